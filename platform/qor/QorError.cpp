@@ -1,0 +1,40 @@
+#include "QorError.h"
+
+#include <cerrno>
+#include <cstring>
+#include <sstream>
+
+bool QorError::printSourceLines = false;
+
+QorError::QorError(int code, std::string message, std::string file, int line)
+    : code_(code), message_(std::move(message)), file_(std::move(file)), line_(line) {}
+
+void QorError::print(std::ostream& out) const {
+    out << "Error " << code_ << ": " << message_;
+    if (printSourceLines && !file_.empty()) {
+        out << " [" << file_;
+        if (line_ > 0) out << ":" << line_;
+        out << "]";
+    }
+}
+
+std::string QorError::printout() const {
+    std::ostringstream out;
+    print(out);
+    return out.str();
+}
+
+int QorError::lastOsErrorNumber() {
+    return errno;
+}
+
+std::string QorError::lastOsErrorText() {
+    return osErrorText(errno);
+}
+
+std::string QorError::osErrorText(int number) {
+    char buffer[256];
+    // The GNU strerror_r may return a static string instead of filling the buffer.
+    const char* text = strerror_r(number, buffer, sizeof buffer);
+    return text ? text : "";
+}

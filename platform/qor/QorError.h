@@ -1,0 +1,42 @@
+#pragma once
+
+#include <exception>
+#include <ostream>
+#include <string>
+
+// The exception base of the whole component: an integer code, a message that can be extended,
+// and the place that raised it.
+class QorError : public std::exception {
+  public:
+    QorError() = default;
+    QorError(int code, std::string message, std::string file = {}, int line = 0);
+
+    int code() const { return code_; }
+    const std::string& message() const { return message_; }
+    const std::string& file() const { return file_; }
+    int line() const { return line_; }
+
+    void setCode(int code) { code_ = code; }
+    void setMessage(std::string message) { message_ = std::move(message); }
+    void appendMessage(const std::string& more) { message_ += more; }
+
+    const char* what() const noexcept override { return message_.c_str(); }
+
+    // "Error <code>: <message>", and the raising place when source lines are switched on.
+    virtual void print(std::ostream& out) const;
+    std::string printout() const;
+
+    // errno of the last failing system call on this thread, and its text.
+    static int lastOsErrorNumber();
+    static std::string lastOsErrorText();
+    static std::string osErrorText(int number);
+
+    // Whether printouts name the source file and line that raised the error.
+    static bool printSourceLines;
+
+  private:
+    int code_ = 0;
+    std::string message_;
+    std::string file_;
+    int line_ = 0;
+};

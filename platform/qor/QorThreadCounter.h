@@ -1,0 +1,13 @@
+#pragma once
+
+// A counter holding one value per thread; a thread that never assigned reads 0.
+class QorThreadCounter {
+  public:
+    QorThreadCounter() = default;
+    QorThreadCounter(const QorThreadCounter&) = delete;
+    QorThreadCounter& operator=(const QorThreadCounter&) = delete;
+    ~QorThreadCounter();
+
+    QorThreadCounter& operator=(long value);
+    operator long() const;
+};

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <memory>
+
+#include "ZynColorSpace.h"
+#include "ZynError.h"
+#include "ZynOutputInfo.h"
+#include "ZynRectBuffer.h"
+
+class ZynOp {
+  public:
+    virtual ~ZynOp() = default;
+};
+
+// The renderer of one output at one resolution.
+class ZynImageOp : public ZynOp {
+  public:
+    // Runs outputInfo; when it fails and left no reason, the op's recorded error is the reason.
+    bool outputInfoBase(ZynOutputInfo& info);
+
+    virtual bool outputInfo(ZynOutputInfo& info) = 0;
+    // Fills the buffer's rectangle. The engine calls it with buffers the op accepted through
+    // canFill, or with one native tile in the op's own organisation.
+    virtual void genRect(ZynRectBuffer& buffer) = 0;
+    // Whether genRect can fill this buffer as it is (rectangle and organisation).
+    virtual bool canFill(const ZynRectBuffer& buffer) { return false; }
+    virtual ZynColorSpacePtr getColorSpace() { return nullptr; }
+
+    bool valid() const { return valid_; }
+    const ZynError& error() const { return error_; }
+    // Records an error and clears validity.
+    void recordError(const ZynError& error);
+
+  protected:
+    void setValid(bool valid) { valid_ = valid; }
+
+  private:
+    bool valid_ = true;
+    ZynError error_;
+};
+
+using ZynImageOpPtr = std::shared_ptr<ZynImageOp>;

@@ -1,0 +1,29 @@
+#include "ZynSettings.h"
+
+#include "QorSettings.h"
+
+namespace {
+
+uint32_t positive(const char* name, long fallback) {
+    const long value = qorEnvironmentInteger(name, fallback);
+    return static_cast<uint32_t>(value >= 1 && value <= (1 << 20) ? value : fallback);
+}
+
+ZynSettings readSettings() {
+    ZynSettings s{};
+    s.trace = qorEnvironmentInteger("ZYN_TRACE", 0) != 0;
+    s.minTileHeight = positive("ZYN_MIN_TILE_HEIGHT", 64);
+    s.defaultStripHeight = positive("ZYN_STRIP_HEIGHT", 64);
+    s.defaultTileHeight = positive("ZYN_TILE_HEIGHT", 256);
+    s.preferredBandHeight = positive("ZYN_BAND_HEIGHT", 64);
+    const long cache = qorEnvironmentInteger("ZYN_CACHE_BYTES", 64L << 20);
+    s.cacheBytes = static_cast<size_t>(cache > 0 ? cache : 64L << 20);
+    return s;
+}
+
+}  // namespace
+
+ZynSettings& ZynSettings::get() {
+    static ZynSettings settings = readSettings();
+    return settings;
+}

@@ -1,0 +1,20 @@
+// Every transform kind and file recogniser the component registers when it is loaded. Static
+// objects of one file are built in the order written and destroyed in reverse, so this table's
+// order is the registration order, the recogniser order, and (reversed) the withdrawal order.
+
+#include "ZynAnyImageSource.h"
+#include "ZynPpmImageSource.h"
+#include "ZynRecognizer.h"
+#include "ZynTransformRegistryEntry.h"
+
+namespace {
+
+using ZynPpmImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynPpmImageSource>;
+using ZynAnyImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynAnyImageSource>;
+
+ZynPpmImageSourceRegistryEntry ppmEntry("PpmSource", 0, 0);
+ZynRecognizerRegistration ppmRecognizer({&ZynPpmImageSource::recognize, 0}, "PpmSource");
+
+ZynAnyImageSourceRegistryEntry anyImageEntry("Any Image Source", 0, 8);
+
+}  // namespace

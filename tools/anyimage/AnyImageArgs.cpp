@@ -1,0 +1,97 @@
+#include "AnyImageArgs.h"
+
+#include <cstdio>
+#include <stdexcept>
+
+const char* const kAnyImageUsage =
+    "usage: anyimage info FILE [--source NAME]\n"
+    "       anyimage render FILE -o OUT.png|.ppm|.pgm [--level N | --size WxH]\n"
+    "                       [--rect X,Y,W,H] [--interleave pixel|line|band] [--reverse-bands]\n"
+    "                       [--source NAME] [--no-keep-open]\n"
+    "       anyimage stats FILE [--level N | --size WxH] [--rect X,Y,W,H] [--source NAME]\n"
+    "       anyimage meta FILE KEY [--source NAME]\n"
+    "       anyimage formats\n";
+
+namespace {
+
+std::string value(int argc, char** argv, int& i) {
+    if (i + 1 >= argc) throw std::invalid_argument(std::string(argv[i]) + " needs a value");
+    return argv[++i];
+}
+
+ZynResolution parseSize(const std::string& text) {
+    unsigned w = 0, h = 0;
+    char end = 0;
+    if (std::sscanf(text.c_str(), "%ux%u%c", &w, &h, &end) != 2 || w == 0 || h == 0)
+        throw std::invalid_argument("--size wants WxH, not \"" + text + "\"");
+    return {w, h};
+}
+
+ZynRect parseRect(const std::string& text) {
+    long long x, y, w, h;
+    char end = 0;
+    if (std::sscanf(text.c_str(), "%lld,%lld,%lld,%lld%c", &x, &y, &w, &h, &end) != 4 || w <= 0 ||
+        h <= 0)
+        throw std::invalid_argument("--rect wants X,Y,W,H with positive W and H, not \"" + text +
+                                    "\"");
+    return {x, y, w, h};
+}
+
+ZynInterleave parseInterleave(const std::string& text) {
+    if (text == "pixel") return ZynInterleave::Pixel;
+    if (text == "line") return ZynInterleave::Line;
+    if (text == "band") return ZynInterleave::Band;
+    throw std::invalid_argument("--interleave wants pixel, line or band, not \"" + text + "\"");
+}
+
+int parseLevel(const std::string& text) {
+    int level = -1;
+    char end = 0;
+    if (std::sscanf(text.c_str(), "%d%c", &level, &end) != 1 || level < 0)
+        throw std::invalid_argument("--level wants a resolution index, not \"" + text + "\"");
+    return level;
+}
+
+}  // namespace
+
+AnyImageArgs AnyImageArgs::parse(int argc, char** argv) {
+    AnyImageArgs args;
+    if (argc < 2) throw std::invalid_argument("no command given");
+    args.command = argv[1];
+    std::vector<std::string> positional;
+    for (int i = 2; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "-o")
+            args.output = value(argc, argv, i);
+        else if (a == "--source")
+            args.source = value(argc, argv, i);
+        else if (a == "--level")
+            args.level = parseLevel(value(argc, argv, i));
+        else if (a == "--size")
+            args.size = parseSize(value(argc, argv, i));
+        else if (a == "--rect")
+            args.rect = parseRect(value(argc, argv, i));
+        else if (a == "--interleave")
+            args.interleave = parseInterleave(value(argc, argv, i));
+        else if (a == "--reverse-bands")
+            args.reverseBands = true;
+        else if (a == "--no-keep-open")
+            args.keepOpen = false;
+        else if (a.size() > 1 && a[0] == '-')
+            throw std::invalid_argument("unknown option " + a);
+        else
+            positional.push_back(a);
+    }
+    if (args.level && args.size) throw std::invalid_argument("give --level or --size, not both");
+    if (args.command == "meta") {
+        if (positional.size() != 2) throw std::invalid_argument("meta wants FILE KEY");
+        args.key = positional[1];
+        positional.pop_back();
+    }
+    args.files = positional;
+    if (args.command != "formats" && args.files.empty())
+        throw std::invalid_argument(args.command + " needs a file");
+    if (args.command == "render" && args.output.empty())
+        throw std::invalid_argument("render needs -o OUT");
+    return args;
+}

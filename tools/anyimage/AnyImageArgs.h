@@ -1,0 +1,28 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ZynRect.h"
+#include "ZynSimpleDataOrg.h"
+
+// The command line of anyimage.
+struct AnyImageArgs {
+    std::string command;
+    std::vector<std::string> files;
+    std::string output;                 // -o
+    std::string source;                 // --source: a registry name instead of recognition
+    std::optional<int> level;           // --level: index into the resolution list
+    std::optional<ZynResolution> size;  // --size WxH
+    std::optional<ZynRect> rect;        // --rect X,Y,W,H
+    ZynInterleave interleave = ZynInterleave::Pixel;  // --interleave pixel|line|band
+    bool reverseBands = false;                        // --reverse-bands
+    bool keepOpen = true;                             // --no-keep-open clears it
+    std::string key;                                  // meta: the metadata key
+
+    // Parses argv; throws std::invalid_argument with a message for the user.
+    static AnyImageArgs parse(int argc, char** argv);
+};
+
+extern const char* const kAnyImageUsage;

@@ -1,0 +1,193 @@
+#include "ImageWriter.h"
+
+#include <png.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "QorError.h"
+#include "ZynError.h"
+
+struct ImageWriter::Png {
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    char message[256] = "";
+
+    ~Png() {
+        if (png) png_destroy_write_struct(&png, info ? &info : nullptr);
+    }
+};
+
+namespace {
+
+// libpng reports errors by long-jumping back to the setjmp of the call that failed; these calls
+// keep C++ objects out of the frames it jumps over.
+void onPngError(png_structp png, png_const_charp message) {
+    auto* text = static_cast<char*>(png_get_error_ptr(png));
+    std::snprintf(text, 256, "%s", message);
+    png_longjmp(png, 1);
+}
+
+void onPngWarning(png_structp, png_const_charp) {}
+
+bool pngWriteHeader(png_structp png, png_infop info, FILE* file, png_uint_32 width,
+                    png_uint_32 height, int depth, int colorType) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    png_init_io(png, file);
+    png_set_IHDR(png, info, width, height, depth, colorType, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_compression_level(png, 3);
+    png_write_info(png, info);
+    // Rows hold 16-bit samples in host order.
+    if (depth == 16) png_set_swap(png);
+    return true;
+}
+
+bool pngWriteRow(png_structp png, png_bytep row) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    png_write_row(png, row);
+    return true;
+}
+
+bool pngWriteEnd(png_structp png, png_infop info) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    png_write_end(png, info);
+    return true;
+}
+
+bool endsWith(const std::string& text, const std::string& suffix) {
+    if (text.size() < suffix.size()) return false;
+    std::string tail = text.substr(text.size() - suffix.size());
+    std::transform(tail.begin(), tail.end(), tail.begin(), ::tolower);
+    return tail == suffix;
+}
+
+template <class T>
+double sampleAt(const std::byte* p) {
+    T v;
+    std::memcpy(&v, p, sizeof v);
+    return static_cast<double>(v);
+}
+
+double readSample(ZynDataType type, const std::byte* p) {
+    switch (type) {
+        case ZynDataType::Int16:
+            return sampleAt<int16_t>(p);
+        case ZynDataType::Int32:
+            return sampleAt<int32_t>(p);
+        case ZynDataType::UInt32:
+            return sampleAt<uint32_t>(p);
+        case ZynDataType::Float32:
+            return sampleAt<float>(p);
+        case ZynDataType::Float64:
+            return sampleAt<double>(p);
+        default:
+            return 0.0;
+    }
+}
+
+}  // namespace
+
+ImageWriter::ImageWriter(const std::string& path, uint32_t width, uint32_t height, ZynDataType type,
+                         int bands, const ZynColorSpace& colorSpace)
+    : path_(path),
+      width_(width),
+      height_(height),
+      type_(type),
+      bands_(bands),
+      minimum_(colorSpace.minimum()),
+      maximum_(colorSpace.maximum()),
+      file_(nullptr, &std::fclose) {
+    if (endsWith(path, ".png"))
+        kind_ = Kind::Png;
+    else if (endsWith(path, ".ppm"))
+        kind_ = Kind::Ppm;
+    else if (endsWith(path, ".pgm"))
+        kind_ = Kind::Pgm;
+    else
+        throw ZynError(13, "The output must end in .png, .ppm or .pgm: " + path);
+    outBands_ = kind_ == Kind::Png ? (bands > 4 ? 3 : bands) : bands;
+    if ((kind_ == Kind::Ppm && bands != 3) || (kind_ == Kind::Pgm && bands != 1))
+        throw ZynError(13, "A " + std::string(kind_ == Kind::Ppm ? "PPM" : "PGM") +
+                               " file cannot hold an image of " + std::to_string(bands) +
+                               " bands; write a PNG");
+    outBytes_ = type == ZynDataType::UInt8 ? 1 : 2;
+    row_.resize(static_cast<size_t>(width) * outBands_ * outBytes_);
+
+    file_.reset(std::fopen(path.c_str(), "wb"));
+    if (!file_)
+        throw ZynError(130, "Cannot write \"" + path + "\": " + QorError::lastOsErrorText());
+    if (kind_ == Kind::Png) {
+        png_ = std::make_unique<Png>();
+        png_->png =
+            png_create_write_struct(PNG_LIBPNG_VER_STRING, png_->message, onPngError, onPngWarning);
+        if (png_->png) png_->info = png_create_info_struct(png_->png);
+        static const int kColorTypes[] = {PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_GRAY_ALPHA,
+                                          PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_RGB_ALPHA};
+        if (!png_->info || !pngWriteHeader(png_->png, png_->info, file_.get(), width, height,
+                                           8 * outBytes_, kColorTypes[outBands_ - 1]))
+            throw ZynError(130, "Cannot write PNG \"" + path + "\": " + png_->message);
+    } else {
+        std::fprintf(file_.get(), "P%c\n%u %u\n%d\n", kind_ == Kind::Ppm ? '6' : '5', width, height,
+                     outBytes_ == 1 ? 255 : 65535);
+    }
+}
+
+ImageWriter::~ImageWriter() = default;
+
+void ImageWriter::encodeRow(const ZynRectBuffer& strip, int64_t y) {
+    const std::byte* in = strip.at(strip.rect().x, y);
+    const size_t size = strip.org().sampleSize();
+    unsigned char* out = row_.data();
+    const bool bigEndian = kind_ != Kind::Png;
+    const double span = maximum_ > minimum_ ? maximum_ - minimum_ : 1.0;
+    for (uint32_t x = 0; x < width_; ++x, in += size * bands_) {
+        for (int b = 0; b < outBands_; ++b) {
+            const std::byte* s = in + size * b;
+            if (outBytes_ == 1) {
+                *out++ = std::to_integer<unsigned char>(*s);
+                continue;
+            }
+            uint16_t v;
+            if (type_ == ZynDataType::UInt16) {
+                std::memcpy(&v, s, 2);
+            } else {
+                const double scaled = (readSample(type_, s) - minimum_) / span * 65535.0;
+                v = static_cast<uint16_t>(std::lround(std::clamp(scaled, 0.0, 65535.0)));
+            }
+            if (bigEndian) {
+                *out++ = static_cast<unsigned char>(v >> 8);
+                *out++ = static_cast<unsigned char>(v & 0xFF);
+            } else {
+                std::memcpy(out, &v, 2);
+                out += 2;
+            }
+        }
+    }
+}
+
+void ImageWriter::write(const ZynRectBuffer& strip) {
+    for (int64_t y = strip.rect().y; y < strip.rect().bottom(); ++y) {
+        encodeRow(strip, y);
+        if (png_) {
+            if (!pngWriteRow(png_->png, row_.data()))
+                throw ZynError(130, "Cannot write PNG \"" + path_ + "\": " + png_->message);
+        } else if (std::fwrite(row_.data(), 1, row_.size(), file_.get()) != row_.size()) {
+            throw ZynError(130, "Cannot write \"" + path_ + "\": " + QorError::lastOsErrorText());
+        }
+    }
+}
+
+void ImageWriter::finish() {
+    if (png_ && !pngWriteEnd(png_->png, png_->info))
+        throw ZynError(130, "Cannot write PNG \"" + path_ + "\": " + png_->message);
+    png_.reset();
+    FILE* file = file_.release();
+    if (std::fflush(file) != 0 || std::ferror(file)) {
+        std::fclose(file);
+        throw ZynError(130, "Cannot write \"" + path_ + "\": " + QorError::lastOsErrorText());
+    }
+    if (std::fclose(file) != 0)
+        throw ZynError(130, "Cannot write \"" + path_ + "\": " + QorError::lastOsErrorText());
+}

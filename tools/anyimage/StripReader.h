@@ -1,0 +1,36 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "AnyImageArgs.h"
+#include "ImageHandle.h"
+#include "ZynRectBuffer.h"
+
+// Reads a rectangle of an image top to bottom in strips of whole native tiles, asking the
+// engine for each strip in the organisation the arguments choose, and hands each strip on
+// pixel-interleaved with bands in order.
+class StripReader {
+  public:
+    StripReader(ImageHandle& image, const ZynResolution& resolution, const ZynRect& rect,
+                const AnyImageArgs& args);
+
+    ZynDataType dataType() const { return dataType_; }
+    int bands() const { return bands_; }
+    const ZynRect& rect() const { return rect_; }
+
+    // Calls `consume` with each strip; `progress` with the fraction done after each.
+    void run(const std::function<void(const ZynRectBuffer& strip)>& consume,
+             const std::function<void(double)>& progress = {});
+
+  private:
+    ImageHandle& image_;
+    ZynResolution resolution_;
+    ZynRect rect_;
+    ZynDataType dataType_;
+    int bands_;
+    int64_t stripUnit_;
+    uint32_t stripHeight_;
+    ZynDataOrgPtr requestOrg_;
+    ZynDataOrgPtr packedOrg_;
+};

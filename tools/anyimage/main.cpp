@@ -1,0 +1,35 @@
+// anyimage: a command-line host of the image-source component.
+
+#include <cstdio>
+#include <iostream>
+#include <stdexcept>
+
+#include "AnyImageArgs.h"
+#include "Commands.h"
+#include "QorError.h"
+
+int main(int argc, char** argv) {
+    AnyImageArgs args;
+    try {
+        args = AnyImageArgs::parse(argc, argv);
+    } catch (const std::invalid_argument& e) {
+        std::cerr << "anyimage: " << e.what() << "\n" << kAnyImageUsage;
+        return 2;
+    }
+    try {
+        if (args.command == "info") return runInfo(args, std::cout);
+        if (args.command == "render") return runRender(args, std::cout);
+        if (args.command == "stats") return runStats(args, std::cout);
+        if (args.command == "meta") return runMeta(args, std::cout);
+        if (args.command == "formats") return runFormats(std::cout);
+        std::cerr << "anyimage: unknown command " << args.command << "\n" << kAnyImageUsage;
+        return 2;
+    } catch (const QorError& e) {
+        std::cout.flush();
+        std::cerr << e.message() << " (code " << e.code() << ")\n";
+    } catch (const std::exception& e) {
+        std::cout.flush();
+        std::cerr << "anyimage: " << e.what() << "\n";
+    }
+    return 1;
+}
