@@ -1,0 +1,50 @@
+#pragma once
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "QorString.h"
+#include "ZynAnyImageSource.h"
+#include "ZynGraph.h"
+#include "ZynImageOutputCP.h"
+#include "ZynTransformRegistryEntry.h"
+
+// Writes the input to a file, opens it (by recognition, or with the source registered as
+// `registryName`), sets it up, and renders a bounded part of every resolution it offers.
+inline int fuzzImage(const uint8_t* data, size_t size, const char* registryName = nullptr,
+                     const char* suffix = "") {
+    static const std::string path =
+        "/tmp/zynfuzz_" + std::to_string(getpid()) + std::string(suffix);
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return 0;
+    std::fwrite(data, 1, size, file);
+    std::fclose(file);
+
+    constexpr int64_t kMaxPixels = 1 << 20;
+    try {
+        ZynTransformPtr source = registryName ? ZynTransformRegistry::create(registryName)
+                                              : std::make_shared<ZynAnyImageSource>();
+        source->setAttribute<std::wstring>("wfile_name", qorWiden(path));
+        source->setAttribute<bool>("keep_open", false);
+        if (!ZynGraph::statusOK(*source)) return 0;
+        ZynImageOutputCP* out = source->imageOutput(source->primaryOutputIndex());
+        if (!out || !out->coordSpace() || !out->dataOrg()) return 0;
+        for (const ZynResolution& r : out->coordSpace()->resolutions()) {
+            const int64_t w = r.width, h = std::min<int64_t>(r.height, kMaxPixels / std::max<int64_t>(w, 1));
+            if (w > kMaxPixels || h <= 0) continue;
+            auto org = std::make_shared<ZynSimpleDataOrg>(out->dataOrg()->resized(
+                static_cast<uint32_t>(w), static_cast<uint32_t>(h)));
+            ZynRectBuffer buffer({0, 0, w, h}, org);
+            try {
+                ZynGraph::render(*source, source->primaryOutputIndex(), r, buffer);
+            } catch (const QorError&) {
+                // A bad file may fail to render; it must fail cleanly, which is all that counts.
+            }
+        }
+    } catch (const QorError&) {
+    }
+    return 0;
+}
