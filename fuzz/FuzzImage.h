@@ -33,10 +33,11 @@ inline int fuzzImage(const uint8_t* data, size_t size, const char* registryName 
         ZynImageOutputCP* out = source->imageOutput(source->primaryOutputIndex());
         if (!out || !out->coordSpace() || !out->dataOrg()) return 0;
         for (const ZynResolution& r : out->coordSpace()->resolutions()) {
-            const int64_t w = r.width, h = std::min<int64_t>(r.height, kMaxPixels / std::max<int64_t>(w, 1));
+            const int64_t w = r.width,
+                          h = std::min<int64_t>(r.height, kMaxPixels / std::max<int64_t>(w, 1));
             if (w > kMaxPixels || h <= 0) continue;
-            auto org = std::make_shared<ZynSimpleDataOrg>(out->dataOrg()->resized(
-                static_cast<uint32_t>(w), static_cast<uint32_t>(h)));
+            auto org = std::make_shared<ZynSimpleDataOrg>(
+                out->dataOrg()->resized(static_cast<uint32_t>(w), static_cast<uint32_t>(h)));
             ZynRectBuffer buffer({0, 0, w, h}, org);
             try {
                 ZynGraph::render(*source, source->primaryOutputIndex(), r, buffer);

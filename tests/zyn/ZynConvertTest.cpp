@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include "ZynConvert.h"
+#include "ZynError.h"
+
+namespace {
+
+struct Layout {
+    const char* name;
+    ZynInterleave interleave;
+    bool reversed;
+};
+
+const Layout kLayouts[] = {
+    {"pixel", ZynInterleave::Pixel, false},       {"line", ZynInterleave::Line, false},
+    {"band", ZynInterleave::Band, false},         {"pixel reversed", ZynInterleave::Pixel, true},
+    {"line reversed", ZynInterleave::Line, true}, {"band reversed", ZynInterleave::Band, true},
+};
+
+template <class T>
+ZynDataOrgPtr makeOrg(const Layout& l, uint32_t w, uint32_t h, int bands) {
+    ZynSimpleDataOrg org(w, h, ZynDataTypeOf<T>::value, bands, l.interleave);
+    if (!l.reversed) return std::make_shared<ZynSimpleDataOrg>(org);
+    std::vector<int64_t> offsets(org.bandOffsets().rbegin(), org.bandOffsets().rend());
+    return std::make_shared<ZynSimpleDataOrg>(w, h, org.dataType(), l.interleave, offsets,
+                                              org.pixelStride(), org.lineStride());
+}
+
+template <class T>
+T value(int64_t x, int64_t y, int b) {
+    return static_cast<T>(x * 31 + y * 1009 + b * 7919 + 3);
+}
+
+template <class T>
+void checkAllPairs(int bands) {
+    const ZynRect rect{5, 7, 13, 9};
+    for (const Layout& from : kLayouts) {
+        ZynRectBuffer source(rect, makeOrg<T>(from, 13, 9, bands));
+        for (int64_t y = rect.y; y < rect.bottom(); ++y)
+            for (int64_t x = rect.x; x < rect.right(); ++x)
+                for (int b = 0; b < bands; ++b) *source.sample<T>(x, y, b) = value<T>(x, y, b);
+        for (const Layout& to : kLayouts) {
+            // The target is larger than the region copied; samples outside it stay zero.
+            ZynRectBuffer target({3, 6, 20, 12}, makeOrg<T>(to, 20, 12, bands));
+            const ZynRect region{6, 8, 10, 6};
+            zynCopyRegion(source, target, region);
+            for (int64_t y = 6; y < 18; ++y)
+                for (int64_t x = 3; x < 23; ++x)
+                    for (int b = 0; b < bands; ++b) {
+                        const bool inside = region.contains({x, y, 1, 1});
+                        ASSERT_EQ(*target.sample<T>(x, y, b), inside ? value<T>(x, y, b) : T(0))
+                            << from.name << " -> " << to.name << " at " << x << "," << y << " band "
+                            << b;
+                    }
+        }
+    }
+}
+
+}  // namespace
+
+TEST(ZynConvert, EveryLayoutPairKeepsEverySample) {
+    checkAllPairs<uint8_t>(3);
+    checkAllPairs<uint8_t>(4);
+    checkAllPairs<uint8_t>(1);
+    checkAllPairs<int16_t>(3);
+    checkAllPairs<float>(2);
+    checkAllPairs<double>(3);
+}
+
+TEST(ZynConvert, RefusesOtherTypesAndBandCounts) {
+    ZynRectBuffer bytes({0, 0, 4, 4},
+                        std::make_shared<ZynSimpleDataOrg>(4, 4, ZynDataType::UInt8, 3));
+    ZynRectBuffer shorts({0, 0, 4, 4},
+                         std::make_shared<ZynSimpleDataOrg>(4, 4, ZynDataType::Int16, 3));
+    ZynRectBuffer grey({0, 0, 4, 4},
+                       std::make_shared<ZynSimpleDataOrg>(4, 4, ZynDataType::UInt8, 1));
+    try {
+        zynCopyRegion(bytes, shorts, {0, 0, 4, 4});
+        FAIL();
+    } catch (const ZynError& e) {
+        EXPECT_EQ(e.code(), 119);
+    }
+    try {
+        zynCopyRegion(bytes, grey, {0, 0, 4, 4});
+        FAIL();
+    } catch (const ZynError& e) {
+        EXPECT_EQ(e.code(), 3);
+    }
+}
+
+TEST(ZynSimpleDataOrg, SelectBandsViewsTheSameMemory) {
+    ZynSimpleDataOrg rgb(5, 2, ZynDataType::UInt8, 3);
+    const ZynSimpleDataOrg bgr = rgb.selectBands({2, 1, 0});
+    EXPECT_EQ(bgr.bandOffsets(), (std::vector<int64_t>{2, 1, 0}));
+    EXPECT_EQ(bgr.pixelStride(), 3);
+    EXPECT_EQ(bgr.bytesNeeded(), rgb.bytesNeeded());
+    EXPECT_THROW(rgb.selectBands({3}), ZynError);
+}
