@@ -112,7 +112,8 @@ void BandStatistics::addBytesOf(const ZynRectBuffer& strip) {
         minimum_[b] = std::min<double>(minimum_[b], lanes.low[k]);
         maximum_[b] = std::max<double>(maximum_[b], lanes.high[k]);
     }
-    for (int b = 0; b < Bands; ++b) sum_[static_cast<size_t>(b)] += static_cast<double>(lanes.total[b]);
+    for (int b = 0; b < Bands; ++b)
+        sum_[static_cast<size_t>(b)] += static_cast<double>(lanes.total[b]);
 }
 
 template <class T>
