@@ -1,6 +1,7 @@
 #include "VulMetaDataRegistry.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -201,4 +202,20 @@ std::vector<VulMetaDataRegistry::Entry> VulMetaDataRegistry::entries(const std::
     std::lock_guard lock(mutex_);
     const auto found = entries_.find(target);
     return found == entries_.end() ? std::vector<Entry>{} : found->second;
+}
+
+std::string VulMetaDataRegistry::usageText(unsigned usage) {
+    std::string text;
+    unsigned named = 0;
+    for (const auto& u : kUsageNames) {
+        named |= u.bit;
+        if (usage & u.bit) text += (text.empty() ? "" : "|") + std::string(u.name);
+    }
+    // Bits without a name are written as the number, as registry files may give them.
+    if (usage & ~named) {
+        char number[16];
+        std::snprintf(number, sizeof number, "0x%x", usage);
+        return number;
+    }
+    return text.empty() ? "-" : text;
 }

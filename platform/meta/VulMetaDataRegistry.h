@@ -36,6 +36,9 @@ class VulMetaDataRegistry {
     std::optional<unsigned> findUsage(const std::string& key) const;
     std::vector<Entry> entries(const std::string& key) const;
 
+    // Usage bits as registry files name them: "read|persist", "-" for none.
+    static std::string usageText(unsigned usage);
+
   private:
     mutable std::mutex mutex_;
     std::map<std::string, std::vector<Entry>> entries_;

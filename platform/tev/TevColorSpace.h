@@ -34,3 +34,6 @@ enum TevColorSpace {
     TEV_PCSCIELAB = 29,
     TEV_ADOBESRGB = 30,
 };
+
+// The enumerator's name ("TEV_RGB"), or "TEV_UNKNOWN" for values outside the enumeration.
+const char* tevColorSpaceName(TevColorSpace space);

@@ -552,8 +552,9 @@ TEST(TrampData, KeysAreOrderedAndComparedCaseSensitively) {
     // The order is the user locale's, which the platform comparison defines; in the code-point
     // order of the C locale, "A" < "a" < "b".
     if (CompareStringW(LOCALE_USER_DEFAULT, 0, u"A", 1, u"a", 1) == CSTR_LESS_THAN &&
-        CompareStringW(LOCALE_USER_DEFAULT, 0, u"a", 1, u"b", 1) == CSTR_LESS_THAN)
+        CompareStringW(LOCALE_USER_DEFAULT, 0, u"a", 1, u"b", 1) == CSTR_LESS_THAN) {
         EXPECT_EQ(utf8(keys[0].get()) + utf8(keys[1].get()) + utf8(keys[2].get()), "Aab");
+    }
 
     ComBstr absent = bstr("z"), a = bstr("a");
     ComVariant untouched;
