@@ -20,6 +20,18 @@ void replace(T*& slot, T* value) {
 }
 
 template <class Connections>
+HRESULT connect(Connections& connections, DWORD& nextCookie, IAdviseSink* sink,
+                const FORMATETC& format, DWORD* cookie) {
+    if (!sink || !cookie) return E_POINTER;
+    sink->AddRef();
+    *cookie = nextCookie++;
+    FORMATETC kept = format;
+    kept.ptd = nullptr;
+    connections.push_back({*cookie, sink, kept});
+    return S_OK;
+}
+
+template <class Connections>
 HRESULT disconnect(Connections& connections, DWORD cookie) {
     const auto found = std::find_if(connections.begin(), connections.end(),
                                     [&](const auto& c) { return c.cookie == cookie; });
@@ -135,11 +147,7 @@ HRESULT STDMETHODCALLTYPE CTevAnyFileSource::GetExtent(DWORD dwDrawAspect, SIZEL
 }
 
 HRESULT STDMETHODCALLTYPE CTevAnyFileSource::Advise(IAdviseSink* pAdvSink, DWORD* pdwConnection) {
-    if (!pAdvSink || !pdwConnection) return E_POINTER;
-    pAdvSink->AddRef();
-    *pdwConnection = nextCookie_++;
-    oleAdvise_.push_back({*pdwConnection, pAdvSink, FORMATETC{}});
-    return S_OK;
+    return connect(oleAdvise_, nextCookie_, pAdvSink, FORMATETC{}, pdwConnection);
 }
 
 HRESULT STDMETHODCALLTYPE CTevAnyFileSource::Unadvise(DWORD dwConnection) {
@@ -409,13 +417,8 @@ HRESULT STDMETHODCALLTYPE CTevAnyFileSource::EnumFormatEtc(DWORD,
 
 HRESULT STDMETHODCALLTYPE CTevAnyFileSource::DAdvise(FORMATETC* pformatetc, DWORD,
                                                      IAdviseSink* pAdvSink, DWORD* pdwConnection) {
-    if (!pformatetc || !pAdvSink || !pdwConnection) return E_POINTER;
-    pAdvSink->AddRef();
-    *pdwConnection = nextCookie_++;
-    FORMATETC format = *pformatetc;
-    format.ptd = nullptr;
-    dataAdvise_.push_back({*pdwConnection, pAdvSink, format});
-    return S_OK;
+    if (!pformatetc) return E_POINTER;
+    return connect(dataAdvise_, nextCookie_, pAdvSink, *pformatetc, pdwConnection);
 }
 
 HRESULT STDMETHODCALLTYPE CTevAnyFileSource::DUnadvise(DWORD dwConnection) {

@@ -9,34 +9,6 @@
 
 namespace {
 
-// Bytes of a scalar type's value, 0 for the others.
-ULONG scalarSize(VARTYPE vt) {
-    switch (vt) {
-        case VT_I1:
-        case VT_UI1:
-            return 1;
-        case VT_I2:
-        case VT_UI2:
-        case VT_BOOL:
-            return 2;
-        case VT_I4:
-        case VT_UI4:
-        case VT_R4:
-        case VT_INT:
-        case VT_UINT:
-        case VT_ERROR:
-            return 4;
-        case VT_R8:
-        case VT_CY:
-        case VT_DATE:
-        case VT_I8:
-        case VT_UI8:
-            return 8;
-        default:
-            return 0;
-    }
-}
-
 bool isObject(VARTYPE vt) {
     return vt == VT_UNKNOWN || vt == VT_DISPATCH;
 }
@@ -51,7 +23,8 @@ bool isTextual(VARTYPE vt) {
 }
 
 bool isWritable(VARTYPE vt) {
-    return scalarSize(vt) || isObject(vt) || isWithoutValue(vt) || vt == VT_BSTR || isTextual(vt);
+    return ComScalarSize(vt) || isObject(vt) || isWithoutValue(vt) || vt == VT_BSTR ||
+           isTextual(vt);
 }
 
 // The value's stream text for the types written as text.
@@ -116,7 +89,7 @@ HRESULT TevVariantStream::writeVariant(const VARIANT& value) {
     }
     HRESULT hr = write(&vt, sizeof vt);
     if (FAILED(hr)) return hr;
-    if (const ULONG size = scalarSize(vt)) return write(&value.llVal, size);
+    if (const ULONG size = ComScalarSize(vt)) return write(&value.llVal, size);
     if (vt == VT_BSTR) return writeString(value.bstrVal);
     if (isTextual(vt)) return writeString(text.bstrVal);
     if (isWithoutValue(vt)) return writeString(nullptr);
@@ -132,7 +105,7 @@ HRESULT TevVariantStream::readVariant(VARIANT* value) {
     HRESULT hr = read(&vt, sizeof vt);
     if (FAILED(hr)) return hr;
     if (!isWritable(vt)) return STG_E_READFAULT;
-    if (const ULONG size = scalarSize(vt)) {
+    if (const ULONG size = ComScalarSize(vt)) {
         VARIANT scalar;
         VariantInit(&scalar);
         hr = read(&scalar.llVal, size);
@@ -188,7 +161,7 @@ HRESULT TevVariantStream::sizeOfVariant(const VARIANT& value, uint64_t& size) {
     const VARTYPE vt = value.vt;
     if (!isWritable(vt)) return DISP_E_BADVARTYPE;
     size = sizeof(VARTYPE);
-    if (const ULONG bytes = scalarSize(vt)) {
+    if (const ULONG bytes = ComScalarSize(vt)) {
         size += bytes;
         return S_OK;
     }

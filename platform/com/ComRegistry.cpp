@@ -256,6 +256,23 @@ bool isBelow(const std::string& lowerPath, const std::string& lowerAncestor) {
            lowerPath[lowerAncestor.size()] == '\\';
 }
 
+// The absolute path `subKey` names below `hKey` in a loaded store, or the error to return.
+LONG locate(StoreSession& store, HKEY hKey, LPCWSTR subKey, std::string& path) {
+    if (!store.ok()) return ERROR_BADDB;
+    return resolve(hKey, subKey, store.keys(), path) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+}
+
+// The existing key `hKey` stands for, or the error to return.
+LONG existingKey(StoreSession& store, HKEY hKey, Key*& key) {
+    std::string path;
+    const LONG result = locate(store, hKey, nullptr, path);
+    if (result != ERROR_SUCCESS) return result;
+    const auto found = store.keys().find(lower(path));
+    if (found == store.keys().end()) return ERROR_FILE_NOT_FOUND;
+    key = &found->second;
+    return ERROR_SUCCESS;
+}
+
 }  // namespace
 
 std::string comRegistryStorePath() {
@@ -273,9 +290,9 @@ extern "C" LONG RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, LPWSTR, DWOR
                                 LPDWORD lpdwDisposition) {
     if (!phkResult) return ERROR_INVALID_PARAMETER;
     StoreSession store(true);
-    if (!store.ok()) return ERROR_BADDB;
     std::string path;
-    if (!resolve(hKey, lpSubKey, store.keys(), path)) return ERROR_INVALID_HANDLE;
+    if (const LONG result = locate(store, hKey, lpSubKey, path); result != ERROR_SUCCESS)
+        return result;
     const bool created = createKey(store.keys(), path);
     if (created) {
         const LONG result = store.commit();
@@ -289,9 +306,9 @@ extern "C" LONG RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, LPWSTR, DWOR
 extern "C" LONG RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, REGSAM, PHKEY phkResult) {
     if (!phkResult) return ERROR_INVALID_PARAMETER;
     StoreSession store(false);
-    if (!store.ok()) return ERROR_BADDB;
     std::string path;
-    if (!resolve(hKey, lpSubKey, store.keys(), path)) return ERROR_INVALID_HANDLE;
+    if (const LONG result = locate(store, hKey, lpSubKey, path); result != ERROR_SUCCESS)
+        return result;
     if (!store.keys().count(lower(path))) return ERROR_FILE_NOT_FOUND;
     *phkResult = newHandle(path);
     return ERROR_SUCCESS;
@@ -324,12 +341,9 @@ extern "C" LONG RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD, DWORD dwTy
         return ERROR_INVALID_PARAMETER;
     }
     StoreSession store(true);
-    if (!store.ok()) return ERROR_BADDB;
-    std::string path;
-    if (!resolve(hKey, nullptr, store.keys(), path)) return ERROR_INVALID_HANDLE;
-    const auto key = store.keys().find(lower(path));
-    if (key == store.keys().end()) return ERROR_FILE_NOT_FOUND;
-    key->second.values[lower(value.name)] = value;
+    Key* key = nullptr;
+    if (const LONG result = existingKey(store, hKey, key); result != ERROR_SUCCESS) return result;
+    key->values[lower(value.name)] = value;
     return store.commit();
 }
 
@@ -337,14 +351,11 @@ extern "C" LONG RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD, LPDWOR
                                  LPBYTE lpData, LPDWORD lpcbData) {
     if (lpData && !lpcbData) return ERROR_INVALID_PARAMETER;
     StoreSession store(false);
-    if (!store.ok()) return ERROR_BADDB;
-    std::string path;
-    if (!resolve(hKey, nullptr, store.keys(), path)) return ERROR_INVALID_HANDLE;
-    const auto key = store.keys().find(lower(path));
-    if (key == store.keys().end()) return ERROR_FILE_NOT_FOUND;
+    Key* key = nullptr;
+    if (const LONG result = existingKey(store, hKey, key); result != ERROR_SUCCESS) return result;
     const auto found =
-        key->second.values.find(lower(lpValueName ? comToUtf8(lpValueName) : std::string()));
-    if (found == key->second.values.end()) return ERROR_FILE_NOT_FOUND;
+        key->values.find(lower(lpValueName ? comToUtf8(lpValueName) : std::string()));
+    if (found == key->values.end()) return ERROR_FILE_NOT_FOUND;
     const Value& value = found->second;
     std::u16string text;
     const BYTE* bytes = reinterpret_cast<const BYTE*>(&value.number);
@@ -365,9 +376,9 @@ extern "C" LONG RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD, LPDWOR
 
 extern "C" LONG RegDeleteTreeW(HKEY hKey, LPCWSTR lpSubKey) {
     StoreSession store(true);
-    if (!store.ok()) return ERROR_BADDB;
     std::string path;
-    if (!resolve(hKey, lpSubKey, store.keys(), path)) return ERROR_INVALID_HANDLE;
+    if (const LONG result = locate(store, hKey, lpSubKey, path); result != ERROR_SUCCESS)
+        return result;
     const std::string id = lower(path);
     Keys& keys = store.keys();
     const auto top = keys.find(id);
@@ -384,9 +395,9 @@ extern "C" LONG RegDeleteTreeW(HKEY hKey, LPCWSTR lpSubKey) {
 extern "C" LONG RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey) {
     if (!lpSubKey || !*lpSubKey) return ERROR_INVALID_PARAMETER;
     StoreSession store(true);
-    if (!store.ok()) return ERROR_BADDB;
     std::string path;
-    if (!resolve(hKey, lpSubKey, store.keys(), path)) return ERROR_INVALID_HANDLE;
+    if (const LONG result = locate(store, hKey, lpSubKey, path); result != ERROR_SUCCESS)
+        return result;
     const std::string id = lower(path);
     Keys& keys = store.keys();
     if (!keys.count(id)) return ERROR_FILE_NOT_FOUND;

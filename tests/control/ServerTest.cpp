@@ -144,6 +144,16 @@ TEST(EndToEnd, AHostProcessRegistersCreatesByProgIdQueriesRendersAndUnregisters)
                 ASSERT_EQ(static_cast<uint8_t>(written[header.size() + (y * 50 + x) * 3 + b]),
                           rgb[((y + 21) * 90 + x + 13) * 3 + b]);
 
+    // Metadata goes through the control too; its failures print the error-info record.
+    writeFile(dir + "/keys.txt", "Some.Key read\n");
+    r = runProgram(ANYIMAGE_EXE, {"meta", image, "Some.Key", "--registry", dir + "/keys.txt"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Some.Key: not present\n");
+    r = runProgram(ANYIMAGE_EXE, {"meta", image, "Some.Key", "--registry", dir + "/none.txt"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Cannot open the metadata registry file \"" + dir +
+                         "/none.txt\": No such file or directory (result 0x80004005)\n");
+
     r = runProgram(ANYIMAGE_EXE, {"unregister"});
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string keys = readFileBytes(store);
