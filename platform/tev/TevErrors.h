@@ -21,5 +21,5 @@ HRESULT TevReportErrorIfNotSet(LPCOLESTR message, DWORD helpContext, REFIID iid,
 void TevClearSystemErrorInfo();
 
 // Whether `bytes` bytes at `address` can be written (or read, when `writable` is false) without
-// a fault. Null is never valid. Found from the process's memory map, without touching the bytes.
+// a fault. Null is never valid.
 bool TevIsValidAddress(const void* address, size_t bytes, bool writable = true);

@@ -398,6 +398,7 @@ TEST(Control, DispatchCallsTheMethodsWithConvertedArguments) {
     EXPECT_EQ(result.vt, VT_I4);
     EXPECT_EQ(result.lVal, 60);
 
+    VariantClear(&args[0]);
     args[0].vt = VT_I4;
     args[0].lVal = 7;
     EXCEPINFO exception{};
