@@ -549,3 +549,112 @@ TEST(Control, TheServerStaysLoadedWhileObjectsLiveOrItIsLocked) {
     EXPECT_EQ(DllGetClassObject(other, IID_IClassFactory, factory.outVoid()),
               CLASS_E_CLASSNOTAVAILABLE);
 }
+
+TEST(Control, OleInterfacesDoTheLeastThatMakesSenseWithoutAWindow) {
+    auto control = newControl();
+    Site site;
+    QACONTAINER container{};
+    container.cbSize = sizeof container;
+    container.pClientSite = &site;
+    QACONTROL answer{};
+    answer.cbSize = sizeof answer;
+    ASSERT_EQ(
+        query<IQuickActivate>(control, IID_IQuickActivate)->QuickActivate(&container, &answer),
+        S_OK);
+    EXPECT_EQ(answer.dwMiscStatus, 132497u);
+    auto ole = query<IOleObject>(control, IID_IOleObject);
+    ComPtr<IOleClientSite> back;
+    ole->GetClientSite(back.out());
+    EXPECT_EQ(back.get(), static_cast<IOleClientSite*>(&site));
+    back.reset();
+
+    SIZEL size{1000, 500}, read{};
+    EXPECT_EQ(ole->SetExtent(DVASPECT_CONTENT, &size), S_OK);
+    EXPECT_EQ(query<IViewObjectEx>(control, IID_IViewObjectEx)
+                  ->GetExtent(DVASPECT_CONTENT, -1, nullptr, &read),
+              S_OK);
+    EXPECT_EQ(read.cx, 1000);
+    EXPECT_EQ(ole->SetExtent(DVASPECT_ICON, &size), DV_E_DVASPECT);
+
+    auto view = query<IViewObjectEx>(control, IID_IViewObjectEx);
+    RECT bounds{0, 0, 10, 10};
+    DWORD hit = 99;
+    view->QueryHitPoint(DVASPECT_CONTENT, &bounds, POINT{5, 5}, 0, &hit);
+    EXPECT_EQ(hit, static_cast<DWORD>(HITRESULT_HIT));
+    view->QueryHitPoint(DVASPECT_CONTENT, &bounds, POINT{10, 5}, 0, &hit);
+    EXPECT_EQ(hit, static_cast<DWORD>(HITRESULT_OUTSIDE));
+    ComRecordingDC dc;
+    RECTL box{0, 0, 10, 10};
+    EXPECT_EQ(view->Draw(DVASPECT_ICON, -1, nullptr, nullptr, nullptr, dc.handle(), &box, nullptr,
+                         nullptr, 0),
+              DV_E_DVASPECT);
+    EXPECT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, nullptr, &box, nullptr,
+                         nullptr, 0),
+              VIEW_E_DRAW);
+
+    HWND window = reinterpret_cast<HWND>(1);
+    EXPECT_EQ(query<IOleInPlaceObjectWindowless>(control, IID_IOleInPlaceObjectWindowless)
+                  ->GetWindow(&window),
+              E_FAIL);
+    EXPECT_EQ(window, nullptr);
+    CAUUID pages{7, nullptr};
+    EXPECT_EQ(query<ISpecifyPropertyPages>(control, IID_ISpecifyPropertyPages)->GetPages(&pages),
+              S_OK);
+    EXPECT_EQ(pages.cElems, 0u);
+    CLSID clsid{};
+    ole->GetUserClassID(&clsid);
+    EXPECT_EQ(clsid, CLSID_TevAnyFileSource);
+    LPOLESTR type = nullptr;
+    EXPECT_EQ(ole->GetUserType(1, &type), OLE_S_USEREG);
+    EXPECT_EQ(ole->DoVerb(OLEIVERB_PROPERTIES, nullptr, nullptr, 0, nullptr, nullptr), E_NOTIMPL);
+    EXPECT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, nullptr, 0, nullptr, nullptr), S_OK);
+    FORMATETC format{};
+    STGMEDIUM medium{};
+    EXPECT_EQ(query<IDataObject>(control, IID_IDataObject)->GetData(&format, &medium),
+              DV_E_FORMATETC);
+    ole->SetClientSite(nullptr);
+    view->SetAdvise(0, 0, nullptr);
+}
+
+TEST(Control, DispatchRefusesUnknownNamesAndMisplacedArguments) {
+    auto control = newControl();
+    auto dispatch = query<IDispatch>(control, IID_IDispatch);
+    LPOLESTR names[] = {const_cast<LPOLESTR>(u"NoSuchMember"), const_cast<LPOLESTR>(u"arg")};
+    DISPID ids[2] = {0, 0};
+    EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, names, 1, 0, ids), DISP_E_UNKNOWNNAME);
+    EXPECT_EQ(ids[0], DISPID_UNKNOWN);
+    names[0] = const_cast<LPOLESTR>(u"Label");
+    EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, names, 2, 0, ids), DISP_E_UNKNOWNNAME);
+    EXPECT_EQ(ids[0], DISPID_TEV_LABEL);
+    EXPECT_EQ(ids[1], DISPID_UNKNOWN);
+
+    ComVariant value;
+    value.vt = VT_BSTR;
+    value.bstrVal = bstr("x").release();
+    DISPID wrongName = 5;
+    DISPPARAMS misnamed{&value, &wrongName, 1, 1};
+    EXPECT_EQ(dispatch->Invoke(DISPID_TEV_LABEL, IID_NULL, 0, DISPATCH_PROPERTYPUT, &misnamed,
+                               nullptr, nullptr, nullptr),
+              DISP_E_PARAMNOTFOUND);
+    ComVariant list;
+    list.vt = VT_ARRAY | VT_I4;
+    list.parray = SafeArrayCreateVector(VT_I4, 0, 1);
+    DISPID put = DISPID_PROPERTYPUT;
+    DISPPARAMS wrongType{&list, &put, 1, 1};
+    UINT argError = 99;
+    EXPECT_EQ(dispatch->Invoke(DISPID_TEV_CACHING, IID_NULL, 0, DISPATCH_PROPERTYPUT, &wrongType,
+                               nullptr, nullptr, &argError),
+              DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(argError, 0u);
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    const GUID other = {1, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11}};
+    EXPECT_EQ(dispatch->Invoke(DISPID_TEV_LABEL, other, 0, DISPATCH_PROPERTYGET, &none, nullptr,
+                               nullptr, nullptr),
+              DISP_E_UNKNOWNINTERFACE);
+    // Properties read through dispatch come back typed.
+    ComVariant label;
+    ASSERT_EQ(dispatch->Invoke(DISPID_TEV_LABEL, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &label,
+                               nullptr, nullptr),
+              S_OK);
+    EXPECT_EQ(label.vt, VT_BSTR);
+}

@@ -579,3 +579,24 @@ TEST(TrampData, KeysAreOrderedAndComparedCaseSensitively) {
     // Tramp data is no change of the control.
     EXPECT_EQ(query<IPersistStreamInit>(control, IID_IPersistStreamInit)->IsDirty(), S_FALSE);
 }
+
+TEST(Persist, MalformedValuesFailTheLoad) {
+    const std::string guid(16, '\x01');
+    const std::string label = variantBytes(VT_BSTR, stringBytes(u"L"));
+    const std::string rest = variantBytes(VT_BOOL, kFalse) + variantBytes(VT_BSTR, u32Bytes(0)) +
+                             variantBytes(VT_BOOL, kFalse) + guid;
+    ASSERT_EQ(load(newControl(), u32Bytes(2) + label + rest), S_OK);
+    const std::string odd = variantBytes(VT_BSTR, u32Bytes(3) + "abc");
+    const std::string unterminated = variantBytes(VT_BSTR, u32Bytes(2) + "ab");
+    const std::string array = variantBytes(VT_ARRAY | VT_I4, u32Bytes(0));
+    const std::string huge = variantBytes(VT_BSTR, u32Bytes(0xFFFFFFF0u)) + "short";
+    for (const std::string& bad : {odd, unterminated, array, huge}) {
+        EXPECT_EQ(load(newControl(), u32Bytes(2) + bad + rest), STG_E_READFAULT);
+        EXPECT_EQ(takeError().description, "Unable to read from persistance stream");
+    }
+    // An object whose class this process cannot create.
+    const std::string object = variantBytes(VT_UNKNOWN, std::string(15, '\x07') + "\x08");
+    EXPECT_EQ(load(newControl(), "BASE" + u32Bytes(1) + u32Bytes(1) + stringBytes(u"k") + object +
+                                     u32Bytes(2) + label + rest),
+              REGDB_E_CLASSNOTREG);
+}
