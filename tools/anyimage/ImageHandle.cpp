@@ -1,6 +1,7 @@
 #include "ImageHandle.h"
 
 #include "QorString.h"
+#include "RawDescription.h"
 #include "ZynAnyImageSource.h"
 #include "ZynGraph.h"
 #include "ZynTransformRegistryEntry.h"
@@ -18,6 +19,7 @@ std::string registryNameOf(const ZynTransform& t) {
 ImageHandle::ImageHandle(const std::string& file, const AnyImageArgs& args) {
     transform_ = args.source.empty() ? std::make_shared<ZynAnyImageSource>()
                                      : ZynTransformRegistry::create(args.source);
+    if (!args.describe.empty()) applyDescriptionFile(*transform_, args.describe);
     transform_->setAttribute<std::wstring>("wfile_name", qorWiden(file));
     if (transform_->hasAttribute("keep_open"))
         transform_->setAttribute<bool>("keep_open", args.keepOpen);
