@@ -24,8 +24,13 @@ bool ZynBMPImageSource::hasSignature(FILE* file) {
 
 ZynTransformPtr ZynBMPImageSource::recognize(const std::wstring& fileName, FILE* file,
                                              bool keepOpen) {
-    if (!file || !hasSignature(file)) return nullptr;
-    return std::make_shared<ZynBMPImageSource>(fileName, keepOpen);
+    try {
+        if (file && hasSignature(file))
+            return std::make_shared<ZynBMPImageSource>(fileName, keepOpen);
+    } catch (...) {
+        // Out of memory, say: the file is not claimed.
+    }
+    return nullptr;
 }
 
 ZynTransformPtr ZynBMPImageSource::clone() const {

@@ -168,10 +168,7 @@ void ZynDIBImageSource::setupTransform() {
 }
 
 ZynImageOpPtr ZynDIBImageSource::opForResolution(int outputIndex, const ZynResolution& resolution) {
-    const ZynImageOutputCP* out = imageOutput(outputIndex);
-    if (!op_ || !out || !out->coordSpace() || !out->coordSpace()->hasResolution(resolution))
-        throw ZynError(3, "Unsupported resolution");
-    return op_;
+    return ZynRectSourceOp::forResolution(op_, *this, outputIndex, resolution);
 }
 
 void ZynDIBImageSource::postRender() {
@@ -212,10 +209,7 @@ void ZynDIBImageSource::genRect(ZynRectBuffer& buffer) {
     if (width_ <= 0 || height_ <= 0) throw ZynError(13, "image attributes not yet initialized");
     const ZynRect& r = buffer.rect();
     if (r.x < 0 || r.y < 0 || r.right() > width_ || r.bottom() > height_)
-        throw ZynError(411, "requested (" + std::to_string(r.x) + "," + std::to_string(r.y) +
-                                ") w=" + std::to_string(r.width) + ", h=" +
-                                std::to_string(r.height) + " pixels from BMP image which is " +
-                                std::to_string(width_) + "x" + std::to_string(height_) + " pixels");
+        throw zynRectOutsideImage(r, "BMP", width_, height_);
     if (!bufferFits(buffer)) throw ZynError(131, "Unexpected image buffer data organization");
     if (!openForReading())
         throw ZynError(130, "\"" + qorNarrow(fileName()) + "\" could not be opened for reading");

@@ -24,7 +24,8 @@ ZynTransformPtr ZynIMPSImageSource::recognize(const std::wstring& fileName, FILE
         if (stat(header.docPath.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
         header.decideFileSet();
         return std::make_shared<ZynIMPSImageSource>(fileName, keepOpen);
-    } catch (const QorError&) {
+    } catch (...) {
+        // A set that cannot be made sense of is simply not claimed.
         return nullptr;
     }
 }
@@ -142,10 +143,7 @@ void ZynIMPSImageSource::setupTransform() {
 
 ZynImageOpPtr ZynIMPSImageSource::opForResolution(int outputIndex,
                                                   const ZynResolution& resolution) {
-    const ZynImageOutputCP* out = imageOutput(outputIndex);
-    if (!op_ || !out || !out->coordSpace() || !out->coordSpace()->hasResolution(resolution))
-        throw ZynError(3, "Unsupported resolution");
-    return op_;
+    return ZynRectSourceOp::forResolution(op_, *this, outputIndex, resolution);
 }
 
 void ZynIMPSImageSource::postRender() {
@@ -193,12 +191,6 @@ void ZynIMPSImageSource::genRect(ZynRectBuffer& buffer) {
     if (!dataOrg_ || buffer.dataType() != header_.dataType || !r.fits(buffer))
         throw ZynError(130, "IMPS Source doesn't support alternate Data Organisations");
     if (!r.inside(buffer.rect()))
-        throw ZynError(411, "requested (" + std::to_string(buffer.rect().x) + "," +
-                                std::to_string(buffer.rect().y) +
-                                ") w=" + std::to_string(buffer.rect().width) +
-                                ", h=" + std::to_string(buffer.rect().height) +
-                                " pixels from IMPS image which is " +
-                                std::to_string(header_.pixels) + "x" +
-                                std::to_string(header_.lines) + " pixels");
+        throw zynRectOutsideImage(buffer.rect(), "IMPS", header_.pixels, header_.lines);
     r.read(buffer, lock_);
 }

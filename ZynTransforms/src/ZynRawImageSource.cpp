@@ -219,10 +219,7 @@ void ZynRawImageSource::setupTransform() {
 }
 
 ZynImageOpPtr ZynRawImageSource::opForResolution(int outputIndex, const ZynResolution& resolution) {
-    const ZynImageOutputCP* out = imageOutput(outputIndex);
-    if (!op_ || !out || !out->coordSpace() || !out->coordSpace()->hasResolution(resolution))
-        throw ZynError(3, "Unsupported resolution");
-    return op_;
+    return ZynRectSourceOp::forResolution(op_, *this, outputIndex, resolution);
 }
 
 void ZynRawImageSource::postRender() {
@@ -276,11 +273,8 @@ void ZynRawImageSource::genRect(ZynRectBuffer& buffer) {
         throw ZynError(130, "Raw Source doesn't support alternate Data Organisations");
     const ZynRect& rect = buffer.rect();
     if (!r.inside(rect))
-        throw ZynError(411, "requested (" + std::to_string(rect.x) + "," + std::to_string(rect.y) +
-                                ") w=" + std::to_string(rect.width) + ", h=" +
-                                std::to_string(rect.height) + " pixels from raw image which is " +
-                                std::to_string(fileLayout_->dataOrg->width()) + "x" +
-                                std::to_string(fileLayout_->dataOrg->height()) + " pixels");
+        throw zynRectOutsideImage(rect, "raw", fileLayout_->dataOrg->width(),
+                                  fileLayout_->dataOrg->height());
     r.read(buffer, fileLock());
 }
 

@@ -4,18 +4,10 @@
 #include "PpmFixture.h"
 #include "SampleFileTestSupport.h"
 #include "TestSupport.h"
-#include "ZynAnyImageSource.h"
 #include "ZynBMPImageSource.h"
 #include "ZynTransformRegistryEntry.h"
 
 namespace {
-
-std::shared_ptr<ZynAnyImageSource> openAny(const std::string& path) {
-    auto any = std::make_shared<ZynAnyImageSource>();
-    setName(*any, path);
-    ZynGraph::ensureSetup(*any);
-    return any;
-}
 
 std::vector<uint8_t> indexPattern(uint32_t w, uint32_t h) {
     return fixturePattern(w, h, 1, 7);
@@ -54,7 +46,7 @@ TEST(BmpSource, TwentyFourBitRowsOfEveryPadding) {
         const auto rgb = fixturePattern(w, h, 3, w);
         const std::string path = testDir() + "/c24.bmp";
         writeBmp(path, w, h, 24, rgb);
-        auto any = openAny(path);
+        auto any = openByRecognition(path);
         ASSERT_TRUE(any->status()) << any->error().message();
         EXPECT_EQ(any->transforms().at(0)->typeName(), "ZynBMPImageSource");
         EXPECT_EQ(any->imageOutput(0)->colorSpace()->kind(), ZynColorKind::RGB);
@@ -68,7 +60,7 @@ TEST(BmpSource, PalettesGreyAndColour) {
     const std::string dir = testDir();
 
     writeBmp(dir + "/grey.bmp", w, h, 8, indices, greyPalette());
-    auto grey = openAny(dir + "/grey.bmp");
+    auto grey = openByRecognition(dir + "/grey.bmp");
     ASSERT_TRUE(grey->status()) << grey->error().message();
     EXPECT_EQ(grey->imageOutput(0)->colorSpace()->kind(), ZynColorKind::Lum);
     EXPECT_EQ(grey->imageOutput(0)->dataOrg()->bands(), 1);
@@ -78,7 +70,7 @@ TEST(BmpSource, PalettesGreyAndColour) {
     auto palette = greyPalette();
     palette[200] = {200, 0, 0};
     writeBmp(dir + "/colour.bmp", w, h, 8, indices, palette);
-    auto colour = openAny(dir + "/colour.bmp");
+    auto colour = openByRecognition(dir + "/colour.bmp");
     ASSERT_TRUE(colour->status()) << colour->error().message();
     EXPECT_EQ(colour->imageOutput(0)->colorSpace()->kind(), ZynColorKind::RGB);
     EXPECT_EQ(colour->imageOutput(0)->dataOrg()->height(), 10000 / w + 1);
@@ -90,7 +82,7 @@ TEST(BmpSource, PalettesGreyAndColour) {
         inverted.push_back({static_cast<uint8_t>(255 - i), static_cast<uint8_t>(255 - i),
                             static_cast<uint8_t>(255 - i)});
     writeBmp(dir + "/inverted.bmp", w, h, 8, indices, inverted);
-    auto inv = openAny(dir + "/inverted.bmp");
+    auto inv = openByRecognition(dir + "/inverted.bmp");
     ASSERT_TRUE(inv->status()) << inv->error().message();
     std::vector<uint8_t> greys;
     for (uint8_t i : indices) greys.push_back(static_cast<uint8_t>(255 - i));
@@ -106,7 +98,7 @@ TEST(BmpSource, ShortPalettesAndTopDownRows) {
     sixteen.colorsUsed = 16;
     const std::string dir = testDir();
     writeBmp(dir + "/p16.bmp", w, h, 8, indices, palette, sixteen);
-    auto any = openAny(dir + "/p16.bmp");
+    auto any = openByRecognition(dir + "/p16.bmp");
     ASSERT_TRUE(any->status()) << any->error().message();
     expectRgb(renderAs<uint8_t>(*any, {0, 0, w, h}, 3), expandIndices(indices, palette), w);
 
@@ -114,7 +106,7 @@ TEST(BmpSource, ShortPalettesAndTopDownRows) {
     BmpOptions topDown;
     topDown.topDown = true;
     writeBmp(dir + "/top.bmp", w, h, 24, rgb, {}, topDown);
-    auto top = openAny(dir + "/top.bmp");
+    auto top = openByRecognition(dir + "/top.bmp");
     ASSERT_TRUE(top->status()) << top->error().message();
     expectRgb(renderAs<uint8_t>(*top, {0, 0, w, h}, 3), rgb, w);
 }
@@ -174,7 +166,7 @@ TEST(BmpSource, HeaderErrors) {
     for (const Case& c : cases) {
         const std::string path = dir + "/" + c.name + ".bmp";
         writeFile(path, c.bytes);
-        auto any = openAny(path);
+        auto any = openByRecognition(path);
         EXPECT_EQ(any->error().code(), 130) << c.name;
         EXPECT_EQ(any->error().message(), c.message) << c.name;
     }
@@ -193,7 +185,7 @@ TEST(BmpSource, TruncatedPixelsFailTheRequest) {
     past.dataOffset = 100000;
     writeFile(dir + "/past.bmp", bmpBytes(8, 8, 24, rgb, {}, past).substr(0, 54 + 24 * 8));
     for (const char* name : {"/cut.bmp", "/past.bmp"}) {
-        auto any = openAny(dir + name);
+        auto any = openByRecognition(dir + name);
         ASSERT_TRUE(any->status()) << any->error().message();
         const ZynError e = thrownBy([&] { renderAs<uint8_t>(*any, {0, 0, 8, 8}, 3); });
         EXPECT_EQ(e.code(), 130);

@@ -4,18 +4,10 @@
 #include "PpmFixture.h"
 #include "SampleFileTestSupport.h"
 #include "TestSupport.h"
-#include "ZynAnyImageSource.h"
 #include "ZynIMPSImageSource.h"
 #include "ZynTransformRegistryEntry.h"
 
 namespace {
-
-std::shared_ptr<ZynAnyImageSource> openAny(const std::string& path) {
-    auto any = std::make_shared<ZynAnyImageSource>();
-    setName(*any, path);
-    ZynGraph::ensureSetup(*any);
-    return any;
-}
 
 ZynTransformPtr impsSource(const std::string& path) {
     auto imps = ZynTransformRegistry::create("IMPSSource");
@@ -44,7 +36,7 @@ TEST(ImpsSource, LuminanceFileOfTheDocFileSize) {
     const auto samples = samplesOf(512 * 480, 0xFF);
     writeImpsSet(dir, "moon", ImpsKind::Lum, set, samples);
     for (const char* name : {"/moon.lum", "/moon.doc", "/moon"}) {
-        auto any = openAny(dir + name);
+        auto any = openByRecognition(dir + name);
         ASSERT_TRUE(any->status()) << name << ": " << any->error().message();
         EXPECT_EQ(any->transforms().at(0)->typeName(), "ZynIMPSImageSource");
         const ZynImageOutputCP& out = *any->imageOutput(0);
@@ -204,7 +196,7 @@ TEST(ImpsSource, MissingAndAbsurdFileSets) {
     EXPECT_EQ(e.message(), "ZynIMPSHeader::setFileUnable to open the image 'doc' file: " + dir +
                                "/lone.doc with read permission.");
     // Without a doc file the recogniser does not claim the file.
-    EXPECT_EQ(openAny(dir + "/lone.lum")->error().message(),
+    EXPECT_EQ(openByRecognition(dir + "/lone.lum")->error().message(),
               "Failed to open the given file: " + dir + "/lone.lum");
 
     writeFile(dir + "/gone.doc",

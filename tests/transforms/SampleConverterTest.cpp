@@ -13,20 +13,22 @@
 
 namespace {
 
-float fToIeee(const std::array<uint8_t, 4>& vax) {
+// The IEEE value of VAX bytes, as the little-endian converter gives it.
+template <class T, size_t N>
+T toIeee(const std::array<uint8_t, N>& vax) {
     auto bytes = vax;
-    zynBufferConverter(vaxHWD, intelHWD, 3)(bytes.data(), 1);
-    float v;
-    std::memcpy(&v, bytes.data(), 4);
+    zynBufferConverter(vaxHWD, intelHWD, N == 4 ? 3 : 4)(bytes.data(), 1);
+    T v;
+    std::memcpy(&v, bytes.data(), N);
     return v;
 }
 
+float fToIeee(const std::array<uint8_t, 4>& vax) {
+    return toIeee<float>(vax);
+}
+
 double gToIeee(const std::array<uint8_t, 8>& vax) {
-    auto bytes = vax;
-    zynBufferConverter(vaxHWD, intelHWD, 4)(bytes.data(), 1);
-    double v;
-    std::memcpy(&v, bytes.data(), 8);
-    return v;
+    return toIeee<double>(vax);
 }
 
 std::array<uint8_t, 4> ieeeToF(float value) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "QorString.h"
+#include "ZynAnyImageSource.h"
 #include "ZynGraph.h"
 #include "ZynImageOutputCP.h"
 #include "ZynTransform.h"
@@ -57,4 +58,11 @@ ZynError thrownBy(F&& f) {
 
 inline void setName(ZynTransform& t, const std::string& path) {
     t.setAttribute<std::wstring>("wfile_name", qorWiden(path));
+}
+
+inline std::shared_ptr<ZynAnyImageSource> openByRecognition(const std::string& path) {
+    auto any = std::make_shared<ZynAnyImageSource>();
+    setName(*any, path);
+    ZynGraph::ensureSetup(*any);
+    return any;
 }
