@@ -24,7 +24,9 @@ inline void fuzzRenderFile(const std::string& path, const char* registryName = n
         if (!ZynGraph::statusOK(*source)) return;
         ZynImageOutputCP* out = source->imageOutput(source->primaryOutputIndex());
         if (!out || !out->coordSpace() || !out->dataOrg()) return;
-        for (const ZynResolution& r : out->coordSpace()->resolutions()) {
+        // A copy: rendering may set the source up again and replace its coordinate space.
+        const std::vector<ZynResolution> resolutions = out->coordSpace()->resolutions();
+        for (const ZynResolution& r : resolutions) {
             const int64_t w = r.width,
                           h = std::min<int64_t>(r.height, kMaxPixels / std::max<int64_t>(w, 1));
             if (w > kMaxPixels || h <= 0) continue;

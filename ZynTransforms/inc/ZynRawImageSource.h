@@ -50,6 +50,9 @@ class ZynRawImageSource : public ZynRawImage, public ZynImageFileSource, public 
     const ZynHardwareDesc& hardware() const { return hardware_; }
 
   protected:
+    // setFileInfo without asking for another setup: for setups that learn the layout.
+    void applyFileInfo(ZynBufferInfoPtr fileLayout, uint32_t offset,
+                       const ZynHardwareDesc& hardware);
     // Opens the file unless it is open; records the error and returns false when it cannot.
     bool openFile();
     void closeUnlessKeptOpen();

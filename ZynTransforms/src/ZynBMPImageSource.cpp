@@ -60,7 +60,7 @@ void ZynBMPImageSource::readBitmap() {
         setFileError(e);
         return;
     }
-    setFileInfo(header_.fileLayout, header_.dataOffset, intelHWD);
+    applyFileInfo(header_.fileLayout, header_.dataOffset, intelHWD);
     if (expands()) setOutputLayout(header_.outputLayout);
 }
 

@@ -105,8 +105,13 @@ void ZynRawImageSource::setFile(int organization, uint32_t width, uint32_t heigh
 
 void ZynRawImageSource::setFileInfo(ZynBufferInfoPtr fileLayout, uint32_t offset,
                                     const ZynHardwareDesc& hardware) {
-    attributeError_ = ZynError();
+    applyFileInfo(std::move(fileLayout), offset, hardware);
     markForSetup();
+}
+
+void ZynRawImageSource::applyFileInfo(ZynBufferInfoPtr fileLayout, uint32_t offset,
+                                      const ZynHardwareDesc& hardware) {
+    attributeError_ = ZynError();
     fileLayout_ = std::move(fileLayout);
     offset_ = offset;
     deriveOutputLayout();

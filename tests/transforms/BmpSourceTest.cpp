@@ -118,6 +118,8 @@ TEST(BmpSource, ReaderCopiesWholeBottomUpRows) {
     writeBmp(path, w, h, 24, rgb);
     auto bmp = std::make_shared<ZynBMPImageSource>(qorWiden(path), true);
     ASSERT_TRUE(ZynGraph::statusOK(*bmp)) << bmp->error().message();
+    // Reading the header is part of the setup, not a change that asks for another one.
+    EXPECT_FALSE(bmp->needsSetup());
     EXPECT_EQ(bmp->header().fileStride(), 12);
     EXPECT_EQ(bmp->imageOutput(0)->dataOrg()->lineStride(), 12);
     // Buffer row 0 is the file's last row; the padding after each row is skipped.

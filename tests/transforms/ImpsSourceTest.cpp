@@ -128,6 +128,7 @@ TEST(ImpsSource, DocumentationAttributeHoldsTheWholeDocFile) {
     writeImpsSet(dir, "doc", ImpsKind::Lum, set, samplesOf(8, 0xFF));
     auto imps = impsSource(dir + "/doc.lum");
     ASSERT_TRUE(ZynGraph::statusOK(*imps)) << imps->error().message();
+    EXPECT_FALSE(imps->needsSetup());
     EXPECT_EQ(imps->getAttribute<std::string>("Documentation"),
               "Info From Doc File: " + dir + "/doc.doc\n" + readFileBytes(dir + "/doc.doc"));
     // Field reading ended at the line without '='; the later PIXELS line is only text.
