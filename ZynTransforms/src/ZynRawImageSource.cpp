@@ -16,6 +16,8 @@ namespace {
 
 // Keeps the total bytes of any layout, band-sequential ones included, well inside 64 bits.
 constexpr uint64_t kMaxSamples = uint64_t{1} << 56;
+// More channels than any instrument records; layouts keep an offset per channel.
+constexpr int kMaxChannels = 65535;
 
 ZynInterleave interleaveOfSetFile(int organization) {
     switch (organization) {
@@ -85,7 +87,7 @@ void ZynRawImageSource::setFile(int organization, uint32_t width, uint32_t heigh
     markForSetup();
     try {
         const ZynInterleave interleave = interleaveOfSetFile(organization);
-        if (width == 0 || height == 0 || channels <= 0 ||
+        if (width == 0 || height == 0 || channels <= 0 || channels > kMaxChannels ||
             uint64_t{width} * height * static_cast<uint64_t>(channels) > kMaxSamples)
             throw ZynError(13, "Illegal width, height, or num_channels value");
         if (colorSpace && colorSpace->bands() != channels)

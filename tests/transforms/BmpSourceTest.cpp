@@ -177,6 +177,11 @@ TEST(BmpSource, HeaderErrors) {
     auto bmp = ZynTransformRegistry::create("BMPSource");
     setName(*bmp, dir + "/not.bmp");
     EXPECT_EQ(setupErrorOf(*bmp).message(), "File not a BMP image: \"" + dir + "/not.bmp\"");
+    ZynBMPHeader header;
+    FILE* file = std::fopen((dir + "/not.bmp").c_str(), "rb");
+    ASSERT_TRUE(file);
+    EXPECT_EQ(thrownBy([&] { header.read(file); }).message(), "File is not a valid bmp image");
+    std::fclose(file);
 }
 
 TEST(BmpSource, TruncatedPixelsFailTheRequest) {

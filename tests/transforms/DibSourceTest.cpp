@@ -116,6 +116,13 @@ TEST(DibSource, HeaderErrors) {
         EXPECT_EQ(thrownBy([&] { dynamic_cast<ZynDIBImageSource&>(*dib).genRect(pixel); }).code(),
                   c.code);
     }
+    std::string zeroWidth = bmpBytes(4, 4, 24, rgb, {});
+    zeroWidth[18] = '\0';
+    writeFile(dir + "/zero.dib", zeroWidth);
+    const ZynError zero = setupErrorOf(*dibSource(dir + "/zero.dib"));
+    EXPECT_EQ(zero.code(), 13);
+    EXPECT_EQ(zero.message(), "image attributes not yet initialized");
+
     auto missing = dibSource(dir + "/missing.dib");
     EXPECT_EQ(setupErrorOf(*missing).message(),
               "\"" + dir + "/missing.dib\" could not be opened for reading");

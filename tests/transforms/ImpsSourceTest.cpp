@@ -227,4 +227,8 @@ TEST(ImpsSource, MissingAndAbsurdFileSets) {
     ASSERT_TRUE(ZynGraph::statusOK(*cut)) << cut->error().message();
     e = thrownBy([&] { renderAs<uint8_t>(*cut, {0, 0, 4, 4}, 1); });
     EXPECT_EQ(e.message(), "IMPS Source: Unable to read image, lines: 0 -> 3");
+    std::remove((dir + "/cut.lum").c_str());
+    e = thrownBy([&] { renderAs<uint8_t>(*cut, {0, 0, 4, 1}, 1); });
+    EXPECT_EQ(e.code(), 130);
+    EXPECT_EQ(e.message(), "could not open files");
 }

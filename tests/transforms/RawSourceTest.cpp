@@ -168,9 +168,13 @@ TEST(RawSource, LifecycleMessages) {
     EXPECT_EQ(e.code(), 414);
     EXPECT_EQ(e.message(), "unrecognized data org in ZynRawImageSource::setFile");
     EXPECT_EQ(setupErrorOf(*raw).code(), 414);
-    e = thrownBy([&] { raw->setFile(0, 8, 0, 1, nullptr, ZynDataType::UInt8, 0, nativeHWD); });
-    EXPECT_EQ(e.code(), 13);
-    EXPECT_EQ(e.message(), "Illegal width, height, or num_channels value");
+    for (auto [height, channels] : {std::pair{0u, 1}, std::pair{8u, 0}, std::pair{1u, 1 << 30}}) {
+        e = thrownBy([&] {
+            raw->setFile(0, 8, height, channels, nullptr, ZynDataType::UInt8, 0, nativeHWD);
+        });
+        EXPECT_EQ(e.code(), 13);
+        EXPECT_EQ(e.message(), "Illegal width, height, or num_channels value");
+    }
     raw->setFile(0, 8, 8, 1, nullptr, ZynDataType::UInt8, 0, nativeHWD);
     EXPECT_TRUE(ZynGraph::statusOK(*raw)) << raw->error().message();
 }
@@ -216,6 +220,13 @@ TEST(RawSource, ReadingFailuresAndBadRequests) {
     ZynError e = thrownBy([&] { renderAs<uint8_t>(*raw, {0, 0, 10, 10}, 1); });
     EXPECT_EQ(e.code(), 130);
     EXPECT_EQ(e.message(), "Raw Source: Unable to read image, lines: 0 -> 9");
+
+    // Between passes the file is closed; one that has gone since cannot be read.
+    std::remove((dir + "/short.raw").c_str());
+    e = thrownBy([&] { renderAs<uint8_t>(*raw, {0, 0, 10, 1}, 1); });
+    EXPECT_EQ(e.code(), 130);
+    EXPECT_EQ(e.message(), "could not open file");
+    writeFile(dir + "/short.raw", std::string(50, 'x'));
 
     ZynRectBuffer forward({0, 0, 10, 2},
                           std::make_shared<ZynSimpleDataOrg>(10, 2, ZynDataType::UInt16, 1));
