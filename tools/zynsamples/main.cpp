@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <string>
 
+#include "BmpFixture.h"
+#include "ImpsFixture.h"
 #include "PpmFixture.h"
 
 int main(int argc, char** argv) {
@@ -14,5 +16,11 @@ int main(int argc, char** argv) {
     const std::filesystem::path folder = argv[1];
     std::filesystem::create_directories(folder);
     writePpm((folder / "sample.ppm").string(), 97, 61, fixturePattern(97, 61, 3));
+    writeBmp((folder / "sample24.bmp").string(), 97, 61, 24, fixturePattern(97, 61, 3));
+    writeBmp((folder / "sample8.bmp").string(), 97, 61, 8, fixturePattern(97, 61, 1),
+             colourPalette());
+    const auto grey = fixturePattern(97, 61, 1);
+    writeImpsSet(folder.string(), "imps_sample", ImpsKind::Lum, {97, 61},
+                 std::vector<uint32_t>(grey.begin(), grey.end()));
     return 0;
 }
