@@ -6,8 +6,9 @@
 #include <cstring>
 #include <mutex>
 
-#include <jerror.h>
 #include <jpeglib.h>
+// After jpeglib.h, whose configuration decides which messages exist.
+#include <jerror.h>
 
 #include "JpdInput.h"
 

@@ -1,5 +1,6 @@
 #include "JpdInput.h"
 
+// After jpeglib.h (through JpdInput.h), whose configuration decides which messages exist.
 #include <jerror.h>
 
 #include <algorithm>
@@ -119,7 +120,8 @@ void JpdInput::pointAtBlock(const uint8_t* data, size_t size, size_t offset) {
     offset = std::min(offset, size);
     manager_.pub.next_input_byte = data ? data + offset : nullptr;
     manager_.pub.bytes_in_buffer = size - offset;
-    startOfFile_ = offset == 0;
+    // A block is read whole, so only an empty one is an empty input.
+    startOfFile_ = size == 0;
 }
 
 size_t JpdInput::blockOffset() const {
