@@ -3,6 +3,7 @@
 // order is the registration order, the recogniser order, and (reversed) the withdrawal order.
 
 #include "ZynAnyImageSource.h"
+#include "ZynExifImageSource.h"
 #include "ZynJpegImageSource.h"
 #include "ZynPpmImageSource.h"
 #include "ZynRecognizer.h"
@@ -12,6 +13,7 @@ namespace {
 
 using ZynPpmImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynPpmImageSource>;
 using ZynJpegImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynJpegImageSource>;
+using ZynExifImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynExifImageSource>;
 using ZynAnyImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynAnyImageSource>;
 
 ZynPpmImageSourceRegistryEntry ppmEntry("PpmSource", 0, 0);
@@ -19,6 +21,9 @@ ZynRecognizerRegistration ppmRecognizer({&ZynPpmImageSource::recognize, 0}, "Ppm
 
 ZynJpegImageSourceRegistryEntry jpegEntry("JpegSource", 0, 0);
 ZynRecognizerRegistration jpegRecognizer({&ZynJpegImageSource::recognize, 0}, "JpegSource");
+
+ZynExifImageSourceRegistryEntry exifEntry("ExifSource", 0, 0);
+ZynRecognizerRegistration exifRecognizer({&ZynExifImageSource::recognize, 0}, "ExifSource");
 
 ZynAnyImageSourceRegistryEntry anyImageEntry("Any Image Source", 0, 8);
 

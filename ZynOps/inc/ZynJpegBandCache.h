@@ -15,7 +15,10 @@ class ZynJpegBandCache {
     uint32_t bandHeight() const { return bandHeight_; }
     // The band a request is, when it is exactly one band of an image `height` lines high (the last
     // band may be shorter); -1 otherwise.
-    int bandOf(const ZynRect& request, uint32_t height) const;
+    int bandOf(const ZynRect& request, uint32_t height) const {
+        return bandOf(request, bandHeight_, height);
+    }
+    static int bandOf(const ZynRect& request, uint32_t bandHeight, uint32_t height);
     // The rectangle of band `index` of a `width` x `height` image.
     ZynRect bandRect(int index, uint32_t width, uint32_t height) const;
 

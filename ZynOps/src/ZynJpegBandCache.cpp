@@ -2,11 +2,11 @@
 
 #include "ZynConvert.h"
 
-int ZynJpegBandCache::bandOf(const ZynRect& request, uint32_t height) const {
-    if (request.y < 0 || request.y % bandHeight_ != 0) return -1;
-    const bool whole = request.height == bandHeight_ ||
-                       (request.bottom() == height && request.height < bandHeight_);
-    return whole ? static_cast<int>(request.y / bandHeight_) : -1;
+int ZynJpegBandCache::bandOf(const ZynRect& request, uint32_t bandHeight, uint32_t height) {
+    if (request.y < 0 || request.y % bandHeight != 0) return -1;
+    const bool whole =
+        request.height == bandHeight || (request.bottom() == height && request.height < bandHeight);
+    return whole ? static_cast<int>(request.y / bandHeight) : -1;
 }
 
 ZynRect ZynJpegBandCache::bandRect(int index, uint32_t width, uint32_t height) const {

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <string>
 
+#include "ExifFixture.h"
+#include "JpegFixture.h"
 #include "PpmFixture.h"
 
 int main(int argc, char** argv) {
@@ -14,5 +16,14 @@ int main(int argc, char** argv) {
     const std::filesystem::path folder = argv[1];
     std::filesystem::create_directories(folder);
     writePpm((folder / "sample.ppm").string(), 97, 61, fixturePattern(97, 61, 3));
+    JpegFixtureOptions jpeg;
+    jpeg.width = 97;
+    jpeg.height = 61;
+    writeJpeg((folder / "sample.jpg").string(), jpeg);
+    ExifFixtureOptions exif;
+    exif.image.width = 97;
+    exif.image.height = 61;
+    exif.screenNail = true;
+    writeExifJpeg((folder / "sample_exif.jpg").string(), exif);
     return 0;
 }
