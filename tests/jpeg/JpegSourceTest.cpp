@@ -8,7 +8,6 @@
 
 #include "JpegTestSupport.h"
 #include "PpmFixture.h"
-#include "QorSettings.h"
 #include "TestSupport.h"
 #include "VulJpegMetaKeys.h"
 #include "ZynAnyImageSource.h"
@@ -89,12 +88,6 @@ ZynRect band(int index, uint32_t width, uint32_t height) {
     const int64_t top = index * 64;
     return {0, top, width, std::min<int64_t>(64, height - top)};
 }
-
-// Sets a platform setting for one test.
-struct AlternativeJpeg {
-    AlternativeJpeg() { QorSettings::get().alternativeJpeg = true; }
-    ~AlternativeJpeg() { QorSettings::get().alternativeJpeg = false; }
-};
 
 }  // namespace
 
@@ -192,7 +185,8 @@ TEST(JpegSource, SweepsInEitherDirectionDecodeTheFileOnce) {
 }
 
 TEST(JpegSource, AlternativeImplementationMapsTheFileAndDecodesTheSame) {
-    const AlternativeJpeg alternative;
+    PlatformSettings platform;
+    platform->alternativeJpeg = true;
     const std::string path = testDir() + "/a.jpg";
     writeJpeg(path, options(50, 200));
     const std::string bytes = readFileBytes(path);

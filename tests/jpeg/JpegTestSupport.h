@@ -7,10 +7,18 @@
 #include <vector>
 
 #include "JpegFixture.h"
+#include "QorSettings.h"
 #include "QorString.h"
 #include "ZynGraph.h"
 #include "ZynImageOutputCP.h"
 #include "ZynTransformRegistryEntry.h"
+
+// Platform settings a test changes, put back when it ends.
+struct PlatformSettings {
+    QorSettings saved = QorSettings::get();
+    ~PlatformSettings() { QorSettings::get() = saved; }
+    QorSettings* operator->() { return &QorSettings::get(); }
+};
 
 // A source created by its registry name on `path`, set up.
 inline ZynTransformPtr openByName(const std::string& registryName, const std::string& path,
