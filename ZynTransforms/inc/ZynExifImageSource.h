@@ -37,7 +37,6 @@ class ZynExifImageSource : public ZynImageFileSource {
     int readerOpens(int index);
 
   private:
-    void addAttributes();
     ZynExifSourceCommon& reader(int index);
     bool openReader(ZynExifSourceCommon& reader);
     void closeReaders();

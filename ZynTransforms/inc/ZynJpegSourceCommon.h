@@ -22,6 +22,9 @@ class ZynJpegSourceCommon : public ZynImageFileSource {
     ZynImageOpPtr opForResolution(int outputIndex, const ZynResolution& resolution) override;
     bool readMetadata(const std::string& key, VulMetaValue& value) override;
 
+    // Adds "color_space" and "dctMethod", which every JPEG-decoded source has.
+    static void addJpegAttributes(ZynTransform& source);
+
     // The op of the full resolution (null before the first setup).
     const std::shared_ptr<ZynJpegImageSourceOp>& mainOp() const { return op_; }
 
@@ -32,7 +35,6 @@ class ZynJpegSourceCommon : public ZynImageFileSource {
     void dropOp();
 
   private:
-    void addAttributes();
     bool readDisplayResolution(const std::string& key, VulMetaValue& value);
 
     std::shared_ptr<ZynJpegImageSourceOp> op_;

@@ -11,6 +11,7 @@
 #include "ZynExifImageSourceOp.h"
 #include "ZynExifSourceCommon.h"
 #include "ZynGraph.h"
+#include "ZynJpegSourceCommon.h"
 #include "ZynSettings.h"
 
 namespace {
@@ -20,12 +21,12 @@ constexpr int kInteroperabilityIndex = 1;
 }  // namespace
 
 ZynExifImageSource::ZynExifImageSource() {
-    addAttributes();
+    ZynJpegSourceCommon::addJpegAttributes(*this);
 }
 
 ZynExifImageSource::ZynExifImageSource(const std::wstring& fileName, bool keepOpen)
     : ZynImageFileSource(fileName, keepOpen) {
-    addAttributes();
+    ZynJpegSourceCommon::addJpegAttributes(*this);
 }
 
 // A copy opens the file afresh at its own setup.
@@ -33,11 +34,6 @@ ZynExifImageSource::ZynExifImageSource(const ZynExifImageSource& other)
     : ZynTransform(other), ZynImageFileSource(other) {}
 
 ZynExifImageSource::~ZynExifImageSource() = default;
-
-void ZynExifImageSource::addAttributes() {
-    addSimpleAttribute<std::string>("color_space", "");
-    addSimpleAttribute<ZynDCTMethod::dctMethod>("dctMethod", ZynDCTMethod::DCT_ISLOW);
-}
 
 ZynTransformPtr ZynExifImageSource::recognize(const std::wstring& fileName, FILE*, bool keepOpen) {
     try {

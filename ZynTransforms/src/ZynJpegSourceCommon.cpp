@@ -5,12 +5,12 @@
 #include "ZynJpegImageSourceOp.h"
 
 ZynJpegSourceCommon::ZynJpegSourceCommon() {
-    addAttributes();
+    addJpegAttributes(*this);
 }
 
 ZynJpegSourceCommon::ZynJpegSourceCommon(const std::wstring& fileName, bool keepOpen)
     : ZynImageFileSource(fileName, keepOpen) {
-    addAttributes();
+    addJpegAttributes(*this);
 }
 
 // A copy opens the file afresh at its own setup.
@@ -19,9 +19,9 @@ ZynJpegSourceCommon::ZynJpegSourceCommon(const ZynJpegSourceCommon& other)
 
 ZynJpegSourceCommon::~ZynJpegSourceCommon() = default;
 
-void ZynJpegSourceCommon::addAttributes() {
-    addSimpleAttribute<std::string>("color_space", "");
-    addSimpleAttribute<ZynDCTMethod::dctMethod>("dctMethod", ZynDCTMethod::DCT_ISLOW);
+void ZynJpegSourceCommon::addJpegAttributes(ZynTransform& source) {
+    source.addSimpleAttribute<std::string>("color_space", "");
+    source.addSimpleAttribute<ZynDCTMethod::dctMethod>("dctMethod", ZynDCTMethod::DCT_ISLOW);
 }
 
 std::shared_ptr<ZynJpegImageSourceOp> ZynJpegSourceCommon::makeOp() {
