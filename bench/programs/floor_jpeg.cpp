@@ -26,7 +26,9 @@ int main(int argc, char** argv) {
     const size_t rowSamples = size_t{cinfo.output_width} * bands;
     const size_t lanes = 16 * static_cast<size_t>(bands);
     std::vector<unsigned char> rows(rowSamples * 64);
-    std::vector<uint64_t> sum(lanes, 0);
+    // 32-bit lane sums, as anyimage keeps them, flushed after every chunk of rows.
+    std::vector<uint32_t> sum(lanes, 0);
+    std::vector<uint64_t> total(lanes, 0);
     std::vector<uint8_t> low(lanes, 255), high(lanes, 0);
     while (cinfo.output_scanline < cinfo.output_height) {
         JSAMPROW pointers[64];
@@ -49,20 +51,21 @@ int main(int argc, char** argv) {
                 high[i % lanes] = std::max(high[i % lanes], row[i]);
             }
         }
+        for (size_t k = 0; k < lanes; ++k) total[k] += sum[k], sum[k] = 0;
     }
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
     std::fclose(in);
     for (int b = 0; b < bands; ++b) {
-        uint64_t total = 0;
+        uint64_t bandTotal = 0;
         int lo = 255, hi = 0;
         for (size_t k = static_cast<size_t>(b); k < lanes; k += static_cast<size_t>(bands)) {
-            total += sum[k];
+            bandTotal += total[k];
             lo = std::min<int>(lo, low[k]);
             hi = std::max<int>(hi, high[k]);
         }
         std::printf("band %d: min %d max %d sum %llu\n", b, lo, hi,
-                    static_cast<unsigned long long>(total));
+                    static_cast<unsigned long long>(bandTotal));
     }
     return 0;
 }
