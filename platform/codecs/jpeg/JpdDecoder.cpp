@@ -271,7 +271,6 @@ void JpdDecoder::captureHeader(bool complete) {
 
     info_.fileColorSpace = fromLibjpeg(c.jpeg_color_space);
     info_.colorSpace = fromLibjpeg(c.out_color_space);
-    info_.progressive = c.progressive_mode;
     for (int k = 0; k < 4 && k < c.num_components; ++k) {
         const int slot = c.comp_info[k].quant_tbl_no;
         const JQUANT_TBL* table =
@@ -404,10 +403,6 @@ int JpdDecoder::reset() {
     std::string why;
     if (!state_->input.rewind(why)) return fail(kJpdNoInput, why);
     return kJpdOk;
-}
-
-uint32_t JpdDecoder::outputLine() const {
-    return started_ ? state_->cinfo.output_scanline : 0;
 }
 
 uint32_t JpdDecoder::outputWidth() const {

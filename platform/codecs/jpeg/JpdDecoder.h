@@ -35,7 +35,6 @@ struct JpdImageInfo {
     JpdColorSpace fileColorSpace = JpdColorSpace::Other;
     // What the decoder delivers unless asked for another colour space.
     JpdColorSpace colorSpace = JpdColorSpace::Other;
-    bool progressive = false;
 };
 
 // A marker segment kept while the header was read.
@@ -59,8 +58,6 @@ class JpdDecoder {
     ~JpdDecoder();
     JpdDecoder(const JpdDecoder&) = delete;
     JpdDecoder& operator=(const JpdDecoder&) = delete;
-
-    JpdImplementation implementation() const { return implementation_; }
 
     // Inputs of the standard implementation. The handle stays the caller's; a handle of the kind
     // already in use replaces it and keeps the buffered bytes (the caller restores the position).
@@ -98,8 +95,7 @@ class JpdDecoder {
     // Stops and goes back to the start of the input.
     int reset();
     bool started() const { return started_; }
-    // The next line start() and readScanLines() will deliver, and the size being delivered.
-    uint32_t outputLine() const;
+    // The size being delivered once decoding started.
     uint32_t outputWidth() const;
     uint32_t outputHeight() const;
 
