@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
     JpegFixtureOptions jpeg;
     jpeg.width = 97;
     jpeg.height = 61;
-    writeJpeg((folder / "sample.jpg").string(), jpeg);
+    writeJpeg((folder / "sample_jpeg.jpg").string(), jpeg);
     ExifFixtureOptions exif;
     exif.image.width = 97;
     exif.image.height = 61;
