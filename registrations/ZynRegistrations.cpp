@@ -6,6 +6,8 @@
 #include "ZynBMPImageSource.h"
 #include "ZynDIBImageSource.h"
 #include "ZynIMPSImageSource.h"
+#include "ZynExifImageSource.h"
+#include "ZynJpegImageSource.h"
 #include "ZynPpmImageSource.h"
 #include "ZynRawImageSource.h"
 #include "ZynRecognizer.h"
@@ -14,7 +16,9 @@
 namespace {
 
 using ZynPpmImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynPpmImageSource>;
+using ZynJpegImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynJpegImageSource>;
 using ZynIMPSImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynIMPSImageSource>;
+using ZynExifImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynExifImageSource>;
 using ZynBMPImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynBMPImageSource>;
 using ZynRawImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynRawImageSource>;
 using ZynDIBImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynDIBImageSource>;
@@ -23,8 +27,14 @@ using ZynAnyImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynAnyImageSou
 ZynPpmImageSourceRegistryEntry ppmEntry("PpmSource", 0, 0);
 ZynRecognizerRegistration ppmRecognizer({&ZynPpmImageSource::recognize, 0}, "PpmSource");
 
+ZynJpegImageSourceRegistryEntry jpegEntry("JpegSource", 0, 0);
+ZynRecognizerRegistration jpegRecognizer({&ZynJpegImageSource::recognize, 0}, "JpegSource");
+
 ZynIMPSImageSourceRegistryEntry impsEntry("IMPSSource", 0, 0);
 ZynRecognizerRegistration impsRecognizer({&ZynIMPSImageSource::recognize, 0}, "IMPSSource");
+
+ZynExifImageSourceRegistryEntry exifEntry("ExifSource", 0, 0);
+ZynRecognizerRegistration exifRecognizer({&ZynExifImageSource::recognize, 0}, "ExifSource");
 
 ZynBMPImageSourceRegistryEntry bmpEntry("BMPSource", 0, 0);
 ZynRecognizerRegistration bmpRecognizer({&ZynBMPImageSource::recognize, 0}, "BMPSource");

@@ -6,6 +6,8 @@
 
 #include "BmpFixture.h"
 #include "ImpsFixture.h"
+#include "ExifFixture.h"
+#include "JpegFixture.h"
 #include "PpmFixture.h"
 
 int main(int argc, char** argv) {
@@ -22,5 +24,14 @@ int main(int argc, char** argv) {
     const auto grey = fixturePattern(97, 61, 1);
     writeImpsSet(folder.string(), "imps_sample", ImpsKind::Lum, {.width = 97, .height = 61},
                  std::vector<uint32_t>(grey.begin(), grey.end()));
+    JpegFixtureOptions jpeg;
+    jpeg.width = 97;
+    jpeg.height = 61;
+    writeJpeg((folder / "sample_jpeg.jpg").string(), jpeg);
+    ExifFixtureOptions exif;
+    exif.image.width = 97;
+    exif.image.height = 61;
+    exif.screenNail = true;
+    writeExifJpeg((folder / "sample_exif.jpg").string(), exif);
     return 0;
 }
