@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 
+#include "J2kFixture.h"
 #include "PpmFixture.h"
 
 int main(int argc, char** argv) {
@@ -14,5 +15,6 @@ int main(int argc, char** argv) {
     const std::filesystem::path folder = argv[1];
     std::filesystem::create_directories(folder);
     writePpm((folder / "sample.ppm").string(), 97, 61, fixturePattern(97, 61, 3));
+    writeJ2kSample((folder / "sample.jp2").string());
     return 0;
 }
