@@ -182,41 +182,62 @@ T clampSample(OPJ_INT32 v) {
         std::clamp<OPJ_INT32>(v, std::numeric_limits<T>::min(), std::numeric_limits<T>::max()));
 }
 
-template <class T>
-void writeComponent(const opj_image_comp_t& comp, const J2kHeader& header, const J2kRegion& region,
-                    T* band, const J2kTarget& target) {
+// Where one band of the region comes from: the decoded component, and for each output column
+// and row the index of the sample covering it.
+struct BandSource {
+    const opj_image_comp_t* comp;
+    std::vector<uint32_t> columns;
+    std::vector<uint32_t> rows;
+    bool contiguous;
+    void* band;
+};
+
+BandSource bandSource(const opj_image_comp_t& comp, const J2kHeader& header,
+                      const J2kRegion& region, void* band) {
     const uint64_t left = j2kCeilShift(header.x0, region.level) + region.x;
     const uint64_t top = j2kCeilShift(header.y0, region.level) + region.y;
     // The library reports a reduced component's origin at full resolution.
     const auto originX = static_cast<int64_t>(j2kCeilShift(comp.x0, region.level));
     const auto originY = static_cast<int64_t>(j2kCeilShift(comp.y0, region.level));
-    const std::vector<uint32_t> columns =
-        sampleIndices(left, region.width, comp.dx, originX, comp.w);
-    const std::vector<uint32_t> rows = sampleIndices(top, region.height, comp.dy, originY, comp.h);
-    const bool contiguous = int64_t{columns.back()} - columns.front() == region.width - 1;
+    BandSource source{&comp, sampleIndices(left, region.width, comp.dx, originX, comp.w),
+                      sampleIndices(top, region.height, comp.dy, originY, comp.h), false, band};
+    source.contiguous = int64_t{source.columns.back()} - source.columns.front() == region.width - 1;
+    return source;
+}
+
+// Row by row, every band in turn, so that each output row is written while it is in cache.
+template <class T>
+void writeBands(const std::vector<BandSource>& sources, const J2kRegion& region,
+                const J2kTarget& target) {
     const int64_t step = target.pixelStride;
     for (int64_t y = 0; y < region.height; ++y) {
-        const OPJ_INT32* in = comp.data + size_t{rows[static_cast<size_t>(y)]} * comp.w;
-        T* out = band + y * target.lineStride;
-        if (contiguous) {
-            in += columns.front();
-            for (int64_t x = 0; x < region.width; ++x) out[x * step] = clampSample<T>(in[x]);
-        } else {
-            for (int64_t x = 0; x < region.width; ++x)
-                out[x * step] = clampSample<T>(in[columns[static_cast<size_t>(x)]]);
+        for (const BandSource& source : sources) {
+            const opj_image_comp_t& comp = *source.comp;
+            const OPJ_INT32* in = comp.data + size_t{source.rows[static_cast<size_t>(y)]} * comp.w;
+            T* out = static_cast<T*>(source.band) + y * target.lineStride;
+            if (source.contiguous) {
+                in += source.columns.front();
+                for (int64_t x = 0; x < region.width; ++x) out[x * step] = clampSample<T>(in[x]);
+            } else {
+                for (int64_t x = 0; x < region.width; ++x)
+                    out[x * step] = clampSample<T>(in[source.columns[static_cast<size_t>(x)]]);
+            }
         }
     }
 }
 
-void writeComponent(const opj_image_comp_t& comp, const J2kHeader& header, const J2kRegion& region,
-                    void* band, const J2kTarget& target) {
+void writeBands(const opj_image_t& image, const J2kHeader& header, const J2kRegion& region,
+                const J2kTarget& target) {
+    std::vector<BandSource> sources;
+    for (uint32_t c = 0; c < image.numcomps; ++c)
+        sources.push_back(bandSource(image.comps[c], header, region, target.bands[c]));
     switch (target.type) {
         case J2kSampleType::UInt8:
-            return writeComponent(comp, header, region, static_cast<uint8_t*>(band), target);
+            return writeBands<uint8_t>(sources, region, target);
         case J2kSampleType::UInt16:
-            return writeComponent(comp, header, region, static_cast<uint16_t*>(band), target);
+            return writeBands<uint16_t>(sources, region, target);
         case J2kSampleType::Int16:
-            return writeComponent(comp, header, region, static_cast<int16_t*>(band), target);
+            return writeBands<int16_t>(sources, region, target);
     }
 }
 
@@ -278,7 +299,6 @@ bool J2kDecoder::decode(const J2kHeader& header, const J2kRegion& region, const 
         return fail("JPEG 2000 decoding failed");
     if (!decodedAsRead(*image, header))
         return fail("The decoded JPEG 2000 components differ from the header's");
-    for (uint32_t c = 0; c < image->numcomps; ++c)
-        writeComponent(image->comps[c], header, region, target.bands[c], target);
+    writeBands(*image, header, region, target);
     return true;
 }
