@@ -1,12 +1,11 @@
 #include "J2kDecoder.h"
 
-#include <openjpeg.h>
-
 #include <algorithm>
 #include <limits>
-#include <memory>
 #include <numeric>
 #include <thread>
+
+#include "J2kHandles.h"
 
 namespace {
 
@@ -14,19 +13,6 @@ namespace {
 constexpr size_t kMaxMessageText = 2000;
 // Wider alignments only arise from unusual sampling; clamping covers those.
 constexpr uint64_t kMaxSamplingAlignment = 256;
-
-struct CodecDeleter {
-    void operator()(opj_codec_t* codec) const { opj_destroy_codec(codec); }
-};
-struct StreamDeleter {
-    void operator()(opj_stream_t* stream) const { opj_stream_destroy(stream); }
-};
-struct ImageDeleter {
-    void operator()(opj_image_t* image) const { opj_image_destroy(image); }
-};
-struct InfoDeleter {
-    void operator()(opj_codestream_info_v2_t* info) const { opj_destroy_cstr_info(&info); }
-};
 
 // The file as the library reads it: a positional view of its own, so decoders on several
 // threads share one open file.
@@ -77,9 +63,9 @@ struct Session {
     explicit Session(const QorStream& file) : source{file.view(), file.size()} {}
 
     StreamSource source;
-    std::unique_ptr<opj_codec_t, CodecDeleter> codec;
-    std::unique_ptr<opj_stream_t, StreamDeleter> stream;
-    std::unique_ptr<opj_image_t, ImageDeleter> image;
+    J2kCodecPtr codec;
+    J2kStreamPtr stream;
+    J2kImagePtr image;
 
     // Creates the codec for `layers` quality layers and reads the headers.
     bool start(uint32_t layers, std::string& messages) {
@@ -121,7 +107,7 @@ bool fillComponents(const opj_image_t& image, J2kHeader& header) {
 }
 
 bool fillCodingInfo(opj_codec_t* codec, J2kHeader& header) {
-    std::unique_ptr<opj_codestream_info_v2_t, InfoDeleter> info(opj_get_cstr_info(codec));
+    J2kInfoPtr info(opj_get_cstr_info(codec));
     if (!info || !info->m_default_tile_info.tccp_info || info->nbcomps < header.components.size())
         return false;
     header.tileX0 = info->tx0;
