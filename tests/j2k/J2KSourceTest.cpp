@@ -4,9 +4,11 @@
 #include <thread>
 
 #include "J2kTestSupport.h"
+#include "PpmFixture.h"
 #include "TestSupport.h"
 #include "ZynAnyImageSource.h"
 #include "ZynRecognizer.h"
+#include "ZynSettings.h"
 #include "ZynTransformRegistryEntry.h"
 
 namespace {
@@ -157,6 +159,28 @@ TEST(J2KSource, RecognisedByTheSignatureBoxOnly) {
     ASSERT_TRUE(entry);
     EXPECT_EQ(entry->firstProperty(), 0);
     EXPECT_EQ(entry->secondProperty(), 0);
+}
+
+TEST(J2KSource, RecogniserTrace) {
+    const std::string dir = testDir();
+    writeJ2k(dir + "/a.jp2", J2kFixtureOptions{});
+    writeFile(dir + "/b.ppm", "P6\n1 1\n255\nabc");
+    ZynSettings::get().trace = true;
+    testing::internal::CaptureStdout();
+    for (const char* name : {"/a.jp2", "/b.ppm"}) {
+        FILE* file = std::fopen((dir + name).c_str(), "rb");
+        const ZynTransformPtr source =
+            ZynJ2KImageSource::recognize(qorWiden(dir + name), file, true);
+        EXPECT_EQ(source != nullptr, std::string(name).ends_with(".jp2"));
+        // The next recogniser reads the file from its start.
+        EXPECT_EQ(std::ftell(file), 0);
+        std::fclose(file);
+    }
+    EXPECT_EQ(ZynJ2KImageSource::recognize(L"none", nullptr, true), nullptr);
+    ZynSettings::get().trace = false;
+    EXPECT_EQ(
+        testing::internal::GetCapturedStdout(),
+        "Found a J2K file by its magic number " + dir + "/a.jp2\n" + dir + "/b.ppm Not J2K file\n");
 }
 
 TEST(J2KSource, EachLevelHalvesTheSizeRoundingUp) {
