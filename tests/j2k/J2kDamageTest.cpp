@@ -96,22 +96,3 @@ TEST(J2kDamage, DamagedFilesFailWithCode130) {
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
-
-TEST(J2kDamage, TruncatedTileDataSetsUpAndFailsTheRequest) {
-    const std::string dir = testDir();
-    J2kFixtureOptions o;
-    o.width = 120;
-    o.height = 90;
-    writeJ2k(dir + "/good.jp2", o);
-    const std::string good = readFileBytes(dir + "/good.jp2");
-    writeFile(dir + "/cut.jp2", good.substr(0, good.size() - 200));
-    auto source = openJ2k(dir + "/cut.jp2");
-    ASSERT_TRUE(source->status()) << source->error().message();
-    try {
-        renderRect(*source, {120, 90}, {0, 0, 120, 90}, ZynDataType::UInt8, 3);
-        FAIL();
-    } catch (const ZynError& e) {
-        EXPECT_EQ(e.code(), 130);
-        EXPECT_NE(e.message().find("tream"), std::string::npos) << e.message();
-    }
-}
