@@ -23,11 +23,6 @@ J2kSampleType sampleType(ZynDataType type) {
     }
 }
 
-std::string rectText(const ZynRect& r) {
-    return "(" + std::to_string(r.x) + "," + std::to_string(r.y) +
-           ") w=" + std::to_string(r.width) + ", h=" + std::to_string(r.height);
-}
-
 }  // namespace
 
 ZynJ2KImageSourceOp::ZynJ2KImageSourceOp(std::shared_ptr<ZynJ2KFile> file, uint32_t level,
@@ -94,7 +89,9 @@ void ZynJ2KImageSourceOp::genRect(ZynRectBuffer& buffer) {
                               std::to_string(bands) + " bands");
     const ZynRect& r = buffer.rect();
     if (!insideLevel(r))
-        throw ZynError(411, "requested " + rectText(r) + " pixels from J2K image which is " +
+        throw ZynError(411, "requested (" + std::to_string(r.x) + "," + std::to_string(r.y) +
+                                ") w=" + std::to_string(r.width) + ", h=" +
+                                std::to_string(r.height) + " pixels from J2K image which is " +
                                 std::to_string(width_) + "x" + std::to_string(height_) + " pixels");
     if (r.empty()) return;
 
