@@ -100,6 +100,7 @@ std::vector<LosslessCase> losslessCases() {
     offset.tileY0 = 3;
     cases.push_back({"image and tiles off the grid origin", offset, ZynDataType::UInt8});
     cases.push_back({"no wavelet levels", options(50, 40, 3, 8, 16, 1), ZynDataType::UInt8});
+    cases.push_back({"RGB and alpha", options(60, 40, 4, 8, 32, 2), ZynDataType::UInt8});
     return cases;
 }
 

@@ -212,18 +212,62 @@ void writeBands(const std::vector<BandSource>& sources, const J2kRegion& region,
     }
 }
 
+// Pixels of N bands in order without gaps, from full-size components: one pass per row, which
+// the compiler turns into vector interleaving.
+template <class T, size_t N>
+void writePacked(const std::vector<BandSource>& sources, const J2kRegion& region,
+                 const J2kTarget& target) {
+    for (int64_t y = 0; y < region.height; ++y) {
+        const OPJ_INT32* in[N];
+        for (size_t c = 0; c < N; ++c) {
+            const BandSource& source = sources[c];
+            in[c] = source.comp->data +
+                    size_t{source.rows[static_cast<size_t>(y)]} * source.comp->w +
+                    source.columns.front();
+        }
+        T* out = static_cast<T*>(sources.front().band) + y * target.lineStride;
+        for (int64_t x = 0; x < region.width; ++x)
+            for (size_t c = 0; c < N; ++c) out[x * N + c] = clampSample<T>(in[c][x]);
+    }
+}
+
+template <class T>
+bool isPacked(const std::vector<BandSource>& sources, const J2kTarget& target) {
+    if (target.pixelStride != static_cast<int64_t>(sources.size())) return false;
+    for (size_t c = 0; c < sources.size(); ++c)
+        if (!sources[c].contiguous || sources[c].band != static_cast<T*>(sources[0].band) + c)
+            return false;
+    return true;
+}
+
+template <class T>
 void writeBands(const opj_image_t& image, const J2kHeader& header, const J2kRegion& region,
                 const J2kTarget& target) {
     std::vector<BandSource> sources;
     for (uint32_t c = 0; c < image.numcomps; ++c)
         sources.push_back(bandSource(image.comps[c], header, region, target.bands[c]));
+    if (isPacked<T>(sources, target)) {
+        switch (sources.size()) {
+            case 1:
+                return writePacked<T, 1>(sources, region, target);
+            case 3:
+                return writePacked<T, 3>(sources, region, target);
+            case 4:
+                return writePacked<T, 4>(sources, region, target);
+        }
+    }
+    writeBands<T>(sources, region, target);
+}
+
+void writeBands(const opj_image_t& image, const J2kHeader& header, const J2kRegion& region,
+                const J2kTarget& target) {
     switch (target.type) {
         case J2kSampleType::UInt8:
-            return writeBands<uint8_t>(sources, region, target);
+            return writeBands<uint8_t>(image, header, region, target);
         case J2kSampleType::UInt16:
-            return writeBands<uint16_t>(sources, region, target);
+            return writeBands<uint16_t>(image, header, region, target);
         case J2kSampleType::Int16:
-            return writeBands<int16_t>(sources, region, target);
+            return writeBands<int16_t>(image, header, region, target);
     }
 }
 
