@@ -11,6 +11,8 @@ namespace {
 
 // Long runs of warnings from a damaged file add nothing after the first few.
 constexpr size_t kMaxMessageText = 2000;
+// Headers are small; reading them needs no more than this at a time.
+constexpr OPJ_SIZE_T kHeaderChunk = 64 * 1024;
 // Wider alignments only arise from unusual sampling; clamping covers those.
 constexpr uint64_t kMaxSamplingAlignment = 256;
 
@@ -67,8 +69,9 @@ struct Session {
     J2kStreamPtr stream;
     J2kImagePtr image;
 
-    // Creates the codec for `layers` quality layers and reads the headers.
-    bool start(uint32_t layers, std::string& messages) {
+    // Creates the codec for `layers` quality layers and reads the headers. Only sessions that
+    // go on to decode get the library's threads and large reads.
+    bool start(uint32_t layers, std::string& messages, bool decoding) {
         codec.reset(opj_create_decompress(OPJ_CODEC_JP2));
         if (!codec) return false;
         opj_set_error_handler(codec.get(), keepMessage, &messages);
@@ -78,9 +81,10 @@ struct Session {
         opj_set_default_decoder_parameters(&parameters);
         parameters.cp_layer = layers;
         if (!opj_setup_decoder(codec.get(), &parameters)) return false;
-        if (decoderThreads() > 1) opj_codec_set_threads(codec.get(), decoderThreads());
+        if (decoding && decoderThreads() > 1) opj_codec_set_threads(codec.get(), decoderThreads());
 
-        stream.reset(opj_stream_create(OPJ_J2K_STREAM_CHUNK_SIZE, OPJ_TRUE));
+        stream.reset(
+            opj_stream_create(decoding ? OPJ_J2K_STREAM_CHUNK_SIZE : kHeaderChunk, OPJ_TRUE));
         if (!stream) return false;
         opj_stream_set_read_function(stream.get(), readStream);
         opj_stream_set_skip_function(stream.get(), skipStream);
@@ -294,7 +298,7 @@ bool J2kDecoder::fail(const std::string& fallback) {
 bool J2kDecoder::readHeader(J2kHeader& header) {
     messages_.clear();
     Session session(stream_);
-    if (!session.start(0, messages_)) return fail("Not a readable JP2 file");
+    if (!session.start(0, messages_, false)) return fail("Not a readable JP2 file");
     const opj_image_t& image = *session.image;
     if (image.x1 <= image.x0 || image.y1 <= image.y0 || !fillComponents(image, header) ||
         !fillCodingInfo(session.codec.get(), header))
@@ -317,7 +321,7 @@ bool J2kDecoder::decode(const J2kHeader& header, const J2kRegion& region, const 
         return fail("The JPEG 2000 image is too large for the decoder");
 
     Session session(stream_);
-    if (!session.start(region.layers, messages_)) return fail("Not a readable JP2 file");
+    if (!session.start(region.layers, messages_, true)) return fail("Not a readable JP2 file");
     opj_codec_t* codec = session.codec.get();
     opj_image_t* image = session.image.get();
     if (!opj_set_decoded_resolution_factor(codec, region.level) ||
