@@ -11,7 +11,7 @@ namespace {
 
 const char* const kIccProfileKey = "DigitalProcess.ICCProfile";
 
-// JP2 enumerated colour spaces (and the ICC kinds standing in for them) the source shows.
+// Enumerated colour spaces of the JP2 colour specification the source shows.
 constexpr uint32_t kSRGB = 16;
 constexpr uint32_t kGreyscale = 17;
 constexpr uint32_t kSYCC = 18;
