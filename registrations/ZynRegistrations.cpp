@@ -5,8 +5,9 @@
 #include "ZynAnyImageSource.h"
 #include "ZynBMPImageSource.h"
 #include "ZynDIBImageSource.h"
-#include "ZynIMPSImageSource.h"
 #include "ZynExifImageSource.h"
+#include "ZynIMPSImageSource.h"
+#include "ZynJ2KImageSource.h"
 #include "ZynJpegImageSource.h"
 #include "ZynPpmImageSource.h"
 #include "ZynRawImageSource.h"
@@ -15,6 +16,7 @@
 
 namespace {
 
+using ZynJ2KImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynJ2KImageSource>;
 using ZynPpmImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynPpmImageSource>;
 using ZynJpegImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynJpegImageSource>;
 using ZynIMPSImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynIMPSImageSource>;
@@ -23,6 +25,9 @@ using ZynBMPImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynBMPImageSou
 using ZynRawImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynRawImageSource>;
 using ZynDIBImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynDIBImageSource>;
 using ZynAnyImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynAnyImageSource>;
+
+ZynJ2KImageSourceRegistryEntry j2kEntry("J2KSource", 0, 0);
+ZynRecognizerRegistration j2kRecognizer({&ZynJ2KImageSource::recognize, 0}, "J2KSource");
 
 ZynPpmImageSourceRegistryEntry ppmEntry("PpmSource", 0, 0);
 ZynRecognizerRegistration ppmRecognizer({&ZynPpmImageSource::recognize, 0}, "PpmSource");

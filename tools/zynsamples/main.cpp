@@ -5,8 +5,9 @@
 #include <string>
 
 #include "BmpFixture.h"
-#include "ImpsFixture.h"
 #include "ExifFixture.h"
+#include "ImpsFixture.h"
+#include "J2kFixture.h"
 #include "JpegFixture.h"
 #include "PpmFixture.h"
 
@@ -33,5 +34,6 @@ int main(int argc, char** argv) {
     exif.image.height = 61;
     exif.screenNail = true;
     writeExifJpeg((folder / "sample_exif.jpg").string(), exif);
+    writeJ2kSample((folder / "sample.jp2").string());
     return 0;
 }
