@@ -1,0 +1,237 @@
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "HctImage.h"
+#include "HctSdk.h"
+#include "HctSignature.h"
+#include "JpdDecoder.h"
+
+namespace {
+
+// LibRaw reads this much of a file before anything else.
+constexpr int64_t kMinimumFileSize = 64;
+// Raw data packs at most this many pixels into a byte, however well it compresses; claims
+// beyond it come from damaged headers and would only make LibRaw allocate.
+constexpr int64_t kMaxPixelsPerByte = 64;
+
+struct FileCloser {
+    void operator()(FILE* file) const { std::fclose(file); }
+};
+
+// Looks at the start of the file before LibRaw does: kHctOk or why it is no raw file.
+HctStatus screenFile(const std::string& path, int64_t& size) {
+    std::unique_ptr<FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    struct stat info {};
+    if (!file || fstat(fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode))
+        return kHctUnreadable;
+    size = info.st_size;
+    if (size < kMinimumFileSize) return kHctNotThisFamily;
+    uint8_t head[kHctSignatureBytes];
+    const size_t got = std::fread(head, 1, sizeof head, file.get());
+    return hctForeignSignature(head, got) ? kHctForeignSignature : kHctOk;
+}
+
+HctStatus openStatus(int libraw) {
+    return libraw == LIBRAW_UNSUFFICIENT_MEMORY ? kHctNoMemory : kHctUnknownFormat;
+}
+
+// Opens the file in a LibRaw of its own; the stream must outlive the LibRaw.
+HctStatus openRaw(const std::string& path, int64_t padding, std::unique_ptr<HctFileStream>& stream,
+                  std::unique_ptr<LibRaw>& raw) {
+    stream = std::make_unique<HctFileStream>(path, padding);
+    if (!stream->valid()) return kHctUnreadable;
+    raw = hctQuietLibRaw();
+    if (!raw) return kHctNoMemory;
+    const int status = raw->open_datastream(stream.get());
+    return status == LIBRAW_SUCCESS ? kHctOk : openStatus(status);
+}
+
+// Whether LibRaw still takes the file, for the same camera, when it looks a byte longer.
+bool identifiedByHeader(const std::string& path, const LibRaw& raw) {
+    std::unique_ptr<HctFileStream> stream;
+    std::unique_ptr<LibRaw> probe;
+    if (openRaw(path, 1, stream, probe) != kHctOk) return false;
+    const libraw_iparams_t& a = raw.imgdata.idata;
+    const libraw_iparams_t& b = probe->imgdata.idata;
+    return std::strcmp(a.make, b.make) == 0 && std::strcmp(a.model, b.model) == 0;
+}
+
+DCCameraType cameraTypeOf(LibRaw& raw) {
+    const bool dng = raw.imgdata.idata.dng_version != 0;
+    if (raw.imgdata.idata.colors == 1) return dng ? DCCameraMonochromeDng : DCCameraMonochrome;
+    // LibRaw develops in the camera's own colour when it found no matrix for it.
+    const bool calibrated = raw.get_internal_data_pointer()->internal_output_params.raw_color == 0;
+    if (calibrated) return dng ? DCCameraDng : DCCameraListed;
+    return dng ? DCCameraUncalibratedDng : DCCameraUncalibrated;
+}
+
+HctStatus openImage(const std::string& path, HctImageRecord& record) {
+    int64_t fileSize = 0;
+    const HctStatus screened = screenFile(path, fileSize);
+    if (screened != kHctOk) return screened;
+
+    std::lock_guard lock(hctLibRawLock());
+    auto image = std::make_unique<HctImage>();
+    image->path = path;
+    const HctStatus opened = openRaw(path, 0, image->stream, image->raw);
+    if (opened != kHctOk) return opened;
+    const libraw_image_sizes_t& sizes = image->raw->imgdata.sizes;
+    if (int64_t{sizes.raw_width} * sizes.raw_height > fileSize * kMaxPixelsPerByte)
+        return kHctDecodeFailed;
+    if (!identifiedByHeader(path, *image->raw)) return kHctHeaderless;
+
+    image->cameraType = cameraTypeOf(*image->raw);
+    image->fileType = image->raw->imgdata.idata.colors == 1 ? DCGrayImage8 : DCRGBImage24;
+    image->type = image->fileType;
+    record.make = image->raw->imgdata.idata.make;
+    record.model = image->raw->imgdata.idata.model;
+    record.image = image.release();
+    return kHctOk;
+}
+
+// The developed size, as LibRaw works it out for turned and stretched images; it has to be asked
+// of a LibRaw that will not develop.
+HctStatus measureImage(HctImage& image) {
+    std::unique_ptr<HctFileStream> stream;
+    std::unique_ptr<LibRaw> raw;
+    const HctStatus opened = openRaw(image.path, 0, stream, raw);
+    if (opened != kHctOk) return opened;
+    if (raw->adjust_sizes_info_only() != LIBRAW_SUCCESS) return kHctDecodeFailed;
+    // The turned size is left in the sizes of the interpolated image.
+    image.width = raw->imgdata.sizes.iwidth;
+    image.height = raw->imgdata.sizes.iheight;
+    return image.width > 0 && image.height > 0 ? kHctOk : kHctDecodeFailed;
+}
+
+// The preview's stored size and colours, or false when there is none that can be used.
+bool previewSize(HctImage& image, uint32_t& width, uint32_t& height) {
+    LibRaw& raw = *image.raw;
+    if (raw.thumbOK() <= 0 || raw.unpack_thumb() != LIBRAW_SUCCESS) return false;
+    const libraw_thumbnail_t& thumb = raw.imgdata.thumbnail;
+    if (thumb.tformat == LIBRAW_THUMBNAIL_BITMAP) {
+        width = thumb.twidth;
+        height = thumb.theight;
+        image.previewColors = thumb.tcolors;
+        image.thumbnail = HctThumbnailSource::Bitmap;
+        return (thumb.tcolors == 1 || thumb.tcolors == 3) &&
+               uint64_t{thumb.tlength} >= uint64_t{width} * height * thumb.tcolors;
+    }
+    if (thumb.tformat != LIBRAW_THUMBNAIL_JPEG) return false;
+    JpdDecoder decoder;
+    int components = 0;
+    if (decoder.setMemoryInput(reinterpret_cast<const uint8_t*>(thumb.thumb), thumb.tlength) !=
+            kJpdOk ||
+        decoder.getImageInfo(width, height, components) != kJpdOk)
+        return false;
+    image.previewColors = components == 1 ? 1 : 3;
+    image.thumbnail = HctThumbnailSource::Jpeg;
+    return decoder.canProduce(components == 1 ? JpdColorSpace::Grayscale : JpdColorSpace::RGB);
+}
+
+// The thumbnail is the preview, upright, when it is smaller than the image; else the image
+// developed at half size.
+void chooseThumbnail(HctImage& image) {
+    uint32_t width = 0, height = 0;
+    if (previewSize(image, width, height)) {
+        if (image.raw->imgdata.sizes.flip & 4) std::swap(width, height);
+        if (width > 0 && height > 0 &&
+            uint64_t{width} * height < uint64_t{image.width} * image.height) {
+            image.thumbnailWidth = width;
+            image.thumbnailHeight = height;
+            return;
+        }
+    }
+    image.thumbnail = HctThumbnailSource::Developed;
+    image.thumbnailWidth = (image.width + 1) / 2;
+    image.thumbnailHeight = (image.height + 1) / 2;
+}
+
+}  // namespace
+
+HctFileStream::HctFileStream(const std::string& path, int64_t padding)
+    : LibRaw_bigfile_datastream(path.c_str()) {
+    _fsize += padding;
+}
+
+int HctFileStream::seek(INT64 offset, int whence) {
+    if (whence == SEEK_END) return LibRaw_bigfile_datastream::seek(_fsize + offset, SEEK_SET);
+    return LibRaw_bigfile_datastream::seek(offset, whence);
+}
+
+HctStatus hctSizeImage(HctImage& image) {
+    std::lock_guard lock(hctLibRawLock());
+    if (image.sized) return kHctOk;
+    const HctStatus measured = measureImage(image);
+    if (measured != kHctOk) return measured;
+    chooseThumbnail(image);
+    image.sized = true;
+    return kHctOk;
+}
+
+std::unique_ptr<LibRaw> hctQuietLibRaw() {
+    try {
+        return std::make_unique<LibRaw>(LIBRAW_OPIONS_NO_MEMERR_CALLBACK |
+                                        LIBRAW_OPIONS_NO_DATAERR_CALLBACK);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+HctStatus hctOpenImageFile(HctDriver* driver, const std::string& path, HctImageRecord* record) {
+    if (!record || !hctDriverOpen(driver)) return kHctBadHandle;
+    *record = HctImageRecord();
+    try {
+        return openImage(path, *record);
+    } catch (const std::bad_alloc&) {
+        return kHctNoMemory;
+    }
+}
+
+HctStatus hctCloseImage(HctImageRecord* record) {
+    if (!record || !record->image) return kHctBadHandle;
+    {
+        std::lock_guard lock(hctLibRawLock());
+        delete record->image;
+    }
+    *record = HctImageRecord();
+    return kHctOk;
+}
+
+HctStatus hctGetImageType(HctImageRecord* record) {
+    if (!record || !record->image || hctDriverUses() == 0) return kHctBadHandle;
+    HctImage& image = *record->image;
+    try {
+        const HctStatus sized = hctSizeImage(image);
+        if (sized != kHctOk) return sized;
+    } catch (const std::bad_alloc&) {
+        return kHctNoMemory;
+    }
+    record->imageType = image.type;
+    record->cameraType = image.cameraType;
+    record->width = image.width;
+    record->height = image.height;
+    record->thumbnailWidth = image.thumbnailWidth;
+    record->thumbnailHeight = image.thumbnailHeight;
+    return kHctOk;
+}
+
+HctStatus hctSetImageType(HctImageRecord* record, DCImageType type) {
+    if (!record || !record->image || hctDriverUses() == 0) return kHctBadHandle;
+    if (!hctIsImageType(type)) return kHctBadImageType;
+    HctImage& image = *record->image;
+    image.type = type == DEFAULT_COLOR_IMAGE_TYPE ? image.fileType : type;
+    record->imageType = image.type;
+    return kHctOk;
+}
+
+HctStatus hctSetProcessingDirectory(HctImageRecord* record, const std::string& folder) {
+    if (!record || !record->image || hctDriverUses() == 0) return kHctBadHandle;
+    struct stat info {};
+    if (folder.empty() || stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return kHctBadDirectory;
+    record->image->directory = folder;
+    return kHctOk;
+}
