@@ -10,12 +10,14 @@
 #include "ZynJ2KImageSource.h"
 #include "ZynJpegImageSource.h"
 #include "ZynPpmImageSource.h"
+#include "ZynRVQImageSource.h"
 #include "ZynRawImageSource.h"
 #include "ZynRecognizer.h"
 #include "ZynTransformRegistryEntry.h"
 
 namespace {
 
+using ZynRVQImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynRVQImageSource>;
 using ZynJ2KImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynJ2KImageSource>;
 using ZynPpmImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynPpmImageSource>;
 using ZynJpegImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynJpegImageSource>;
@@ -25,6 +27,9 @@ using ZynBMPImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynBMPImageSou
 using ZynRawImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynRawImageSource>;
 using ZynDIBImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynDIBImageSource>;
 using ZynAnyImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynAnyImageSource>;
+
+ZynRVQImageSourceRegistryEntry rvqEntry("RVQSource", 0, 0);
+ZynRecognizerRegistration rvqRecognizer({&ZynRVQImageSource::recognize, 0}, "RVQSource");
 
 ZynJ2KImageSourceRegistryEntry j2kEntry("J2KSource", 0, 0);
 ZynRecognizerRegistration j2kRecognizer({&ZynJ2KImageSource::recognize, 0}, "J2KSource");
