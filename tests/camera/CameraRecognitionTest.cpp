@@ -1,0 +1,94 @@
+#include <functional>
+
+#include "BmpFixture.h"
+#include "CameraTestSupport.h"
+#include "ExifFixture.h"
+#include "ImpsFixture.h"
+#include "J2kFixture.h"
+#include "JpegFixture.h"
+#include "PpmFixture.h"
+#include "TestSupport.h"
+#include "ZynAnyImageSource.h"
+#include "ZynRecognizer.h"
+#include "ZynSettings.h"
+
+namespace {
+
+struct ForeignFile {
+    std::string name;
+    // The class of the source that must open it by recognition.
+    std::string source;
+    std::function<void(const std::string& path)> write;
+};
+
+std::vector<ForeignFile> foreignFiles(const std::string& dir) {
+    const auto rgb = fixturePattern(97, 61, 3);
+    const auto grey = fixturePattern(1024, 768, 1);
+    return {
+        {"image.ppm", "ZynPpmImageSource",
+         [rgb](const std::string& path) { writePpm(path, 97, 61, rgb); }},
+        {"image.jpg", "ZynJpegImageSource",
+         [](const std::string& path) { writeJpeg(path, JpegFixtureOptions()); }},
+        // The JPEG recogniser comes before the EXIF one and takes EXIF files too.
+        {"exif.jpg", "ZynJpegImageSource",
+         [](const std::string& path) { writeExifJpeg(path, ExifFixtureOptions()); }},
+        {"image.jp2", "ZynJ2KImageSource",
+         [](const std::string& path) { writeJ2k(path, J2kFixtureOptions()); }},
+        {"image24.bmp", "ZynBMPImageSource",
+         [rgb](const std::string& path) { writeBmp(path, 97, 61, 24, rgb); }},
+        {"image8.bmp", "ZynBMPImageSource",
+         [](const std::string& path) {
+             writeBmp(path, 97, 61, 8, fixturePattern(97, 61, 1), colourPalette());
+         }},
+        // 1024 x 768 bytes: LibRaw takes headerless files of this size for a camera's dump.
+        {"dump.lum", "ZynIMPSImageSource",
+         [grey, dir](const std::string&) {
+             writeImpsSet(dir, "dump", ImpsKind::Lum, {.width = 1024, .height = 768},
+                          std::vector<uint32_t>(grey.begin(), grey.end()));
+         }},
+    };
+}
+
+}  // namespace
+
+TEST(CameraRecognition, FilesOfOtherFormatsGoToTheirOwnSources) {
+    const std::string dir = testDir();
+    for (const ForeignFile& file : foreignFiles(dir)) {
+        SCOPED_TRACE(file.name);
+        const std::string path = dir + "/" + file.name;
+        file.write(path);
+        FILE* handle = std::fopen(path.c_str(), "rb");
+        ASSERT_TRUE(handle);
+        EXPECT_FALSE(ZynRVQImageSource::recognize(qorWiden(path), handle, false));
+        std::fclose(handle);
+        ZynTransformPtr source = zynOpenByRecognition(qorWiden(path), false);
+        ASSERT_TRUE(source);
+        EXPECT_EQ(source->typeName(), file.source);
+    }
+}
+
+TEST(CameraRecognition, HeaderlessAndShortFilesAreNotTaken) {
+    const std::string dir = testDir();
+    // A photo disc image pack of the three base resolutions is 384 sectors long.
+    std::string pack(384 * 2048, '\0');
+    pack.replace(2048, 8, std::string("VDX_IPI\0", 8));
+    writeFile(dir + "/pack.vdx", pack);
+    writeFile(dir + "/dump.raw", std::string(1024 * 768, '\x40'));
+    writeFile(dir + "/short.dng", "II*\0");
+    DngFixtureOptions options;
+    writeDng(dir + "/real.dng", options);
+    for (const char* name : {"/pack.vdx", "/dump.raw", "/short.dng"})
+        EXPECT_FALSE(ZynRVQImageSource::recognize(qorWiden(dir + name), nullptr, false)) << name;
+    EXPECT_TRUE(ZynRVQImageSource::recognize(qorWiden(dir + "/real.dng"), nullptr, false));
+}
+
+TEST(CameraRecognition, UnderTraceTheRecogniserSaysWhatItRejects) {
+    const std::string path = testDir() + "/image.ppm";
+    writePpm(path, 4, 4, fixturePattern(4, 4, 3));
+    ZynSettings::get().trace = true;
+    OutputCapture capture;
+    ZynRVQImageSource::recognize(qorWiden(path), nullptr, false);
+    const std::string said = capture.finish();
+    ZynSettings::get().trace = false;
+    EXPECT_EQ(said, "Not a rvq file: " + path + "\n");
+}

@@ -1,0 +1,196 @@
+#include <fstream>
+
+#include "CameraTestSupport.h"
+#include "HctCalibration.h"
+#include "HctSignature.h"
+#include "PpmFixture.h"
+#include "TestSupport.h"
+#include "ZynRVQInitializer.h"
+
+namespace {
+
+// Holds the driver open in files mode for a test.
+struct Driver {
+    HctDriver* handle = nullptr;
+    Driver() { EXPECT_EQ(hctOpenDriver(&handle, kHctDriverFilesOnly), kHctOk); }
+    ~Driver() { hctCloseDriver(handle); }
+};
+
+HctStatus openStatus(const std::string& path) {
+    Driver driver;
+    HctImageRecord record;
+    const HctStatus status = hctOpenImageFile(driver.handle, path, &record);
+    if (record.image) hctCloseImage(&record);
+    return status;
+}
+
+HctImageRecord openRecord(HctDriver* driver, const std::string& path) {
+    HctImageRecord record;
+    EXPECT_EQ(hctOpenImageFile(driver, path, &record), kHctOk);
+    EXPECT_EQ(hctGetImageType(&record), kHctOk);
+    return record;
+}
+
+std::string errorOf(void (*call)()) {
+    try {
+        call();
+    } catch (const ZynError& e) {
+        return std::to_string(e.code()) + " " + e.message();
+    }
+    return "no error";
+}
+
+}  // namespace
+
+TEST(CameraSdk, DriverIsSharedProcessStateInOneMode) {
+    ASSERT_EQ(hctDriverUses(), 0);
+    HctDriver* files = nullptr;
+    HctDriver* devices = nullptr;
+    ASSERT_EQ(hctOpenDriver(&files, kHctDriverFilesOnly), kHctOk);
+    EXPECT_EQ(hctOpenDriver(&devices, kHctDriverDevices), kHctDriverInUse);
+    EXPECT_EQ(hctOpenDriver(&devices, 7), kHctDriverBadFlags);
+    ASSERT_EQ(hctCloseDriver(files), kHctOk);
+    EXPECT_EQ(hctCloseDriver(files), kHctBadHandle);
+
+    // Opened elsewhere in another mode, the driver cannot serve the source.
+    ASSERT_EQ(hctOpenDriver(&devices, kHctDriverDevices), kHctOk);
+    EXPECT_EQ(errorOf(&ZynRVQInitializer::beginUse),
+              "15 HCT-SDK toolkit error: the DC Driver has already been opened  by the "
+              "application in a mode not consistent with Zyn's use  of the DC Driver "
+              "(DC_DRIVER_DISABLE_1394)");
+    hctCloseDriver(devices);
+    EXPECT_EQ(errorOf(&ZynRVQInitializer::endUse),
+              "10 mismatched call to terminate use of ICC library");
+    EXPECT_EQ(errorOf(&ZynRVQInitializer::beginUse), "no error");
+    EXPECT_EQ(hctDriverUses(), 1);
+    ZynRVQInitializer::endUse();
+    EXPECT_EQ(hctDriverUses(), 0);
+
+    // Only the series (major.minor) of the library must match the one built with.
+    EXPECT_EQ(hctVersionStatus(LIBRAW_MAKE_VERSION(0, 20, 2), LIBRAW_MAKE_VERSION(0, 20, 0)),
+              kHctOk);
+    EXPECT_EQ(hctVersionStatus(LIBRAW_MAKE_VERSION(0, 20, 2), LIBRAW_MAKE_VERSION(0, 19, 5)),
+              kHctVersionTooOld);
+    EXPECT_EQ(hctVersionStatus(LIBRAW_MAKE_VERSION(0, 20, 2), LIBRAW_MAKE_VERSION(0, 21, 0)),
+              kHctVersionTooNew);
+}
+
+TEST(CameraSdk, OpeningTellsWhyAFileIsNotOfTheFamily) {
+    const std::string dir = testDir();
+    writeFile(dir + "/short.raw", std::string(40, 'x'));
+    writePpm(dir + "/image.ppm", 30, 30, fixturePattern(30, 30, 3));
+    writeFile(dir + "/text.txt", std::string(500, 't'));
+    writeFile(dir + "/dump.raw", std::string(1024 * 768, '\x40'));
+    writeDng(dir + "/image.dng");
+    EXPECT_EQ(openStatus(dir + "/short.raw"), kHctNotThisFamily);
+    EXPECT_EQ(openStatus(dir + "/image.ppm"), kHctForeignSignature);
+    EXPECT_EQ(openStatus(dir + "/text.txt"), kHctUnknownFormat);
+    EXPECT_EQ(openStatus(dir + "/dump.raw"), kHctHeaderless);
+    EXPECT_EQ(openStatus(dir + "/absent.dng"), kHctUnreadable);
+    EXPECT_EQ(openStatus(dir), kHctUnreadable);
+    EXPECT_EQ(openStatus(dir + "/image.dng"), kHctOk);
+
+    HctImageRecord record;
+    EXPECT_EQ(hctOpenImageFile(nullptr, dir + "/image.dng", &record), kHctBadHandle);
+}
+
+TEST(CameraSdk, CameraTypesFollowTheColourCalibrationLibRawKnows) {
+    struct Case {
+        const char* name;
+        DngFixtureOptions options;
+        DCCameraType camera;
+        DCImageType file;
+    };
+    std::vector<Case> cases(5);
+    cases[0] = {"DNG with a matrix", {}, DCCameraDng, DCRGBImage24};
+    cases[1] = {"DNG without one", {}, DCCameraUncalibratedDng, DCRGBImage24};
+    cases[1].options.colorMatrix = false;
+    cases[2] = {"monochrome DNG", {}, DCCameraMonochromeDng, DCGrayImage8};
+    cases[2].options.monochrome = true;
+    cases[3] = {"mosaic TIFF of an unknown camera", {}, DCCameraUncalibrated, DCRGBImage24};
+    cases[3].options.dngVersion = false;
+    cases[3].options.colorMatrix = false;
+    // A model LibRaw carries a colour matrix for.
+    cases[4] = {"mosaic TIFF of a listed camera", {}, DCCameraListed, DCRGBImage24};
+    cases[4].options.dngVersion = false;
+    cases[4].options.colorMatrix = false;
+    cases[4].options.make = "Canon";
+    cases[4].options.model = "EOS 5D";
+    const std::string dir = testDir();
+    Driver driver;
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.options.preview = DngFixtureOptions::Preview::None;
+        const std::string path = dir + "/" + std::to_string(&c - cases.data()) + ".dng";
+        writeDng(path, c.options);
+        HctImageRecord record = openRecord(driver.handle, path);
+        EXPECT_EQ(record.cameraType, c.camera);
+        EXPECT_EQ(record.imageType, c.file);
+        EXPECT_EQ(record.make, c.options.make);
+        hctCloseImage(&record);
+    }
+}
+
+TEST(CameraSdk, SettingsAreCheckedAndCallsNeedTheDriver) {
+    const std::string dir = testDir();
+    writeDng(dir + "/image.dng");
+    HctDriver* driver = nullptr;
+    ASSERT_EQ(hctOpenDriver(&driver, kHctDriverFilesOnly), kHctOk);
+    HctImageRecord record = openRecord(driver, dir + "/image.dng");
+    EXPECT_EQ(hctSetImageType(&record, static_cast<DCImageType>(1)), kHctBadImageType);
+    EXPECT_EQ(hctSetImageType(&record, DCCameraRGB36), kHctOk);
+    EXPECT_EQ(record.imageType, DCCameraRGB36);
+    EXPECT_EQ(hctSetImageType(&record, DEFAULT_COLOR_IMAGE_TYPE), kHctOk);
+    EXPECT_EQ(record.imageType, DCRGBImage24);
+    EXPECT_EQ(hctSetProcessingDirectory(&record, dir + "/image.dng"), kHctBadDirectory);
+    EXPECT_EQ(hctSetProcessingDirectory(&record, ""), kHctBadDirectory);
+    EXPECT_EQ(hctSetProcessingDirectory(&record, dir), kHctOk);
+
+    HctImageData data;
+    EXPECT_EQ(hctGetThumbnail(&record, &data), kHctThumbnailFromPreview);
+    hctCloseDriver(driver);
+    EXPECT_EQ(hctGetImage(&record, &data), kHctBadHandle);
+    EXPECT_EQ(hctCloseImage(&record), kHctOk);
+    EXPECT_EQ(hctCloseImage(&record), kHctBadHandle);
+}
+
+TEST(CameraSdk, CalibrationFilesNameCamerasByMakeAndModel) {
+    const std::string dir = testDir();
+    HctCameraMatrix matrix;
+    EXPECT_EQ(hctReadCalibration(dir, "Make", "Model", 3, matrix), kHctCalibrationMissing);
+    std::ofstream(dir + "/" + kHctCalibrationFileName)
+        << "# make;model;matrix\n"
+           "\n"
+           "Make;Model;1 0 0 0 1 0 0 0\n"
+           " make ;  MODEL 2 ;0.5 0 0 0 0.5 0 0 0 0.5\n"
+           "Make;Four;1 0 0 0 1 0 0 0 1 0.5 0.5 0\n"
+           "Make;Words;one two\n";
+    EXPECT_EQ(hctReadCalibration(dir, "Make", "Model", 3, matrix), kHctCalibrationMalformed);
+    EXPECT_EQ(hctReadCalibration(dir, "Make", "Words", 3, matrix), kHctCalibrationMalformed);
+    EXPECT_EQ(hctReadCalibration(dir, "Make", "Four", 3, matrix), kHctCalibrationMalformed);
+    EXPECT_EQ(hctReadCalibration(dir, "Other", "Model", 3, matrix), kHctCalibrationNoCamera);
+    ASSERT_EQ(hctReadCalibration(dir, "MAKE", "model 2", 3, matrix), kHctOk);
+    EXPECT_EQ(matrix.rows, (std::vector<double>{0.5, 0, 0, 0, 0.5, 0, 0, 0, 0.5}));
+    ASSERT_EQ(hctReadCalibration(dir, "Make", "Four", 4, matrix), kHctOk);
+    EXPECT_EQ(matrix.colors, 4);
+    EXPECT_TRUE(hctCalibrationProblem(kHctCalibrationMalformed));
+    EXPECT_FALSE(hctCalibrationProblem(kHctDriverInUse));
+}
+
+TEST(CameraSdk, ForeignSignaturesAreKnownWithoutLibRaw) {
+    const auto starts = [](const std::string& head) {
+        return hctForeignSignature(reinterpret_cast<const uint8_t*>(head.data()), head.size());
+    };
+    for (const char* head : {"P6\n3 2", "P5 3 2", "\x89PNG\r\n\x1a\n", "\xff\xd8\xff\xe0", "GIF89a",
+                             "BM6\x01", "\xff\x4f\xff\x51"})
+        EXPECT_TRUE(starts(head)) << head;
+    EXPECT_TRUE(starts(std::string("\0\0\0\x0cjP  \r\n\x87\n", 12)));
+    EXPECT_TRUE(starts("\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1"));
+    std::string pack(2056, '\0');
+    pack.replace(2048, 7, "VDX_IPI");
+    EXPECT_TRUE(starts(pack));
+    using namespace std::string_literals;
+    for (const std::string& head :
+         {"II*\0"s, "MM\0*"s, "FUJIFILM"s, "P8\n"s, "\xff\xd9"s, "\0MRM"s})
+        EXPECT_FALSE(starts(head)) << head;
+}

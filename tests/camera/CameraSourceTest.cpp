@@ -1,0 +1,362 @@
+#include <dirent.h>
+#include <unistd.h>
+
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "CameraTestSupport.h"
+#include "JpegFixture.h"
+#include "PpmFixture.h"
+#include "TestSupport.h"
+#include "ZynRecognizer.h"
+
+namespace {
+
+constexpr DCImageType kAllTypes[] = {DCGrayImage8, DCGrayImage16, DCRGBImage24,  DCRGBImage32,
+                                     DCRGBImage48, DCRGBImage64,  DCBGRImage24,  DCBGRImage32,
+                                     DCBGRImage48, DCBGRImage64,  DCCameraRGB24, DCCameraRGB48,
+                                     DCCameraRGB36};
+
+bool cameraColor(DCImageType type) {
+    return type == DCCameraRGB24 || type == DCCameraRGB36 || type == DCCameraRGB48;
+}
+
+struct Dng {
+    std::string path;
+    DngFixtureOptions options;
+    DngFixture written;
+};
+
+Dng writeDngFile(const std::string& name, const DngFixtureOptions& options = {}) {
+    Dng dng{testDir() + "/" + name, options, {}};
+    dng.written = writeDng(dng.path, options);
+    return dng;
+}
+
+std::string errorOfRender(ZynTransform& t, const ZynResolution& r, DCImageType type) {
+    try {
+        renderCamera(t, r, type);
+    } catch (const ZynError& e) {
+        return std::to_string(e.code()) + " " + e.message();
+    }
+    return "no error";
+}
+
+std::string setupError(ZynTransform& t) {
+    EXPECT_FALSE(ZynGraph::statusOK(t));
+    return std::to_string(t.error().code()) + " " + t.error().message();
+}
+
+// The image turned as LibRaw turns for an orientation of 6 (a quarter turn clockwise).
+TestImage turnedClockwise(const TestImage& image) {
+    TestImage out{image.height, image.width, image.colors, image.bits, {}};
+    for (uint32_t row = 0; row < out.height; ++row)
+        for (uint32_t col = 0; col < out.width; ++col)
+            for (int c = 0; c < image.colors; ++c)
+                out.samples.push_back(
+                    image.samples[(size_t{image.height - 1 - col} * image.width + row) *
+                                      image.colors +
+                                  c]);
+    return out;
+}
+
+TestImage averagedHalf(const TestImage& image) {
+    TestImage out{(image.width + 1) / 2, (image.height + 1) / 2, image.colors, image.bits, {}};
+    for (uint32_t y = 0; y < out.height; ++y)
+        for (uint32_t x = 0; x < out.width; ++x)
+            for (int c = 0; c < image.colors; ++c) {
+                uint32_t sum = 0, n = 0;
+                for (uint32_t sy = 2 * y; sy < std::min(2 * y + 2, image.height); ++sy)
+                    for (uint32_t sx = 2 * x; sx < std::min(2 * x + 2, image.width); ++sx, ++n)
+                        sum += image.samples[(size_t{sy} * image.width + sx) * image.colors + c];
+                out.samples.push_back((sum + n / 2) / n);
+            }
+    return out;
+}
+
+void writeCalibration(const std::string& folder, const std::string& text) {
+    std::ofstream(folder + "/" + kHctCalibrationFileName) << text;
+}
+
+std::string matrixText(const std::array<float, 9>& matrix) {
+    std::string text;
+    for (float v : matrix) text += " " + std::to_string(v);
+    return text;
+}
+
+int openDescriptorsOn(const std::string& path) {
+    int count = 0;
+    DIR* dir = opendir("/proc/self/fd");
+    while (dirent* entry = readdir(dir)) {
+        char target[4096];
+        const std::string link = std::string("/proc/self/fd/") + entry->d_name;
+        const ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
+        if (n > 0 && std::string(target, static_cast<size_t>(n)) == path) ++count;
+    }
+    closedir(dir);
+    return count;
+}
+
+}  // namespace
+
+TEST(CameraSource, OpensADngByRecognitionWithTwoResolutions) {
+    const Dng dng = writeDngFile("image.dng");
+    ZynTransformPtr source = zynOpenByRecognition(qorWiden(dng.path), true);
+    ASSERT_TRUE(source);
+    EXPECT_EQ(source->typeName(), "ZynRVQImageSource");
+    ASSERT_TRUE(ZynGraph::statusOK(*source)) << source->error().message();
+    EXPECT_EQ(resolutionsOf(*source), (std::vector<ZynResolution>{{64, 48}, {32, 24}}));
+    EXPECT_EQ(source->attribute("image_type").toText(), "DEFAULT_COLOR_IMAGE_TYPE");
+    // A colour file develops into 8-bit RGB unless asked for another type.
+    EXPECT_EQ(*source->imageOutput(0)->colorSpace(), ZynRGBColorSpace(0, 255));
+    expectImage(renderCamera(*source, {64, 48}, DCRGBImage24),
+                developWithLibRaw(dng.path, 8, false));
+}
+
+TEST(CameraSource, DevelopedImageIsLibRawsOwnDevelopmentInEveryImageType) {
+    const Dng dng = writeDngFile("types.dng");
+    const TestImage reference[2][2] = {
+        {developWithLibRaw(dng.path, 8, false), developWithLibRaw(dng.path, 16, false)},
+        {developWithLibRaw(dng.path, 8, true), developWithLibRaw(dng.path, 16, true)}};
+    for (DCImageType type : kAllTypes) {
+        SCOPED_TRACE(ZynRVQImageType::name(type));
+        auto source = openCamera(dng.path, type);
+        ASSERT_TRUE(ZynGraph::statusOK(*source)) << source->error().message();
+        const HctLayout layout = hctLayout(type);
+        const ZynImageOutputCP& out = *source->imageOutput(0);
+        EXPECT_EQ(out.colorSpace()->bands(), layout.bands);
+        EXPECT_EQ(out.colorSpace()->maximum(), layout.maximum);
+        EXPECT_EQ(out.dataOrg()->dataType(), dataTypeOf(type));
+        // The native layout is the developed memory's: blue first for the BGR types.
+        EXPECT_EQ(out.dataOrg()->bandOffset(0), layout.bgr ? 2 : 0);
+        const TestImage& from = reference[cameraColor(type)][layout.bytesPerSample - 1];
+        expectImage(renderCamera(*source, {64, 48}, type), expectedForType(from, type));
+    }
+}
+
+TEST(CameraSource, BgrTypesStoreBlueFirstInTheirNativeLayout) {
+    const Dng dng = writeDngFile("bgr.dng");
+    auto source = openCamera(dng.path, DCBGRImage32);
+    const TestImage rgba = expectedForType(developWithLibRaw(dng.path, 8, false), DCBGRImage32);
+    ZynRectBuffer native({0, 0, 64, 48}, std::make_shared<ZynSimpleDataOrg>(
+                                             source->imageOutput(0)->dataOrg()->resized(64, 48)));
+    ZynGraph::render(*source, 0, {64, 48}, native);
+    const auto* bytes = reinterpret_cast<const uint8_t*>(native.origin());
+    for (size_t p = 0; p < 64 * 48; ++p) {
+        ASSERT_EQ(bytes[p * 4 + 0], rgba.samples[p * 4 + 2]) << p;
+        ASSERT_EQ(bytes[p * 4 + 1], rgba.samples[p * 4 + 1]) << p;
+        ASSERT_EQ(bytes[p * 4 + 2], rgba.samples[p * 4 + 0]) << p;
+        ASSERT_EQ(bytes[p * 4 + 3], 255) << p;
+    }
+}
+
+TEST(CameraSource, ThumbnailServesThePreview) {
+    const Dng rgb = writeDngFile("rgb.dng");
+    for (DCImageType type : {DCRGBImage24, DCBGRImage48, DCGrayImage8, DCCameraRGB36}) {
+        SCOPED_TRACE(ZynRVQImageType::name(type));
+        auto source = openCamera(rgb.path, type);
+        expectImage(renderCamera(*source, {32, 24}, type),
+                    expectedForType(previewOf(rgb.written, rgb.options), type));
+    }
+
+    DngFixtureOptions options;
+    options.preview = DngFixtureOptions::Preview::Jpeg;
+    options.previewWidth = 40;
+    options.previewHeight = 16;
+    const Dng jpeg = writeDngFile("jpeg.dng", options);
+    const JpegReference decoded = decodeJpegReference(jpeg.written.previewJpeg);
+    auto source = openCamera(jpeg.path, DCRGBImage24);
+    ASSERT_EQ(resolutionsOf(*source)[1], (ZynResolution{40, 16}));
+    expectImage(
+        renderCamera(*source, {40, 16}, DCRGBImage24),
+        {40, 16, 3, 8, std::vector<uint32_t>(decoded.pixels.begin(), decoded.pixels.end())});
+}
+
+TEST(CameraSource, TurnedFilesTurnImageAndPreviewAlike) {
+    DngFixtureOptions options;
+    options.orientation = 6;
+    const Dng dng = writeDngFile("turned.dng", options);
+    auto source = openCamera(dng.path, DCRGBImage24);
+    ASSERT_EQ(resolutionsOf(*source), (std::vector<ZynResolution>{{48, 64}, {24, 32}}));
+    expectImage(renderCamera(*source, {48, 64}, DCRGBImage24),
+                developWithLibRaw(dng.path, 8, false));
+    expectImage(renderCamera(*source, {24, 32}, DCRGBImage24),
+                turnedClockwise(previewOf(dng.written, dng.options)));
+}
+
+TEST(CameraSource, WithoutAPreviewTheThumbnailIsAReducedDevelopment) {
+    DngFixtureOptions options;
+    options.preview = DngFixtureOptions::Preview::None;
+    options.width = 70;
+    options.height = 46;
+    const Dng mosaic = writeDngFile("mosaic.dng", options);
+    auto source = openCamera(mosaic.path, DCRGBImage48);
+    ASSERT_EQ(resolutionsOf(*source), (std::vector<ZynResolution>{{70, 46}, {35, 23}}));
+    expectImage(renderCamera(*source, {35, 23}, DCRGBImage48),
+                developWithLibRaw(mosaic.path, 16, false, true));
+
+    // LibRaw does not halve what is no mosaic: the thumbnail averages the full development.
+    options.monochrome = true;
+    options.width = 31;
+    options.height = 23;
+    const Dng mono = writeDngFile("mono.dng", options);
+    auto grey = openCamera(mono.path);
+    ASSERT_TRUE(ZynGraph::statusOK(*grey)) << grey->error().message();
+    EXPECT_EQ(grey->imageOutput(0)->colorSpace()->bands(), 1);
+    ASSERT_EQ(resolutionsOf(*grey), (std::vector<ZynResolution>{{31, 23}, {16, 12}}));
+    const TestImage full = expectedForType(developWithLibRaw(mono.path, 8, false), DCGrayImage8);
+    expectImage(renderCamera(*grey, {31, 23}, DCGrayImage8), full);
+    expectImage(renderCamera(*grey, {16, 12}, DCGrayImage8), averagedHalf(full));
+}
+
+TEST(CameraSource, CamerasWithoutCalibrationDevelopWithTheFolders) {
+    DngFixtureOptions options;
+    options.colorMatrix = false;
+    const Dng bare = writeDngFile("bare.dng", options);
+    options.colorMatrix = true;
+    const Dng calibrated = writeDngFile("calibrated.dng", options);
+
+    EXPECT_EQ(setupError(*openCamera(bare.path, DCRGBImage24)),
+              "153 a calibration path (\"calibration_path\") is required for files of camera "
+              "models without a colour calibration of their own");
+
+    const std::string folder = testDir();
+    writeCalibration(folder,
+                     "# cameras of the fixtures\nOther;Camera;1 0 0 0 1 0 0 0 1\n"
+                     "  FIXTURECAM ; mosaic one ;" +
+                         matrixText(options.matrix) + "\n");
+    for (DCImageType type : {DCRGBImage24, DCRGBImage64}) {
+        SCOPED_TRACE(ZynRVQImageType::name(type));
+        auto source = openCamera(bare.path, type, folder);
+        ASSERT_TRUE(ZynGraph::statusOK(*source)) << source->error().message();
+        const int bits = hctLayout(type).bytesPerSample * 8;
+        // As LibRaw develops the same mosaic with the same matrix in the file, where it is
+        // stored as rationals: 16-bit samples may differ by one.
+        expectImage(renderCamera(*source, {64, 48}, type),
+                    expectedForType(developWithLibRaw(calibrated.path, bits, false), type), 1);
+    }
+
+    EXPECT_EQ(setupError(*openCamera(bare.path, DCRGBImage24, folder + "/absent")),
+              "15 attempt to set calibration path failed");
+    const std::string empty = testDir();
+    EXPECT_EQ(errorOfRender(*openCamera(bare.path, DCRGBImage24, empty), {64, 48}, DCRGBImage24),
+              "600 calibration path is most likely invalid");
+    const std::string other = testDir();
+    writeCalibration(other, "Fixturecam;Mosaic Two;" + matrixText(options.matrix) + "\n");
+    EXPECT_EQ(errorOfRender(*openCamera(bare.path, DCRGBImage24, other), {64, 48}, DCRGBImage24),
+              "600 calibration path is most likely invalid");
+    // The camera's own colour needs no matrix.
+    expectImage(renderCamera(*openCamera(bare.path, DCCameraRGB48, empty), {64, 48}, DCCameraRGB48),
+                developWithLibRaw(bare.path, 16, true));
+}
+
+TEST(CameraSource, CalibrationPathsAndImageTypeAttributes) {
+    ZynRVQImageSource source;
+    source.setAttribute<std::string>("calibration_path", "/calibration/folder");
+    EXPECT_EQ(source.getAttribute<std::wstring>("wcalibration_path"), L"/calibration/folder");
+    source.setAttribute<std::wstring>("wcalibration_path", L"/andere/M\u00e4ppe");
+    EXPECT_EQ(source.getAttribute<std::string>("calibration_path"), "/andere/M\xc3\xa4ppe");
+
+    source.setAttributeText("image_type", "DCBGRImage48");
+    EXPECT_EQ(source.getAttribute<DCImageType>("image_type"), DCBGRImage48);
+    source.setAttribute<DCImageType>("image_type", static_cast<DCImageType>(1));
+    EXPECT_EQ(source.attribute("image_type").toText(), "DEFAULT_COLOR_IMAGE_TYPE");
+    try {
+        source.setAttributeText("image_type", "DCRGBImage12");
+        ADD_FAILURE() << "an unknown type name was taken";
+    } catch (const ZynError& e) {
+        EXPECT_EQ(e.code(), 414);
+    }
+
+    const Dng dng = writeDngFile("typed.dng");
+    EXPECT_EQ(setupError(*openCamera(dng.path, static_cast<DCImageType>(99))),
+              "15 attempt to set image type failed");
+}
+
+TEST(CameraSource, DamagedAndForeignFilesFailWithTheirMessagesAndPrintNothing) {
+    const std::string dir = testDir();
+    DngFixtureOptions cutOptions;
+    cutOptions.mosaicBytes = 3000;
+    const std::string cutData = writeDngFile("cut_data.dng", cutOptions).path;
+    const std::string cutHeader = dir + "/cut_header.dng";
+    writeFile(cutHeader, readFileBytes(cutData).substr(0, 100));
+    DngFixtureOptions options;
+    options.preview = DngFixtureOptions::Preview::Jpeg;
+    Dng badJpeg = writeDngFile("bad_preview.dng", options);
+    std::string damaged = readFileBytes(badJpeg.path);
+    const std::string& jpeg = badJpeg.written.previewJpeg;
+    const size_t jpegAt = damaged.find(jpeg.substr(0, 64));
+    ASSERT_NE(jpegAt, std::string::npos);
+    // The coded data ends early: an end-of-image marker soon after the scan header.
+    damaged.replace(jpegAt + jpeg.find("\xff\xda") + 20, 2, "\xff\xd9");
+    writeFile(badJpeg.path, damaged);
+
+    OutputCapture capture;
+    EXPECT_TRUE(zynOpenByRecognition(qorWiden(cutData), false));
+    auto cut = openCamera(cutData, DCRGBImage24);
+    EXPECT_EQ(errorOfRender(*cut, {64, 48}, DCRGBImage24),
+              "15 error in ZynRVQImageInfo::getFullImage");
+    EXPECT_EQ(errorOfRender(*cut, {32, 24}, DCRGBImage24), "no error");
+
+    EXPECT_FALSE(zynOpenByRecognition(qorWiden(cutHeader), false));
+    EXPECT_EQ(setupError(*openCamera(cutHeader)),
+              "134 The file " + cutHeader + " is not a RVQ file.");
+    EXPECT_EQ(setupError(*openCamera(dir + "/absent.dng")), "15 unspecified HCT-SDK toolkit error");
+    EXPECT_EQ(setupError(*openCamera("")), "130 the file name is an empty string");
+    EXPECT_EQ(errorOfRender(*openCamera(badJpeg.path, DCRGBImage24), {32, 24}, DCRGBImage24),
+              "15 error in ZynRVQImageInfo::getThumbnailImage");
+    EXPECT_EQ(capture.finish(), "");
+}
+
+TEST(CameraSource, RequestsOutsideTheOfferAreRefused) {
+    const Dng dng = writeDngFile("offer.dng");
+    auto source = openCamera(dng.path, DCRGBImage24);
+    EXPECT_EQ(errorOfRender(*source, {10, 10}, DCRGBImage24),
+              "3 Unsupported resolution requested: 10, 10");
+    ZynRectBuffer outside({60, 40, 8, 8},
+                          std::make_shared<ZynSimpleDataOrg>(8, 8, ZynDataType::UInt8, 3));
+    try {
+        ZynGraph::render(*source, 0, {64, 48}, outside);
+        ADD_FAILURE() << "a rectangle outside the image was served";
+    } catch (const ZynError& e) {
+        EXPECT_EQ(e.code(), 411);
+    }
+}
+
+TEST(CameraSource, FilesCloseAfterEachPassUnlessKeptOpen) {
+    const Dng dng = writeDngFile("handles.dng");
+    const std::string path = std::filesystem::canonical(dng.path).string();
+    const TestImage expected = developWithLibRaw(dng.path, 8, false);
+    for (bool keepOpen : {false, true}) {
+        SCOPED_TRACE(keepOpen ? "kept open" : "closed");
+        auto source = openCamera(dng.path, DCRGBImage24, "", keepOpen);
+        EXPECT_EQ(openDescriptorsOn(path), keepOpen ? 1 : 0);
+        // The thumbnail first: the full image then needs the file again.
+        renderCamera(*source, {32, 24}, DCRGBImage24);
+        expectImage(renderCamera(*source, {64, 48}, DCRGBImage24), expected);
+        EXPECT_EQ(openDescriptorsOn(path), keepOpen ? 1 : 0);
+    }
+}
+
+TEST(CameraSource, ThreadsDevelopFilesAtOnce) {
+    DngFixtureOptions options;
+    options.seed = 7;
+    const Dng first = writeDngFile("first.dng");
+    const Dng second = writeDngFile("second.dng", options);
+    const TestImage expected[2] = {developWithLibRaw(first.path, 16, false),
+                                   developWithLibRaw(second.path, 16, false)};
+    TestImage got[2][3];
+    std::vector<std::thread> threads;
+    for (int f = 0; f < 2; ++f)
+        threads.emplace_back([&, f] {
+            for (int round = 0; round < 3; ++round) {
+                auto source = openCamera(f ? second.path : first.path, DCRGBImage48);
+                got[f][round] = renderCamera(*source, {64, 48}, DCRGBImage48);
+            }
+        });
+    for (std::thread& t : threads) t.join();
+    for (int f = 0; f < 2; ++f)
+        for (const TestImage& image : got[f]) expectImage(image, expected[f]);
+}
