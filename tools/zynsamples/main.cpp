@@ -5,6 +5,7 @@
 #include <string>
 
 #include "BmpFixture.h"
+#include "DngFixture.h"
 #include "ExifFixture.h"
 #include "ImpsFixture.h"
 #include "J2kFixture.h"
@@ -35,5 +36,6 @@ int main(int argc, char** argv) {
     exif.screenNail = true;
     writeExifJpeg((folder / "sample_exif.jpg").string(), exif);
     writeJ2kSample((folder / "sample.jp2").string());
+    writeDng((folder / "sample_camera.dng").string());
     return 0;
 }

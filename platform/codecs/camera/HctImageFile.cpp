@@ -16,6 +16,9 @@ constexpr int64_t kMinimumFileSize = 64;
 // Raw data packs at most this many pixels into a byte, however well it compresses; claims
 // beyond it come from damaged headers and would only make LibRaw allocate.
 constexpr int64_t kMaxPixelsPerByte = 64;
+// Developing may stretch or turn the sensor's pixels into more (non-square pixels, sensors laid
+// out diagonally), never into this many times as many.
+constexpr uint64_t kMaxDevelopedPerRawPixel = 4;
 
 struct FileCloser {
     void operator()(FILE* file) const { std::fclose(file); }
@@ -103,7 +106,11 @@ HctStatus measureImage(HctImage& image) {
     // The turned size is left in the sizes of the interpolated image.
     image.width = raw->imgdata.sizes.iwidth;
     image.height = raw->imgdata.sizes.iheight;
-    return image.width > 0 && image.height > 0 ? kHctOk : kHctDecodeFailed;
+    const uint64_t rawPixels =
+        uint64_t{raw->imgdata.sizes.raw_width} * raw->imgdata.sizes.raw_height;
+    const uint64_t developed = uint64_t{image.width} * image.height;
+    return developed > 0 && developed <= rawPixels * kMaxDevelopedPerRawPixel ? kHctOk
+                                                                               : kHctDecodeFailed;
 }
 
 // The preview's stored size and colours, or false when there is none that can be used.
