@@ -152,6 +152,17 @@ TEST(CameraSource, BgrTypesStoreBlueFirstInTheirNativeLayout) {
     }
 }
 
+TEST(CameraSource, LossyDngIsDevelopedAsLibRawDevelopsIt) {
+    DngFixtureOptions options;
+    options.lossy = true;
+    options.preview = DngFixtureOptions::Preview::None;
+    const Dng dng = writeDngFile("lossy.dng", options);
+    auto source = openCamera(dng.path, DCRGBImage48);
+    ASSERT_TRUE(ZynGraph::statusOK(*source)) << source->error().message();
+    expectImage(renderCamera(*source, {64, 48}, DCRGBImage48),
+                developWithLibRaw(dng.path, 16, false));
+}
+
 TEST(CameraSource, ThumbnailServesThePreview) {
     const Dng rgb = writeDngFile("rgb.dng");
     for (DCImageType type : {DCRGBImage24, DCBGRImage48, DCGrayImage8, DCCameraRGB36}) {
@@ -293,7 +304,19 @@ TEST(CameraSource, DamagedAndForeignFilesFailWithTheirMessagesAndPrintNothing) {
     damaged.replace(jpegAt + jpeg.find("\xff\xda") + 20, 2, "\xff\xd9");
     writeFile(badJpeg.path, damaged);
 
+    options.lossy = true;
+    options.preview = DngFixtureOptions::Preview::None;
+    const Dng lossy = writeDngFile("lossy.dng", options);
+    std::string coded = readFileBytes(lossy.path);
+    const size_t rawAt = coded.find(lossy.written.rawJpeg.substr(0, 64));
+    ASSERT_NE(rawAt, std::string::npos);
+    coded.replace(rawAt + lossy.written.rawJpeg.find("\xff\xda") + 20, 2, "\xff\xd9");
+    writeFile(lossy.path, coded);
+
     OutputCapture capture;
+    // LibRaw's own JPEG decoder meets the damage in the lossy raw image.
+    EXPECT_EQ(errorOfRender(*openCamera(lossy.path, DCRGBImage24), {64, 48}, DCRGBImage24),
+              "15 error in ZynRVQImageInfo::getFullImage");
     EXPECT_TRUE(zynOpenByRecognition(qorWiden(cutData), false));
     auto cut = openCamera(cutData, DCRGBImage24);
     EXPECT_EQ(errorOfRender(*cut, {64, 48}, DCRGBImage24),

@@ -60,8 +60,8 @@ HctStatus develop(HctImage& image, bool halfSize, HctImageData& data) {
     if (!image.unpacked) {
         const int unpacked = raw.unpack();
         if (unpacked != LIBRAW_SUCCESS) return librawStatus(unpacked);
-        // LibRaw fills what it could not read and counts it; such pixels are not the file's.
-        if (raw.error_count() > 0) return kHctDecodeFailed;
+        // LibRaw fills what it could not read and goes on; such pixels are not the file's.
+        if (raw.error_count() > 0 || image.stream->damagedJpeg()) return kHctDecodeFailed;
         image.unpacked = true;
     }
     if (hctNeedsCalibration(image.cameraType) && !cameraColor(image.type)) {

@@ -21,6 +21,13 @@ class HctFileStream : public LibRaw_bigfile_datastream {
     HctFileStream(const std::string& path, int64_t padding);
 
     int seek(INT64 offset, int whence) override;
+    // LibRaw's JPEG decoders report through it: their messages are kept from stderr, and
+    // warnings (damaged or cut data) are remembered.
+    int jpeg_src(void* decompress) override;
+    bool damagedJpeg() const { return damagedJpeg_; }
+
+  private:
+    bool damagedJpeg_ = false;
 };
 
 // LibRaw without its messages on stderr; null when there is no memory for it.

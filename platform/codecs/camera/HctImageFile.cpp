@@ -1,8 +1,11 @@
 #include <sys/stat.h>
 
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <new>
+
+#include <jpeglib.h>
 
 #include "HctImage.h"
 #include "HctSdk.h"
@@ -62,6 +65,14 @@ bool identifiedByHeader(const std::string& path, const LibRaw& raw) {
     return std::strcmp(a.make, b.make) == 0 && std::strcmp(a.model, b.model) == 0;
 }
 
+// The one LibRaw decoder that runs libjpeg on a source of its own, out of reach of the stream:
+// its warnings would go to stderr.
+bool decodesJpegAloud(LibRaw& raw) {
+    libraw_decoder_info_t decoder{};
+    return raw.get_decoder_info(&decoder) == LIBRAW_SUCCESS && decoder.decoder_name &&
+           std::strcmp(decoder.decoder_name, "kodak_jpeg_load_raw()") == 0;
+}
+
 DCCameraType cameraTypeOf(LibRaw& raw) {
     const bool dng = raw.imgdata.idata.dng_version != 0;
     if (raw.imgdata.idata.colors == 1) return dng ? DCCameraMonochromeDng : DCCameraMonochrome;
@@ -85,6 +96,7 @@ HctStatus openImage(const std::string& path, HctImageRecord& record) {
     if (int64_t{sizes.raw_width} * sizes.raw_height > fileSize * kMaxPixelsPerByte)
         return kHctDecodeFailed;
     if (!identifiedByHeader(path, *image->raw)) return kHctHeaderless;
+    if (decodesJpegAloud(*image->raw)) return kHctUnknownFormat;
 
     image->cameraType = cameraTypeOf(*image->raw);
     image->fileType = image->raw->imgdata.idata.colors == 1 ? DCGrayImage8 : DCRGBImage24;
@@ -110,7 +122,7 @@ HctStatus measureImage(HctImage& image) {
         uint64_t{raw->imgdata.sizes.raw_width} * raw->imgdata.sizes.raw_height;
     const uint64_t developed = uint64_t{image.width} * image.height;
     return developed > 0 && developed <= rawPixels * kMaxDevelopedPerRawPixel ? kHctOk
-                                                                               : kHctDecodeFailed;
+                                                                              : kHctDecodeFailed;
 }
 
 // The preview's stored size and colours, or false when there is none that can be used.
@@ -166,6 +178,17 @@ HctFileStream::HctFileStream(const std::string& path, int64_t padding)
 int HctFileStream::seek(INT64 offset, int whence) {
     if (whence == SEEK_END) return LibRaw_bigfile_datastream::seek(_fsize + offset, SEEK_SET);
     return LibRaw_bigfile_datastream::seek(offset, whence);
+}
+
+int HctFileStream::jpeg_src(void* decompress) {
+    const int status = LibRaw_bigfile_datastream::jpeg_src(decompress);
+    auto* cinfo = static_cast<j_decompress_ptr>(decompress);
+    cinfo->client_data = this;
+    cinfo->err->output_message = [](j_common_ptr) {};
+    cinfo->err->emit_message = [](j_common_ptr common, int level) {
+        if (level < 0) static_cast<HctFileStream*>(common->client_data)->damagedJpeg_ = true;
+    };
+    return status;
 }
 
 HctStatus hctSizeImage(HctImage& image) {
