@@ -53,6 +53,8 @@ class ZynRVQImageInfo : public ZynFile {
     bool openRecord();
     bool readImageType();
     bool applySettings();
+    // Drops the developed images when a setting changed; applies the settings to an open file.
+    bool settingsChanged(bool changed);
     void recordStatus(const ZynError& error);
     void developImage(Level level);
 

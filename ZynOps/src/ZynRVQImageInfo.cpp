@@ -106,22 +106,22 @@ void ZynRVQImageInfo::close() {
 }
 
 bool ZynRVQImageInfo::setImageType(DCImageType type) {
-    if (type != requestedType_) {
-        developed_[Full].reset();
-        developed_[Thumbnail].reset();
-    }
+    const bool changed = type != requestedType_;
     requestedType_ = type;
-    if (!opened_) return true;
-    ZynRVQInitializer::Use use;
-    return applySettings();
+    return settingsChanged(changed);
 }
 
 bool ZynRVQImageInfo::setCalibrationPath(const std::string& folder) {
-    if (folder != calibrationPath_) {
+    const bool changed = folder != calibrationPath_;
+    calibrationPath_ = folder;
+    return settingsChanged(changed);
+}
+
+bool ZynRVQImageInfo::settingsChanged(bool changed) {
+    if (changed) {
         developed_[Full].reset();
         developed_[Thumbnail].reset();
     }
-    calibrationPath_ = folder;
     if (!opened_) return true;
     ZynRVQInitializer::Use use;
     return applySettings();

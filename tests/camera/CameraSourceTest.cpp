@@ -333,6 +333,25 @@ TEST(CameraSource, DamagedAndForeignFilesFailWithTheirMessagesAndPrintNothing) {
     EXPECT_EQ(capture.finish(), "");
 }
 
+TEST(CameraSource, PreviewsAreReadWithinTheFileWhateverTheDirectoriesClaim) {
+    const Dng dng = writeDngFile("claims.dng");
+    std::string bytes = readFileBytes(dng.path);
+    // The preview's Compression entry claims some four billion values.
+    const std::string entry("\x03\x01\x03\x00\x01\x00\x00\x00", 8);
+    const size_t at = bytes.find(entry);
+    ASSERT_NE(at, std::string::npos);
+    bytes.replace(at + 4, 4, "\x01\x49\xff\xff");
+    writeFile(dng.path, bytes);
+    OutputCapture capture;
+    auto source = openCamera(dng.path);
+    ASSERT_TRUE(ZynGraph::statusOK(*source)) << source->error().message();
+    const DCImageType type =
+        source->imageOutput(0)->colorSpace()->bands() == 1 ? DCGrayImage8 : DCRGBImage24;
+    for (const ZynResolution& r : resolutionsOf(*source))
+        EXPECT_EQ(errorOfRender(*source, r, type), "no error") << r.width;
+    EXPECT_EQ(capture.finish(), "");
+}
+
 TEST(CameraSource, RequestsOutsideTheOfferAreRefused) {
     const Dng dng = writeDngFile("offer.dng");
     auto source = openCamera(dng.path, DCRGBImage24);

@@ -104,23 +104,19 @@ HctStatus developThumbnail(HctImage& image, HctImageData& data) {
     return kHctOk;
 }
 
-// The preview's pixels as stored: 8-bit samples of previewColors colours.
-HctStatus decodePreview(HctImage& image, uint32_t& width, uint32_t& height,
-                        std::vector<uint8_t>& samples) {
-    const libraw_thumbnail_t& thumb = image.raw->imgdata.thumbnail;
-    const int colors = image.previewColors;
+// The preview's pixels: 8-bit samples of previewColors colours, as stored.
+HctStatus decodePreview(const HctImage& image, std::vector<uint8_t>& samples) {
     if (image.thumbnail == HctThumbnailSource::Bitmap) {
-        width = thumb.twidth;
-        height = thumb.theight;
-        const auto* begin = reinterpret_cast<const uint8_t*>(thumb.thumb);
-        samples.assign(begin, begin + size_t{width} * height * colors);
+        samples = image.preview;
         return kHctOk;
     }
     JpdDecoder decoder;
+    uint32_t width = 0, height = 0;
     int components = 0;
-    if (decoder.setMemoryInput(reinterpret_cast<const uint8_t*>(thumb.thumb), thumb.tlength) !=
-            kJpdOk ||
-        decoder.getImageInfo(width, height, components) != kJpdOk ||
+    const int colors = image.previewColors;
+    if (decoder.setMemoryInput(image.preview.data(), image.preview.size()) != kJpdOk ||
+        decoder.getImageInfo(width, height, components) != kJpdOk || width != image.previewWidth ||
+        height != image.previewHeight ||
         decoder.setOutputColorSpace(colors == 1 ? JpdColorSpace::Grayscale : JpdColorSpace::RGB) !=
             kJpdOk ||
         decoder.start() != kJpdOk)
@@ -135,13 +131,12 @@ HctStatus decodePreview(HctImage& image, uint32_t& width, uint32_t& height,
 }
 
 HctStatus previewThumbnail(HctImage& image, HctImageData& data) {
-    uint32_t width = 0, height = 0;
+    uint32_t width = image.previewWidth, height = image.previewHeight;
     std::vector<uint8_t> samples;
-    const HctStatus decoded = decodePreview(image, width, height, samples);
+    const HctStatus decoded = decodePreview(image, samples);
     if (decoded != kHctOk) return decoded;
-    const int flip = image.raw->imgdata.sizes.flip;
-    samples = hctFlip(samples, width, height, image.previewColors, flip);
-    if (flip & 4) std::swap(width, height);
+    samples = hctFlip(samples, width, height, image.previewColors, image.flip);
+    if (image.flip & 4) std::swap(width, height);
     if (width != image.thumbnailWidth || height != image.thumbnailHeight) return kHctDecodeFailed;
     data = hctConvert({width, height, image.previewColors, 8, samples.data()}, image.type);
     return kHctOk;

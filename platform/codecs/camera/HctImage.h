@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "HctSdk.h"
 
@@ -49,6 +50,8 @@ struct HctImage {
     DCImageType fileType = DCRGBImage24;
     DCImageType type = DCRGBImage24;
     DCCameraType cameraType = DCCameraUnknown;
+    // How LibRaw turns the developed image upright; previews are turned alike.
+    int flip = 0;
     std::string directory;
     bool unpacked = false;
     bool sized = false;
@@ -57,6 +60,10 @@ struct HctImage {
     HctThumbnailSource thumbnail = HctThumbnailSource::Developed;
     uint32_t thumbnailWidth = 0;
     uint32_t thumbnailHeight = 0;
-    // Colours of an embedded preview.
+    // An embedded preview as stored (a JPEG stream, or 8-bit samples of previewColors colours),
+    // and its size before turning.
+    std::vector<uint8_t> preview;
+    uint32_t previewWidth = 0;
+    uint32_t previewHeight = 0;
     int previewColors = 0;
 };

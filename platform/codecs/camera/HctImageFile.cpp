@@ -99,6 +99,7 @@ HctStatus openImage(const std::string& path, HctImageRecord& record) {
     if (decodesJpegAloud(*image->raw)) return kHctUnknownFormat;
 
     image->cameraType = cameraTypeOf(*image->raw);
+    image->flip = image->raw->imgdata.sizes.flip;
     image->fileType = image->raw->imgdata.idata.colors == 1 ? DCGrayImage8 : DCRGBImage24;
     image->type = image->fileType;
     record.make = image->raw->imgdata.idata.make;
@@ -125,37 +126,57 @@ HctStatus measureImage(HctImage& image) {
                                                                               : kHctDecodeFailed;
 }
 
-// The preview's stored size and colours, or false when there is none that can be used.
-bool previewSize(HctImage& image, uint32_t& width, uint32_t& height) {
+bool readRange(const std::string& path, int64_t offset, size_t length,
+               std::vector<uint8_t>& bytes) {
+    std::unique_ptr<FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    bytes.resize(length);
+    return file && fseeko(file.get(), offset, SEEK_SET) == 0 &&
+           std::fread(bytes.data(), 1, length, file.get()) == length;
+}
+
+// Reads the preview LibRaw found (where, how long, how large) into the image when it is a JPEG
+// stream or 8-bit samples that lie inside the file. LibRaw's own preview reader trusts what the
+// directories say of its size, so it is not asked.
+bool readPreview(HctImage& image) {
     LibRaw& raw = *image.raw;
-    if (raw.thumbOK() <= 0 || raw.unpack_thumb() != LIBRAW_SUCCESS) return false;
+    const int64_t offset = raw.get_internal_data_pointer()->internal_data.toffset;
     const libraw_thumbnail_t& thumb = raw.imgdata.thumbnail;
-    if (thumb.tformat == LIBRAW_THUMBNAIL_BITMAP) {
-        width = thumb.twidth;
-        height = thumb.theight;
-        image.previewColors = thumb.tcolors;
-        image.thumbnail = HctThumbnailSource::Bitmap;
-        return (thumb.tcolors == 1 || thumb.tcolors == 3) &&
-               uint64_t{thumb.tlength} >= uint64_t{width} * height * thumb.tcolors;
+    const int64_t available = image.stream->size() - offset;
+    if (offset <= 0 || available < 2 || thumb.tlength == 0) return false;
+    std::vector<uint8_t>& bytes = image.preview;
+    if (!readRange(image.path, offset, 2, bytes)) return false;
+    if (bytes[0] == 0xFF && bytes[1] == 0xD8) {
+        if (thumb.tlength > available || !readRange(image.path, offset, thumb.tlength, bytes))
+            return false;
+        JpdDecoder decoder;
+        int components = 0;
+        if (decoder.setMemoryInput(bytes.data(), bytes.size()) != kJpdOk ||
+            decoder.getImageInfo(image.previewWidth, image.previewHeight, components) != kJpdOk)
+            return false;
+        image.previewColors = components == 1 ? 1 : 3;
+        image.thumbnail = HctThumbnailSource::Jpeg;
+        return decoder.canProduce(components == 1 ? JpdColorSpace::Grayscale : JpdColorSpace::RGB);
     }
-    if (thumb.tformat != LIBRAW_THUMBNAIL_JPEG) return false;
-    JpdDecoder decoder;
-    int components = 0;
-    if (decoder.setMemoryInput(reinterpret_cast<const uint8_t*>(thumb.thumb), thumb.tlength) !=
-            kJpdOk ||
-        decoder.getImageInfo(width, height, components) != kJpdOk)
+    const unsigned misc = raw.get_internal_data_pointer()->unpacker_data.thumb_misc;
+    const int bits = static_cast<int>(misc & 31), colors = static_cast<int>(misc >> 5 & 7);
+    const uint64_t length = uint64_t{thumb.twidth} * thumb.theight * colors;
+    if (bits != 8 || (colors != 1 && colors != 3) || length == 0 ||
+        length > static_cast<uint64_t>(available) ||
+        !readRange(image.path, offset, static_cast<size_t>(length), bytes))
         return false;
-    image.previewColors = components == 1 ? 1 : 3;
-    image.thumbnail = HctThumbnailSource::Jpeg;
-    return decoder.canProduce(components == 1 ? JpdColorSpace::Grayscale : JpdColorSpace::RGB);
+    image.previewWidth = thumb.twidth;
+    image.previewHeight = thumb.theight;
+    image.previewColors = colors;
+    image.thumbnail = HctThumbnailSource::Bitmap;
+    return true;
 }
 
 // The thumbnail is the preview, upright, when it is smaller than the image; else the image
 // developed at half size.
 void chooseThumbnail(HctImage& image) {
-    uint32_t width = 0, height = 0;
-    if (previewSize(image, width, height)) {
-        if (image.raw->imgdata.sizes.flip & 4) std::swap(width, height);
+    if (readPreview(image)) {
+        uint32_t width = image.previewWidth, height = image.previewHeight;
+        if (image.flip & 4) std::swap(width, height);
         if (width > 0 && height > 0 &&
             uint64_t{width} * height < uint64_t{image.width} * image.height) {
             image.thumbnailWidth = width;
@@ -164,6 +185,7 @@ void chooseThumbnail(HctImage& image) {
         }
     }
     image.thumbnail = HctThumbnailSource::Developed;
+    image.preview.clear();
     image.thumbnailWidth = (image.width + 1) / 2;
     image.thumbnailHeight = (image.height + 1) / 2;
 }
