@@ -37,6 +37,11 @@ ZynImageInputCP* ZynInputAliasCP::target() {
     return inner_ ? inner_->imageInput(inputIndex_) : nullptr;
 }
 
+ZynTransform* ZynInputAliasCP::upstreamTransform() const {
+    const ZynImageInputCP* in = inner_ ? inner_->imageInput(inputIndex_) : nullptr;
+    return in ? in->upstreamTransform() : nullptr;
+}
+
 void ZynInputAliasCP::alias(const ZynTransformPtr& inner, int inputIndex) {
     inner_ = inner;
     inputIndex_ = inputIndex;

@@ -19,7 +19,7 @@ class ZynImageInputCP : public ZynInputCP {
     void connect(const ZynTransformPtr& upstream, int outputIndex = 0);
     void disconnect();
     bool isConnected() const { return upstream_ != nullptr; }
-    ZynTransform* upstreamTransform() const { return upstream_.get(); }
+    ZynTransform* upstreamTransform() const override { return upstream_.get(); }
     int upstreamOutputIndex() const { return outputIndex_; }
     // The image output feeding this input (through aliases), or null.
     ZynImageOutputCP* upstreamOutput() const;
@@ -38,6 +38,7 @@ class ZynInputAliasCP : public ZynInputCP {
     explicit ZynInputAliasCP(std::string name) : ZynInputCP(std::move(name)) {}
 
     ZynImageInputCP* target() override;
+    ZynTransform* upstreamTransform() const override;
     std::shared_ptr<ZynInputCP> cloneDeclaration() const override {
         return std::make_shared<ZynInputAliasCP>(name());
     }
