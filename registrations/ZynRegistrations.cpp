@@ -2,7 +2,10 @@
 // objects of one file are built in the order written and destroyed in reverse, so this table's
 // order is the registration order, the recogniser order, and (reversed) the withdrawal order.
 
+#include "ZynAffineOperation.h"
+#include "ZynAffineOperationT.h"
 #include "ZynAnyImageSource.h"
+#include "ZynNopOperation.h"
 #include "ZynPpmImageSource.h"
 #include "ZynRecognizer.h"
 #include "ZynTransformRegistryEntry.h"
@@ -11,10 +14,17 @@ namespace {
 
 using ZynPpmImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynPpmImageSource>;
 using ZynAnyImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynAnyImageSource>;
+using ZynAffineOperationRegistryEntry = ZynTransformRegistryEntryT<ZynAffineOperation>;
+using ZynAffineOperationTRegistryEntry = ZynTransformRegistryEntryT<ZynAffineOperationT<uint8_t>>;
+using ZynNopOperationRegistryEntry = ZynTransformRegistryEntryT<ZynNopOperation>;
 
 ZynPpmImageSourceRegistryEntry ppmEntry("PpmSource", 0, 0);
 ZynRecognizerRegistration ppmRecognizer({&ZynPpmImageSource::recognize, 0}, "PpmSource");
 
 ZynAnyImageSourceRegistryEntry anyImageEntry("Any Image Source", 0, 8);
+
+ZynAffineOperationRegistryEntry affineEntry("Affine", 2, 6);
+ZynAffineOperationTRegistryEntry affineByteEntry("AffineByte", 3, 6);
+ZynNopOperationRegistryEntry nopEntry("Nop", 2, 13);
 
 }  // namespace
