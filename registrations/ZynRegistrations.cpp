@@ -5,6 +5,10 @@
 #include "ZynAffineOperation.h"
 #include "ZynAffineOperationT.h"
 #include "ZynAnyImageSource.h"
+#include "ZynColorMatrixOperation.h"
+#include "ZynColorMatrixOperationT.h"
+#include "ZynContrastOperation.h"
+#include "ZynContrastOperationT.h"
 #include "ZynNopOperation.h"
 #include "ZynPpmImageSource.h"
 #include "ZynRecognizer.h"
@@ -14,6 +18,12 @@ namespace {
 
 using ZynPpmImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynPpmImageSource>;
 using ZynAnyImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynAnyImageSource>;
+using ZynColorMatrixOperationRegistryEntry = ZynTransformRegistryEntryT<ZynColorMatrixOperation>;
+using ZynColorMatrixOperationTRegistryEntry =
+    ZynTransformRegistryEntryT<ZynColorMatrixOperationT<uint8_t>>;
+using ZynContrastOperationRegistryEntry = ZynTransformRegistryEntryT<ZynContrastOperation>;
+using ZynContrastOperationTRegistryEntry =
+    ZynTransformRegistryEntryT<ZynContrastOperationT<uint8_t>>;
 using ZynAffineOperationRegistryEntry = ZynTransformRegistryEntryT<ZynAffineOperation>;
 using ZynAffineOperationTRegistryEntry = ZynTransformRegistryEntryT<ZynAffineOperationT<uint8_t>>;
 using ZynNopOperationRegistryEntry = ZynTransformRegistryEntryT<ZynNopOperation>;
@@ -23,6 +33,10 @@ ZynRecognizerRegistration ppmRecognizer({&ZynPpmImageSource::recognize, 0}, "Ppm
 
 ZynAnyImageSourceRegistryEntry anyImageEntry("Any Image Source", 0, 8);
 
+ZynColorMatrixOperationRegistryEntry colorMatrixEntry("ColorMatrix", 2, 9);
+ZynColorMatrixOperationTRegistryEntry colorMatrixByteEntry("ColorMatrixByte", 3, 9);
+ZynContrastOperationRegistryEntry contrastEntry("Contrast", 2, 11);
+ZynContrastOperationTRegistryEntry contrastByteEntry("ContrastByte", 3, 11);
 ZynAffineOperationRegistryEntry affineEntry("Affine", 2, 6);
 ZynAffineOperationTRegistryEntry affineByteEntry("AffineByte", 3, 6);
 ZynNopOperationRegistryEntry nopEntry("Nop", 2, 13);
