@@ -5,10 +5,12 @@
 #include "ZynAffineOperation.h"
 #include "ZynAffineOperationT.h"
 #include "ZynAnyImageSource.h"
+#include "ZynChannelSelectOperation.h"
 #include "ZynColorMatrixOperation.h"
 #include "ZynColorMatrixOperationT.h"
 #include "ZynContrastOperation.h"
 #include "ZynContrastOperationT.h"
+#include "ZynFpxViewOperation.h"
 #include "ZynNopOperation.h"
 #include "ZynPpmImageSource.h"
 #include "ZynRecognizer.h"
@@ -17,6 +19,9 @@
 namespace {
 
 using ZynPpmImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynPpmImageSource>;
+using ZynChannelSelectOperationRegistryEntry =
+    ZynTransformRegistryEntryT<ZynChannelSelectOperation>;
+using ZynFpxViewOperationRegistryEntry = ZynTransformRegistryEntryT<ZynFpxViewOperation>;
 using ZynAnyImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynAnyImageSource>;
 using ZynColorMatrixOperationRegistryEntry = ZynTransformRegistryEntryT<ZynColorMatrixOperation>;
 using ZynColorMatrixOperationTRegistryEntry =
@@ -30,6 +35,9 @@ using ZynNopOperationRegistryEntry = ZynTransformRegistryEntryT<ZynNopOperation>
 
 ZynPpmImageSourceRegistryEntry ppmEntry("PpmSource", 0, 0);
 ZynRecognizerRegistration ppmRecognizer({&ZynPpmImageSource::recognize, 0}, "PpmSource");
+
+ZynChannelSelectOperationRegistryEntry channelSelectEntry("ChannelSelect", 2, 10);
+ZynFpxViewOperationRegistryEntry fpxViewEntry("Fpx View", 2, 13);
 
 ZynAnyImageSourceRegistryEntry anyImageEntry("Any Image Source", 0, 8);
 
