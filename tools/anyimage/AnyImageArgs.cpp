@@ -7,8 +7,9 @@ const char* const kAnyImageUsage =
     "usage: anyimage info FILE [--source NAME]\n"
     "       anyimage render FILE -o OUT.png|.ppm|.pgm [--level N | --size WxH]\n"
     "                       [--rect X,Y,W,H] [--interleave pixel|line|band] [--reverse-bands]\n"
-    "                       [--source NAME] [--no-keep-open]\n"
+    "                       [--source NAME] [--no-keep-open] [--op 'NAME:attr=value;...']...\n"
     "       anyimage stats FILE [--level N | --size WxH] [--rect X,Y,W,H] [--source NAME]\n"
+    "                       [--op 'NAME:attr=value;...']...\n"
     "       anyimage meta FILE KEY [--source NAME]\n"
     "       anyimage formats\n";
 
@@ -77,6 +78,8 @@ AnyImageArgs AnyImageArgs::parse(int argc, char** argv) {
             args.reverseBands = true;
         else if (a == "--no-keep-open")
             args.keepOpen = false;
+        else if (a == "--op")
+            args.operations.push_back(value(argc, argv, i));
         else if (a.size() > 1 && a[0] == '-')
             throw std::invalid_argument("unknown option " + a);
         else

@@ -20,6 +20,7 @@ struct AnyImageArgs {
     bool reverseBands = false;                        // --reverse-bands
     bool keepOpen = true;                             // --no-keep-open clears it
     std::string key;                                  // meta: the metadata key
+    std::vector<std::string> operations;              // --op, in order
 
     // Parses argv; throws std::invalid_argument with a message for the user.
     static AnyImageArgs parse(int argc, char** argv);

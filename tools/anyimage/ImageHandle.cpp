@@ -1,5 +1,6 @@
 #include "ImageHandle.h"
 
+#include "OperationPipeline.h"
 #include "QorString.h"
 #include "ZynAnyImageSource.h"
 #include "ZynGraph.h"
@@ -22,11 +23,13 @@ ImageHandle::ImageHandle(const std::string& file, const AnyImageArgs& args) {
     if (transform_->hasAttribute("keep_open"))
         transform_->setAttribute<bool>("keep_open", args.keepOpen);
     ZynGraph::ensureSetup(*transform_);
+    image_ = OperationPipeline(transform_, args.operations).last();
+    ZynGraph::ensureSetup(*image_);
 }
 
 ZynImageOutputCP& ImageHandle::output() {
-    if (!transform_->status()) throw transform_->error();
-    ZynImageOutputCP* out = transform_->imageOutput(transform_->primaryOutputIndex());
+    if (!image_->status()) throw image_->error();
+    ZynImageOutputCP* out = image_->imageOutput(image_->primaryOutputIndex());
     if (!out || !out->hasDescription())
         throw ZynError(125, "The source describes no image on its primary output");
     if (out->error()) throw *out->error();
@@ -67,5 +70,5 @@ ZynOutputInfo ImageHandle::outputInfo(const ZynResolution& resolution) {
 }
 
 void ImageHandle::render(const ZynResolution& resolution, ZynRectBuffer& buffer) {
-    ZynGraph::render(*transform_, transform_->primaryOutputIndex(), resolution, buffer);
+    ZynGraph::render(*image_, image_->primaryOutputIndex(), resolution, buffer);
 }

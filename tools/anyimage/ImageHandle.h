@@ -7,7 +7,8 @@
 #include "ZynTransform.h"
 
 // The image behind a file as a host sees it: a transform (the any-image source, or a source
-// created by registry name), set up, with its primary output.
+// created by registry name), set up, with its primary output; or, with --op, the last of the
+// operations appended to it.
 class ImageHandle {
   public:
     ImageHandle(const std::string& file, const AnyImageArgs& args);
@@ -25,4 +26,5 @@ class ImageHandle {
 
   private:
     ZynTransformPtr transform_;
+    ZynTransformPtr image_;  // what is read: the last operation, or the source
 };
