@@ -54,9 +54,14 @@ class ZynAffineOpT : public ZynAffineOp {
     void bilinearRun(const Source& source, Target target, int64_t px, int64_t py, int64_t n) const;
     template <int Bands>
     void bicubicRun(const Source& source, Target target, int64_t px, int64_t py, int64_t n) const;
+    // The same for 8-bit pixels of three or four bands, all bands at once.
+    template <int Bands>
+    void bicubicByteRun(const Source& source, Target target, int64_t px, int64_t py,
+                        int64_t n) const;
     Acc reduce(Acc sum) const;
 
     int bands_;
+    bool lanes_;  // whether 8-bit pixels of 3 or 4 bands use the vector path (QOR_OPTIMIZE)
     std::vector<T> fill_;
     // The permitted sample range: 16.16 for integer samples.
     Acc minimum_;

@@ -5,6 +5,12 @@
 #include <cstring>
 #include <limits>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+#include "QorSettings.h"
+
 namespace {
 
 constexpr int64_t kOne = 65536;
@@ -17,6 +23,7 @@ constexpr int64_t kMaxSourceSamples = int64_t{1} << 24;
 struct CubicTable {
     int32_t fixed[17][4];
     float real[17][4];
+    float fixedAsFloat[17][4];  // the 16.16 weights as exact floats
 
     CubicTable() {
         for (int k = 0; k <= 16; ++k) {
@@ -26,6 +33,7 @@ struct CubicTable {
             for (int i = 0; i < 4; ++i) {
                 fixed[k][i] = static_cast<int32_t>(std::floor(w[i] * kOne + 0.5));
                 real[k][i] = static_cast<float>(fixed[k][i]) / kOne;
+                fixedAsFloat[k][i] = static_cast<float>(fixed[k][i]);
             }
         }
     }
@@ -41,11 +49,11 @@ int phase(int64_t fraction) {
 }
 
 template <class T>
-const auto* cubicWeights(int64_t fraction) {
+const auto& cubicWeightTable() {
     if constexpr (std::is_same_v<T, float>)
-        return cubicTable().real[phase(fraction)];
+        return cubicTable().real;
     else
-        return cubicTable().fixed[phase(fraction)];
+        return cubicTable().fixed;
 }
 
 // A fill value as a sample: integers are rounded half away from zero and keep their low bits
@@ -94,11 +102,49 @@ ZynRect halfOf(const ZynRect& r, bool second) {
                   : ZynRect{r.x, r.y, r.width, top};
 }
 
+#ifdef __SSE2__
+constexpr bool kHaveLanes = true;
+
+// Four float lanes, one per band of a pixel of up to four 8-bit samples.
+struct CubicWeights {
+    __m128 w[4];
+    explicit CubicWeights(const float* weights) {
+        for (int i = 0; i < 4; ++i) w[i] = _mm_set1_ps(weights[i]);
+    }
+};
+
+// The four bytes at p as floats; for three bands the fourth lane holds whatever follows.
+__m128 lanesAt(const uint8_t* p) {
+    int32_t word;
+    std::memcpy(&word, p, sizeof word);
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i bytes = _mm_cvtsi32_si128(word);
+    return _mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_unpacklo_epi8(bytes, zero), zero));
+}
+
+// One step of the 8-bit bicubic pipeline in float lanes: the weighted sum of four samples (or
+// row values), clamped to the 16.16 range and truncated to a whole sample. Every product and
+// partial sum of integers below 2^24 is exact in float when the two non-positive outer terms
+// come first; a sum beyond 2^24 lies above the clamp and is clamped like the exact one. So the
+// result equals the integer pipeline's.
+__m128 cubicStep(const CubicWeights& w, __m128 a, __m128 b, __m128 c, __m128 d, __m128 low,
+                 __m128 high) {
+    __m128 sum = _mm_add_ps(_mm_mul_ps(w.w[0], a), _mm_mul_ps(w.w[3], d));
+    sum = _mm_add_ps(_mm_add_ps(sum, _mm_mul_ps(w.w[1], b)), _mm_mul_ps(w.w[2], c));
+    sum = _mm_min_ps(_mm_max_ps(sum, low), high);
+    return _mm_cvtepi32_ps(_mm_cvttps_epi32(_mm_mul_ps(sum, _mm_set1_ps(1.0f / kOne))));
+}
+#else
+constexpr bool kHaveLanes = false;
+#endif
+
 }  // namespace
 
 template <class T>
 ZynAffineOpT<T>::ZynAffineOpT(Parameters parameters)
-    : ZynAffineOp(std::move(parameters)), bands_(static_cast<int>(this->parameters().fill.size())) {
+    : ZynAffineOp(std::move(parameters)),
+      bands_(static_cast<int>(this->parameters().fill.size())),
+      lanes_(QorSettings::get().optimizationsEnabled) {
     for (double v : this->parameters().fill) fill_.push_back(storedFill<T>(v));
     std::tie(minimum_, maximum_) =
         clampRange<T, Acc>(this->parameters().minimum, this->parameters().maximum);
@@ -198,8 +244,9 @@ void ZynAffineOpT<T>::genRect(ZynRectBuffer& buffer) {
 
 template <class T>
 ZynRectBuffer ZynAffineOpT<T>::readSource(const ZynRect& held, const ZynRect& inside) const {
+    // One spare pixel per row: the 8-bit bicubic lanes read a sample past a pixel of 3 bands.
     ZynRectBuffer source(held,
-                         std::make_shared<ZynSimpleDataOrg>(static_cast<uint32_t>(held.width),
+                         std::make_shared<ZynSimpleDataOrg>(static_cast<uint32_t>(held.width + 1),
                                                             static_cast<uint32_t>(held.height),
                                                             ZynDataTypeOf<T>::value, bands_));
     ZynRectBuffer view = source.subView(inside);
@@ -255,6 +302,12 @@ void ZynAffineOpT<T>::renderRows(const Source& source, ZynRectBuffer& buffer) co
                     bilinearRun<Bands>(source, target, px, py, n);
                     break;
                 case ZynResamplingType::BICUBIC:
+                    if constexpr (kHaveLanes && std::is_same_v<T, uint8_t> &&
+                                  (Bands == 3 || Bands == 4))
+                        if (lanes_) {
+                            bicubicByteRun<Bands>(source, target, px, py, n);
+                            break;
+                        }
                     bicubicRun<Bands>(source, target, px, py, n);
                     break;
                 default:
@@ -323,34 +376,87 @@ template <class T>
 template <int Bands>
 void ZynAffineOpT<T>::bicubicRun(const Source& source, Target target, int64_t px, int64_t py,
                                  int64_t n) const {
+    constexpr int kMaxBands = Bands ? Bands : 1;
     const int nb = Bands ? Bands : bands_;
     const int64_t stepX = fixedMap().a, stepY = fixedMap().d;
     const int64_t stride = source.stride;
+    const auto& table = cubicWeightTable<T>();
+    // Local copies: stores of samples could otherwise alias them and force reloads.
+    int64_t offsets[kMaxBands];
+    if constexpr (Bands > 0)
+        for (int b = 0; b < Bands; ++b) offsets[b] = target.offsets[b];
     T* out = target.pixel;
     for (int64_t k = 0; k < n; ++k, px += stepX, py += stepY, out += target.step) {
         const int64_t fx = px & 0xFFFF, fy = py & 0xFFFF;
-        const auto* wx = cubicWeights<T>(fx);
-        const auto* wy = cubicWeights<T>(fy);
+        const auto* wx = table[phase(fx)];
+        const auto* wy = table[phase(fy)];
         const T* p =
             source.origin + ((py >> 16) - source.y0) * stride + ((px >> 16) - source.x0) * nb;
         // Interpolation is skipped on an axis whose position is exact.
-        const auto row = [&](const T* s) -> Acc {
+        const auto row = [&, w0 = wx[0], w1 = wx[1], w2 = wx[2], w3 = wx[3]](const T* s) -> Acc {
             if (fx == 0) return s[0];
-            return reduce(wx[0] * static_cast<Acc>(s[-nb]) + wx[1] * static_cast<Acc>(s[0]) +
-                          wx[2] * static_cast<Acc>(s[nb]) + wx[3] * static_cast<Acc>(s[2 * nb]));
+            return reduce(w0 * static_cast<Acc>(s[-nb]) + w1 * static_cast<Acc>(s[0]) +
+                          w2 * static_cast<Acc>(s[nb]) + w3 * static_cast<Acc>(s[2 * nb]));
         };
-        for (int b = 0; b < nb; ++b) {
-            const T* s = p + b;
-            Acc v;
-            if (fy == 0)
-                v = row(s);
-            else
-                v = reduce(wy[0] * row(s - stride) + wy[1] * row(s) + wy[2] * row(s + stride) +
-                           wy[3] * row(s + 2 * stride));
-            out[target.offsets[b]] = static_cast<T>(v);
+        if constexpr (Bands > 0) {
+            Acc v[Bands];
+            if (fy == 0) {
+                for (int b = 0; b < Bands; ++b) v[b] = row(p + b);
+            } else {
+                for (int b = 0; b < Bands; ++b) v[b] = 0;
+                for (int j = 0; j < 4; ++j)
+                    for (int b = 0; b < Bands; ++b) v[b] += wy[j] * row(p + (j - 1) * stride + b);
+                for (int b = 0; b < Bands; ++b) v[b] = reduce(v[b]);
+            }
+            for (int b = 0; b < Bands; ++b) out[offsets[b]] = static_cast<T>(v[b]);
+        } else {
+            for (int b = 0; b < nb; ++b) {
+                const T* s = p + b;
+                const Acc v = fy == 0
+                                  ? row(s)
+                                  : reduce(wy[0] * row(s - stride) + wy[1] * row(s) +
+                                           wy[2] * row(s + stride) + wy[3] * row(s + 2 * stride));
+                out[target.offsets[b]] = static_cast<T>(v);
+            }
         }
     }
 }
+
+#ifdef __SSE2__
+template <class T>
+template <int Bands>
+void ZynAffineOpT<T>::bicubicByteRun(const Source& source, Target target, int64_t px, int64_t py,
+                                     int64_t n) const {
+    const int64_t stepX = fixedMap().a, stepY = fixedMap().d;
+    const int64_t stride = source.stride;
+    const auto& table = cubicTable().fixedAsFloat;
+    const __m128 low = _mm_set1_ps(static_cast<float>(minimum_));
+    const __m128 high = _mm_set1_ps(static_cast<float>(maximum_));
+    int64_t offsets[Bands];
+    for (int b = 0; b < Bands; ++b) offsets[b] = target.offsets[b];
+    T* out = target.pixel;
+    for (int64_t k = 0; k < n; ++k, px += stepX, py += stepY, out += target.step) {
+        const int64_t fx = px & 0xFFFF, fy = py & 0xFFFF;
+        if (fx == 0 || fy == 0) {
+            // An exact position on an axis skips its interpolation, as the general run does.
+            bicubicRun<Bands>(source, {out, target.step, target.offsets}, px, py, 1);
+            continue;
+        }
+        const CubicWeights wx(table[phase(fx)]);
+        const T* p = source.origin + ((py >> 16) - 1 - source.y0) * stride +
+                     ((px >> 16) - 1 - source.x0) * Bands;
+        __m128 rows[4];
+        for (int j = 0; j < 4; ++j, p += stride)
+            rows[j] = cubicStep(wx, lanesAt(p), lanesAt(p + Bands), lanesAt(p + 2 * Bands),
+                                lanesAt(p + 3 * Bands), low, high);
+        const __m128i v = _mm_cvttps_epi32(cubicStep(CubicWeights(table[phase(fy)]), rows[0],
+                                                     rows[1], rows[2], rows[3], low, high));
+        alignas(16) int32_t samples[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(samples), v);
+        for (int b = 0; b < Bands; ++b) out[offsets[b]] = static_cast<T>(samples[b]);
+    }
+}
+#endif
 
 template class ZynAffineOpT<uint8_t>;
 template class ZynAffineOpT<int16_t>;

@@ -20,7 +20,8 @@ T ZynColorMatrixOpT<T>::convert(double v) {
         const double high = std::is_same_v<T, uint8_t> ? 255.0 : 32767.0;
         const double w = v + 0.5;
         if (w >= high) return static_cast<T>(high);
-        if (w >= low) return static_cast<T>(std::floor(w));
+        // Truncation is the floor for the non-negative values of 8-bit samples.
+        if (w >= low) return static_cast<T>(std::is_same_v<T, uint8_t> ? w : std::floor(w));
         return std::isnan(w) ? T(0) : static_cast<T>(low);
     }
 }
@@ -55,7 +56,10 @@ void ZynColorMatrixOpT<T>::genRect(ZynRectBuffer& buffer) {
     if (buffer.bands() != 3)
         throw ZynError(600, "Number of bands in input image does not equal Three (3)");
     zynRenderInPlace(input_, buffer);
-    const ZynMatrix<double>& e = matrix_;
+    // Local copies: stores through T* could otherwise alias the matrix and force reloads.
+    double e[3][4];
+    for (int k = 0; k < 3; ++k)
+        for (int j = 0; j < 4; ++j) e[k][j] = matrix_(k, j);
     const ZynRect& r = buffer.rect();
     const ZynSimpleDataOrg& org = buffer.org();
     const int64_t step = org.pixelStride();
@@ -65,9 +69,9 @@ void ZynColorMatrixOpT<T>::genRect(ZynRectBuffer& buffer) {
         T* p = buffer.sample<T>(r.x, y);
         for (int64_t x = 0; x < r.width; ++x, p += step) {
             const double s0 = p[0], s1 = p[o1], s2 = p[o2];
-            p[0] = convert(e(0, 0) * s0 + e(0, 1) * s1 + e(0, 2) * s2 + e(0, 3));
-            p[o1] = convert(e(1, 0) * s0 + e(1, 1) * s1 + e(1, 2) * s2 + e(1, 3));
-            p[o2] = convert(e(2, 0) * s0 + e(2, 1) * s1 + e(2, 2) * s2 + e(2, 3));
+            p[0] = convert(e[0][0] * s0 + e[0][1] * s1 + e[0][2] * s2 + e[0][3]);
+            p[o1] = convert(e[1][0] * s0 + e[1][1] * s1 + e[1][2] * s2 + e[1][3]);
+            p[o2] = convert(e[2][0] * s0 + e[2][1] * s1 + e[2][2] * s2 + e[2][3]);
         }
     }
 }

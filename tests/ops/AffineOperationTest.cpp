@@ -4,6 +4,7 @@
 
 #include "AffineReference.h"
 #include "MemorySource.h"
+#include "QorSettings.h"
 #include "ZynAffineOperation.h"
 #include "ZynAffineOperationT.h"
 
@@ -175,6 +176,39 @@ TEST(AffineOperation, InterpolationOf16BitAndFloatSamplesFollowsTheReference) {
                 << type << " " << map.toText();
         }
     }
+}
+
+TEST(AffineOperation, BandsResampledTogetherEqualEachBandAlone) {
+    // Pixels of three and four 8-bit bands are interpolated all bands at once; one band at a
+    // time must give exactly the same samples, clamping included.
+    for (int bands : {3, 4})
+        for (const Affines& map : {kExactMaps[0], kExactMaps[4], rotation(10, 20, 10),
+                                   Affines{0.37, 0.11, 3.3, -0.2, 0.61, 7.7}}) {
+            const TestImage<uint8_t> image = noisyImage<uint8_t>(45, 31, bands);
+            const auto range = std::make_shared<ZynGenericColorSpace>(bands, 16, 235);
+            AffineOnImage<uint8_t> together(image, range);
+            together.set(map, ZynResamplingType::BICUBIC, 40, 35);
+            const TestImage<uint8_t> all = together.render();
+            // The same without the vector path.
+            QorSettings::get().optimizationsEnabled = false;
+            AffineOnImage<uint8_t> plain(image, range);
+            plain.set(map, ZynResamplingType::BICUBIC, 40, 35);
+            const TestImage<uint8_t> scalar = plain.render();
+            QorSettings::get().optimizationsEnabled = true;
+            ASSERT_EQ(scalar.samples, all.samples) << map.toText();
+            for (int b = 0; b < bands; ++b) {
+                TestImage<uint8_t> one{45, 31, 1, {}};
+                for (size_t i = static_cast<size_t>(b); i < image.samples.size(); i += bands)
+                    one.samples.push_back(image.samples[i]);
+                AffineOnImage<uint8_t> alone(one,
+                                             std::make_shared<ZynGenericColorSpace>(1, 16, 235));
+                alone.set(map, ZynResamplingType::BICUBIC, 40, 35);
+                const TestImage<uint8_t> single = alone.render();
+                for (size_t i = 0; i < single.samples.size(); ++i)
+                    ASSERT_EQ(all.samples[i * bands + b], single.samples[i])
+                        << "band " << b << " of " << bands << " at " << i << " " << map.toText();
+            }
+        }
 }
 
 TEST(AffineOperation, PixelsDoNotDependOnHowTheOutputIsRequested) {
