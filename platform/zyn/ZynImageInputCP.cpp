@@ -42,10 +42,10 @@ ZynTransform* ZynInputAliasCP::upstreamTransform() const {
     return in ? in->upstreamTransform() : nullptr;
 }
 
-void ZynInputAliasCP::alias(const ZynTransformPtr& inner, int inputIndex) {
+void ZynInputAliasCP::alias(const ZynTransformPtr& inner, int inputIndex, bool fromSetup) {
     inner_ = inner;
     inputIndex_ = inputIndex;
-    if (owner()) owner()->markForSetup();
+    if (owner() && !fromSetup) owner()->markForSetup();
 }
 
 void ZynInputAliasCP::unalias() {

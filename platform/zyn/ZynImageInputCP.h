@@ -43,7 +43,8 @@ class ZynInputAliasCP : public ZynInputCP {
         return std::make_shared<ZynInputAliasCP>(name());
     }
 
-    void alias(const ZynTransformPtr& inner, int inputIndex);
+    // Re-pointing marks the owner for setup, unless the owner's own setup does it (`fromSetup`).
+    void alias(const ZynTransformPtr& inner, int inputIndex, bool fromSetup = false);
     void unalias();
 
   private:
