@@ -159,7 +159,7 @@ void ZynFpxViewOperation::setupTransform() {
             connections_[s] = kFromPreviousStage;
         } else {
             stageInput->connect(upstream, upstreamOutput);
-            inputAlias.alias(stages_[s], 0);
+            inputAlias.alias(stages_[s], 0, true);
             connections_[s] = kFromInput;
         }
         previous = stages_[s];
@@ -167,7 +167,7 @@ void ZynFpxViewOperation::setupTransform() {
     if (!previous) {
         previous = passThrough();
         previous->imageInput(0)->connect(upstream, upstreamOutput);
-        inputAlias.alias(previous, 0);
+        inputAlias.alias(previous, 0, true);
         noopInUse_ = true;
     }
     aliasOutput(0, previous, 0);

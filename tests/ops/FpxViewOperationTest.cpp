@@ -29,6 +29,8 @@ struct ViewOnImage {
     // The labels of the chain the setup built.
     std::vector<std::string> chain() {
         EXPECT_TRUE(ZynGraph::statusOK(*view)) << view->error().message();
+        // Rewiring the chain must not ask for yet another setup.
+        EXPECT_FALSE(view->needsSetup());
         std::vector<std::string> labels;
         for (const auto& stage : view->chain()) labels.push_back(stage->label());
         return labels;
