@@ -35,6 +35,11 @@ class ZynAffineOpT : public ZynAffineOp {
         int64_t stride;   // samples per row
         int64_t x0;
         int64_t y0;
+
+        // Band 0 of the sample at the integer part of a 16.16 position.
+        const T* at(int64_t px, int64_t py, int bands) const {
+            return origin + ((py >> 16) - y0) * stride + ((px >> 16) - x0) * bands;
+        }
     };
     // One output row: the first pixel's band 0, the pixel step and the band offsets.
     struct Target {

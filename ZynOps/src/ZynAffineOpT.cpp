@@ -326,8 +326,7 @@ void ZynAffineOpT<T>::nearestRun(const Source& source, Target target, int64_t px
     const int64_t stepX = fixedMap().a, stepY = fixedMap().d;
     T* out = target.pixel;
     for (int64_t k = 0; k < n; ++k, px += stepX, py += stepY, out += target.step) {
-        const T* p = source.origin + ((py >> 16) - source.y0) * source.stride +
-                     ((px >> 16) - source.x0) * nb;
+        const T* p = source.at(px, py, nb);
         for (int b = 0; b < nb; ++b) out[target.offsets[b]] = p[b];
     }
 }
@@ -350,8 +349,7 @@ void ZynAffineOpT<T>::bilinearRun(const Source& source, Target target, int64_t p
     T* out = target.pixel;
     for (int64_t k = 0; k < n; ++k, px += stepX, py += stepY, out += target.step) {
         const int64_t fx = px & 0xFFFF, fy = py & 0xFFFF;
-        const T* p =
-            source.origin + ((py >> 16) - source.y0) * stride + ((px >> 16) - source.x0) * nb;
+        const T* p = source.at(px, py, nb);
         for (int b = 0; b < nb; ++b) {
             const T* s = p + b;
             Acc v = lerp(s[0], s[nb], fx);
@@ -390,8 +388,7 @@ void ZynAffineOpT<T>::bicubicRun(const Source& source, Target target, int64_t px
         const int64_t fx = px & 0xFFFF, fy = py & 0xFFFF;
         const auto* wx = table[phase(fx)];
         const auto* wy = table[phase(fy)];
-        const T* p =
-            source.origin + ((py >> 16) - source.y0) * stride + ((px >> 16) - source.x0) * nb;
+        const T* p = source.at(px, py, nb);
         // Interpolation is skipped on an axis whose position is exact.
         const auto row = [&, w0 = wx[0], w1 = wx[1], w2 = wx[2], w3 = wx[3]](const T* s) -> Acc {
             if (fx == 0) return s[0];
@@ -443,8 +440,7 @@ void ZynAffineOpT<T>::bicubicByteRun(const Source& source, Target target, int64_
             continue;
         }
         const CubicWeights wx(table[phase(fx)]);
-        const T* p = source.origin + ((py >> 16) - 1 - source.y0) * stride +
-                     ((px >> 16) - 1 - source.x0) * Bands;
+        const T* p = source.at(px, py, Bands) - stride - Bands;  // the tap at (I - 1, J - 1)
         __m128 rows[4];
         for (int j = 0; j < 4; ++j, p += stride)
             rows[j] = cubicStep(wx, lanesAt(p), lanesAt(p + Bands), lanesAt(p + 2 * Bands),

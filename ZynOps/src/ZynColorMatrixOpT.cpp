@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "ZynSampleLoops.h"
+#include "ZynPointOpSupport.h"
 
 template <class T>
 ZynColorMatrixOpT<T>::ZynColorMatrixOpT(ZynUpstream input, ZynMatrix<double> matrix)
@@ -28,11 +28,7 @@ T ZynColorMatrixOpT<T>::convert(double v) {
 
 template <class T>
 bool ZynColorMatrixOpT<T>::outputInfo(ZynOutputInfo& info) {
-    if (!input_.outputInfo(info)) return false;
-    if (!info.dataOrg || info.dataOrg->dataType() != ZynDataTypeOf<T>::value) {
-        info.error = ZynError(603, "Input data type does not match expected type");
-        return false;
-    }
+    if (!input_.outputInfo(info) || !zynInputTypeIs<T>(info)) return false;
     if (info.dataOrg->bands() != 3) {
         info.error = ZynError(600, "Number of bands in input image does not equal Three (3)");
         return false;

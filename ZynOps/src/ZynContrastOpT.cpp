@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "ZynDataType.h"
-#include "ZynSampleLoops.h"
+#include "ZynPointOpSupport.h"
 
 template <class T>
 ZynContrastOpT<T>::ZynContrastOpT(ZynUpstream input, double contrast)
@@ -33,11 +33,7 @@ T ZynContrastOpT<T>::apply(double sample, double contrast) {
 
 template <class T>
 bool ZynContrastOpT<T>::outputInfo(ZynOutputInfo& info) {
-    if (!input_.outputInfo(info)) return false;
-    if (!info.dataOrg || info.dataOrg->dataType() != ZynDataTypeOf<T>::value) {
-        info.error = ZynError(603, "Input data type does not match expected type");
-        return false;
-    }
+    if (!input_.outputInfo(info) || !zynInputTypeIs<T>(info)) return false;
     return true;
 }
 

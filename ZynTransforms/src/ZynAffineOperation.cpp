@@ -1,7 +1,7 @@
 #include "ZynAffineOperation.h"
 
 #include "ZynAffineOpT.h"
-#include "ZynUnsupportedDataType.h"
+#include "ZynOpForSampleType.h"
 
 ZynAffineOperation::~ZynAffineOperation() = default;
 
@@ -10,16 +10,8 @@ ZynTransformPtr ZynAffineOperation::clone() const {
 }
 
 ZynImageOpPtr ZynAffineOperation::makeOp(int, const ZynResolution& resolution) {
-    ZynAffineOp::Parameters parameters = opParameters(resolution);
     const ZynDataType type = imageInput(0)->upstreamOutput()->dataOrg()->dataType();
-    switch (type) {
-        case ZynDataType::UInt8:
-            return std::make_shared<ZynAffineOpT<uint8_t>>(std::move(parameters));
-        case ZynDataType::Int16:
-            return std::make_shared<ZynAffineOpT<int16_t>>(std::move(parameters));
-        case ZynDataType::Float32:
-            return std::make_shared<ZynAffineOpT<float>>(std::move(parameters));
-        default:
-            throw zynUnsupportedDataType(*this, type);
-    }
+    return zynOpForSampleType(*this, type, [&]<class T>() -> ZynImageOpPtr {
+        return std::make_shared<ZynAffineOpT<T>>(opParameters(resolution));
+    });
 }

@@ -1,6 +1,6 @@
 #include "ZynContrastOperation.h"
 
-#include "ZynUnsupportedDataType.h"
+#include "ZynOpForSampleType.h"
 
 ZynContrastOperation::~ZynContrastOperation() = default;
 
@@ -10,14 +10,5 @@ ZynTransformPtr ZynContrastOperation::clone() const {
 
 ZynImageOpPtr ZynContrastOperation::makeOp(int, const ZynResolution& resolution) {
     const ZynDataType type = imageInput(0)->upstreamOutput()->dataOrg()->dataType();
-    switch (type) {
-        case ZynDataType::UInt8:
-            return makeOpOf<uint8_t>(resolution);
-        case ZynDataType::Int16:
-            return makeOpOf<int16_t>(resolution);
-        case ZynDataType::Float32:
-            return makeOpOf<float>(resolution);
-        default:
-            throw zynUnsupportedDataType(*this, type);
-    }
+    return zynOpForSampleType(*this, type, [&]<class T>() { return makeOpOf<T>(resolution); });
 }

@@ -4,6 +4,7 @@
 
 #include "AffineReference.h"
 #include "MemorySource.h"
+#include "OperationOnImage.h"
 #include "QorSettings.h"
 #include "ZynAffineOperation.h"
 #include "ZynAffineOperationT.h"
@@ -17,30 +18,21 @@ constexpr Resampling kAllTypes[] = {ZynResamplingType::NEAREST, ZynResamplingTyp
 
 // An affine operation on a memory image, with its map and output size given in pixels.
 template <class T, class Operation = ZynAffineOperation>
-struct AffineOnImage {
-    TestImage<T> image;
-    std::shared_ptr<MemorySource<T>> source;
-    std::shared_ptr<Operation> affine = std::make_shared<Operation>();
+struct AffineOnImage : OperationOnImage<T, Operation> {
+    using OperationOnImage<T, Operation>::op;
+    using OperationOnImage<T, Operation>::image;
 
-    AffineOnImage(TestImage<T> pixels, ZynColorSpacePtr colorSpace = nullptr)
-        : image(std::move(pixels)),
-          source(std::make_shared<MemorySource<T>>(image, std::move(colorSpace))) {
-        affine->setLabel("resample");
-        affine->imageInput(0)->connect(source);
-        affine->template setAttribute<unsigned>("unit", 1);
-        affine->template setAttribute<double>("width", image.width);
-        affine->template setAttribute<double>("height", image.height);
+    explicit AffineOnImage(TestImage<T> pixels, ZynColorSpacePtr colorSpace = nullptr)
+        : OperationOnImage<T, Operation>(std::move(pixels), std::move(colorSpace), "resample") {
+        op->template setAttribute<unsigned>("unit", 1);
+        op->template setAttribute<double>("width", image.width);
+        op->template setAttribute<double>("height", image.height);
     }
     void set(const Affines& map, Resampling type, uint32_t width = 0, uint32_t height = 0) {
-        affine->template setAttribute<Affines>("affines", map);
-        affine->template setAttribute<Resampling>("resamplingType", type);
-        if (width) affine->template setAttribute<double>("width", width);
-        if (height) affine->template setAttribute<double>("height", height);
-    }
-    TestImage<T> render() {
-        EXPECT_TRUE(ZynGraph::statusOK(*affine)) << affine->error().message();
-        const ZynResolution r = affine->imageOutput(0)->coordSpace()->resolutions().at(0);
-        return renderAll<T>(*affine, r, image.bands);
+        op->template setAttribute<Affines>("affines", map);
+        op->template setAttribute<Resampling>("resamplingType", type);
+        if (width) op->template setAttribute<double>("width", width);
+        if (height) op->template setAttribute<double>("height", height);
     }
     TestImage<T> reference(const Affines& map, Resampling type, uint32_t width, uint32_t height,
                            std::vector<T> fill = {}, double minimum = 0, double maximum = 255) {
@@ -227,7 +219,7 @@ TEST(AffineOperation, PixelsDoNotDependOnHowTheOutputIsRequested) {
             const ZynRect piece{x, y, std::min<int64_t>(37, 300 - x),
                                 std::min<int64_t>(13, 70 - y)};
             ZynRectBuffer buffer(piece, bandOrg);
-            ZynGraph::render(*g.affine, 0, {300, 70}, buffer);
+            ZynGraph::render(*g.op, 0, {300, 70}, buffer);
             for (int64_t py = piece.y; py < piece.bottom(); ++py)
                 for (int64_t px = piece.x; px < piece.right(); ++px)
                     for (int b = 0; b < 3; ++b)
@@ -240,11 +232,11 @@ TEST(AffineOperation, FillColours) {
     // Everything maps outside: one fill value serves every band.
     AffineOnImage<uint8_t> g(noisyImage<uint8_t>(10, 10, 3));
     g.set({1, 0, 100, 0, 1, 0}, ZynResamplingType::BICUBIC);
-    g.affine->setAttributeText("fillColor", "[77]");
+    g.op->setAttributeText("fillColor", "[77]");
     for (uint8_t v : g.render().samples) ASSERT_EQ(v, 77);
 
     // Integer fill values are rounded half away from zero and keep their low bits.
-    g.affine->setAttributeText("fillColor", "[256,127.5,-0.5]");
+    g.op->setAttributeText("fillColor", "[256,127.5,-0.5]");
     const TestImage<uint8_t> out = g.render();
     EXPECT_EQ(out.at(3, 4, 0), 0);
     EXPECT_EQ(out.at(3, 4, 1), 128);
@@ -252,7 +244,7 @@ TEST(AffineOperation, FillColours) {
 
     AffineOnImage<int16_t> shorts(noisyImage<int16_t>(4, 4, 3));
     shorts.set({1, 0, -50, 0, 1, 0}, ZynResamplingType::NEAREST);
-    shorts.affine->setAttributeText("fillColor", "[70000,-1.5,32768]");
+    shorts.op->setAttributeText("fillColor", "[70000,-1.5,32768]");
     const TestImage<int16_t> s = shorts.render();
     EXPECT_EQ(s.at(0, 0, 0), 70000 - 65536);
     EXPECT_EQ(s.at(0, 0, 1), -2);
@@ -260,11 +252,11 @@ TEST(AffineOperation, FillColours) {
 
     AffineOnImage<float> floats(noisyImage<float>(4, 4, 1));
     floats.set({1, 0, 0, 0, 1, 9}, ZynResamplingType::BILINEAR);
-    floats.affine->setAttributeText("fillColor", "[-0.25]");
+    floats.op->setAttributeText("fillColor", "[-0.25]");
     EXPECT_EQ(floats.render().at(2, 2, 0), -0.25f);
 
-    g.affine->setAttributeText("fillColor", "[1,2]");
-    const ZynError e = setupError(*g.affine);
+    g.op->setAttributeText("fillColor", "[1,2]");
+    const ZynError e = setupError(*g.op);
     EXPECT_EQ(e.code(), 600);
     EXPECT_EQ(e.message(), "Fill color has the wrong number of bands: 2 vs. 3");
 }
@@ -272,7 +264,7 @@ TEST(AffineOperation, FillColours) {
 TEST(AffineOperation, EdgesReplicateWithinHalfAPixel) {
     TestImage<uint8_t> row{6, 1, 1, {10, 20, 30, 40, 50, 60}};
     AffineOnImage<uint8_t> g(row);
-    g.affine->setAttributeText("fillColor", "[7]");
+    g.op->setAttributeText("fillColor", "[7]");
     // Positions -0.5 .. 4.5 are all interpolated; the first from the replicated edge.
     g.set({1, 0, -0.5, 0, 1, 0}, ZynResamplingType::BILINEAR);
     EXPECT_EQ(g.render().samples, (std::vector<uint8_t>{10, 15, 25, 35, 45, 55}));
@@ -350,9 +342,9 @@ TEST(AffineOperation, OutputResolutionsFollowTheInputs) {
 TEST(AffineOperation, TranslationsInRelativeUnits) {
     // Relative to the height: 0.25 of 20 rows is 5 pixels, on both axes.
     AffineOnImage<uint8_t> g(noisyImage<uint8_t>(40, 20, 1));
-    g.affine->setAttribute<unsigned>("unit", static_cast<unsigned>(ZynUnit::Height));
-    g.affine->setAttribute<double>("width", 2.0);
-    g.affine->setAttribute<double>("height", 1.0);
+    g.op->setAttribute<unsigned>("unit", static_cast<unsigned>(ZynUnit::Height));
+    g.op->setAttribute<double>("width", 2.0);
+    g.op->setAttribute<double>("height", 1.0);
     g.set({1, 0, 0.25, 0, 1, 0.25}, ZynResamplingType::NEAREST);
     EXPECT_EQ(g.render().samples,
               g.reference({1, 0, 5, 0, 1, 5}, ZynResamplingType::NEAREST, 40, 20).samples);
@@ -360,35 +352,35 @@ TEST(AffineOperation, TranslationsInRelativeUnits) {
 
 TEST(AffineOperation, OpCreationErrors) {
     AffineOnImage<uint8_t> g(noisyImage<uint8_t>(10, 8, 3));
-    ASSERT_TRUE(ZynGraph::statusOK(*g.affine));
-    EXPECT_EQ(renderError(*g.affine, {5, 5}, 3).code(), 409);
+    ASSERT_TRUE(ZynGraph::statusOK(*g.op));
+    EXPECT_EQ(renderError(*g.op, {5, 5}, 3).code(), 409);
 
     AffineOnImage<uint8_t, ZynAffineOperationT<uint8_t>> byte(noisyImage<uint8_t>(10, 8, 3));
-    ASSERT_TRUE(ZynGraph::statusOK(*byte.affine));
-    EXPECT_EQ(renderError(*byte.affine, {5, 5}, 3).code(), 600);
+    ASSERT_TRUE(ZynGraph::statusOK(*byte.op));
+    EXPECT_EQ(renderError(*byte.op, {5, 5}, 3).code(), 600);
 
     g.set({1e300, 0, 0, 0, 1, 0}, ZynResamplingType::NEAREST);
-    EXPECT_EQ(renderError(*g.affine, {10, 8}, 3).code(), 600);
+    EXPECT_EQ(renderError(*g.op, {10, 8}, 3).code(), 600);
     g.set({}, static_cast<Resampling>(7));
-    const ZynError e = renderError(*g.affine, {10, 8}, 3);
+    const ZynError e = renderError(*g.op, {10, 8}, 3);
     EXPECT_EQ(e.code(), 600);
     EXPECT_EQ(e.message(), "Unknown resampling method in ZynAffineOp/ZynRotateOp");
 }
 
 TEST(AffineOperation, SampleTypesTheOpsDoNotServe) {
     AffineOnImage<int16_t, ZynAffineOperationT<uint8_t>> byte(noisyImage<int16_t>(6, 6, 1));
-    ASSERT_TRUE(ZynGraph::statusOK(*byte.affine));
+    ASSERT_TRUE(ZynGraph::statusOK(*byte.op));
     ZynOutputInfo info;
-    EXPECT_FALSE(byte.affine->imageOutput(0)->opFor({6, 6})->outputInfoBase(info));
+    EXPECT_FALSE(byte.op->imageOutput(0)->opFor({6, 6})->outputInfoBase(info));
     EXPECT_EQ(info.error.code(), 603);
     EXPECT_EQ(info.error.message(),
               "Input image data type does not match template data type in "
               "ZynAffineOpT::outputInfo()");
 
     AffineOnImage<uint16_t> words(noisyImage<uint16_t>(6, 6, 1));
-    ASSERT_TRUE(ZynGraph::statusOK(*words.affine));
+    ASSERT_TRUE(ZynGraph::statusOK(*words.op));
     try {
-        words.affine->imageOutput(0)->opFor({6, 6});
+        words.op->imageOutput(0)->opFor({6, 6});
         FAIL();
     } catch (const ZynError& e) {
         EXPECT_EQ(e.code(), 135);
@@ -399,16 +391,16 @@ TEST(AffineOperation, SampleTypesTheOpsDoNotServe) {
 
 TEST(AffineOperation, InputRegionAndMetadata) {
     AffineOnImage<uint8_t> g(noisyImage<uint8_t>(40, 40, 1));
-    ASSERT_TRUE(ZynGraph::statusOK(*g.affine));
-    EXPECT_EQ(g.affine->inputRegion(0, {10, 10, 5, 5}, {40, 40}), (ZynRect{8, 8, 9, 9}));
+    ASSERT_TRUE(ZynGraph::statusOK(*g.op));
+    EXPECT_EQ(g.op->inputRegion(0, {10, 10, 5, 5}, {40, 40}), (ZynRect{8, 8, 9, 9}));
     g.set({2, 0, 0, 0, 2, 0}, ZynResamplingType::BILINEAR);
-    ASSERT_TRUE(ZynGraph::statusOK(*g.affine));
+    ASSERT_TRUE(ZynGraph::statusOK(*g.op));
     // Pixel x maps to 2x + 0.5: corners 20.5 and 28.5, widened by one.
-    EXPECT_EQ(g.affine->inputRegion(0, {10, 10, 5, 5}, {40, 40}), (ZynRect{19, 19, 12, 12}));
+    EXPECT_EQ(g.op->inputRegion(0, {10, 10, 5, 5}, {40, 40}), (ZynRect{19, 19, 12, 12}));
 
     std::vector<std::string> keys{"ImageContainer.Orientation", "DigitalProcess.ICCProfile",
                                   "ImageContainer.Orientation"};
-    g.affine->filterMetadataKeys(keys);
+    g.op->filterMetadataKeys(keys);
     EXPECT_EQ(keys, (std::vector<std::string>{"DigitalProcess.ICCProfile"}));
 }
 

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "MemorySource.h"
+#include "OperationOnImage.h"
 #include "ZynColorMatrixOpT.h"
 #include "ZynColorMatrixOperation.h"
 #include "ZynColorMatrixOperationT.h"
@@ -12,22 +13,13 @@ namespace {
 using Matrix = ZynMatrix<double>;
 
 template <class T, class Operation = ZynColorMatrixOperation>
-struct MatrixOnImage {
-    TestImage<T> image;
-    std::shared_ptr<MemorySource<T>> source;
-    std::shared_ptr<Operation> twist = std::make_shared<Operation>();
-
+struct MatrixOnImage : OperationOnImage<T, Operation> {
     explicit MatrixOnImage(TestImage<T> pixels,
                            ZynColorSpacePtr colorSpace = std::make_shared<ZynRGBColorSpace>())
-        : image(std::move(pixels)),
-          source(std::make_shared<MemorySource<T>>(image, std::move(colorSpace))) {
-        twist->setLabel("twist");
-        twist->imageInput(0)->connect(source);
-    }
+        : OperationOnImage<T, Operation>(std::move(pixels), std::move(colorSpace), "twist") {}
     TestImage<T> render(const Matrix& m) {
-        twist->template setAttribute<Matrix>("colorMatrix", m);
-        EXPECT_TRUE(ZynGraph::statusOK(*twist)) << twist->error().message();
-        return renderAll<T>(*twist, {image.width, image.height}, image.bands);
+        this->op->template setAttribute<Matrix>("colorMatrix", m);
+        return OperationOnImage<T, Operation>::render();
     }
 };
 
@@ -152,31 +144,31 @@ TEST(ColorMatrix, ConversionOfWiderTypes) {
 
 TEST(ColorMatrix, SetupAndOutputInformationErrors) {
     MatrixOnImage<uint8_t> lum(noisyImage<uint8_t>(4, 4, 1), std::make_shared<ZynLumColorSpace>());
-    ZynError e = setupError(*lum.twist);
+    ZynError e = setupError(*lum.op);
     EXPECT_EQ(e.code(), 600);
     EXPECT_EQ(e.message(),
               "The transformtwist(ZynColorMatrixOperation)cannot handle colorspaceLum");
 
     MatrixOnImage<uint8_t> g(noisyImage<uint8_t>(4, 4, 3));
-    g.twist->setAttribute<Matrix>("colorMatrix", Matrix::identity(3));
-    e = setupError(*g.twist);
+    g.op->setAttribute<Matrix>("colorMatrix", Matrix::identity(3));
+    e = setupError(*g.op);
     EXPECT_EQ(e.code(), 600);
     EXPECT_EQ(e.message(),
               "Matricies in a multiply have incompatibale dimensions:(4 x 4) versus (3 x 3)");
-    g.twist->setAttribute<Matrix>("colorMatrix", Matrix::identity(4));
-    EXPECT_TRUE(ZynGraph::statusOK(*g.twist));
+    g.op->setAttribute<Matrix>("colorMatrix", Matrix::identity(4));
+    EXPECT_TRUE(ZynGraph::statusOK(*g.op));
 
     // One band described as RGB: the op's information names the band count.
     MatrixOnImage<uint8_t> narrow(noisyImage<uint8_t>(4, 4, 1));
-    ASSERT_TRUE(ZynGraph::statusOK(*narrow.twist));
+    ASSERT_TRUE(ZynGraph::statusOK(*narrow.op));
     ZynOutputInfo info;
-    EXPECT_FALSE(narrow.twist->imageOutput(0)->opFor({4, 4})->outputInfoBase(info));
+    EXPECT_FALSE(narrow.op->imageOutput(0)->opFor({4, 4})->outputInfoBase(info));
     EXPECT_EQ(info.error.code(), 600);
     EXPECT_EQ(info.error.message(), "Number of bands in input image does not equal Three (3)");
 
     MatrixOnImage<int16_t, ZynColorMatrixOperationT<uint8_t>> byte(noisyImage<int16_t>(4, 4, 3));
-    ASSERT_TRUE(ZynGraph::statusOK(*byte.twist));
-    EXPECT_FALSE(byte.twist->imageOutput(0)->opFor({4, 4})->outputInfoBase(info));
+    ASSERT_TRUE(ZynGraph::statusOK(*byte.op));
+    EXPECT_FALSE(byte.op->imageOutput(0)->opFor({4, 4})->outputInfoBase(info));
     EXPECT_EQ(info.error.code(), 603);
     EXPECT_EQ(info.error.message(), "Input data type does not match expected type");
 }

@@ -4,7 +4,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "ZynDataType.h"
+#include "ZynOutputInfo.h"
 #include "ZynRectBuffer.h"
+
+// What the point operations' ops (contrast, colour matrix) share.
 
 // Whether each row of the organisation holds its samples without gaps or repeats, in any band
 // order; then `first` is the offset of the lowest band relative to band 0.
@@ -47,4 +51,12 @@ void zynRenderInPlace(const Upstream& input, ZynRectBuffer& buffer) {
     ZynRectBuffer target = buffer.subView(buffer.rect());
     target.setCanAdopt(false);
     input.render(target);
+}
+
+// Whether the input's information describes samples of type T; records error 603 otherwise.
+template <class T>
+bool zynInputTypeIs(ZynOutputInfo& info) {
+    if (info.dataOrg && info.dataOrg->dataType() == ZynDataTypeOf<T>::value) return true;
+    info.error = ZynError(603, "Input data type does not match expected type");
+    return false;
 }
