@@ -10,8 +10,9 @@ const char* const kAnyImageUsage =
     "                       [--source NAME] [--no-keep-open] [--op 'NAME:attr=value;...']...\n"
     "       anyimage stats FILE [--level N | --size WxH] [--rect X,Y,W,H] [--source NAME]\n"
     "                       [--op 'NAME:attr=value;...']...\n"
-    "       anyimage meta FILE KEY [--source NAME]\n"
-    "       anyimage formats\n";
+    "       anyimage meta FILE KEY [--registry REGISTRY_FILE] [--source NAME]\n"
+    "       anyimage formats\n"
+    "       anyimage register|unregister [--user]\n";
 
 namespace {
 
@@ -80,6 +81,10 @@ AnyImageArgs AnyImageArgs::parse(int argc, char** argv) {
             args.keepOpen = false;
         else if (a == "--op")
             args.operations.push_back(value(argc, argv, i));
+        else if (a == "--registry")
+            args.metaRegistry = value(argc, argv, i);
+        else if (a == "--user")
+            args.perUser = true;
         else if (a.size() > 1 && a[0] == '-')
             throw std::invalid_argument("unknown option " + a);
         else
@@ -92,9 +97,13 @@ AnyImageArgs AnyImageArgs::parse(int argc, char** argv) {
         positional.pop_back();
     }
     args.files = positional;
-    if (args.command != "formats" && args.files.empty())
+    const bool needsFile =
+        args.command != "formats" && args.command != "register" && args.command != "unregister";
+    if (needsFile && args.files.empty())
         throw std::invalid_argument(args.command + " needs a file");
     if (args.command == "render" && args.output.empty())
         throw std::invalid_argument("render needs -o OUT");
+    if (!args.operations.empty() && args.command != "render" && args.command != "stats")
+        throw std::invalid_argument("--op applies to render and stats");
     return args;
 }
