@@ -5,23 +5,37 @@
 #include "ZynAffineOperation.h"
 #include "ZynAffineOperationT.h"
 #include "ZynAnyImageSource.h"
+#include "ZynBMPImageSource.h"
 #include "ZynChannelSelectOperation.h"
 #include "ZynColorMatrixOperation.h"
 #include "ZynColorMatrixOperationT.h"
 #include "ZynContrastOperation.h"
 #include "ZynContrastOperationT.h"
+#include "ZynDIBImageSource.h"
+#include "ZynExifImageSource.h"
 #include "ZynFpxViewOperation.h"
+#include "ZynIMPSImageSource.h"
+#include "ZynJ2KImageSource.h"
+#include "ZynJpegImageSource.h"
 #include "ZynNopOperation.h"
 #include "ZynPpmImageSource.h"
+#include "ZynRawImageSource.h"
 #include "ZynRecognizer.h"
 #include "ZynTransformRegistryEntry.h"
 
 namespace {
 
+using ZynJ2KImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynJ2KImageSource>;
 using ZynPpmImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynPpmImageSource>;
+using ZynJpegImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynJpegImageSource>;
+using ZynIMPSImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynIMPSImageSource>;
 using ZynChannelSelectOperationRegistryEntry =
     ZynTransformRegistryEntryT<ZynChannelSelectOperation>;
 using ZynFpxViewOperationRegistryEntry = ZynTransformRegistryEntryT<ZynFpxViewOperation>;
+using ZynExifImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynExifImageSource>;
+using ZynBMPImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynBMPImageSource>;
+using ZynRawImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynRawImageSource>;
+using ZynDIBImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynDIBImageSource>;
 using ZynAnyImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynAnyImageSource>;
 using ZynColorMatrixOperationRegistryEntry = ZynTransformRegistryEntryT<ZynColorMatrixOperation>;
 using ZynColorMatrixOperationTRegistryEntry =
@@ -33,11 +47,30 @@ using ZynAffineOperationRegistryEntry = ZynTransformRegistryEntryT<ZynAffineOper
 using ZynAffineOperationTRegistryEntry = ZynTransformRegistryEntryT<ZynAffineOperationT<uint8_t>>;
 using ZynNopOperationRegistryEntry = ZynTransformRegistryEntryT<ZynNopOperation>;
 
+ZynJ2KImageSourceRegistryEntry j2kEntry("J2KSource", 0, 0);
+ZynRecognizerRegistration j2kRecognizer({&ZynJ2KImageSource::recognize, 0}, "J2KSource");
+
 ZynPpmImageSourceRegistryEntry ppmEntry("PpmSource", 0, 0);
 ZynRecognizerRegistration ppmRecognizer({&ZynPpmImageSource::recognize, 0}, "PpmSource");
 
+ZynJpegImageSourceRegistryEntry jpegEntry("JpegSource", 0, 0);
+ZynRecognizerRegistration jpegRecognizer({&ZynJpegImageSource::recognize, 0}, "JpegSource");
+
+ZynIMPSImageSourceRegistryEntry impsEntry("IMPSSource", 0, 0);
+ZynRecognizerRegistration impsRecognizer({&ZynIMPSImageSource::recognize, 0}, "IMPSSource");
+
 ZynChannelSelectOperationRegistryEntry channelSelectEntry("ChannelSelect", 2, 10);
 ZynFpxViewOperationRegistryEntry fpxViewEntry("Fpx View", 2, 13);
+
+ZynExifImageSourceRegistryEntry exifEntry("ExifSource", 0, 0);
+ZynRecognizerRegistration exifRecognizer({&ZynExifImageSource::recognize, 0}, "ExifSource");
+
+ZynBMPImageSourceRegistryEntry bmpEntry("BMPSource", 0, 0);
+ZynRecognizerRegistration bmpRecognizer({&ZynBMPImageSource::recognize, 0}, "BMPSource");
+
+ZynRawImageSourceRegistryEntry rawEntry("RawImageSource", 0, 0);
+
+ZynDIBImageSourceRegistryEntry dibEntry("DIBSource", 0, 0);
 
 ZynAnyImageSourceRegistryEntry anyImageEntry("Any Image Source", 0, 8);
 
