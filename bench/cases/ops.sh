@@ -25,9 +25,13 @@ bench_time "ops: scale 0.37 bilinear" "$BIN/anyimage" render "$ppm" -o "$BENCH_D
     --op "$scale"
 have vips && bench_time "ops: vips affine bilinear" env VIPS_CONCURRENCY=1 vips affine "$ppm" \
     "$BENCH_DIR/ops-small-vips.ppm" "0.37 0 0 0.37" --interpolate bilinear
+# resize filters over the whole footprint of an output pixel: more work, shown for reference.
+have vips && bench_time "ops: vips resize linear" env VIPS_CONCURRENCY=1 vips resize "$ppm" \
+    "$BENCH_DIR/ops-small-resize.ppm" 0.37 --kernel linear
 have convert && bench_time "ops: ImageMagick distort bilinear" convert -limit thread 1 "$ppm" \
     -interpolate bilinear -filter point -distort Resize 2220x1480 "$BENCH_DIR/ops-small-im.ppm"
 bench_ratio "ops: scale 0.37 bilinear" "ops: vips affine bilinear"
+bench_ratio "ops: scale 0.37 bilinear" "ops: vips resize linear"
 bench_ratio "ops: scale 0.37 bilinear" "ops: ImageMagick distort bilinear"
 
 bench_time "ops: contrast 1.2 stats" "$BIN/anyimage" stats "$ppm" --op "Contrast:contrast=1.2"
