@@ -22,5 +22,5 @@ constexpr size_t kJ2kSignatureSize = 12;
 bool j2kHasSignature(const uint8_t* bytes, size_t size);
 
 // The first colour box of the JP2 header box (readers ignore later ones). A file
-// without one, or whose boxes are malformed before it, gives an empty specification.
+// without one, or whose boxes are malformed before it, gives an empty colour box.
 J2kColourBox j2kReadColourBox(QorStreamView& view, uint64_t fileSize);
