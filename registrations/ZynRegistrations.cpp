@@ -5,12 +5,17 @@
 #include "ZynAnyImageSource.h"
 #include "ZynPpmImageSource.h"
 #include "ZynRecognizer.h"
+#include "ZynTiffImageSource.h"
 #include "ZynTransformRegistryEntry.h"
 
 namespace {
 
+using ZynTiffImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynTiffImageSource>;
 using ZynPpmImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynPpmImageSource>;
 using ZynAnyImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynAnyImageSource>;
+
+ZynTiffImageSourceRegistryEntry tiffEntry("TiffSource", 0, 0);
+ZynRecognizerRegistration tiffRecognizer({&ZynTiffImageSource::recognize, 0}, "TiffSource");
 
 ZynPpmImageSourceRegistryEntry ppmEntry("PpmSource", 0, 0);
 ZynRecognizerRegistration ppmRecognizer({&ZynPpmImageSource::recognize, 0}, "PpmSource");
