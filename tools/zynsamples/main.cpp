@@ -5,6 +5,7 @@
 #include <string>
 
 #include "PpmFixture.h"
+#include "TiffFixture.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -14,5 +15,6 @@ int main(int argc, char** argv) {
     const std::filesystem::path folder = argv[1];
     std::filesystem::create_directories(folder);
     writePpm((folder / "sample.ppm").string(), 97, 61, fixturePattern(97, 61, 3));
+    writeSampleTiff((folder / "sample.tif").string());
     return 0;
 }
