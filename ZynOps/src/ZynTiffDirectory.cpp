@@ -10,8 +10,8 @@ namespace {
 
 std::optional<double> sampleValueTag(const TiffFile& file, uint32_t signedTag,
                                      uint32_t unsignedTag) {
-    if (auto value = file.doubleTag(signedTag)) return value;
-    if (auto value = file.uint16Tag(unsignedTag)) return static_cast<double>(*value);
+    if (auto value = file.tag<double>(signedTag)) return value;
+    if (auto value = file.tag<uint16_t>(unsignedTag)) return static_cast<double>(*value);
     return std::nullopt;
 }
 
@@ -20,20 +20,20 @@ std::optional<double> sampleValueTag(const TiffFile& file, uint32_t signedTag,
 ZynTiffDirectory ZynTiffDirectory::read(const TiffFile& file, uint32_t index) {
     ZynTiffDirectory d;
     d.index = index;
-    d.width = file.uint32Tag(TIFFTAG_IMAGEWIDTH).value_or(0);
-    d.height = file.uint32Tag(TIFFTAG_IMAGELENGTH).value_or(0);
-    d.compression = file.uint16Tag(TIFFTAG_COMPRESSION).value_or(COMPRESSION_NONE);
+    d.width = file.tag<uint32_t>(TIFFTAG_IMAGEWIDTH).value_or(0);
+    d.height = file.tag<uint32_t>(TIFFTAG_IMAGELENGTH).value_or(0);
+    d.compression = file.tag<uint16_t>(TIFFTAG_COMPRESSION).value_or(COMPRESSION_NONE);
     file.checkCodec(d.compression);
     d.tiled = file.isTiled();
-    d.subfileType = file.uint32Tag(TIFFTAG_SUBFILETYPE);
-    d.bitsPerSample = file.uint16Tag(TIFFTAG_BITSPERSAMPLE);
-    d.sampleFormat = file.uint16Tag(TIFFTAG_SAMPLEFORMAT);
-    d.samplesPerPixel = file.uint16Tag(TIFFTAG_SAMPLESPERPIXEL);
-    d.planarConfig = file.uint16Tag(TIFFTAG_PLANARCONFIG).value_or(PLANARCONFIG_CONTIG);
-    d.rowsPerStrip = file.uint32Tag(TIFFTAG_ROWSPERSTRIP);
-    d.tileWidth = file.uint32Tag(TIFFTAG_TILEWIDTH);
-    d.tileLength = file.uint32Tag(TIFFTAG_TILELENGTH);
-    d.photometric = file.uint16Tag(TIFFTAG_PHOTOMETRIC);
+    d.subfileType = file.tag<uint32_t>(TIFFTAG_SUBFILETYPE);
+    d.bitsPerSample = file.tag<uint16_t>(TIFFTAG_BITSPERSAMPLE);
+    d.sampleFormat = file.tag<uint16_t>(TIFFTAG_SAMPLEFORMAT);
+    d.samplesPerPixel = file.tag<uint16_t>(TIFFTAG_SAMPLESPERPIXEL);
+    d.planarConfig = file.tag<uint16_t>(TIFFTAG_PLANARCONFIG).value_or(PLANARCONFIG_CONTIG);
+    d.rowsPerStrip = file.tag<uint32_t>(TIFFTAG_ROWSPERSTRIP);
+    d.tileWidth = file.tag<uint32_t>(TIFFTAG_TILEWIDTH);
+    d.tileLength = file.tag<uint32_t>(TIFFTAG_TILELENGTH);
+    d.photometric = file.tag<uint16_t>(TIFFTAG_PHOTOMETRIC);
     if (file.convertsYCbCrToRgb()) d.photometric = PHOTOMETRIC_RGB;
     d.minSampleValue = sampleValueTag(file, TIFFTAG_SMINSAMPLEVALUE, TIFFTAG_MINSAMPLEVALUE);
     d.maxSampleValue = sampleValueTag(file, TIFFTAG_SMAXSAMPLEVALUE, TIFFTAG_MAXSAMPLEVALUE);

@@ -146,9 +146,9 @@ void ZynTiffImageSourceOp::scanDirectories() {
         } catch (const TiffError& e) {
             lastMessage = std::string("\nTiffError caught in ZynTiffImageSourceOp.") + e.what();
             if (lastMessage.find("Unsupported tiff compression") != std::string::npos)
-                lastMessage += std::string(" Compression is ") +
-                               compressionName(file.uint16Tag(TIFFTAG_COMPRESSION).value_or(0)) +
-                               ".";
+                lastMessage +=
+                    std::string(" Compression is ") +
+                    compressionName(file.tag<uint16_t>(TIFFTAG_COMPRESSION).value_or(0)) + ".";
         } catch (...) {
             lastMessage = "\nUnknown exception caught in ZynTiffImageSourceOp.";
         }

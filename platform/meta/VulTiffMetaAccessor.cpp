@@ -38,10 +38,10 @@ constexpr KeyTag kKeyTags[] = {
 VulMetaValue readTag(const TiffFile& file, const KeyTag& entry) {
     switch (entry.kind) {
         case TagKind::Float:
-            if (auto v = file.floatTag(entry.tag)) return double{*v};
+            if (auto v = file.tag<float>(entry.tag)) return double{*v};
             break;
         case TagKind::Short:
-            if (auto v = file.uint16Tag(entry.tag)) return int64_t{*v};
+            if (auto v = file.tag<uint16_t>(entry.tag)) return int64_t{*v};
             break;
         case TagKind::Text:
             if (auto v = file.stringTag(entry.tag)) return *v;

@@ -125,29 +125,17 @@ void TiffFile::checkCodec(uint16_t compression) const {
         throw TiffError("Unsupported tiff compression scheme " + std::to_string(compression));
 }
 
-std::optional<uint16_t> TiffFile::uint16Tag(uint32_t tag) const {
-    uint16_t value = 0;
+template <class T>
+std::optional<T> TiffFile::tag(uint32_t tag) const {
+    T value{};
     if (!TIFFGetField(tiff_, tag, &value)) return std::nullopt;
     return value;
 }
 
-std::optional<uint32_t> TiffFile::uint32Tag(uint32_t tag) const {
-    uint32_t value = 0;
-    if (!TIFFGetField(tiff_, tag, &value)) return std::nullopt;
-    return value;
-}
-
-std::optional<float> TiffFile::floatTag(uint32_t tag) const {
-    float value = 0;
-    if (!TIFFGetField(tiff_, tag, &value)) return std::nullopt;
-    return value;
-}
-
-std::optional<double> TiffFile::doubleTag(uint32_t tag) const {
-    double value = 0;
-    if (!TIFFGetField(tiff_, tag, &value)) return std::nullopt;
-    return value;
-}
+template std::optional<uint16_t> TiffFile::tag<uint16_t>(uint32_t) const;
+template std::optional<uint32_t> TiffFile::tag<uint32_t>(uint32_t) const;
+template std::optional<float> TiffFile::tag<float>(uint32_t) const;
+template std::optional<double> TiffFile::tag<double>(uint32_t) const;
 
 std::optional<std::string> TiffFile::stringTag(uint32_t tag) const {
     const char* value = nullptr;

@@ -39,12 +39,10 @@ class TiffFile {
     // Throws when the library cannot decode this compression scheme.
     void checkCodec(uint16_t compression) const;
 
-    // Tag values of the current directory, empty when the tag is absent. The caller picks the
-    // accessor of the type libtiff hands the tag out as.
-    std::optional<uint16_t> uint16Tag(uint32_t tag) const;
-    std::optional<uint32_t> uint32Tag(uint32_t tag) const;
-    std::optional<float> floatTag(uint32_t tag) const;
-    std::optional<double> doubleTag(uint32_t tag) const;
+    // Tag values of the current directory, empty when the tag is absent. The caller asks for the
+    // type libtiff hands the tag out as (uint16_t, uint32_t, float or double).
+    template <class T>
+    std::optional<T> tag(uint32_t tag) const;
     std::optional<std::string> stringTag(uint32_t tag) const;
     // Tags handed out as a 16-bit count and an array of 16-bit values (EXTRASAMPLES).
     std::vector<uint16_t> uint16ArrayTag(uint32_t tag) const;
