@@ -109,6 +109,8 @@ TEST(TiffPixels, SampleDepthsAndFormats) {
                 ASSERT_TRUE(image->status()) << image->error().message();
                 ZynImageOutputCP& out = outputOf(*image);
                 EXPECT_EQ(out.dataOrg()->dataType(), c.type);
+                EXPECT_EQ(out.colorSpace()->kind(),
+                          bands == 1 ? ZynColorKind::Lum : ZynColorKind::RGB);
                 EXPECT_EQ(out.colorSpace()->minimum(), c.low);
                 EXPECT_EQ(out.colorSpace()->maximum(), c.high);
                 // Signed samples narrower than their type come back sign-extended.
