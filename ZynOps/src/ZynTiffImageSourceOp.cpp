@@ -106,12 +106,16 @@ std::optional<ZynError> ZynTiffImageSourceOp::openLocked() {
     try {
         errno = 0;
         const int descriptor = ::open(osPath(fileName()).c_str(), O_RDONLY | O_CLOEXEC);
-        if (descriptor < 0)
-            return opError(130, "\nInvalid file pointer in ZynTiffImageSourceOp.", errno);
+        if (descriptor < 0) {
+            const int reason = errno;
+            return opError(130, "\nInvalid file pointer in ZynTiffImageSourceOp.", reason);
+        }
         // libtiff maps files unless told "m".
         const char* mode = QorSettings::get().tiffMemoryMapped ? "r" : "rm";
-        if (!file.open(descriptor, narrowName_, mode))
-            return opError(130, "\nProblem opening image file ", errno);
+        if (!file.open(descriptor, narrowName_, mode)) {
+            const int reason = errno;
+            return opError(130, "\nProblem opening image file ", reason);
+        }
     } catch (const TiffError& e) {
         return opError(
             130, std::string("\nTiffError caught in ZynTiffImageSourceOp::open(). ") + e.what());

@@ -43,7 +43,7 @@ void expectEveryRect(ZynTransform& image, const ZynResolution& r, const std::vec
 
 }  // namespace
 
-TEST(TiffPixels, RgbInEveryStorageCompressionAndByteOrder) {
+TEST(TiffPixels, RgbInEveryStorageCompressionByteOrderAndReadingMode) {
     const std::string dir = testDir();
     const uint16_t compressions[] = {COMPRESSION_NONE, COMPRESSION_LZW, COMPRESSION_ADOBE_DEFLATE,
                                      COMPRESSION_PACKBITS};
@@ -59,7 +59,10 @@ TEST(TiffPixels, RgbInEveryStorageCompressionAndByteOrder) {
                 store(page, storage);
                 const std::string path = dir + "/rgb" + std::to_string(n++) + ".tif";
                 writeTiff(path, {page}, bigEndian);
+                // Every other file is read through plain reads instead of a mapping.
+                QorSettings::get().tiffMemoryMapped = n % 2 == 0;
                 auto image = openImage(path);
+                QorSettings::get().tiffMemoryMapped = true;
                 ASSERT_TRUE(image->status()) << image->error().message();
                 EXPECT_EQ(image->transforms()[0]->typeName(), "ZynTiffImageSource");
                 EXPECT_EQ(outputOf(*image).colorSpace()->kind(), ZynColorKind::RGB);
