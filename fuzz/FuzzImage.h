@@ -24,6 +24,7 @@ inline int fuzzImage(const uint8_t* data, size_t size, const char* registryName 
     std::fclose(file);
 
     constexpr int64_t kMaxPixels = 1 << 20;
+    constexpr int64_t kMaxBytes = 1 << 26;
     try {
         ZynTransformPtr source = registryName ? ZynTransformRegistry::create(registryName)
                                               : std::make_shared<ZynAnyImageSource>();
@@ -32,10 +33,14 @@ inline int fuzzImage(const uint8_t* data, size_t size, const char* registryName 
         if (!ZynGraph::statusOK(*source)) return 0;
         ZynImageOutputCP* out = source->imageOutput(source->primaryOutputIndex());
         if (!out || !out->coordSpace() || !out->dataOrg()) return 0;
+        // Images of many bands or wide samples get fewer pixels.
+        const int64_t pixelBytes =
+            out->dataOrg()->bands() * static_cast<int64_t>(out->dataOrg()->sampleSize());
+        const int64_t maxPixels = std::min(kMaxPixels, kMaxBytes / pixelBytes);
         for (const ZynResolution& r : out->coordSpace()->resolutions()) {
             const int64_t w = r.width,
-                          h = std::min<int64_t>(r.height, kMaxPixels / std::max<int64_t>(w, 1));
-            if (w > kMaxPixels || h <= 0) continue;
+                          h = std::min<int64_t>(r.height, maxPixels / std::max<int64_t>(w, 1));
+            if (w > maxPixels || h <= 0) continue;
             auto org = std::make_shared<ZynSimpleDataOrg>(
                 out->dataOrg()->resized(static_cast<uint32_t>(w), static_cast<uint32_t>(h)));
             ZynRectBuffer buffer({0, 0, w, h}, org);
