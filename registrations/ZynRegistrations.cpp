@@ -12,11 +12,13 @@
 #include "ZynPpmImageSource.h"
 #include "ZynRawImageSource.h"
 #include "ZynRecognizer.h"
+#include "ZynTiffImageSource.h"
 #include "ZynTransformRegistryEntry.h"
 
 namespace {
 
 using ZynJ2KImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynJ2KImageSource>;
+using ZynTiffImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynTiffImageSource>;
 using ZynPpmImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynPpmImageSource>;
 using ZynJpegImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynJpegImageSource>;
 using ZynIMPSImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynIMPSImageSource>;
@@ -28,6 +30,8 @@ using ZynAnyImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynAnyImageSou
 
 ZynJ2KImageSourceRegistryEntry j2kEntry("J2KSource", 0, 0);
 ZynRecognizerRegistration j2kRecognizer({&ZynJ2KImageSource::recognize, 0}, "J2KSource");
+ZynTiffImageSourceRegistryEntry tiffEntry("TiffSource", 0, 0);
+ZynRecognizerRegistration tiffRecognizer({&ZynTiffImageSource::recognize, 0}, "TiffSource");
 
 ZynPpmImageSourceRegistryEntry ppmEntry("PpmSource", 0, 0);
 ZynRecognizerRegistration ppmRecognizer({&ZynPpmImageSource::recognize, 0}, "PpmSource");
