@@ -1,0 +1,173 @@
+#include "ZynPNGImageSourceOp.h"
+
+#include <filesystem>
+
+#include "QorStream.h"
+#include "QorString.h"
+#include "ZynSettings.h"
+
+ZynPNGImageSourceOp::ZynPNGImageSourceOp(const std::wstring& fileName, bool keepOpen,
+                                         const PNGReadOptions& options)
+    : ZynPNGImageSourceOpBase(fileName, keepOpen), options_(options) {
+    setClassName("ZynPNGImageSourceOp");
+    if (setUp()) {
+        addResolution(width_, height_);
+        setImageSize(width_, height_);
+    }
+    if (!keepOpen) closeFile();
+}
+
+ZynPNGImageSourceOp::~ZynPNGImageSourceOp() = default;
+
+void ZynPNGImageSourceOp::pend(int code, const std::string& message, std::source_location where) {
+    pendingCode_ = code;
+    pendingText_ += " !! " + message + " - Error in " +
+                    std::filesystem::path(where.file_name()).filename().string() +
+                    " at line: " + std::to_string(where.line()) + "\n";
+}
+
+void ZynPNGImageSourceOp::pendLibpngError() {
+    const std::string message = png_ ? png_->lastError() : "";
+    pendingCode_ = 14;
+    pendingText_ +=
+        " !! PNG Error: " + (message.empty() ? std::string("Unable to read PNG data") : message) +
+        " - Error in FILE at line: XXX\n";
+}
+
+ZynError ZynPNGImageSourceOp::takePending() {
+    ZynError error(pendingCode_, pendingText_);
+    pendingCode_ = 0;
+    pendingText_.clear();
+    return error;
+}
+
+bool ZynPNGImageSourceOp::setUpFailed() {
+    png_.reset();
+    recordError(takePending());
+    return false;
+}
+
+bool ZynPNGImageSourceOp::openFile() {
+    if (fileName().empty()) {
+        pend(130, "PNG image file name has not been specified.");
+        return false;
+    }
+    file_.reset(std::fopen(qorLocalPath(fileName()).c_str(), "rb"));
+    setOpen(file_ != nullptr);
+    if (!file_) pend(130, "Cannot Open PNG Image File: " + qorNarrow(fileName()));
+    return file_ != nullptr;
+}
+
+bool ZynPNGImageSourceOp::open() {
+    std::lock_guard lock(mutex_);
+    return openFile();
+}
+
+void ZynPNGImageSourceOp::closeFile() {
+    if (file_ && png_) resumeAt_ = ftello(file_.get());
+    file_.reset();
+    setOpen(false);
+}
+
+bool ZynPNGImageSourceOp::resumeFile() {
+    if (file_) return true;
+    if (!openFile()) return false;
+    if (fseeko(file_.get(), resumeAt_, SEEK_SET) != 0) {
+        pend(130, "Cannot Open PNG Image File: " + qorNarrow(fileName()));
+        return false;
+    }
+    png_->readFromFile(file_.get());
+    return true;
+}
+
+bool ZynPNGImageSourceOp::setUp() {
+    pendingCode_ = 0;
+    pendingText_.clear();
+    leading_ = {};
+    png_.reset();
+    if (!openFile()) return setUpFailed();
+    png_ = std::make_unique<PNGReadStruct>();
+    if (!png_->hasReadStruct()) {
+        pend(130, "Cannot Create PNG Read Structure For PNG File: " + qorNarrow(fileName()));
+        return setUpFailed();
+    }
+    if (!png_->hasInfo()) {
+        pend(130, "Cannot Create PNG Info Structure For PNG File: " + qorNarrow(fileName()));
+        return setUpFailed();
+    }
+    png_->readFromFile(file_.get());
+    if (!readHeader()) return setUpFailed();
+    decoderStarted(passes_);
+    return true;
+}
+
+bool ZynPNGImageSourceOp::readHeader() {
+    const uint32_t oldWidth = width_, oldHeight = height_;
+    const int oldChannels = channels_, oldDepth = bitDepth_, oldPasses = passes_;
+    if (!png_->keepChunks(kPNGPrivateChunks, 2, true) || !png_->readInfo() ||
+        !png_->keepChunks(kPNGPrivateChunks, 2, false) ||
+        (passes_ = png_->setTransforms(true, options_)) == 0) {
+        pendLibpngError();
+        pend(14, "PNG Error: Unable to initialize from PNG");
+        return false;
+    }
+    width_ = png_->width();
+    height_ = png_->height();
+    channels_ = png_->channels();
+    bitDepth_ = png_->bitDepth();
+    if (!png_->pixelsPerMeter(pixelsPerMeterX_, pixelsPerMeterY_))
+        pixelsPerMeterX_ = pixelsPerMeterY_ = 0;
+    leading_ = png_->leadingChunks();
+    if (leading_.reducedWidth == 0 || leading_.reducedHeight == 0 ||
+        (leading_.reducedWidth == width_ && leading_.reducedHeight == height_))
+        leading_.hasReducedRes = false;
+    // A restart must find the image the caller's buffers were laid out for.
+    if (oldWidth != 0 && (oldWidth != width_ || oldHeight != height_ || oldChannels != channels_ ||
+                          oldDepth != bitDepth_ || oldPasses != passes_)) {
+        pend(130, "The PNG image file changed while it was being read: " + qorNarrow(fileName()));
+        return false;
+    }
+    ZynColorSpacePtr colorSpace = colorSpaceFor(channels_, bitDepth_);
+    if (!colorSpace) {
+        pend(130, "Unknown PNG file");
+        return false;
+    }
+    const uint32_t strip = passes_ > 1 ? height_ : ZynSettings::get().defaultStripHeight;
+    describe(width_, height_, channels_, bitDepth_ == 16 ? ZynDataType::UInt16 : ZynDataType::UInt8,
+             strip, std::move(colorSpace));
+    return true;
+}
+
+bool ZynPNGImageSourceOp::pixelsPerMeter(uint32_t& x, uint32_t& y) const {
+    x = pixelsPerMeterX_;
+    y = pixelsPerMeterY_;
+    return x != 0 && y != 0;
+}
+
+void ZynPNGImageSourceOp::restartDecoder() {
+    closeFile();
+    if (!setUp()) throw error();
+}
+
+void ZynPNGImageSourceOp::decodeRows(uint8_t** rows, uint32_t count) {
+    if (!resumeFile()) throw takePending();
+    if (!png_->readRows(rows, count, passes_)) {
+        pendLibpngError();
+        throw takePending();
+    }
+}
+
+void ZynPNGImageSourceOp::finishDecoding() {
+    const bool ended = resumeFile() && png_->readEnd();
+    if (!ended && pendingText_.empty()) pendLibpngError();
+    png_.reset();
+    closeFile();
+    resumeAt_ = 0;
+    if (!ended) throw takePending();
+}
+
+std::string ZynPNGImageSourceOp::bufferRequirements() const {
+    return std::string("ZynPNGImageSourceOp::genRect() can only fill rect buffers that") +
+           " have an ZynSimpleDataOrg, are 8-bit or 16 bit, are pixel-interleaved\n" +
+           "with uniform band offsets, and have no pad bytes between samples.\n";
+}
