@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 
+#include "PngFixture.h"
 #include "PpmFixture.h"
 
 int main(int argc, char** argv) {
@@ -14,5 +15,6 @@ int main(int argc, char** argv) {
     const std::filesystem::path folder = argv[1];
     std::filesystem::create_directories(folder);
     writePpm((folder / "sample.ppm").string(), 97, 61, fixturePattern(97, 61, 3));
+    for (const auto& [name, image] : pngSamples()) writePng((folder / name).string(), image);
     return 0;
 }
