@@ -40,8 +40,6 @@ class ZynPNGImageSourceOp : public ZynPNGImageSourceOpBase {
     bool setUp();
     bool readHeader();
     bool openFile();
-    // Reopens a file closed mid-decode at the decoder's place.
-    bool resumeFile();
     // Pending errors are lines " !! <message> - Error in <file> at line: <n>"; libpng's own
     // messages have no place in this code to name.
     void pend(int code, const std::string& message,

@@ -47,15 +47,22 @@ bool ZynPNGImageSourceOp::setUpFailed() {
     return false;
 }
 
+// A decoder in the middle of the stream goes on from where the file was closed.
 bool ZynPNGImageSourceOp::openFile() {
     if (fileName().empty()) {
         pend(130, "PNG image file name has not been specified.");
         return false;
     }
+    closeFile();
     file_.reset(std::fopen(qorLocalPath(fileName()).c_str(), "rb"));
-    setOpen(file_ != nullptr);
-    if (!file_) pend(130, "Cannot Open PNG Image File: " + qorNarrow(fileName()));
-    return file_ != nullptr;
+    if (!file_ || (png_ && fseeko(file_.get(), resumeAt_, SEEK_SET) != 0)) {
+        file_.reset();
+        pend(130, "Cannot Open PNG Image File: " + qorNarrow(fileName()));
+        return false;
+    }
+    setOpen(true);
+    if (png_) png_->readFromFile(file_.get());
+    return true;
 }
 
 bool ZynPNGImageSourceOp::open() {
@@ -69,22 +76,12 @@ void ZynPNGImageSourceOp::closeFile() {
     setOpen(false);
 }
 
-bool ZynPNGImageSourceOp::resumeFile() {
-    if (file_) return true;
-    if (!openFile()) return false;
-    if (fseeko(file_.get(), resumeAt_, SEEK_SET) != 0) {
-        pend(130, "Cannot Open PNG Image File: " + qorNarrow(fileName()));
-        return false;
-    }
-    png_->readFromFile(file_.get());
-    return true;
-}
-
 bool ZynPNGImageSourceOp::setUp() {
     pendingCode_ = 0;
     pendingText_.clear();
     leading_ = {};
     png_.reset();
+    resumeAt_ = 0;
     if (!openFile()) return setUpFailed();
     png_ = std::make_unique<PNGReadStruct>();
     if (!png_->hasReadStruct()) {
@@ -150,7 +147,7 @@ void ZynPNGImageSourceOp::restartDecoder() {
 }
 
 void ZynPNGImageSourceOp::decodeRows(uint8_t** rows, uint32_t count) {
-    if (!resumeFile()) throw takePending();
+    if (!file_ && !openFile()) throw takePending();
     if (!png_->readRows(rows, count, passes_)) {
         pendLibpngError();
         throw takePending();
@@ -158,11 +155,10 @@ void ZynPNGImageSourceOp::decodeRows(uint8_t** rows, uint32_t count) {
 }
 
 void ZynPNGImageSourceOp::finishDecoding() {
-    const bool ended = resumeFile() && png_->readEnd();
+    const bool ended = (file_ || openFile()) && png_->readEnd();
     if (!ended && pendingText_.empty()) pendLibpngError();
     png_.reset();
     closeFile();
-    resumeAt_ = 0;
     if (!ended) throw takePending();
 }
 

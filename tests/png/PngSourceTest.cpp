@@ -7,6 +7,7 @@
 
 #include "PngTestSupport.h"
 #include "TestSupport.h"
+#include "ZynFile.h"
 #include "ZynPNGImageSource.h"
 #include "ZynRecognizer.h"
 #include "ZynSettings.h"
@@ -272,10 +273,16 @@ TEST(PngSource, WithoutKeepOpenTheFileIsClosedAfterEveryPassAndDecodingResumes) 
     ZynTransformPtr png = openPng(path, false);
     ASSERT_TRUE(ZynGraph::statusOK(*png));
     EXPECT_EQ(openDescriptors(), before);
+    auto* file = dynamic_cast<ZynFile*>(png->opForResolution(0, {w, h}).get());
+    ASSERT_TRUE(file);
     for (uint32_t y = 0; y < h; y += 100) {
         const ZynRect strip{0, y, w, std::min<int64_t>(100, h - y)};
         EXPECT_EQ(renderSamples(*png, 0, {w, h}, strip), cut(expected, w, strip)) << y;
         EXPECT_EQ(openDescriptors(), before) << y;
+        // Opened again by hand, the file is read from the decoder's place as well.
+        if (y == 300) {
+            EXPECT_TRUE(file->open());
+        }
     }
 }
 
