@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <memory>
-#include <source_location>
 #include <string>
 
 #include "PNGReadOptions.h"
@@ -42,8 +41,8 @@ class ZynPNGImageSourceOp : public ZynPNGImageSourceOpBase {
     bool openFile();
     // Pending errors are lines " !! <message> - Error in <file> at line: <n>"; libpng's own
     // messages have no place in this code to name.
-    void pend(int code, const std::string& message,
-              std::source_location where = std::source_location::current());
+    void pend(int code, const std::string& message, const char* file = __builtin_FILE(),
+              int line = __builtin_LINE());
     void pendLibpngError();
     bool setUpFailed();
     ZynError takePending();

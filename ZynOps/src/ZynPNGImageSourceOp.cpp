@@ -19,11 +19,11 @@ ZynPNGImageSourceOp::ZynPNGImageSourceOp(const std::wstring& fileName, bool keep
 
 ZynPNGImageSourceOp::~ZynPNGImageSourceOp() = default;
 
-void ZynPNGImageSourceOp::pend(int code, const std::string& message, std::source_location where) {
+void ZynPNGImageSourceOp::pend(int code, const std::string& message, const char* file, int line) {
     pendingCode_ = code;
     pendingText_ += " !! " + message + " - Error in " +
-                    std::filesystem::path(where.file_name()).filename().string() +
-                    " at line: " + std::to_string(where.line()) + "\n";
+                    std::filesystem::path(file).filename().string() +
+                    " at line: " + std::to_string(line) + "\n";
 }
 
 void ZynPNGImageSourceOp::pendLibpngError() {
