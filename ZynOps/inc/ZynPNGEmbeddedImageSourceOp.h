@@ -28,7 +28,8 @@ class ZynPNGEmbeddedImageSourceOp : public ZynPNGImageSourceOpBase {
     ZynPNGEmbeddedImageSourceOp(const std::wstring& fileName, bool keepOpen, const Kind& kind,
                                 const PNGReadOptions& options);
 
-    // The file's header, as open() read it.
+    // Opens the file and reads its header; records the error when that fails.
+    bool readFileHeader();
     const PNGInterface::Header& fileHeader() const { return fileHeader_; }
     // The image the embedded stream must hold.
     void expect(uint32_t width, uint32_t height, int bands, int bits, ZynColorSpacePtr colorSpace);
@@ -40,6 +41,7 @@ class ZynPNGEmbeddedImageSourceOp : public ZynPNGImageSourceOpBase {
     std::string bufferRequirements() const override { return kind_.bufferText; }
 
   private:
+    // Failures are left in openError_: recorded at construction, thrown later.
     bool openFile();
     void gatherChunks();
     void checkEmbedded(const PNGInterface::Header& header) const;
@@ -47,6 +49,7 @@ class ZynPNGEmbeddedImageSourceOp : public ZynPNGImageSourceOpBase {
 
     Kind kind_;
     PNGReadOptions options_;
+    ZynError openError_;
     std::unique_ptr<QorStream> stream_;
     std::unique_ptr<PNGInterface> file_;
     PNGInterface::Header fileHeader_;

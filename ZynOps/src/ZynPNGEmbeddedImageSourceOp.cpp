@@ -14,25 +14,31 @@ bool ZynPNGEmbeddedImageSourceOp::open() {
     return openFile();
 }
 
+bool ZynPNGEmbeddedImageSourceOp::readFileHeader() {
+    if (open()) return true;
+    recordError(openError_);
+    return false;
+}
+
 bool ZynPNGEmbeddedImageSourceOp::openFile() {
     closeFile();
     QorStreamFactory factory;
     stream_ = factory.create(fileName(), "rb");
     if (!stream_) {
-        recordError(ZynError(factory.error().code(), factory.error().message()));
+        openError_ = ZynError(factory.error().code(), factory.error().message());
         return false;
     }
     setOpen(true);
     file_ = std::make_unique<PNGInterface>();
     const bool tag = std::string(kind_.chunk) == "ckTg";
     if (!file_->SetUp(stream_.get(), PNGInterface::InputKind::QorStream, true, !tag, tag)) {
-        recordError(ZynError(203, "PNG setup failed: " + file_->ErrorText()));
+        openError_ = ZynError(203, "PNG setup failed: " + file_->ErrorText());
         return false;
     }
     // The file's own colour type does not matter to the tag image, so palettes are accepted here.
     file_->SetTransforms(true, options_);
     if (!file_->ReadHeader(fileHeader_)) {
-        recordError(ZynError(203, "ReadHeader failed: " + file_->ErrorText()));
+        openError_ = ZynError(203, "ReadHeader failed: " + file_->ErrorText());
         return false;
     }
     return true;
@@ -62,7 +68,7 @@ ZynError ZynPNGEmbeddedImageSourceOp::failure(const std::string& what,
 }
 
 void ZynPNGEmbeddedImageSourceOp::gatherChunks() {
-    if (!file_ && !openFile()) throw error();
+    if (!file_ && !openFile()) throw openError_;
     if (!file_->ReadTrailer())
         throw failure(kind_.className + std::string("::genRect, ReadTrailer failed (tag): "),
                       *file_);

@@ -13,6 +13,8 @@ ZynPNGImageSourceOp::ZynPNGImageSourceOp(const std::wstring& fileName, bool keep
     if (setUp()) {
         addResolution(width_, height_);
         setImageSize(width_, height_);
+    } else {
+        recordError(takePending());
     }
     if (!keepOpen) closeFile();
 }
@@ -43,7 +45,6 @@ ZynError ZynPNGImageSourceOp::takePending() {
 
 bool ZynPNGImageSourceOp::setUpFailed() {
     png_.reset();
-    recordError(takePending());
     return false;
 }
 
@@ -79,7 +80,6 @@ void ZynPNGImageSourceOp::closeFile() {
 bool ZynPNGImageSourceOp::setUp() {
     pendingCode_ = 0;
     pendingText_.clear();
-    leading_ = {};
     png_.reset();
     resumeAt_ = 0;
     if (!openFile()) return setUpFailed();
@@ -98,37 +98,40 @@ bool ZynPNGImageSourceOp::setUp() {
     return true;
 }
 
+// The first setup describes the image; a restart must find the same image, since callers'
+// buffers are laid out for it, and leaves the description alone while other threads read it.
 bool ZynPNGImageSourceOp::readHeader() {
-    const uint32_t oldWidth = width_, oldHeight = height_;
-    const int oldChannels = channels_, oldDepth = bitDepth_, oldPasses = passes_;
+    int passes = 0;
     if (!png_->keepChunks(kPNGPrivateChunks, 2, true) || !png_->readInfo() ||
         !png_->keepChunks(kPNGPrivateChunks, 2, false) ||
-        (passes_ = png_->setTransforms(true, options_)) == 0) {
+        (passes = png_->setTransforms(true, options_)) == 0) {
         pendLibpngError();
         pend(14, "PNG Error: Unable to initialize from PNG");
+        return false;
+    }
+    if (width_ != 0) {
+        if (png_->width() == width_ && png_->height() == height_ && png_->channels() == channels_ &&
+            png_->bitDepth() == bitDepth_ && passes == passes_)
+            return true;
+        pend(130, "The PNG image file changed while it was being read: " + qorNarrow(fileName()));
+        return false;
+    }
+    ZynColorSpacePtr colorSpace = colorSpaceFor(png_->channels(), png_->bitDepth());
+    if (!colorSpace) {
+        pend(130, "Unknown PNG file");
         return false;
     }
     width_ = png_->width();
     height_ = png_->height();
     channels_ = png_->channels();
     bitDepth_ = png_->bitDepth();
+    passes_ = passes;
     if (!png_->pixelsPerMeter(pixelsPerMeterX_, pixelsPerMeterY_))
         pixelsPerMeterX_ = pixelsPerMeterY_ = 0;
     leading_ = png_->leadingChunks();
     if (leading_.reducedWidth == 0 || leading_.reducedHeight == 0 ||
         (leading_.reducedWidth == width_ && leading_.reducedHeight == height_))
         leading_.hasReducedRes = false;
-    // A restart must find the image the caller's buffers were laid out for.
-    if (oldWidth != 0 && (oldWidth != width_ || oldHeight != height_ || oldChannels != channels_ ||
-                          oldDepth != bitDepth_ || oldPasses != passes_)) {
-        pend(130, "The PNG image file changed while it was being read: " + qorNarrow(fileName()));
-        return false;
-    }
-    ZynColorSpacePtr colorSpace = colorSpaceFor(channels_, bitDepth_);
-    if (!colorSpace) {
-        pend(130, "Unknown PNG file");
-        return false;
-    }
     const uint32_t strip = passes_ > 1 ? height_ : ZynSettings::get().defaultStripHeight;
     describe(width_, height_, channels_, bitDepth_ == 16 ? ZynDataType::UInt16 : ZynDataType::UInt8,
              strip, std::move(colorSpace));
@@ -143,7 +146,7 @@ bool ZynPNGImageSourceOp::pixelsPerMeter(uint32_t& x, uint32_t& y) const {
 
 void ZynPNGImageSourceOp::restartDecoder() {
     closeFile();
-    if (!setUp()) throw error();
+    if (!setUp()) throw takePending();
 }
 
 void ZynPNGImageSourceOp::decodeRows(uint8_t** rows, uint32_t count) {

@@ -18,7 +18,7 @@ ZynPNGReducedResImageSourceOp::ZynPNGReducedResImageSourceOp(const std::wstring&
                                                              bool keepOpen,
                                                              const PNGReadOptions& options)
     : ZynPNGEmbeddedImageSourceOp(fileName, keepOpen, kReducedRes, options) {
-    if (open()) {
+    if (readFileHeader()) {
         const PNGInterface::Header& h = fileHeader();
         expect(h.reducedWidth, h.reducedHeight, h.channels, h.bitDepth,
                colorSpaceFor(h.channels, h.bitDepth));

@@ -17,7 +17,7 @@ const ZynPNGEmbeddedImageSourceOp::Kind kTag{
 
 ZynPNGTagImageSourceOp::ZynPNGTagImageSourceOp(const std::wstring& fileName, bool keepOpen)
     : ZynPNGEmbeddedImageSourceOp(fileName, keepOpen, kTag, PNGReadOptions{}) {
-    if (open()) {
+    if (readFileHeader()) {
         const PNGInterface::Header& h = fileHeader();
         expect(h.width, h.height, 1, 8, std::make_shared<ZynLumColorSpace>(0.0, 255.0));
     }

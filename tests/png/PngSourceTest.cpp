@@ -261,6 +261,9 @@ TEST(PngSource, RowsAboveTheDecoderComeFromTheStripCacheOrARestart) {
     EXPECT_TRUE(e.message().starts_with(" !! Cannot Open PNG Image File: " + dir +
                                         "/b.png - Error in ZynPNGImageSourceOp.cpp at line: "))
         << e.message();
+    // The failure is the request's, not the source's: with the file back, requests work again.
+    writePng(dir + "/b.png", im);
+    EXPECT_EQ(renderSamples(*png, 0, {w, h}, top), cut(expected, w, top));
 }
 
 TEST(PngSource, WithoutKeepOpenTheFileIsClosedAfterEveryPassAndDecodingResumes) {
