@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <regex>
 #include <thread>
 
 #include "PngTestSupport.h"
@@ -343,23 +344,6 @@ TEST(PngSource, BuffersTheOpCannotFillAreRefusedWithCode3) {
     }
 }
 
-TEST(PngSource, OpenFailuresAreRecordedAsPendingErrors) {
-    const std::string dir = testDir();
-    const std::string missing = dir + "/missing.png";
-    ZynTransformPtr png = openPng(missing);
-    EXPECT_FALSE(ZynGraph::statusOK(*png));
-    EXPECT_EQ(png->error().code(), 130);
-    EXPECT_TRUE(
-        png->error().message().starts_with(" !! Cannot Open PNG Image File: " + missing +
-                                           " - Error in ZynPNGImageSourceOp.cpp at line: "));
-    EXPECT_TRUE(png->error().message().ends_with("\n"));
-
-    ZynTransformPtr unnamed = ZynTransformRegistry::create("PNGSource");
-    EXPECT_FALSE(ZynGraph::statusOK(*unnamed));
-    EXPECT_TRUE(unnamed->error().message().starts_with(
-        " !! PNG image file name has not been specified. - Error in"));
-}
-
 TEST(PngSource, DamagedFilesFailWithCode14Or130) {
     const std::string dir = testDir();
     const uint32_t w = 64, h = 200;
@@ -394,20 +378,32 @@ TEST(PngSource, DamagedFilesFailWithCode14Or130) {
     }
 }
 
-TEST(PngSource, SetupErrorsOfLibpngNameBothCauses) {
-    const std::string path = testDir() + "/g.png";
-    writeFile(path, std::string("\x89PNG\r\n\x1a\n", 8) + std::string(40, '\x5a'));
-    auto any = openAny(path);
-    EXPECT_EQ(any->error().code(), 14);
-    const std::string m = any->error().message();
-    EXPECT_TRUE(m.starts_with(" !! PNG Error: ")) << m;
-    EXPECT_NE(m.find(" - Error in FILE at line: XXX\n !! PNG Error: Unable to initialize from PNG"
-                     " - Error in ZynPNGImageSourceOp.cpp at line: "),
-              std::string::npos)
-        << m;
+TEST(PngSource, SetupErrorsAreLinesOfThePendingError) {
+    const std::string dir = testDir();
+    const std::string missing = dir + "/missing.png";
+    ZynTransformPtr png = openPng(missing);
+    EXPECT_FALSE(ZynGraph::statusOK(*png));
+    EXPECT_EQ(png->error().code(), 130);
+    EXPECT_TRUE(
+        png->error().message().starts_with(" !! Cannot Open PNG Image File: " + missing +
+                                           " - Error in ZynPNGImageSourceOp.cpp at line: "));
+    EXPECT_TRUE(png->error().message().ends_with("\n"));
+    ZynTransformPtr unnamed = ZynTransformRegistry::create("PNGSource");
+    EXPECT_FALSE(ZynGraph::statusOK(*unnamed));
+    EXPECT_TRUE(unnamed->error().message().starts_with(
+        " !! PNG image file name has not been specified. - Error in"));
 
-    writeFile(path, std::string("\x89PNG\r\n\x1a", 7));
-    EXPECT_EQ(openAny(path)->error().code(), 153);
+    // libpng's own message has no place to name; the setup's follows it.
+    writeFile(dir + "/g.png", std::string("\x89PNG\r\n\x1a\n", 8) + std::string(40, '\x5a'));
+    auto any = openAny(dir + "/g.png");
+    EXPECT_EQ(any->error().code(), 14);
+    EXPECT_TRUE(std::regex_match(any->error().message(),
+                                 std::regex(" !! PNG Error: [^\n]+ - Error in FILE at line: XXX\n"
+                                            " !! PNG Error: Unable to initialize from PNG - Error "
+                                            "in ZynPNGImageSourceOp.cpp at line: \\d+\n")))
+        << any->error().message();
+    writeFile(dir + "/g.png", std::string("\x89PNG\r\n\x1a", 7));
+    EXPECT_EQ(openAny(dir + "/g.png")->error().code(), 153);
 }
 
 TEST(PngSource, FourThreadsRenderTheSamePixelsAsOne) {
