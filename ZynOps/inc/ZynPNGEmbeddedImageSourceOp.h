@@ -55,8 +55,6 @@ class ZynPNGEmbeddedImageSourceOp : public ZynPNGImageSourceOpBase {
     PNGInterface::Header fileHeader_;
     std::unique_ptr<PNGInterface> embedded_;
     bool gathered_ = false;
-    uint32_t width_ = 0;
-    uint32_t height_ = 0;
     int bands_ = 0;
     int bits_ = 0;
 };

@@ -23,8 +23,6 @@ class ZynPNGImageSourceOpBase : public ZynFile, public ZynImageSourceOp {
 
     void close() override;
 
-    uint32_t stripHeight() const { return stripHeight_; }
-
     // The colour space of decoded rows of 1 to 4 channels (null otherwise); 16-bit samples
     // have the range 0 to 32760.
     static ZynColorSpacePtr colorSpaceFor(int channels, int bitDepth);
@@ -37,9 +35,9 @@ class ZynPNGImageSourceOpBase : public ZynFile, public ZynImageSourceOp {
                   uint32_t stripHeight, ZynColorSpacePtr colorSpace);
     // The decoder is at row 0, running `passes` interlace passes.
     void decoderStarted(int passes);
-    const std::string& className() const { return className_; }
 
     // The steps of a decode, run under the op's lock; each throws ZynError on failure.
+    // Back to row 0; ends with decoderStarted.
     virtual void restartDecoder() = 0;
     // The next `count` rows, complete.
     virtual void decodeRows(uint8_t** rows, uint32_t count) = 0;
@@ -49,8 +47,6 @@ class ZynPNGImageSourceOpBase : public ZynFile, public ZynImageSourceOp {
     virtual void closeFile() = 0;
     // The first words of the text that refuses a buffer.
     virtual std::string bufferRequirements() const = 0;
-
-    void setClassName(std::string name) { className_ = std::move(name); }
 
     std::mutex mutex_;
 
@@ -68,7 +64,6 @@ class ZynPNGImageSourceOpBase : public ZynFile, public ZynImageSourceOp {
     bool copyCached(ZynRectBuffer& buffer);
     void decodeInto(std::vector<uint8_t*>& rows);
 
-    std::string className_;
     uint32_t width_ = 0;
     uint32_t height_ = 0;
     int bands_ = 0;

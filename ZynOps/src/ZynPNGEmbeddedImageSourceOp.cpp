@@ -5,9 +5,7 @@
 ZynPNGEmbeddedImageSourceOp::ZynPNGEmbeddedImageSourceOp(const std::wstring& fileName,
                                                          bool keepOpen, const Kind& kind,
                                                          const PNGReadOptions& options)
-    : ZynPNGImageSourceOpBase(fileName, keepOpen), kind_(kind), options_(options) {
-    setClassName(kind.className);
-}
+    : ZynPNGImageSourceOpBase(fileName, keepOpen), kind_(kind), options_(options) {}
 
 bool ZynPNGEmbeddedImageSourceOp::open() {
     std::lock_guard lock(mutex_);
@@ -52,8 +50,6 @@ void ZynPNGEmbeddedImageSourceOp::closeFile() {
 
 void ZynPNGEmbeddedImageSourceOp::expect(uint32_t width, uint32_t height, int bands, int bits,
                                          ZynColorSpacePtr colorSpace) {
-    width_ = width;
-    height_ = height;
     bands_ = bands;
     bits_ = bits;
     describe(width, height, bands, bits == 16 ? ZynDataType::UInt16 : ZynDataType::UInt8,
@@ -88,11 +84,11 @@ void ZynPNGEmbeddedImageSourceOp::checkEmbedded(const PNGInterface::Header& h) c
                                 std::to_string(h.channels) + "," + std::to_string(h.bitDepth) +
                                 "); should be (" + std::to_string(bands_) + "," +
                                 std::to_string(bits_) + ")");
-    if (h.width != width_ || h.height != height_)
-        throw ZynError(203, prefix + " embedded tag image (w,h) = (" + std::to_string(h.width) +
-                                "," + std::to_string(h.height) +
-                                ") do not match primary image (w,h) = (" + std::to_string(width_) +
-                                "," + std::to_string(height_) + ")");
+    if (h.width != imageWidth() || h.height != imageHeight())
+        throw ZynError(
+            203, prefix + " embedded tag image (w,h) = (" + std::to_string(h.width) + "," +
+                     std::to_string(h.height) + ") do not match primary image (w,h) = (" +
+                     std::to_string(imageWidth()) + "," + std::to_string(imageHeight()) + ")");
 }
 
 void ZynPNGEmbeddedImageSourceOp::restartDecoder() {

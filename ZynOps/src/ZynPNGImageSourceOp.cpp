@@ -9,7 +9,6 @@
 ZynPNGImageSourceOp::ZynPNGImageSourceOp(const std::wstring& fileName, bool keepOpen,
                                          const PNGReadOptions& options)
     : ZynPNGImageSourceOpBase(fileName, keepOpen), options_(options) {
-    setClassName("ZynPNGImageSourceOp");
     if (setUp()) {
         addResolution(width_, height_);
         setImageSize(width_, height_);

@@ -105,7 +105,6 @@ void ZynPNGImageSourceOpBase::close() {
 void ZynPNGImageSourceOpBase::restart() {
     started_ = false;
     restartDecoder();
-    if (!started_) throw ZynError(3, className_ + ": the decoder did not start");
 }
 
 void ZynPNGImageSourceOpBase::finish() {

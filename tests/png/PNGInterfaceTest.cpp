@@ -4,6 +4,7 @@
 #include <fstream>
 #include <memory>
 #include <regex>
+#include <sstream>
 
 #include "PNGInterface.h"
 #include "PngTestSupport.h"
@@ -126,8 +127,18 @@ TEST(PNGInterface, FailuresLeaveTheOperationAndTheReasonInTheErrorText) {
     EXPECT_FALSE(empty.MakeTagDataChunks(tagOnly, "rrIm"));
     EXPECT_NE(empty.ErrorText().find("no \"rrIm\" chunk"), std::string::npos);
 
-    // A damaged trailing chunk is an error, not a shorter stream.
+    // libpng keeps a damaged private chunk and warns.
     std::string bytes = readFileBytes(f.path);
+    bytes[bytes.find("ckTg") + 4] ^= 1;
+    std::istringstream leading(bytes);
+    PNGInterface warned;
+    ASSERT_TRUE(warned.SetUp(&leading, PNGInterface::InputKind::StdStream, true, false, false));
+    ASSERT_TRUE(warned.ReadHeader(h)) << warned.ErrorText();
+    EXPECT_TRUE(h.hasTag);
+    EXPECT_EQ(warned.WarningText(), "ckTg: CRC error");
+
+    // A damaged trailing chunk is an error, not a shorter stream.
+    bytes = readFileBytes(f.path);
     bytes[bytes.find("tag") + 1] ^= 1;
     const std::string damaged = f.path + ".crc.png";
     writeFile(damaged, bytes);
