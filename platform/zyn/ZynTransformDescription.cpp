@@ -1,10 +1,10 @@
 #include "ZynTransformDescription.h"
 
 #include <fstream>
-#include <set>
 #include <sstream>
 
 #include "ZynError.h"
+#include "ZynGraph.h"
 #include "ZynImageOutputCP.h"
 #include "ZynTransform.h"
 
@@ -91,14 +91,6 @@ void zynDumpGraph(ZynTransform& root, const std::string& path) {
     if (!out)
         throw ZynError(
             130, "Cannot write the graph to \"" + path + "\": " + QorError::lastOsErrorText());
-    std::set<ZynTransform*> seen;
-    std::vector<ZynTransform*> pending{&root};
-    while (!pending.empty()) {
-        ZynTransform* t = pending.back();
-        pending.pop_back();
-        if (!seen.insert(t).second) continue;
-        dumpOne(*t, out);
-        for (ZynTransform* u : t->upstreamTransforms()) pending.push_back(u);
-    }
+    for (ZynTransform* t : ZynGraph::closure(root)) dumpOne(*t, out);
     if (!out) throw ZynError(130, "Cannot write the graph to \"" + path + "\"");
 }

@@ -19,6 +19,8 @@ class BandStatistics {
 
   private:
     void addBytes(const ZynRectBuffer& strip);
+    template <int Bands>
+    void addBytesOf(const ZynRectBuffer& strip);
     template <class T>
     void addSamples(const ZynRectBuffer& strip);
 

@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstdio>
+#include <sstream>
+
+#include "PpmFixture.h"
+#include "TestSupport.h"
+
+namespace {
+
+CommandResult anyimage(const std::vector<std::string>& args) {
+    return runProgram(ANYIMAGE_EXE, args);
+}
+
+// Reads a binary PPM the host wrote: width, height and samples.
+std::vector<uint8_t> readPpm(const std::string& path, uint32_t& width, uint32_t& height) {
+    const std::string bytes = readFileBytes(path);
+    std::istringstream header(bytes);
+    std::string magic;
+    unsigned maxval = 0;
+    header >> magic >> width >> height >> maxval;
+    header.get();
+    EXPECT_EQ(magic, "P6");
+    EXPECT_EQ(maxval, 255u);
+    const auto start = static_cast<size_t>(header.tellg());
+    return std::vector<uint8_t>(bytes.begin() + static_cast<long>(start), bytes.end());
+}
+
+std::vector<uint8_t> crop(const std::vector<uint8_t>& rgb, uint32_t width, int x, int y, int w,
+                          int h) {
+    std::vector<uint8_t> out;
+    for (int row = y; row < y + h; ++row)
+        for (int col = x; col < x + w; ++col)
+            for (int b = 0; b < 3; ++b) out.push_back(rgb[(row * width + col) * 3 + b]);
+    return out;
+}
+
+struct Fixture {
+    std::string dir = testDir();
+    std::string ppm = dir + "/image.ppm";
+    std::vector<uint8_t> rgb = fixturePattern(150, 140, 3);
+    Fixture() { writePpm(ppm, 150, 140, rgb); }
+};
+
+}  // namespace
+
+TEST(AnyImage, InfoDescribesAPpm) {
+    Fixture f;
+    const CommandResult r = anyimage({"info", f.ppm});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Source:      PpmSource behind \"ZynAnyImageSource.ImageSource\""),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("Size:        150 x 140 pixels"), std::string::npos);
+    EXPECT_NE(r.out.find("Color space: RGB, range 0 to 255"), std::string::npos);
+    EXPECT_NE(r.out.find("Data type:   uint8"), std::string::npos);
+    EXPECT_NE(r.out.find("Bands:       3"), std::string::npos);
+    EXPECT_NE(r.out.find("Resolutions: 1\n  0: 150 x 140, native tile 150 x 64 pixel-interleaved"),
+              std::string::npos)
+        << r.out;
+}
+
+TEST(AnyImage, RenderedRectanglesAreTheFixturePixelsInEveryLayout) {
+    Fixture f;
+    const std::vector<std::vector<std::string>> layouts = {
+        {},
+        {"--interleave", "band"},
+        {"--interleave", "line", "--reverse-bands"},
+        {"--reverse-bands"},
+        {"--no-keep-open"}};
+    for (const auto& layout : layouts) {
+        std::vector<std::string> args = {"render",         f.ppm,    "-o",
+                                         f.dir + "/r.ppm", "--rect", "17,50,120,80"};
+        args.insert(args.end(), layout.begin(), layout.end());
+        const CommandResult r = anyimage(args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        uint32_t w = 0, h = 0;
+        EXPECT_EQ(readPpm(f.dir + "/r.ppm", w, h), crop(f.rgb, 150, 17, 50, 120, 80))
+            << args.size();
+        EXPECT_EQ(w, 120u);
+        EXPECT_EQ(h, 80u);
+    }
+}
+
+TEST(AnyImage, RendersPngsThatLibpngReadsBack) {
+    Fixture f;
+    ASSERT_EQ(anyimage({"render", f.ppm, "-o", f.dir + "/w.png"}).status, 0);
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_file(&image, (f.dir + "/w.png").c_str()));
+    image.format = PNG_FORMAT_RGB;
+    std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(image));
+    ASSERT_TRUE(png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr));
+    EXPECT_EQ(image.width, 150u);
+    EXPECT_EQ(pixels, f.rgb);
+}
+
+TEST(AnyImage, StatsOfTheWholeImageAndOfARectangle) {
+    Fixture f;
+    const CommandResult r = anyimage({"stats", f.ppm, "--rect", "3,4,100,90"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::ostringstream expected;
+    expected.setf(std::ios::fixed);
+    expected.precision(6);
+    for (int b = 0; b < 3; ++b) {
+        int low = 255, high = 0;
+        double sum = 0;
+        for (int y = 4; y < 94; ++y)
+            for (int x = 3; x < 103; ++x) {
+                const int v = f.rgb[(y * 150 + x) * 3 + b];
+                low = std::min(low, v), high = std::max(high, v), sum += v;
+            }
+        expected << "band " << b << ": min " << double(low) << " max " << double(high) << " mean "
+                 << sum / 9000.0 << "\n";
+    }
+    EXPECT_EQ(r.out, expected.str());
+}
+
+TEST(AnyImage, ErrorsCarryTheSystemsMessagesAndCodes) {
+    Fixture f;
+    writeFile(f.dir + "/junk.txt", "hello");
+    writeFile(f.dir + "/blank.ppm", "P6 \n1 1\n255\nabc");
+    std::string truncated = readFileBytes(f.ppm);
+    writeFile(f.dir + "/cut.ppm", truncated.substr(0, truncated.size() / 2));
+    struct Case {
+        std::vector<std::string> args;
+        std::string err;
+    };
+    const Case cases[] = {
+        {{"info", f.dir + "/junk.txt"},
+         "Failed to open the given file: " + f.dir + "/junk.txt (code 153)\n"},
+        {{"info", f.dir + "/blank.ppm", "--source", "PpmSource"},
+         "Expected \"P6\" as first line of image.  (code 130)\n"},
+        {{"info", f.dir + "/x.ppm", "--source", "PpmSource"},
+         "Cannot open \"" + f.dir + "/x.ppm\": No such file or directory (code 130)\n"},
+        {{"stats", f.dir + "/cut.ppm"},
+         "Unexpected end of file in \"" + f.dir + "/cut.ppm\" at byte " +
+             std::to_string(truncated.size() / 2) + " (code 130)\n"},
+        {{"render", f.ppm, "-o", f.dir + "/o.ppm", "--rect", "140,0,20,10"},
+         "requested (140,0) w=20, h=10 pixels from PPM image which is 150x140 pixels (code "
+         "411)\n"},
+        {{"render", f.ppm, "-o", f.dir + "/o.ppm", "--level", "1"},
+         "Resolution level 1 does not exist; the image has 1 (code 3)\n"},
+    };
+    for (const Case& c : cases) {
+        const CommandResult r = anyimage(c.args);
+        EXPECT_EQ(r.status, 1) << c.args[1];
+        EXPECT_EQ(r.err, c.err);
+    }
+    EXPECT_EQ(anyimage({"render", f.ppm}).status, 2);
+}
+
+TEST(AnyImage, FormatsListsRegistrationsAndRecognisers) {
+    const CommandResult r = anyimage({"formats"});
+    ASSERT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("\"Any Image Source\"  ZynAnyImageSource"), std::string::npos);
+    EXPECT_NE(r.out.find("1. PpmSource"), std::string::npos);
+}

@@ -1,0 +1,77 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "FakeSource.h"
+#include "ZynColorSpace.h"
+#include "ZynTransformDescription.h"
+#include "ZynValue.h"
+#include "ZynXyCoordSpace.h"
+
+TEST(ZynValues, UnitConversions) {
+    double mm = 0;
+    ASSERT_TRUE(zynConvertUnit(2.0, ZynUnit::Inch, ZynUnit::Millimeter, mm));
+    EXPECT_DOUBLE_EQ(mm, 50.8);
+    double out = 0;
+    EXPECT_FALSE(zynConvertUnit(1.0, ZynUnit::Pixel, ZynUnit::Meter, out));
+    EXPECT_TRUE(zynConvertUnit(3.0, ZynUnit::Pixel, ZynUnit::Pixel, out));
+    EXPECT_EQ(zynUnitName(ZynUnit::Normalized), "normalized");
+
+    ZynXyCoordSpace space({400, ZynUnit::Pixel}, {300, ZynUnit::Pixel});
+    EXPECT_EQ(space.relativeWidthToAbsolute({0.5, ZynUnit::Normalized}),
+              (ZynValue{200, ZynUnit::Pixel}));
+    EXPECT_EQ(space.relativeWidthToAbsolute({2, ZynUnit::Height}), (ZynValue{600, ZynUnit::Pixel}));
+    EXPECT_EQ(space.relativeHeightToAbsolute({0.5, ZynUnit::Width}),
+              (ZynValue{200, ZynUnit::Pixel}));
+    EXPECT_EQ(space.relativeHeightToAbsolute({7, ZynUnit::Inch}), (ZynValue{7, ZynUnit::Inch}));
+}
+
+TEST(ZynValues, ScaledSpacesScaleEveryResolution) {
+    ZynXyCoordSpace space({1000, ZynUnit::Pixel}, {750, ZynUnit::Pixel});
+    space.setResolutions({{1000, 750}, {500, 375}, {250, 188}});
+    const ZynXyCoordSpace half = space.scaledTo({500, ZynUnit::Pixel}, {375, ZynUnit::Pixel});
+    EXPECT_EQ(half.resolutions(), (std::vector<ZynResolution>{{500, 375}, {250, 188}, {125, 94}}));
+    const ZynXyCoordSpace same = space.withSize({1, ZynUnit::Meter}, {1, ZynUnit::Meter});
+    EXPECT_EQ(same.resolutions(), space.resolutions());
+}
+
+TEST(ZynValues, TextFormsRoundTrip) {
+    const ZynValue v{0.25, ZynUnit::Centimeter};
+    EXPECT_EQ(ZynValue::fromText(v.toText()), v);
+    EXPECT_THROW(ZynValue::fromText("abc"), ZynError);
+
+    ZynXyCoordSpace space({1.5, ZynUnit::Arbitrary}, {1, ZynUnit::Arbitrary});
+    space.setResolutions({{30, 20}, {15, 10}});
+    EXPECT_EQ(*ZynXyCoordSpace::fromText(space.toText()), space);
+
+    const ZynFpxRGBColorSpace fpx(0, 255);
+    const auto parsed = ZynColorSpace::fromText(fpx.toText());
+    EXPECT_EQ(parsed->kind(), ZynColorKind::FpxRGB);
+    EXPECT_EQ(parsed->name(), "RGB");
+    EXPECT_TRUE(parsed->isRGBKind());
+    EXPECT_EQ(ZynGenericColorSpace(5, -1, 1).toText(), "Generic[5:-1,1]");
+    EXPECT_THROW(ZynColorSpace::fromText("RGB[4:0,255]"), ZynError);
+    EXPECT_EQ(ZynLumColorSpace().withRange(0, 4095)->maximum(), 4095);
+}
+
+TEST(ZynDescription, SaveAndLoadRoundTrip) {
+    FakeSource source;
+    source.setLabel("first");
+    source.setAttribute<int>("value", 42);
+    std::ostringstream saved;
+    zynSaveTransform(source, saved);
+    EXPECT_EQ(saved.str(), "{\nlabel = \"first\"\n\tvalue = 42 ;\n}\n");
+
+    FakeSource loaded;
+    std::istringstream in("junk\n" + saved.str());
+    loaded.loadDescription(in);
+    EXPECT_EQ(loaded.label(), "first");
+    EXPECT_EQ(loaded.getAttribute<int>("value"), 42);
+}
+
+TEST(ZynDescription, AnUnknownNameEndsTheReading) {
+    FakeSource loaded;
+    std::istringstream in("{\n\tcolour = 3 ;\n\tvalue = 7 ;\n}\n\tvalue = 9 ;\n");
+    loaded.loadDescription(in);
+    EXPECT_EQ(loaded.getAttribute<int>("value"), 0);
+}
