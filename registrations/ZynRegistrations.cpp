@@ -9,6 +9,7 @@
 #include "ZynIMPSImageSource.h"
 #include "ZynJ2KImageSource.h"
 #include "ZynJpegImageSource.h"
+#include "ZynPNGImageSource.h"
 #include "ZynPpmImageSource.h"
 #include "ZynRawImageSource.h"
 #include "ZynRecognizer.h"
@@ -20,6 +21,7 @@ namespace {
 using ZynJ2KImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynJ2KImageSource>;
 using ZynTiffImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynTiffImageSource>;
 using ZynPpmImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynPpmImageSource>;
+using ZynPNGImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynPNGImageSource>;
 using ZynJpegImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynJpegImageSource>;
 using ZynIMPSImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynIMPSImageSource>;
 using ZynExifImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynExifImageSource>;
@@ -30,11 +32,15 @@ using ZynAnyImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynAnyImageSou
 
 ZynJ2KImageSourceRegistryEntry j2kEntry("J2KSource", 0, 0);
 ZynRecognizerRegistration j2kRecognizer({&ZynJ2KImageSource::recognize, 0}, "J2KSource");
+
 ZynTiffImageSourceRegistryEntry tiffEntry("TiffSource", 0, 0);
 ZynRecognizerRegistration tiffRecognizer({&ZynTiffImageSource::recognize, 0}, "TiffSource");
 
 ZynPpmImageSourceRegistryEntry ppmEntry("PpmSource", 0, 0);
 ZynRecognizerRegistration ppmRecognizer({&ZynPpmImageSource::recognize, 0}, "PpmSource");
+
+ZynPNGImageSourceRegistryEntry pngEntry("PNGSource", 0, 0);
+ZynRecognizerRegistration pngRecognizer({&ZynPNGImageSource::recognize, 0}, "PNGSource");
 
 ZynJpegImageSourceRegistryEntry jpegEntry("JpegSource", 0, 0);
 ZynRecognizerRegistration jpegRecognizer({&ZynJpegImageSource::recognize, 0}, "JpegSource");
