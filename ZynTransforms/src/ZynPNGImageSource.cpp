@@ -108,19 +108,8 @@ std::shared_ptr<ZynXyCoordSpace> ZynPNGImageSource::coordSpace(const ZynOutputIn
 void ZynPNGImageSource::setupTransform() {
     if (!op_) op_ = std::make_shared<ZynPNGImageSourceOp>(fileName(), keepOpen(), options());
     ZynOutputInfo info;
-    if (!op_->outputInfoBase(info)) {
-        setError(info.error);
-        return;
-    }
-    ZynColorSpacePtr colorSpace = op_->getColorSpace();
-    if (!colorSpace) {
-        setError(ZynError(125, "The color space is NULL"));
-        return;
-    }
-    if (!info.dataOrg) {
-        setError(ZynError(125, "The data org is NULL"));
-        return;
-    }
+    ZynColorSpacePtr colorSpace;
+    if (!describeFromOp(*op_, info, colorSpace)) return;
     auto space = coordSpace(info);
     space->addResolution({info.width, info.height});
     // The tag image has the primary's extent and size only.
