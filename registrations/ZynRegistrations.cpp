@@ -18,15 +18,19 @@
 #include "ZynJ2KImageSource.h"
 #include "ZynJpegImageSource.h"
 #include "ZynNopOperation.h"
+#include "ZynPNGImageSource.h"
 #include "ZynPpmImageSource.h"
 #include "ZynRawImageSource.h"
 #include "ZynRecognizer.h"
+#include "ZynTiffImageSource.h"
 #include "ZynTransformRegistryEntry.h"
 
 namespace {
 
 using ZynJ2KImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynJ2KImageSource>;
+using ZynTiffImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynTiffImageSource>;
 using ZynPpmImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynPpmImageSource>;
+using ZynPNGImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynPNGImageSource>;
 using ZynJpegImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynJpegImageSource>;
 using ZynIMPSImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynIMPSImageSource>;
 using ZynChannelSelectOperationRegistryEntry =
@@ -50,8 +54,14 @@ using ZynNopOperationRegistryEntry = ZynTransformRegistryEntryT<ZynNopOperation>
 ZynJ2KImageSourceRegistryEntry j2kEntry("J2KSource", 0, 0);
 ZynRecognizerRegistration j2kRecognizer({&ZynJ2KImageSource::recognize, 0}, "J2KSource");
 
+ZynTiffImageSourceRegistryEntry tiffEntry("TiffSource", 0, 0);
+ZynRecognizerRegistration tiffRecognizer({&ZynTiffImageSource::recognize, 0}, "TiffSource");
+
 ZynPpmImageSourceRegistryEntry ppmEntry("PpmSource", 0, 0);
 ZynRecognizerRegistration ppmRecognizer({&ZynPpmImageSource::recognize, 0}, "PpmSource");
+
+ZynPNGImageSourceRegistryEntry pngEntry("PNGSource", 0, 0);
+ZynRecognizerRegistration pngRecognizer({&ZynPNGImageSource::recognize, 0}, "PNGSource");
 
 ZynJpegImageSourceRegistryEntry jpegEntry("JpegSource", 0, 0);
 ZynRecognizerRegistration jpegRecognizer({&ZynJpegImageSource::recognize, 0}, "JpegSource");

@@ -9,7 +9,9 @@
 #include "ImpsFixture.h"
 #include "J2kFixture.h"
 #include "JpegFixture.h"
+#include "PngFixture.h"
 #include "PpmFixture.h"
+#include "TiffFixture.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -35,5 +37,7 @@ int main(int argc, char** argv) {
     exif.screenNail = true;
     writeExifJpeg((folder / "sample_exif.jpg").string(), exif);
     writeJ2kSample((folder / "sample.jp2").string());
+    writeSampleTiff((folder / "sample.tif").string());
+    for (const auto& [name, image] : pngSamples()) writePng((folder / name).string(), image);
     return 0;
 }
