@@ -70,6 +70,7 @@ ZynIMPSImageSourceRegistryEntry impsEntry("IMPSSource", 0, 0);
 ZynRecognizerRegistration impsRecognizer({&ZynIMPSImageSource::recognize, 0}, "IMPSSource");
 
 ZynChannelSelectOperationRegistryEntry channelSelectEntry("ChannelSelect", 2, 10);
+
 ZynFpxViewOperationRegistryEntry fpxViewEntry("Fpx View", 2, 13);
 
 ZynExifImageSourceRegistryEntry exifEntry("ExifSource", 0, 0);
@@ -85,11 +86,17 @@ ZynDIBImageSourceRegistryEntry dibEntry("DIBSource", 0, 0);
 ZynAnyImageSourceRegistryEntry anyImageEntry("Any Image Source", 0, 8);
 
 ZynColorMatrixOperationRegistryEntry colorMatrixEntry("ColorMatrix", 2, 9);
+
 ZynColorMatrixOperationTRegistryEntry colorMatrixByteEntry("ColorMatrixByte", 3, 9);
+
 ZynContrastOperationRegistryEntry contrastEntry("Contrast", 2, 11);
+
 ZynContrastOperationTRegistryEntry contrastByteEntry("ContrastByte", 3, 11);
+
 ZynAffineOperationRegistryEntry affineEntry("Affine", 2, 6);
+
 ZynAffineOperationTRegistryEntry affineByteEntry("AffineByte", 3, 6);
+
 ZynNopOperationRegistryEntry nopEntry("Nop", 2, 13);
 
 }  // namespace
