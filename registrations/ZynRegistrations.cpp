@@ -13,11 +13,13 @@
 #include "ZynRawImageSource.h"
 #include "ZynRecognizer.h"
 #include "ZynTransformRegistryEntry.h"
+#include "ZynVDXImageSource.h"
 
 namespace {
 
 using ZynJ2KImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynJ2KImageSource>;
 using ZynPpmImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynPpmImageSource>;
+using ZynVDXImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynVDXImageSource>;
 using ZynJpegImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynJpegImageSource>;
 using ZynIMPSImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynIMPSImageSource>;
 using ZynExifImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynExifImageSource>;
@@ -31,6 +33,9 @@ ZynRecognizerRegistration j2kRecognizer({&ZynJ2KImageSource::recognize, 0}, "J2K
 
 ZynPpmImageSourceRegistryEntry ppmEntry("PpmSource", 0, 0);
 ZynRecognizerRegistration ppmRecognizer({&ZynPpmImageSource::recognize, 0}, "PpmSource");
+
+ZynVDXImageSourceRegistryEntry vdxEntry("OrbidiscSource", 0, 0);
+ZynRecognizerRegistration vdxRecognizer({&ZynVDXImageSource::recognize, 0}, "OrbidiscSource");
 
 ZynJpegImageSourceRegistryEntry jpegEntry("JpegSource", 0, 0);
 ZynRecognizerRegistration jpegRecognizer({&ZynJpegImageSource::recognize, 0}, "JpegSource");
