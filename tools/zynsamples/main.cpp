@@ -10,6 +10,7 @@
 #include "J2kFixture.h"
 #include "JpegFixture.h"
 #include "PpmFixture.h"
+#include "VdxFixture.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -35,5 +36,6 @@ int main(int argc, char** argv) {
     exif.screenNail = true;
     writeExifJpeg((folder / "sample_exif.jpg").string(), exif);
     writeJ2kSample((folder / "sample.jp2").string());
+    writeVdxSample((folder / "sample_vdx.vdx").string());
     return 0;
 }
