@@ -17,17 +17,6 @@ namespace {
 
 const std::vector<ZynResolution> kLandscape{{768, 512}, {384, 256}, {192, 128}};
 
-struct Pack {
-    std::string path;
-    VdxLevels levels;
-};
-
-Pack writePack(const VdxPackOptions& options = {}, uint32_t seed = 1) {
-    Pack pack{testDir() + "/p.vdx", vdxPatternLevels(seed)};
-    writeVdxPack(pack.path, pack.levels, options);
-    return pack;
-}
-
 std::shared_ptr<ZynVDXImageSource> openVdx(const std::string& path, bool keepOpen = true,
                                            const std::string& colorSpace = "") {
     auto source = std::make_shared<ZynVDXImageSource>(qorWiden(path), keepOpen);

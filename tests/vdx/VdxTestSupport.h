@@ -10,7 +10,20 @@
 #include <string>
 #include <vector>
 
+#include "TestSupport.h"
 #include "VdxFixture.h"
+
+// A pack of pattern levels in a fresh folder, and the levels written.
+struct Pack {
+    std::string path;
+    VdxLevels levels;
+};
+
+inline Pack writePack(const VdxPackOptions& options = {}, uint32_t seed = 1) {
+    Pack pack{testDir() + "/p.vdx", vdxPatternLevels(seed)};
+    writeVdxPack(pack.path, pack.levels, options);
+    return pack;
+}
 
 // What a reader should deliver, computed from the planes the fixture stored.
 
