@@ -9,16 +9,20 @@
 #include "ZynIMPSImageSource.h"
 #include "ZynJ2KImageSource.h"
 #include "ZynJpegImageSource.h"
+#include "ZynPNGImageSource.h"
 #include "ZynPpmImageSource.h"
 #include "ZynRawImageSource.h"
 #include "ZynRecognizer.h"
+#include "ZynTiffImageSource.h"
 #include "ZynTransformRegistryEntry.h"
 #include "ZynVDXImageSource.h"
 
 namespace {
 
 using ZynJ2KImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynJ2KImageSource>;
+using ZynTiffImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynTiffImageSource>;
 using ZynPpmImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynPpmImageSource>;
+using ZynPNGImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynPNGImageSource>;
 using ZynVDXImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynVDXImageSource>;
 using ZynJpegImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynJpegImageSource>;
 using ZynIMPSImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynIMPSImageSource>;
@@ -31,8 +35,14 @@ using ZynAnyImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynAnyImageSou
 ZynJ2KImageSourceRegistryEntry j2kEntry("J2KSource", 0, 0);
 ZynRecognizerRegistration j2kRecognizer({&ZynJ2KImageSource::recognize, 0}, "J2KSource");
 
+ZynTiffImageSourceRegistryEntry tiffEntry("TiffSource", 0, 0);
+ZynRecognizerRegistration tiffRecognizer({&ZynTiffImageSource::recognize, 0}, "TiffSource");
+
 ZynPpmImageSourceRegistryEntry ppmEntry("PpmSource", 0, 0);
 ZynRecognizerRegistration ppmRecognizer({&ZynPpmImageSource::recognize, 0}, "PpmSource");
+
+ZynPNGImageSourceRegistryEntry pngEntry("PNGSource", 0, 0);
+ZynRecognizerRegistration pngRecognizer({&ZynPNGImageSource::recognize, 0}, "PNGSource");
 
 ZynVDXImageSourceRegistryEntry vdxEntry("OrbidiscSource", 0, 0);
 ZynRecognizerRegistration vdxRecognizer({&ZynVDXImageSource::recognize, 0}, "OrbidiscSource");
