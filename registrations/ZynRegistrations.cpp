@@ -24,6 +24,7 @@
 #include "ZynRecognizer.h"
 #include "ZynTiffImageSource.h"
 #include "ZynTransformRegistryEntry.h"
+#include "ZynVDXImageSource.h"
 
 namespace {
 
@@ -31,6 +32,7 @@ using ZynJ2KImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynJ2KImageSou
 using ZynTiffImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynTiffImageSource>;
 using ZynPpmImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynPpmImageSource>;
 using ZynPNGImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynPNGImageSource>;
+using ZynVDXImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynVDXImageSource>;
 using ZynJpegImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynJpegImageSource>;
 using ZynIMPSImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynIMPSImageSource>;
 using ZynChannelSelectOperationRegistryEntry =
@@ -62,6 +64,9 @@ ZynRecognizerRegistration ppmRecognizer({&ZynPpmImageSource::recognize, 0}, "Ppm
 
 ZynPNGImageSourceRegistryEntry pngEntry("PNGSource", 0, 0);
 ZynRecognizerRegistration pngRecognizer({&ZynPNGImageSource::recognize, 0}, "PNGSource");
+
+ZynVDXImageSourceRegistryEntry vdxEntry("OrbidiscSource", 0, 0);
+ZynRecognizerRegistration vdxRecognizer({&ZynVDXImageSource::recognize, 0}, "OrbidiscSource");
 
 ZynJpegImageSourceRegistryEntry jpegEntry("JpegSource", 0, 0);
 ZynRecognizerRegistration jpegRecognizer({&ZynJpegImageSource::recognize, 0}, "JpegSource");
