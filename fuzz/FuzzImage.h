@@ -16,6 +16,7 @@
 // and renders a bounded part of every resolution it offers.
 inline void fuzzRenderFile(const std::string& path, const char* registryName = nullptr) {
     constexpr int64_t kMaxPixels = 1 << 20;
+    constexpr int64_t kMaxBytes = 1 << 26;
     try {
         ZynTransformPtr source = registryName ? ZynTransformRegistry::create(registryName)
                                               : std::make_shared<ZynAnyImageSource>();
@@ -24,12 +25,16 @@ inline void fuzzRenderFile(const std::string& path, const char* registryName = n
         if (!ZynGraph::statusOK(*source)) return;
         ZynImageOutputCP* out = source->imageOutput(source->primaryOutputIndex());
         if (!out || !out->coordSpace() || !out->dataOrg()) return;
+        // Images of many bands or wide samples get fewer pixels.
+        const int64_t pixelBytes =
+            out->dataOrg()->bands() * static_cast<int64_t>(out->dataOrg()->sampleSize());
+        const int64_t maxPixels = std::min(kMaxPixels, kMaxBytes / pixelBytes);
         // A copy: rendering may set the source up again and replace its coordinate space.
         const std::vector<ZynResolution> resolutions = out->coordSpace()->resolutions();
         for (const ZynResolution& r : resolutions) {
             const int64_t w = r.width,
-                          h = std::min<int64_t>(r.height, kMaxPixels / std::max<int64_t>(w, 1));
-            if (w > kMaxPixels || h <= 0) continue;
+                          h = std::min<int64_t>(r.height, maxPixels / std::max<int64_t>(w, 1));
+            if (w > maxPixels || h <= 0) continue;
             auto org = std::make_shared<ZynSimpleDataOrg>(
                 out->dataOrg()->resized(static_cast<uint32_t>(w), static_cast<uint32_t>(h)));
             ZynRectBuffer buffer({0, 0, w, h}, org);

@@ -25,7 +25,7 @@ class ZynJ2KImageSource : public ZynImageFileSource {
     void setupTransform() override;
     ZynImageOpPtr opForResolution(int outputIndex, const ZynResolution& resolution) override;
     void postRender() override;
-    // Answers "DigitalProcess.ICCProfile" with the profile of the JP2 colour specification.
+    // Answers "DigitalProcess.ICCProfile" with the profile of the JP2 colour box.
     bool readMetadata(const std::string& key, VulMetaValue& value) override;
 
   private:

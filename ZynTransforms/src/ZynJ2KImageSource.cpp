@@ -11,7 +11,7 @@ namespace {
 
 const char* const kIccProfileKey = "DigitalProcess.ICCProfile";
 
-// Enumerated colour spaces of the JP2 colour specification the source shows.
+// Enumerated colour spaces of the JP2 colour box the source shows.
 constexpr uint32_t kSRGB = 16;
 constexpr uint32_t kGreyscale = 17;
 constexpr uint32_t kSYCC = 18;

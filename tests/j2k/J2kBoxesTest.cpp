@@ -28,32 +28,32 @@ std::string enumerated(uint32_t space) {
     return box("colr", std::string("\x01\x00\x00", 3) + bigEndian(space, 4));
 }
 
-J2kColorSpec colorSpecOf(const std::string& bytes) {
+J2kColourBox colourBoxOf(const std::string& bytes) {
     const std::string path = testDir() + "/boxes.jp2";
     writeFile(path, bytes);
     QorStreamFactory factory;
     auto stream = factory.create(qorWiden(path), "rb");
     QorStreamView view = stream->view();
-    return j2kReadColorSpec(view, stream->size());
+    return j2kReadColourBox(view, stream->size());
 }
 
 }  // namespace
 
 TEST(J2kBoxes, FirstColorBoxOfTheHeaderBox) {
     const std::string ihdr = box("ihdr", std::string(14, '\0'));
-    EXPECT_EQ(colorSpecOf(kSignature + box("jp2h", ihdr + enumerated(17))).enumerated, 17u);
+    EXPECT_EQ(colourBoxOf(kSignature + box("jp2h", ihdr + enumerated(17))).enumerated, 17u);
     // Later colour boxes are ignored; boxes of any length form, before and inside the header.
-    EXPECT_EQ(colorSpecOf(kSignature + extendedBox("ftyp", "jp2 ") +
+    EXPECT_EQ(colourBoxOf(kSignature + extendedBox("ftyp", "jp2 ") +
                           extendedBox("jp2h", ihdr + enumerated(18) + enumerated(16)))
                   .enumerated,
               18u);
-    EXPECT_EQ(colorSpecOf(kSignature + box("uuid", std::string(40, 'u')) + bigEndian(0, 4) +
+    EXPECT_EQ(colourBoxOf(kSignature + box("uuid", std::string(40, 'u')) + bigEndian(0, 4) +
                           "jp2h" + ihdr + enumerated(16))
                   .enumerated,
               16u);
 
     const std::vector<uint8_t> profile = fakeIccProfile("GRAY");
-    const J2kColorSpec icc = colorSpecOf(
+    const J2kColourBox icc = colourBoxOf(
         kSignature +
         box("jp2h", ihdr + box("colr", std::string("\x02\x00\x00", 3) +
                                            std::string(profile.begin(), profile.end()))));
@@ -77,8 +77,8 @@ TEST(J2kBoxes, MalformedBoxesGiveNoColorSpec) {
         kSignature + bigEndian(1, 4) + "jp2h" + std::string(8, '\xFF') + enumerated(16),
     };
     for (const std::string& bytes : cases) {
-        const J2kColorSpec spec = colorSpecOf(bytes);
-        EXPECT_EQ(spec.enumerated, 0u);
-        EXPECT_TRUE(spec.iccProfile.empty());
+        const J2kColourBox colour = colourBoxOf(bytes);
+        EXPECT_EQ(colour.enumerated, 0u);
+        EXPECT_TRUE(colour.iccProfile.empty());
     }
 }

@@ -10,7 +10,10 @@
 #include "ImpsFixture.h"
 #include "J2kFixture.h"
 #include "JpegFixture.h"
+#include "PngFixture.h"
 #include "PpmFixture.h"
+#include "TiffFixture.h"
+#include "VdxFixture.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -36,6 +39,9 @@ int main(int argc, char** argv) {
     exif.screenNail = true;
     writeExifJpeg((folder / "sample_exif.jpg").string(), exif);
     writeJ2kSample((folder / "sample.jp2").string());
+    writeSampleTiff((folder / "sample.tif").string());
+    for (const auto& [name, image] : pngSamples()) writePng((folder / name).string(), image);
+    writeVdxSample((folder / "sample_vdx.vdx").string());
     writeDng((folder / "sample_camera.dng").string());
     return 0;
 }

@@ -73,25 +73,25 @@ uint32_t iccKind(const std::vector<uint8_t>& profile) {
     return kJ2kIccOther;
 }
 
-J2kColorSpec parseColorBox(QorStreamView& view, const Box& box) {
-    J2kColorSpec spec;
+J2kColourBox parseColorBox(QorStreamView& view, const Box& box) {
+    J2kColourBox colour;
     // METH, PREC and APPROX come first; method 1 is followed by the enumerated space, methods
     // 2 and 3 by an ICC profile.
     uint8_t fields[7];
     const uint64_t size = box.end - box.payload;
     if (size < 3 || view.seek(static_cast<int64_t>(box.payload)) != 0 || view.read(fields, 3) != 3)
-        return spec;
+        return colour;
     if (fields[0] == 1) {
         if (size >= 7 && view.read(fields + 3, 4) == 4)
-            spec.enumerated = static_cast<uint32_t>(bigEndian(fields + 3, 4));
+            colour.enumerated = static_cast<uint32_t>(bigEndian(fields + 3, 4));
     } else if ((fields[0] == 2 || fields[0] == 3) && size - 3 <= kMaxIccProfile) {
-        spec.iccProfile.resize(static_cast<size_t>(size - 3));
-        if (view.read(spec.iccProfile.data(), static_cast<int64_t>(spec.iccProfile.size())) !=
-            static_cast<int64_t>(spec.iccProfile.size()))
+        colour.iccProfile.resize(static_cast<size_t>(size - 3));
+        if (view.read(colour.iccProfile.data(), static_cast<int64_t>(colour.iccProfile.size())) !=
+            static_cast<int64_t>(colour.iccProfile.size()))
             return {};
-        spec.enumerated = iccKind(spec.iccProfile);
+        colour.enumerated = iccKind(colour.iccProfile);
     }
-    return spec;
+    return colour;
 }
 
 }  // namespace
@@ -100,9 +100,9 @@ bool j2kHasSignature(const uint8_t* bytes, size_t size) {
     return size >= kJ2kSignatureSize && std::memcmp(bytes, kSignature, kJ2kSignatureSize) == 0;
 }
 
-J2kColorSpec j2kReadColorSpec(QorStreamView& view, uint64_t fileSize) {
+J2kColourBox j2kReadColourBox(QorStreamView& view, uint64_t fileSize) {
     const std::optional<Box> header = findBox(view, 0, fileSize, kHeaderBox);
     if (!header) return {};
     const std::optional<Box> color = findBox(view, header->payload, header->end, kColorBox);
-    return color ? parseColorBox(view, *color) : J2kColorSpec{};
+    return color ? parseColorBox(view, *color) : J2kColourBox{};
 }

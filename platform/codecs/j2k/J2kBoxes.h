@@ -6,9 +6,9 @@
 
 #include "QorStream.h"
 
-// The colour specification of a JP2 header: an enumerated colour space, or an ICC profile whose
+// The colour box of a JP2 header: an enumerated colour space, or an ICC profile whose
 // kind stands in the enumerated value (kJ2kIccLuminance, kJ2kIccRgb, kJ2kIccOther).
-struct J2kColorSpec {
+struct J2kColourBox {
     uint32_t enumerated = 0;
     std::vector<uint8_t> iccProfile;
 };
@@ -21,6 +21,6 @@ constexpr uint32_t kJ2kIccOther = 102;
 constexpr size_t kJ2kSignatureSize = 12;
 bool j2kHasSignature(const uint8_t* bytes, size_t size);
 
-// The first colour specification box of the JP2 header box (readers ignore later ones). A file
-// without one, or whose boxes are malformed before it, gives an empty specification.
-J2kColorSpec j2kReadColorSpec(QorStreamView& view, uint64_t fileSize);
+// The first colour box of the JP2 header box (readers ignore later ones). A file
+// without one, or whose boxes are malformed before it, gives an empty colour box.
+J2kColourBox j2kReadColourBox(QorStreamView& view, uint64_t fileSize);

@@ -307,7 +307,7 @@ bool J2kDecoder::readHeader(J2kHeader& header) {
     header.y0 = image.y0;
     header.x1 = image.x1;
     header.y1 = image.y1;
-    header.color = j2kReadColorSpec(session.source.view, session.source.size);
+    header.color = j2kReadColourBox(session.source.view, session.source.size);
     return true;
 }
 

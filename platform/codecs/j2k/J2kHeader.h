@@ -34,7 +34,7 @@ struct J2kHeader {
     // Whether the first three components went through the reversible or irreversible colour
     // transform; the decoder inverts it.
     bool componentTransform = false;
-    J2kColorSpec color;
+    J2kColourBox color;
 
     // Size of the image at a level: level n covers the reference grid scaled by 2^-n.
     uint32_t levelWidth(uint32_t level) const;
