@@ -26,14 +26,9 @@ class ZynRVQImageInfo : public ZynFile {
     void close() override;
 
     bool opened() const { return opened_; }
-    int statusCode() const { return status_.code(); }
-    const std::string& statusMessage() const { return status_.message(); }
     const ZynError& status() const { return status_; }
 
-    const std::string& path() const { return path_; }
     DCCameraType cameraType() const { return facts_.cameraType; }
-    // The type the file develops into unless asked for another.
-    DCImageType fileImageType() const { return fileImageType_; }
     DCImageType imageType() const { return facts_.imageType; }
     uint32_t width(Level level) const;
     uint32_t height(Level level) const;
@@ -64,7 +59,6 @@ class ZynRVQImageInfo : public ZynFile {
     HctImageRecord facts_;
     bool opened_ = false;
     ZynError status_;
-    DCImageType fileImageType_ = DEFAULT_COLOR_IMAGE_TYPE;
     DCImageType requestedType_ = DEFAULT_COLOR_IMAGE_TYPE;
     std::string calibrationPath_;
     std::optional<HctImageData> developed_[2];

@@ -81,7 +81,6 @@ bool ZynRVQImageInfo::readImageType() {
     }
     facts_ = record_;
     facts_.image = nullptr;
-    fileImageType_ = record_.imageType;
     return true;
 }
 

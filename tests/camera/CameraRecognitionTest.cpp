@@ -6,8 +6,11 @@
 #include "ImpsFixture.h"
 #include "J2kFixture.h"
 #include "JpegFixture.h"
+#include "PngFixture.h"
 #include "PpmFixture.h"
 #include "TestSupport.h"
+#include "TiffFixture.h"
+#include "VdxFixture.h"
 #include "ZynAnyImageSource.h"
 #include "ZynRecognizer.h"
 #include "ZynSettings.h"
@@ -40,7 +43,21 @@ std::vector<ForeignFile> foreignFiles(const std::string& dir) {
          [](const std::string& path) {
              writeBmp(path, 97, 61, 8, fixturePattern(97, 61, 1), colourPalette());
          }},
-        // 1024 x 768 bytes: LibRaw takes headerless files of this size for a camera's dump.
+        {"sample.tif", "ZynTiffImageSource", writeSampleTiff},
+        {"tiled16.tif", "ZynTiffImageSource",
+         [](const std::string& path) {
+             TiffPage page{.width = 300,
+                           .height = 200,
+                           .bitsPerSample = 16,
+                           .tileWidth = 64,
+                           .tileHeight = 64};
+             page.data = packTiffSamples(tiffPattern(300, 200, 1, 16), 300, 16);
+             writeTiff(path, {page}, true);
+         }},
+        // Base resolutions only: 384 sectors, a size LibRaw knows from a camera's headerless dumps.
+        {"pack.vdx", "ZynVDXImageSource",
+         [](const std::string& path) { writeVdxPack(path, vdxPatternLevels()); }},
+        // 1024 x 768 bytes, the same size.
         {"dump.lum", "ZynIMPSImageSource",
          [grey, dir](const std::string&) {
              writeImpsSet(dir, "dump", ImpsKind::Lum, {.width = 1024, .height = 768},
@@ -53,7 +70,11 @@ std::vector<ForeignFile> foreignFiles(const std::string& dir) {
 
 TEST(CameraRecognition, FilesOfOtherFormatsGoToTheirOwnSources) {
     const std::string dir = testDir();
-    for (const ForeignFile& file : foreignFiles(dir)) {
+    std::vector<ForeignFile> files = foreignFiles(dir);
+    for (const auto& [name, image] : pngSamples())
+        files.push_back({name, "ZynPNGImageSource",
+                         [image](const std::string& path) { writePng(path, image); }});
+    for (const ForeignFile& file : files) {
         SCOPED_TRACE(file.name);
         const std::string path = dir + "/" + file.name;
         file.write(path);
@@ -69,15 +90,11 @@ TEST(CameraRecognition, FilesOfOtherFormatsGoToTheirOwnSources) {
 
 TEST(CameraRecognition, HeaderlessAndShortFilesAreNotTaken) {
     const std::string dir = testDir();
-    // A photo disc image pack of the three base resolutions is 384 sectors long.
-    std::string pack(384 * 2048, '\0');
-    pack.replace(2048, 8, std::string("VDX_IPI\0", 8));
-    writeFile(dir + "/pack.vdx", pack);
     writeFile(dir + "/dump.raw", std::string(1024 * 768, '\x40'));
     writeFile(dir + "/short.dng", "II*\0");
     DngFixtureOptions options;
     writeDng(dir + "/real.dng", options);
-    for (const char* name : {"/pack.vdx", "/dump.raw", "/short.dng"})
+    for (const char* name : {"/dump.raw", "/short.dng"})
         EXPECT_FALSE(ZynRVQImageSource::recognize(qorWiden(dir + name), nullptr, false)) << name;
     EXPECT_TRUE(ZynRVQImageSource::recognize(qorWiden(dir + "/real.dng"), nullptr, false));
 }

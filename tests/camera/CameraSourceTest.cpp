@@ -323,7 +323,7 @@ TEST(CameraSource, DamagedAndForeignFilesFailWithTheirMessagesAndPrintNothing) {
               "15 error in ZynRVQImageInfo::getFullImage");
     EXPECT_EQ(errorOfRender(*cut, {32, 24}, DCRGBImage24), "no error");
 
-    EXPECT_FALSE(zynOpenByRecognition(qorWiden(cutHeader), false));
+    EXPECT_FALSE(ZynRVQImageSource::recognize(qorWiden(cutHeader), nullptr, false));
     EXPECT_EQ(setupError(*openCamera(cutHeader)),
               "134 The file " + cutHeader + " is not a RVQ file.");
     EXPECT_EQ(setupError(*openCamera(dir + "/absent.dng")), "15 unspecified HCT-SDK toolkit error");

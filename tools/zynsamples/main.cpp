@@ -43,5 +43,7 @@ int main(int argc, char** argv) {
     for (const auto& [name, image] : pngSamples()) writePng((folder / name).string(), image);
     writeVdxSample((folder / "sample_vdx.vdx").string());
     writeDng((folder / "sample_camera.dng").string());
+    writeDng((folder / "sample_camera_lossy.dng").string(),
+             {.lossy = true, .preview = DngFixtureOptions::Preview::Jpeg});
     return 0;
 }
