@@ -58,7 +58,9 @@ void setDevelopment(LibRaw& raw, DCImageType type, bool halfSize) {
 HctStatus develop(HctImage& image, bool halfSize, HctImageData& data) {
     LibRaw& raw = *image.raw;
     if (!image.unpacked) {
+        image.stream->expectJpegComponents(raw.imgdata.idata.colors);
         const int unpacked = raw.unpack();
+        image.stream->releaseAbandonedJpeg();
         if (unpacked != LIBRAW_SUCCESS) return librawStatus(unpacked);
         // LibRaw fills what it could not read and goes on; such pixels are not the file's.
         if (raw.error_count() > 0 || image.stream->damagedJpeg()) return kHctDecodeFailed;
@@ -79,6 +81,8 @@ HctStatus develop(HctImage& image, bool halfSize, HctImageData& data) {
         (developed->colors != 1 && developed->colors != 3) ||
         (developed->bits != 8 && developed->bits != 16))
         return kHctDecodeFailed;
+    // The working image is made again by the next development; the unpacked data stays.
+    raw.free_image();
     const HctPixels pixels{developed->width, developed->height, developed->colors, developed->bits,
                            developed->data};
     data = hctConvert(pixels, image.type);

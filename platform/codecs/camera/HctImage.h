@@ -2,6 +2,11 @@
 
 #include <libraw/libraw.h>
 
+#include <cstddef>
+#include <cstdio>
+
+#include <jpeglib.h>
+
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -22,13 +27,25 @@ class HctFileStream : public LibRaw_bigfile_datastream {
     HctFileStream(const std::string& path, int64_t padding);
 
     int seek(INT64 offset, int whence) override;
-    // LibRaw's JPEG decoders report through it: their messages are kept from stderr, and
-    // warnings (damaged or cut data) are remembered.
+    // LibRaw's JPEG decoders read through it: their messages are kept from stderr, warnings
+    // (damaged or cut data) are remembered, and the decoder's memory is watched.
     int jpeg_src(void* decompress) override;
     bool damagedJpeg() const { return damagedJpeg_; }
+    // LibRaw decodes lossy raw images into buffers of so many samples a pixel, whatever the
+    // JPEG stream holds; streams of another count are refused.
+    void expectJpegComponents(int components) { jpegComponents_ = components; }
+    // Frees a JPEG decoder LibRaw left behind when a damaged file made it give up.
+    void releaseAbandonedJpeg();
 
   private:
+    static void destroyJpeg(j_common_ptr decoder);
+    // The component count of the JPEG stream that starts here, or 0 when it has no frame header.
+    int componentsAhead();
+
     bool damagedJpeg_ = false;
+    int jpegComponents_ = 3;
+    jpeg_memory_mgr* jpegMemory_ = nullptr;
+    void (*destroyJpegMemory_)(j_common_ptr) = nullptr;
 };
 
 // LibRaw without its messages on stderr; null when there is no memory for it.

@@ -1,11 +1,7 @@
 #include <sys/stat.h>
 
-#include <cstddef>
-#include <cstdio>
 #include <cstring>
 #include <new>
-
-#include <jpeglib.h>
 
 #include "HctImage.h"
 #include "HctSdk.h"
@@ -202,7 +198,34 @@ int HctFileStream::seek(INT64 offset, int whence) {
     return LibRaw_bigfile_datastream::seek(offset, whence);
 }
 
+int HctFileStream::componentsAhead() {
+    const INT64 start = tell();
+    int components = 0;
+    uint8_t bytes[10];
+    if (read(bytes, 1, 2) == 2 && bytes[0] == 0xFF && bytes[1] == 0xD8) {
+        while (read(bytes, 1, 2) == 2 && bytes[0] == 0xFF) {
+            int marker = bytes[1];
+            while (marker == 0xFF) marker = get_char();  // fill bytes
+            if (marker == 0xD9 || marker == 0xDA || read(bytes, 1, 2) != 2) break;
+            const int length = bytes[0] << 8 | bytes[1];
+            const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 &&
+                               marker != 0xC8 && marker != 0xCC;
+            if (frame) {
+                if (length >= 8 && read(bytes, 1, 6) == 6) components = bytes[5];
+                break;
+            }
+            if (length < 2 || seek(length - 2, SEEK_CUR) != 0) break;
+        }
+    }
+    seek(start, SEEK_SET);
+    return components;
+}
+
 int HctFileStream::jpeg_src(void* decompress) {
+    if (componentsAhead() != jpegComponents_) {
+        damagedJpeg_ = true;
+        return -1;
+    }
     const int status = LibRaw_bigfile_datastream::jpeg_src(decompress);
     auto* cinfo = static_cast<j_decompress_ptr>(decompress);
     cinfo->client_data = this;
@@ -210,7 +233,29 @@ int HctFileStream::jpeg_src(void* decompress) {
     cinfo->err->emit_message = [](j_common_ptr common, int level) {
         if (level < 0) static_cast<HctFileStream*>(common->client_data)->damagedJpeg_ = true;
     };
+    // LibRaw gives up on some damaged data without destroying its decoder; the decoder's memory
+    // is then freed here instead.
+    if (cinfo->mem->self_destruct != &destroyJpeg) {
+        jpegMemory_ = cinfo->mem;
+        destroyJpegMemory_ = cinfo->mem->self_destruct;
+        cinfo->mem->self_destruct = &destroyJpeg;
+    }
     return status;
+}
+
+void HctFileStream::destroyJpeg(j_common_ptr decoder) {
+    auto* stream = static_cast<HctFileStream*>(decoder->client_data);
+    stream->jpegMemory_ = nullptr;
+    stream->destroyJpegMemory_(decoder);
+}
+
+void HctFileStream::releaseAbandonedJpeg() {
+    if (!jpegMemory_) return;
+    // The memory manager needs nothing of its decoder but itself.
+    jpeg_common_struct abandoned{};
+    abandoned.mem = jpegMemory_;
+    abandoned.client_data = this;
+    destroyJpeg(&abandoned);
 }
 
 HctStatus hctSizeImage(HctImage& image) {
