@@ -15,11 +15,11 @@ struct Toolkit {
     ~Toolkit() { fpxCloseToolkit(); }
 };
 
-FpxStatus openStatus(const std::string& path, std::unique_ptr<FpxImage>* kept = nullptr) {
+FpxStatus openStatus(const std::string& path, FpxImageHandle* kept = nullptr) {
     uint32_t w, h;
     FpxImageInfo info;
     FpxResolutionInfo levels;
-    std::unique_ptr<FpxImage> image;
+    FpxImageHandle image;
     const FpxStatus s = fpxOpenImageByFilename(path, w, h, info, levels, image);
     if (kept) *kept = std::move(image);
     return s;
@@ -191,7 +191,7 @@ TEST(FpxContainer, TileTableDamageFailsOnlyTheTilesItTouches) {
     const uint64_t data = d.stream(kFull + "/Subimage 0000 Data");
     const uint32_t tile3 = readU32(d.bytes, table + 48);
     for (int i = 20; i < 200; ++i) d.bytes[data + 28 + tile3 + i] = static_cast<char>(i * 37);
-    std::unique_ptr<FpxImage> image;
+    FpxImageHandle image;
     ASSERT_EQ(openStatus(d.save("tiles.fpx"), &image), FpxStatus::Ok);
 
     std::vector<uint8_t> pixels(64 * 64 * 3);
@@ -214,7 +214,7 @@ TEST(FpxContainer, DamagedReducedLevelIsMarkedAbsent) {
     Toolkit toolkit;
     Damaged d;
     patchU32(d.bytes, d.stream(kReduced + "/Subimage 0000 Header") + 44, 32);  // tile width
-    std::unique_ptr<FpxImage> image;
+    FpxImageHandle image;
     ASSERT_EQ(openStatus(d.save("level.fpx"), &image), FpxStatus::LevelUnreadable);
     FpxResolutionInfo levels;
     ASSERT_EQ(fpxGetResolutionInfo(image.get(), levels), FpxStatus::Ok);
@@ -255,7 +255,7 @@ TEST(FpxContainer, LargeSectorsAndLongFatLists) {
     large.sectorShift = 12;
     large.color = FpxFixtureColor::MonochromeAlpha;
     const FpxFixture l = writeFpx(dir + "/v4.fpx", large);
-    std::unique_ptr<FpxImage> image;
+    FpxImageHandle image;
     ASSERT_EQ(openStatus(dir + "/v4.fpx", &image), FpxStatus::Ok);
     std::vector<uint8_t> pixels(100 * 70 * 2);
     FpxImageDesc desc;

@@ -20,7 +20,7 @@ struct Opened {
     uint32_t width = 0, height = 0;
     FpxImageInfo info;
     FpxResolutionInfo levels;
-    std::unique_ptr<FpxImage> image;
+    FpxImageHandle image;
 };
 
 Opened openImage(const std::string& path) {
@@ -287,7 +287,7 @@ TEST(FpxToolkit, InitialisationIsCounted) {
     uint32_t w, h;
     FpxImageInfo info;
     FpxResolutionInfo levels;
-    std::unique_ptr<FpxImage> image;
+    FpxImageHandle image;
     EXPECT_EQ(fpxCloseToolkit(), FpxStatus::NotInitialised);
     EXPECT_EQ(fpxOpenImageByFilename("/nonexistent.fpx", w, h, info, levels, image),
               FpxStatus::NotInitialised);

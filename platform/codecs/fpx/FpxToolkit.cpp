@@ -18,6 +18,10 @@ FpxStatus found(bool ok) {
 
 }  // namespace
 
+void FpxImageCloser::operator()(FpxImage* image) const {
+    delete image;
+}
+
 FpxStatus fpxInitToolkit() {
     ++initialisations;
     return FpxStatus::Ok;
@@ -38,10 +42,12 @@ FpxStatus fpxIsValidFlashPixFile(const std::string& path) {
 
 FpxStatus fpxOpenImageByFilename(const std::string& path, uint32_t& width, uint32_t& height,
                                  FpxImageInfo& info, FpxResolutionInfo& levels,
-                                 std::unique_ptr<FpxImage>& image) {
+                                 FpxImageHandle& image) {
     if (!initialised()) return FpxStatus::NotInitialised;
-    const FpxStatus status = FpxImage::open(path, image);
+    std::unique_ptr<FpxImage> opened;
+    const FpxStatus status = FpxImage::open(path, opened);
     if (!fpxSucceeded(status)) return status;
+    image.reset(opened.release());
     info = image->info();
     levels = image->levels();
     width = levels[0].width;
@@ -91,7 +97,7 @@ FpxStatus fpxGetSummaryInformation(const FpxImage* image, NIFSummaryInformation&
     return image->summary(summary);
 }
 
-FpxStatus fpxCloseImage(std::unique_ptr<FpxImage>& image) {
+FpxStatus fpxCloseImage(FpxImageHandle& image) {
     if (!image) return FpxStatus::InvalidHandle;
     image.reset();
     return FpxStatus::Ok;

@@ -20,6 +20,12 @@
 
 class FpxImage;
 
+// An open image; destroying the handle closes the image.
+struct FpxImageCloser {
+    void operator()(FpxImage* image) const;
+};
+using FpxImageHandle = std::unique_ptr<FpxImage, FpxImageCloser>;
+
 // The toolkit's colour-space codes of an image.
 enum FpxColorSpaceCode : int {
     kFpxPhotoYcc = 0,
@@ -91,7 +97,7 @@ FpxStatus fpxIsValidFlashPixFile(const std::string& path);
 // Opens an image; fills its full size, its description and its levels.
 FpxStatus fpxOpenImageByFilename(const std::string& path, uint32_t& width, uint32_t& height,
                                  FpxImageInfo& info, FpxResolutionInfo& levels,
-                                 std::unique_ptr<FpxImage>& image);
+                                 FpxImageHandle& image);
 FpxStatus fpxGetResolutionInfo(const FpxImage* image, FpxResolutionInfo& levels);
 // Reads the rectangle from (x0, y0) to (x1, y1) inclusive of a level into the described buffers.
 FpxStatus fpxReadImageRectangle(FpxImage* image, uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1,
@@ -106,4 +112,4 @@ FpxStatus fpxGetImageROI(const FpxImage* image, NIFROI& roi);
 
 FpxStatus fpxGetSummaryInformation(const FpxImage* image, NIFSummaryInformation& summary);
 
-FpxStatus fpxCloseImage(std::unique_ptr<FpxImage>& image);
+FpxStatus fpxCloseImage(FpxImageHandle& image);
