@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 
+#include "FpxFixture.h"
 #include "PpmFixture.h"
 
 int main(int argc, char** argv) {
@@ -14,5 +15,11 @@ int main(int argc, char** argv) {
     const std::filesystem::path folder = argv[1];
     std::filesystem::create_directories(folder);
     writePpm((folder / "sample.ppm").string(), 97, 61, fixturePattern(97, 61, 3));
+    FpxFixtureSpec fpx;
+    fpx.width = 150;
+    fpx.height = 100;
+    fpx.tiles = FpxFixtureTiles::JpegSharedTables;
+    fpx.summary = true;
+    writeFpx((folder / "sample.fpx").string(), fpx);
     return 0;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <string_view>
 #include <utility>
 
 // A count and an owned array of that many items. Copies own a copy of the items. One
@@ -40,4 +41,19 @@ class NIFCountedArray {
 
     uint32_t length = 0;
     std::unique_ptr<T[]> ptr;
+};
+
+// Text as a count and owned, terminated characters.
+template <class Char>
+class NIFText : public NIFCountedArray<Char> {
+  public:
+    using NIFCountedArray<Char>::NIFCountedArray;
+    NIFText() = default;
+    explicit NIFText(std::basic_string_view<Char> text)
+        : NIFCountedArray<Char>(text.data(), static_cast<uint32_t>(text.size())) {}
+
+    std::basic_string_view<Char> view() const {
+        return this->ptr ? std::basic_string_view<Char>(this->ptr.get(), this->length)
+                         : std::basic_string_view<Char>();
+    }
 };

@@ -22,14 +22,25 @@ class NIFMatrix4 {
 
     std::array<T, 16> m;
 
-  protected:
-    // Rows (a, b, c, 0), (d, e, f, 0), (0, 0, 1, 0), (0, 0, 0, 1).
-    NIFMatrix4(T a, T b, T c, T d, T e, T f) : NIFMatrix4() {
-        m[0] = a;
-        m[1] = b;
-        m[2] = c;
-        m[4] = d;
-        m[5] = e;
-        m[6] = f;
+};
+
+// An affine transform as a 4 x 4 matrix; each constructor fills the rows it names and leaves
+// the identity elsewhere.
+template <class T>
+class NIFAffine4 : public NIFMatrix4<T> {
+  public:
+    NIFAffine4() = default;
+    // Diagonal a, e, 1, 1.
+    NIFAffine4(T a, T e) : NIFAffine4(a, 0, 0, 0, e, 0) {}
+    // Rows (a, b, 0, 0), (d, e, 0, 0).
+    NIFAffine4(T a, T b, T d, T e) : NIFAffine4(a, b, 0, d, e, 0) {}
+    // Rows (a, b, c, 0), (d, e, f, 0).
+    NIFAffine4(T a, T b, T c, T d, T e, T f) {
+        this->m[0] = a;
+        this->m[1] = b;
+        this->m[2] = c;
+        this->m[4] = d;
+        this->m[5] = e;
+        this->m[6] = f;
     }
 };
