@@ -383,70 +383,77 @@ FpxStatus FpxImage::decodeTile(const Level& level, size_t index, uint8_t* out, p
     }
 }
 
+bool FpxImage::mapChannels(const FpxImageDesc& desc, ChannelMap& map) const {
+    if (desc.numChannels < 1 || desc.numChannels > kFpxMaxChannels) return false;
+    const int channels = info_.numChannels;
+    map.native = desc.numChannels == channels;
+    for (int k = 0; k < desc.numChannels; ++k) {
+        const FpxChannelDesc& c = desc.channels[k];
+        map.source[k] = -1;
+        for (int s = 0; s < channels; ++s)
+            if (c.colorCode != kFpxChannelNone && info_.channelCodes[s] == c.colorCode)
+                map.source[k] = s;
+        if (map.source[k] < 0 || !c.data || c.sampleKind != FpxSampleKind::UInt8) return false;
+        map.native = map.native && map.source[k] == k && c.columnStride == channels &&
+                     c.lineStride == desc.channels[0].lineStride &&
+                     c.data == desc.channels[0].data + k;
+    }
+    return true;
+}
+
 FpxStatus FpxImage::readRectangle(int levelIndex, uint32_t x0, uint32_t y0, uint32_t x1,
                                   uint32_t y1, const FpxImageDesc& desc) {
     if (levelIndex < 0 || levelIndex >= static_cast<int>(levels_.size()))
         return FpxStatus::InvalidParameter;
     const Level& level = levels_[static_cast<size_t>(levelIndex)];
+    ChannelMap map;
     if (!level.size.present || x0 > x1 || y0 > y1 || x1 >= level.size.width ||
-        y1 >= level.size.height || desc.numChannels < 1 || desc.numChannels > kFpxMaxChannels)
+        y1 >= level.size.height || !mapChannels(desc, map))
         return FpxStatus::InvalidParameter;
+    const Region request{x0, y0, x1, y1};
+    for (uint32_t ty = y0 / kSide; ty <= y1 / kSide; ++ty)
+        for (uint32_t tx = x0 / kSide; tx <= x1 / kSide; ++tx)
+            if (FpxStatus s = readTilePart(level, tx, ty, request, desc, map); s != FpxStatus::Ok)
+                return s;
+    return FpxStatus::Ok;
+}
 
-    // The stored channel behind each described one.
-    const int channels = info_.numChannels;
-    int source[kFpxMaxChannels];
-    bool native = desc.numChannels == channels;
-    for (int k = 0; k < desc.numChannels; ++k) {
-        const FpxChannelDesc& c = desc.channels[k];
-        source[k] = -1;
-        for (int s = 0; s < channels; ++s)
-            if (c.colorCode != kFpxChannelNone && info_.channelCodes[s] == c.colorCode)
-                source[k] = s;
-        if (source[k] < 0 || !c.data || c.sampleKind != FpxSampleKind::UInt8)
-            return FpxStatus::InvalidParameter;
-        native = native && source[k] == k && c.columnStride == channels &&
-                 c.lineStride == desc.channels[0].lineStride && c.data == desc.channels[0].data + k;
+FpxStatus FpxImage::readTilePart(const Level& level, uint32_t tx, uint32_t ty,
+                                 const Region& request, const FpxImageDesc& desc,
+                                 const ChannelMap& map) {
+    const uint32_t left = tx * kSide, top = ty * kSide;
+    const Region part{std::max(request.x0, left), std::max(request.y0, top),
+                      std::min(request.x1, left + kSide - 1),
+                      std::min(request.y1, top + kSide - 1)};
+    const size_t index = size_t{ty} * level.tilesAcross + tx;
+    // Only the rows and columns up to the part's far edges need decoding.
+    const int columns = static_cast<int>(part.x1 - left + 1);
+    const int rows = static_cast<int>(part.y1 - top + 1);
+    const FpxChannelDesc& first = desc.channels[0];
+    if (map.native && part.x0 == left && part.y0 == top && columns == kSide && rows == kSide) {
+        // A whole tile in the image's own layout is decoded straight into place.
+        uint8_t* out = first.data + (top - request.y0) * first.lineStride +
+                       (left - request.x0) * first.columnStride;
+        return decodeTile(level, index, out, first.lineStride, columns, rows);
     }
-
-    const ptrdiff_t scratchStride = static_cast<ptrdiff_t>(kSide) * channels;
-    for (uint32_t ty = y0 / kSide; ty <= y1 / kSide; ++ty) {
-        for (uint32_t tx = x0 / kSide; tx <= x1 / kSide; ++tx) {
-            const uint32_t left = tx * kSide, top = ty * kSide;
-            const uint32_t cx0 = std::max(x0, left), cx1 = std::min(x1, left + kSide - 1);
-            const uint32_t cy0 = std::max(y0, top), cy1 = std::min(y1, top + kSide - 1);
-            const size_t index = size_t{ty} * level.tilesAcross + tx;
-            const int columns = static_cast<int>(cx1 - left + 1),
-                      rows = static_cast<int>(cy1 - top + 1);
-            if (native && cx0 == left && cy0 == top && columns == kSide && rows == kSide) {
-                const FpxChannelDesc& c = desc.channels[0];
-                uint8_t* out = c.data + (top - y0) * c.lineStride + (left - x0) * c.columnStride;
-                if (FpxStatus s = decodeTile(level, index, out, c.lineStride, columns, rows);
-                    s != FpxStatus::Ok)
-                    return s;
+    const int channels = info_.numChannels;
+    const ptrdiff_t stride = static_cast<ptrdiff_t>(kSide) * channels;
+    if (FpxStatus s = decodeTile(level, index, scratch_.data(), stride, columns, rows);
+        s != FpxStatus::Ok)
+        return s;
+    const size_t width = part.x1 - part.x0 + 1;
+    for (uint32_t y = part.y0; y <= part.y1; ++y) {
+        const uint8_t* from = scratch_.data() + (y - top) * stride + (part.x0 - left) * channels;
+        for (int k = 0; k < (map.native ? 1 : desc.numChannels); ++k) {
+            const FpxChannelDesc& c = desc.channels[k];
+            uint8_t* to =
+                c.data + (y - request.y0) * c.lineStride + (part.x0 - request.x0) * c.columnStride;
+            if (map.native) {
+                std::memcpy(to, from, width * static_cast<size_t>(channels));
                 continue;
             }
-            if (FpxStatus s =
-                    decodeTile(level, index, scratch_.data(), scratchStride, columns, rows);
-                s != FpxStatus::Ok)
-                return s;
-            for (uint32_t y = cy0; y <= cy1; ++y) {
-                const uint8_t* from =
-                    scratch_.data() + (y - top) * scratchStride + (cx0 - left) * channels;
-                const size_t width = cx1 - cx0 + 1;
-                if (native) {
-                    const FpxChannelDesc& c = desc.channels[0];
-                    std::memcpy(c.data + (y - y0) * c.lineStride + (cx0 - x0) * c.columnStride,
-                                from, width * static_cast<size_t>(channels));
-                    continue;
-                }
-                for (int k = 0; k < desc.numChannels; ++k) {
-                    const FpxChannelDesc& c = desc.channels[k];
-                    uint8_t* to = c.data + (y - y0) * c.lineStride + (cx0 - x0) * c.columnStride;
-                    for (size_t x = 0; x < width; ++x)
-                        to[static_cast<ptrdiff_t>(x) * c.columnStride] =
-                            from[x * channels + source[k]];
-                }
-            }
+            for (size_t x = 0; x < width; ++x)
+                to[static_cast<ptrdiff_t>(x) * c.columnStride] = from[x * channels + map.source[k]];
         }
     }
     return FpxStatus::Ok;
