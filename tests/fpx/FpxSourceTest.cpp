@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "FpxFixture.h"
+#include "FpxRender.h"
 #include "PpmFixture.h"
 #include "QorString.h"
 #include "TestSupport.h"
@@ -16,26 +17,6 @@ std::shared_ptr<ZynFpxImageSourceBasic> openBasic(const std::string& path, bool 
     auto source = std::make_shared<ZynFpxImageSourceBasic>(qorWiden(path), keepOpen);
     ZynGraph::ensureSetup(*source);
     return source;
-}
-
-ZynRectBuffer render(ZynTransform& t, const ZynResolution& r, const ZynRect& rect, int bands,
-                     ZynInterleave interleave = ZynInterleave::Pixel) {
-    ZynRectBuffer buffer(rect,
-                         std::make_shared<ZynSimpleDataOrg>(static_cast<uint32_t>(rect.width),
-                                                            static_cast<uint32_t>(rect.height),
-                                                            ZynDataType::UInt8, bands, interleave));
-    ZynGraph::render(t, 0, r, buffer);
-    return buffer;
-}
-
-void expectPixels(const ZynRectBuffer& buffer, const std::vector<uint8_t>& want, uint32_t width) {
-    const ZynRect& r = buffer.rect();
-    const int bands = buffer.bands();
-    for (int64_t y = r.y; y < r.bottom(); ++y)
-        for (int64_t x = r.x; x < r.right(); ++x)
-            for (int b = 0; b < bands; ++b)
-                ASSERT_EQ(*buffer.sample<uint8_t>(x, y, b), want[(y * width + x) * bands + b])
-                    << x << "," << y << "," << b;
 }
 
 }  // namespace
@@ -65,11 +46,13 @@ TEST(FpxSource, RendersEveryResolutionInAnyLayout) {
         const FpxFixtureLevel& l = fixture.levels[level];
         const std::vector<uint8_t> want = expectedFpxPixels(fixture, spec, level);
         const ZynResolution r{l.width, l.height};
-        expectPixels(render(*source, r, {0, 0, l.width, l.height}, 3), want, l.width);
-        expectPixels(render(*source, r, {7, 3, l.width - 20, l.height - 5}, 3, ZynInterleave::Band),
-                     want, l.width);
-        expectPixels(render(*source, r, {l.width - 9, l.height - 2, 9, 2}, 3, ZynInterleave::Line),
-                     want, l.width);
+        expectFpxPixels(renderFpx(*source, r, {0, 0, l.width, l.height}, 3), want, l.width);
+        expectFpxPixels(
+            renderFpx(*source, r, {7, 3, l.width - 20, l.height - 5}, 3, ZynInterleave::Band), want,
+            l.width);
+        expectFpxPixels(
+            renderFpx(*source, r, {l.width - 9, l.height - 2, 9, 2}, 3, ZynInterleave::Line), want,
+            l.width);
     }
 }
 
@@ -103,8 +86,8 @@ TEST(FpxSource, ColourSpacesFollowTheFile) {
         EXPECT_EQ(out->colorSpace()->maximum(), 255.0);
         EXPECT_EQ(source->op()->pixelFormat(), c.pixelFormat);
         EXPECT_EQ(source->op()->hasAlpha(), c.bands == 4 || c.bands == 2);
-        expectPixels(render(*source, {100, 70}, {0, 0, 100, 70}, c.bands), fixture.levels[0].pixels,
-                     100);
+        expectFpxPixels(renderFpx(*source, {100, 70}, {0, 0, 100, 70}, c.bands),
+                        fixture.levels[0].pixels, 100);
     }
 
     // Spaces the source has no channel description for.
@@ -150,9 +133,9 @@ TEST(FpxSource, OpenAndReadFailuresCarryTheirMessages) {
     writeFile(dir + "/tile.fpx", bytes);
     auto damaged = openBasic(dir + "/tile.fpx");
     ASSERT_TRUE(damaged->status());
-    render(*damaged, {100, 70}, {0, 0, 64, 64}, 3);
+    renderFpx(*damaged, {100, 70}, {0, 0, 64, 64}, 3);
     try {
-        render(*damaged, {100, 70}, {60, 10, 10, 10}, 3);
+        renderFpx(*damaged, {100, 70}, {60, 10, 10, 10}, 3);
         FAIL();
     } catch (const ZynError& e) {
         EXPECT_EQ(e.code(), 130);
@@ -174,7 +157,7 @@ TEST(FpxSource, DamagedReducedLevelsAreLeftOutOfTheResolutions) {
     ASSERT_TRUE(source->status()) << source->error().message();
     EXPECT_EQ(source->imageOutput(0)->coordSpace()->resolutions(),
               (std::vector<ZynResolution>{{250, 130}, {63, 33}}));
-    expectPixels(render(*source, {63, 33}, {0, 0, 63, 33}, 3), fixture.levels[2].pixels, 63);
+    expectFpxPixels(renderFpx(*source, {63, 33}, {0, 0, 63, 33}, 3), fixture.levels[2].pixels, 63);
 }
 
 // Without keep_open the file is closed after setup and after each pass, so a file removed in
@@ -186,12 +169,12 @@ TEST(FpxSource, KeepOpenHoldsTheFileBetweenPasses) {
     std::filesystem::copy_file(dir + "/k.fpx", dir + "/c.fpx");
     auto kept = openBasic(dir + "/k.fpx", true);
     auto closed = openBasic(dir + "/c.fpx", false);
-    render(*kept, {100, 70}, {0, 0, 10, 10}, 3);
-    render(*closed, {100, 70}, {0, 0, 10, 10}, 3);
+    renderFpx(*kept, {100, 70}, {0, 0, 10, 10}, 3);
+    renderFpx(*closed, {100, 70}, {0, 0, 10, 10}, 3);
     std::filesystem::remove(dir + "/k.fpx");
     std::filesystem::remove(dir + "/c.fpx");
-    expectPixels(render(*kept, {100, 70}, {0, 0, 100, 70}, 3), fixture.levels[0].pixels, 100);
-    EXPECT_THROW(render(*closed, {100, 70}, {0, 0, 10, 10}, 3), ZynError);
+    expectFpxPixels(renderFpx(*kept, {100, 70}, {0, 0, 100, 70}, 3), fixture.levels[0].pixels, 100);
+    EXPECT_THROW(renderFpx(*closed, {100, 70}, {0, 0, 10, 10}, 3), ZynError);
 
     // Changing the file name drops the image; the next setup reads the new file.
     FpxFixtureSpec other;
@@ -217,8 +200,8 @@ TEST(FpxSource, ConcurrentRequestsShareTheFile) {
     for (int t = 0; t < 4; ++t)
         threads.emplace_back([&, t] {
             for (int i = 0; i < 5; ++i)
-                expectPixels(render(*source, {400, 300}, {t * 50 + i, 30 * i, 130, 70}, 3), want,
-                             400);
+                expectFpxPixels(renderFpx(*source, {400, 300}, {t * 50 + i, 30 * i, 130, 70}, 3),
+                                want, 400);
         });
     for (auto& t : threads) t.join();
 }
