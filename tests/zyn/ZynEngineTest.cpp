@@ -74,6 +74,10 @@ class Aggregate : public ZynTransformAggregate {
 
 const ZynResolution kFull{37, 23};
 
+ZynAliasCP& aliasOf(ZynTransform& t) {
+    return static_cast<ZynAliasCP&>(t.output(0));
+}
+
 }  // namespace
 
 TEST(ZynEngine, SplitsRequestsIntoNativeTilesAtTheEdges) {
@@ -185,4 +189,42 @@ TEST(ZynEngine, AGraphCycleIsAnErrorNotAHang) {
     b->imageInput(0)->connect(a);
     EXPECT_THROW(ZynGraph::ensureSetup(*a), ZynError);
     b->imageInput(0)->disconnect();
+}
+
+TEST(ZynAliasCaching, AWishSetBeforeSetupReachesEveryRebuiltTarget) {
+    Aggregate outer;
+    aliasOf(outer).setCaching(true);
+    ZynGraph::ensureSetup(outer);
+    EXPECT_TRUE(outer.inner->imageOutput(0)->caching());
+
+    const auto first = outer.inner;
+    outer.markForSetup();
+    ZynGraph::ensureSetup(outer);
+    ASSERT_NE(outer.inner, first);
+    EXPECT_TRUE(outer.inner->imageOutput(0)->caching());
+
+    aliasOf(outer).setCaching(false);
+    EXPECT_FALSE(outer.inner->imageOutput(0)->caching());
+    EXPECT_FALSE(aliasOf(outer).caching());
+}
+
+TEST(ZynAliasCaching, WithoutAWishTheTargetKeepsItsOwnAndNestedAliasesPassItOn) {
+    Aggregate outer;
+    ZynGraph::ensureSetup(outer);
+    outer.inner->imageOutput(0)->setCaching(true);
+    EXPECT_TRUE(aliasOf(outer).caching());
+
+    // An aggregate inside an aggregate: the wish travels through both aliases.
+    auto nested = std::make_shared<Aggregate>();
+    ZynGraph::ensureSetup(*nested);
+    ZynAliasCP top("top");
+    top.setCaching(true);
+    top.alias(nested, 0);
+    EXPECT_TRUE(aliasOf(*nested).caching());
+    nested->markForSetup();
+    ZynGraph::ensureSetup(*nested);
+    EXPECT_TRUE(nested->inner->imageOutput(0)->caching());
+
+    auto copy = std::static_pointer_cast<ZynAliasCP>(top.cloneDeclaration());
+    EXPECT_TRUE(copy->caching());
 }

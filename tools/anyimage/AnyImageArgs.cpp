@@ -9,8 +9,9 @@ const char* const kAnyImageUsage =
     "                       [--rect X,Y,W,H] [--interleave pixel|line|band] [--reverse-bands]\n"
     "                       [--source NAME] [--no-keep-open]\n"
     "       anyimage stats FILE [--level N | --size WxH] [--rect X,Y,W,H] [--source NAME]\n"
-    "       anyimage meta FILE KEY [--source NAME]\n"
-    "       anyimage formats\n";
+    "       anyimage meta FILE KEY [--registry REGISTRY_FILE] [--source NAME]\n"
+    "       anyimage formats\n"
+    "       anyimage register|unregister [--user]\n";
 
 namespace {
 
@@ -77,6 +78,10 @@ AnyImageArgs AnyImageArgs::parse(int argc, char** argv) {
             args.reverseBands = true;
         else if (a == "--no-keep-open")
             args.keepOpen = false;
+        else if (a == "--registry")
+            args.metaRegistry = value(argc, argv, i);
+        else if (a == "--user")
+            args.perUser = true;
         else if (a.size() > 1 && a[0] == '-')
             throw std::invalid_argument("unknown option " + a);
         else
@@ -89,7 +94,9 @@ AnyImageArgs AnyImageArgs::parse(int argc, char** argv) {
         positional.pop_back();
     }
     args.files = positional;
-    if (args.command != "formats" && args.files.empty())
+    const bool needsFile =
+        args.command != "formats" && args.command != "register" && args.command != "unregister";
+    if (needsFile && args.files.empty())
         throw std::invalid_argument(args.command + " needs a file");
     if (args.command == "render" && args.output.empty())
         throw std::invalid_argument("render needs -o OUT");

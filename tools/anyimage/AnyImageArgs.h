@@ -20,6 +20,8 @@ struct AnyImageArgs {
     bool reverseBands = false;                        // --reverse-bands
     bool keepOpen = true;                             // --no-keep-open clears it
     std::string key;                                  // meta: the metadata key
+    std::string metaRegistry;                         // meta --registry: a registry file
+    bool perUser = false;                             // register/unregister --user
 
     // Parses argv; throws std::invalid_argument with a message for the user.
     static AnyImageArgs parse(int argc, char** argv);

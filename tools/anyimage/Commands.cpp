@@ -1,14 +1,20 @@
 #include "Commands.h"
 
 #include <iomanip>
+#include <optional>
 #include <ostream>
-#include <variant>
+#include <stdexcept>
 
 #include "BandStatistics.h"
+#include "ComBstr.h"
+#include "ComString.h"
+#include "ComVariant.h"
 #include "ImageHandle.h"
 #include "ImageWriter.h"
 #include "Progress.h"
 #include "StripReader.h"
+#include "TevServer.h"
+#include "VulMetaDataRegistry.h"
 #include "ZynRecognizer.h"
 #include "ZynTransformRegistryEntry.h"
 
@@ -29,24 +35,64 @@ ZynRect requestedRect(const AnyImageArgs& args, const ZynResolution& resolution)
     return args.rect ? *args.rect : ZynRect{0, 0, resolution.width, resolution.height};
 }
 
-void printValue(std::ostream& out, const VulMetaValue& value) {
-    std::visit(
-        [&](const auto& v) {
-            using T = std::decay_t<decltype(v)>;
-            if constexpr (std::is_same_v<T, std::monostate>) {
-                out << "(empty)";
-            } else if constexpr (std::is_same_v<T, int64_t> || std::is_same_v<T, double> ||
-                                 std::is_same_v<T, std::string>) {
-                out << v;
-            } else if constexpr (std::is_same_v<T, std::vector<uint8_t>>) {
-                out << v.size() << " bytes";
-            } else {
-                for (size_t i = 0; i < v.size(); ++i) out << (i ? " " : "") << +v[i];
-            }
-        },
-        value);
+template <class T>
+void printElements(std::ostream& out, SAFEARRAY* array) {
+    void* data = nullptr;
+    SafeArrayAccessData(array, &data);
+    const auto* elements = static_cast<const T*>(data);
+    for (ULONG i = 0; i < array->rgsabound[0].cElements; ++i) out << (i ? " " : "") << +elements[i];
+    SafeArrayUnaccessData(array);
+}
+
+void printValue(std::ostream& out, const VARIANT& value) {
+    switch (value.vt) {
+        case VT_I4:
+            out << value.lVal;
+            break;
+        case VT_I8:
+            out << value.llVal;
+            break;
+        case VT_R8:
+            out << value.dblVal;
+            break;
+        case VT_BSTR:
+            out << comToUtf8(ComBstr::copyOf(value.bstrVal).text().c_str());
+            break;
+        case VT_ARRAY | VT_UI1:
+            out << value.parray->rgsabound[0].cElements << " bytes";
+            break;
+        case VT_ARRAY | VT_UI2:
+            printElements<USHORT>(out, value.parray);
+            break;
+        case VT_ARRAY | VT_R8:
+            printElements<double>(out, value.parray);
+            break;
+        default:
+            out << "(a value of variant type " << value.vt << ")";
+    }
     out << "\n";
 }
+
+// Makes the classes root of this process the current user's classes while it lives.
+class PerUserClasses {
+  public:
+    PerUserClasses() {
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\Classes", 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &key_, nullptr) != ERROR_SUCCESS ||
+            RegOverridePredefKey(HKEY_CLASSES_ROOT, key_) != ERROR_SUCCESS)
+            throw std::runtime_error("cannot use the current user's classes in " +
+                                     comRegistryStorePath());
+    }
+    ~PerUserClasses() {
+        RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
+        RegCloseKey(key_);
+    }
+    PerUserClasses(const PerUserClasses&) = delete;
+    PerUserClasses& operator=(const PerUserClasses&) = delete;
+
+  private:
+    HKEY key_ = nullptr;
+};
 
 }  // namespace
 
@@ -54,22 +100,23 @@ int runInfo(const AnyImageArgs& args, std::ostream& out) {
     for (const std::string& file : args.files) {
         ImageHandle image(file, args);
         out << "File:        " << file << "\n";
+        out << "Control:     " << image.controlDescription() << "\n";
         out << "Source:      " << image.sourceDescription() << "\n";
         ZynImageOutputCP& output = image.output();
         out << "Status:      OK\n";
-        const ZynXyCoordSpace& space = *output.coordSpace();
         const ZynColorSpace& color = *output.colorSpace();
         const ZynResolution full = image.resolution({});
         out << "Size:        " << full.width << " x " << full.height << " pixels (extent "
-            << space.width().toText() << " x " << space.height().toText() << ")\n";
+            << image.width().toText() << " x " << image.height().toText() << ")\n";
         out << "Color space: " << color.name() << ", range " << color.minimum() << " to "
-            << color.maximum() << "\n";
+            << color.maximum() << " (" << tevColorSpaceName(image.colorSpace()) << ")\n";
         const ZynOutputInfo info = image.outputInfo(full);
         out << "Data type:   " << zynDataTypeName(info.dataOrg->dataType()) << "\n";
         out << "Bands:       " << info.dataOrg->bands() << "\n";
-        out << "Resolutions: " << space.resolutions().size() << "\n";
-        for (size_t i = 0; i < space.resolutions().size(); ++i) {
-            const ZynResolution& r = space.resolutions()[i];
+        const std::vector<ZynResolution> resolutions = image.resolutions();
+        out << "Resolutions: " << resolutions.size() << "\n";
+        for (size_t i = 0; i < resolutions.size(); ++i) {
+            const ZynResolution& r = resolutions[i];
             const ZynOutputInfo level = image.outputInfo(r);
             out << "  " << i << ": " << r.width << " x " << r.height << ", native tile "
                 << level.dataOrg->width() << " x " << level.dataOrg->height() << " "
@@ -109,13 +156,31 @@ int runStats(const AnyImageArgs& args, std::ostream& out) {
 int runMeta(const AnyImageArgs& args, std::ostream& out) {
     ImageHandle image(args.files.front(), args);
     image.output();
-    VulMetaValue value;
-    if (!image.transform().readMetadata(args.key, value)) {
+    if (!args.metaRegistry.empty()) image.loadMetaDataRegistry(args.metaRegistry);
+    ComVariant value;
+    image.metaData(args.key, &value);
+    if (value.vt == VT_EMPTY) {
         out << args.key << ": not present\n";
         return 1;
     }
     out << args.key << ": ";
     printValue(out, value);
+    if (const auto usage = image.metaDataUsage(args.key))
+        out << "usage: " << VulMetaDataRegistry::usageText(static_cast<unsigned>(*usage)) << "\n";
+    return 0;
+}
+
+int runRegistration(const AnyImageArgs& args, std::ostream& out) {
+    const bool registering = args.command == "register";
+    {
+        std::optional<PerUserClasses> user;
+        if (args.perUser) user.emplace();
+        const HRESULT hr = registering ? DllRegisterServer() : DllUnregisterServer();
+        if (FAILED(hr)) throw ControlError("The component could not be registered", hr);
+    }
+    out << (registering ? "Registered " : "Unregistered ") << "TevAnyFileSource.TevAnyFileSource"
+        << (registering ? " in " : " from ") << comRegistryStorePath()
+        << (args.perUser ? " for the current user" : "") << "\n";
     return 0;
 }
 

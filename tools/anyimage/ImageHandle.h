@@ -1,13 +1,18 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "AnyImageArgs.h"
+#include "AnyImageControl.h"
 #include "ZynImageOutputCP.h"
 #include "ZynTransform.h"
+#include "ZynValue.h"
 
-// The image behind a file as a host sees it: a transform (the any-image source, or a source
-// created by registry name), set up, with its primary output.
+// The image behind a file as a host sees it: the component's control with the file name set
+// (or, with --source, a source created by registry name), its answers, and the transform the
+// host pulls pixels from. Failed answers of the control throw ControlError.
 class ImageHandle {
   public:
     ImageHandle(const std::string& file, const AnyImageArgs& args);
@@ -17,6 +22,22 @@ class ImageHandle {
     ZynImageOutputCP& output();
     // The format source and how it is held: "PpmSource behind ZynAnyImageSource.ImageSource".
     std::string sourceDescription() const;
+    // How the host reached the source: the control and how it was made.
+    std::string controlDescription() const;
+
+    // The control's answers about the primary output (for a source created by name, the
+    // control-support library's).
+    bool statusOK();
+    ZynValue width();
+    ZynValue height();
+    TevColorSpace colorSpace();
+    std::vector<ZynResolution> resolutions();
+    // Loads a metadata registry file (VUL_MMA_DEFAULT).
+    void loadMetaDataRegistry(const std::string& path);
+    // The value of a metadata key; VT_EMPTY when the image has none.
+    void metaData(const std::string& key, VARIANT* value);
+    // The key's usage bits; none when it is not registered.
+    std::optional<LONG> metaDataUsage(const std::string& key);
 
     // The resolution the arguments select (the default one when they select none).
     ZynResolution resolution(const AnyImageArgs& args);
@@ -24,5 +45,9 @@ class ImageHandle {
     void render(const ZynResolution& resolution, ZynRectBuffer& buffer);
 
   private:
-    ZynTransformPtr transform_;
+    ZynValue extent(bool horizontal);
+
+    std::optional<AnyImageControl> control_;
+    ZynTransformPtr byName_;
+    ZynTransform* transform_ = nullptr;
 };

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "AnyImageArgs.h"
+#include "AnyImageControl.h"
 #include "Commands.h"
 #include "QorError.h"
 
@@ -16,17 +17,23 @@ int main(int argc, char** argv) {
         std::cerr << "anyimage: " << e.what() << "\n" << kAnyImageUsage;
         return 2;
     }
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     try {
         if (args.command == "info") return runInfo(args, std::cout);
         if (args.command == "render") return runRender(args, std::cout);
         if (args.command == "stats") return runStats(args, std::cout);
         if (args.command == "meta") return runMeta(args, std::cout);
         if (args.command == "formats") return runFormats(std::cout);
+        if (args.command == "register" || args.command == "unregister")
+            return runRegistration(args, std::cout);
         std::cerr << "anyimage: unknown command " << args.command << "\n" << kAnyImageUsage;
         return 2;
     } catch (const QorError& e) {
         std::cout.flush();
         std::cerr << e.message() << " (code " << e.code() << ")\n";
+    } catch (const ControlError& e) {
+        std::cout.flush();
+        std::cerr << e.what() << "\n";
     } catch (const std::exception& e) {
         std::cout.flush();
         std::cerr << "anyimage: " << e.what() << "\n";

@@ -1,0 +1,16 @@
+#pragma once
+
+// The one header COM code includes: the Windows SDK where it exists, this layer elsewhere.
+
+#ifdef _WIN32
+#include <ocidl.h>
+#include <olectl.h>
+#include <windows.h>
+#else
+#include "ComActivation.h"
+#include "ComAutomation.h"
+#include "ComGdi.h"
+#include "ComOle.h"
+#include "ComRegistry.h"
+#include "ComStream.h"
+#endif

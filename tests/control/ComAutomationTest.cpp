@@ -1,0 +1,263 @@
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <cstring>
+#include <set>
+#include <thread>
+
+#include "ControlTestSupport.h"
+
+namespace {
+
+// An object that counts its references.
+struct Counted : public IUnknown {
+    ULONG references = 1;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+        if (riid != IID_IUnknown) return E_NOINTERFACE;
+        *ppv = this;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+    ULONG STDMETHODCALLTYPE Release() override { return --references; }
+};
+
+std::string converted(const VARIANT& from, USHORT flags = 0) {
+    ComVariant text;
+    EXPECT_EQ(VariantChangeType(&text, &from, flags, VT_BSTR), S_OK);
+    return utf8(text.bstrVal);
+}
+
+VARIANT of(VARTYPE vt) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = vt;
+    return v;
+}
+
+}  // namespace
+
+TEST(ComAutomation, StringsCarryTheirByteCountBeforeAndAZeroAfter) {
+    const char16_t text[] = {u'a', 0, u'b'};
+    ComBstr s = ComBstr::attach(SysAllocStringLen(text, 3));
+    uint32_t prefix = 0;
+    std::memcpy(&prefix, reinterpret_cast<char*>(s.get()) - 4, 4);
+    EXPECT_EQ(prefix, 6u);
+    EXPECT_EQ(SysStringLen(s.get()), 3u);
+    EXPECT_EQ(s.get()[3], 0);
+    EXPECT_EQ(ComBstr::copyOf(s.get()).text(), std::u16string(text, 3));
+    EXPECT_EQ(SysAllocString(nullptr), nullptr);
+    EXPECT_EQ(SysStringLen(nullptr), 0u);
+}
+
+TEST(ComAutomation, VariantsHaveThePlatformLayout) {
+    EXPECT_EQ(sizeof(VARIANT), 8 + 2 * sizeof(void*));
+    EXPECT_EQ(offsetof(VARIANT, vt), 0u);
+    EXPECT_EQ(offsetof(VARIANT, lVal), 8u);
+    EXPECT_EQ(offsetof(VARIANT, bstrVal), 8u);
+    EXPECT_EQ(sizeof(DECIMAL), 16u);
+    EXPECT_EQ(sizeof(GUID), 16u);
+    // A decimal's first field is the type.
+    VARIANT v = of(VT_DECIMAL);
+    EXPECT_EQ(v.decVal.wReserved, VT_DECIMAL);
+}
+
+TEST(ComAutomation, CopiesAreDeepAndClearingReleases) {
+    Counted object;
+    ComVariant original;
+    original.vt = VT_UNKNOWN;
+    original.punkVal = &object;
+    object.AddRef();
+    {
+        ComVariant copy(original);
+        EXPECT_EQ(object.references, 3u);
+    }
+    EXPECT_EQ(object.references, 2u);
+
+    ComVariant text;
+    text.vt = VT_BSTR;
+    text.bstrVal = SysAllocString(u"shared?");
+    ComVariant copy(text);
+    EXPECT_NE(copy.bstrVal, text.bstrVal);
+    copy.bstrVal[0] = u'S';
+    EXPECT_EQ(utf8(text.bstrVal), "shared?");
+
+    ComVariant array;
+    array.vt = VT_ARRAY | VT_BSTR;
+    array.parray = SafeArrayCreateVector(VT_BSTR, 0, 1);
+    LONG index = 0;
+    SafeArrayPutElement(array.parray, &index, text.bstrVal);
+    ComVariant arrayCopy(array);
+    EXPECT_NE(arrayCopy.parray, array.parray);
+    ComBstr element;
+    SafeArrayGetElement(arrayCopy.parray, &index, element.out());
+    EXPECT_EQ(utf8(element.get()), "shared?");
+    VariantClear(&original);
+    EXPECT_EQ(object.references, 1u);
+
+    VARIANT bad = of(15);
+    EXPECT_EQ(VariantCopy(&copy, &bad), DISP_E_BADVARTYPE);
+}
+
+TEST(ComAutomation, ConversionsRoundHalfToEvenAndRefuseWhatDoesNotFit) {
+    ComVariant out;
+    VARIANT text = of(VT_BSTR);
+    ComBstr s = bstr(" 12.5 ");
+    text.bstrVal = s.get();
+    ASSERT_EQ(VariantChangeType(&out, &text, 0, VT_I4), S_OK);
+    EXPECT_EQ(out.lVal, 12);
+    ComBstr odd = bstr("13.5");
+    text.bstrVal = odd.get();
+    ASSERT_EQ(VariantChangeType(&out, &text, 0, VT_I2), S_OK);
+    EXPECT_EQ(out.iVal, 14);
+    ComBstr junk = bstr("12abc");
+    text.bstrVal = junk.get();
+    EXPECT_EQ(VariantChangeType(&out, &text, 0, VT_I4), DISP_E_TYPEMISMATCH);
+
+    VARIANT big = of(VT_I4);
+    big.lVal = 300;
+    EXPECT_EQ(VariantChangeType(&out, &big, 0, VT_UI1), DISP_E_OVERFLOW);
+    big.lVal = -1;
+    EXPECT_EQ(VariantChangeType(&out, &big, 0, VT_UI4), DISP_E_OVERFLOW);
+    VARIANT huge = of(VT_UI8);
+    huge.ullVal = UINT64_MAX;
+    EXPECT_EQ(converted(huge), "18446744073709551615");
+    EXPECT_EQ(VariantChangeType(&out, &huge, 0, VT_I8), DISP_E_OVERFLOW);
+
+    VARIANT null = of(VT_NULL);
+    EXPECT_EQ(VariantChangeType(&out, &null, 0, VT_I4), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(converted(of(VT_EMPTY)), "");
+}
+
+TEST(ComAutomation, TextFormsOfNumbersBooleansCurrencyAndDecimals) {
+    VARIANT real = of(VT_R8);
+    real.dblVal = 0.1;
+    EXPECT_EQ(converted(real), "0.1");
+    VARIANT single = of(VT_R4);
+    single.fltVal = 0.1f;
+    EXPECT_EQ(converted(single), "0.1");
+    VARIANT yes = of(VT_BOOL);
+    yes.boolVal = VARIANT_TRUE;
+    EXPECT_EQ(converted(yes), "-1");
+    EXPECT_EQ(converted(yes, VARIANT_ALPHABOOL), "True");
+    VARIANT money = of(VT_CY);
+    money.cyVal.int64 = -12345;
+    EXPECT_EQ(converted(money), "-1.2345");
+
+    // Decimals keep every digit and their scale through their text.
+    ComBstr digits = bstr("-79228162514264337593543950335");
+    VARIANT text = of(VT_BSTR);
+    text.bstrVal = digits.get();
+    ComVariant decimal;
+    ASSERT_EQ(VariantChangeType(&decimal, &text, 0, VT_DECIMAL), S_OK);
+    EXPECT_EQ(decimal.decVal.sign, DECIMAL_NEG);
+    EXPECT_EQ(converted(decimal), "-79228162514264337593543950335");
+    ComBstr scaled = bstr("0.000120");
+    text.bstrVal = scaled.get();
+    ASSERT_EQ(VariantChangeType(&decimal, &text, 0, VT_DECIMAL), S_OK);
+    EXPECT_EQ(decimal.decVal.scale, 6);
+    EXPECT_EQ(converted(decimal), "0.000120");
+    ComBstr tooBig = bstr("79228162514264337593543950336");
+    text.bstrVal = tooBig.get();
+    EXPECT_EQ(VariantChangeType(&decimal, &text, 0, VT_DECIMAL), DISP_E_OVERFLOW);
+
+    ComBstr word = bstr("TRUE");
+    text.bstrVal = word.get();
+    ComVariant flag;
+    ASSERT_EQ(VariantChangeType(&flag, &text, 0, VT_BOOL), S_OK);
+    EXPECT_EQ(flag.boolVal, VARIANT_TRUE);
+}
+
+TEST(ComAutomation, ArraysOfStringsCopyInAndOutAndCheckTheirBounds) {
+    SAFEARRAY* names = SafeArrayCreateVector(VT_BSTR, 0, 2);
+    ASSERT_NE(names, nullptr);
+    VARTYPE vt = VT_EMPTY;
+    SafeArrayGetVartype(names, &vt);
+    EXPECT_EQ(vt, VT_BSTR);
+    ComBstr first = bstr("first");
+    LONG index = 1;
+    ASSERT_EQ(SafeArrayPutElement(names, &index, first.get()), S_OK);
+    first.out();  // the array keeps its own copy
+    ComBstr back;
+    ASSERT_EQ(SafeArrayGetElement(names, &index, back.out()), S_OK);
+    EXPECT_EQ(utf8(back.get()), "first");
+    index = 2;
+    EXPECT_EQ(SafeArrayGetElement(names, &index, back.out()), DISP_E_BADINDEX);
+    index = -1;
+    EXPECT_EQ(SafeArrayPutElement(names, &index, back.get()), DISP_E_BADINDEX);
+    LONG low = -1, high = -1;
+    SafeArrayGetLBound(names, 1, &low);
+    SafeArrayGetUBound(names, 1, &high);
+    EXPECT_EQ(low, 0);
+    EXPECT_EQ(high, 1);
+    void* data = nullptr;
+    SafeArrayAccessData(names, &data);
+    EXPECT_EQ(SafeArrayDestroy(names), DISP_E_ARRAYISLOCKED);
+    SafeArrayUnaccessData(names);
+    EXPECT_EQ(SafeArrayDestroy(names), S_OK);
+    EXPECT_EQ(SafeArrayCreateVector(VT_RECORD, 0, 1), nullptr);
+}
+
+TEST(ComAutomation, ErrorRecordsBelongToTheirThreadAndAreTakenOnce) {
+    ICreateErrorInfo* create = nullptr;
+    ASSERT_EQ(CreateErrorInfo(&create), S_OK);
+    create->SetDescription(const_cast<LPOLESTR>(u"broken"));
+    create->SetHelpContext(42);
+    ComPtr<IErrorInfo> info = ComPtr<ICreateErrorInfo>(create).query<IErrorInfo>(IID_IErrorInfo);
+    SetErrorInfo(0, info.get());
+    bool seenElsewhere = true;
+    std::thread([&] { seenElsewhere = takeError().present; }).join();
+    EXPECT_FALSE(seenElsewhere);
+    const ErrorRecord record = takeError();
+    EXPECT_EQ(record.description, "broken");
+    EXPECT_EQ(record.help, 42u);
+    EXPECT_FALSE(takeError().present);
+}
+
+TEST(ComAutomation, StringComparisonOrdersCodePointsAndTreatsNullAsEmpty) {
+    auto compare = [](const char16_t* a, const char16_t* b, DWORD flags = 0) {
+        return CompareStringW(LOCALE_INVARIANT, flags, a, -1, b, -1);
+    };
+    EXPECT_EQ(compare(u"A", u"a"), CSTR_LESS_THAN);
+    EXPECT_EQ(compare(u"a", u"a"), CSTR_EQUAL);
+    EXPECT_EQ(compare(u"A", u"a", NORM_IGNORECASE), CSTR_EQUAL);
+    // A character beyond the 16-bit plane sorts after U+FFFD, though its first unit does not.
+    EXPECT_EQ(compare(u"\U0001F600", u"\uFFFD"), CSTR_GREATER_THAN);
+    const char16_t withZero[] = {u'a', 0, u'b'};
+    EXPECT_EQ(CompareStringW(LOCALE_INVARIANT, 0, withZero, 3, u"a", 1), CSTR_GREATER_THAN);
+    EXPECT_EQ(compare(nullptr, u"a"), 0);
+    EXPECT_EQ(compare(u"a", u"b", 0x10), 0);
+
+    ComBstr empty = bstr("");
+    ComBstr a = bstr("a");
+    EXPECT_EQ(VarBstrCmp(nullptr, empty.get(), LOCALE_USER_DEFAULT, 0), VARCMP_EQ);
+    EXPECT_EQ(VarBstrCmp(nullptr, a.get(), LOCALE_USER_DEFAULT, 0), VARCMP_LT);
+    EXPECT_EQ(VarBstrCmp(a.get(), nullptr, LOCALE_USER_DEFAULT, 0), VARCMP_GT);
+}
+
+TEST(ComAutomation, GuidsPrintParseAndAreRandom) {
+    const GUID known = {
+        0x01234567, 0x89AB, 0xCDEF, {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}};
+    OLECHAR text[39];
+    ASSERT_EQ(StringFromGUID2(known, text, 39), 39);
+    EXPECT_EQ(comToUtf8(text), "{01234567-89AB-CDEF-0123-456789ABCDEF}");
+    GUID parsed{};
+    ASSERT_EQ(CLSIDFromString(u"{01234567-89ab-cdef-0123-456789abcdef}", &parsed), S_OK);
+    EXPECT_EQ(parsed, known);
+    for (const char16_t* bad :
+         {u"{01234567-89AB-CDEF-0123-456789ABCDEF", u"01234567",
+          u"{01234567-89AB-CDEF-0123-456789ABCDEG}", u"{01234567-89AB-CDEF-0123-456789ABCDEF}x"})
+        EXPECT_EQ(CLSIDFromString(bad, &parsed), CO_E_CLASSSTRING) << comToUtf8(bad);
+    EXPECT_EQ(StringFromGUID2(known, text, 38), 0);
+
+    std::set<std::string> seen;
+    for (int i = 0; i < 50; ++i) {
+        GUID g{};
+        ASSERT_EQ(CoCreateGuid(&g), S_OK);
+        EXPECT_EQ(g.Data3 >> 12, 4);
+        EXPECT_EQ(g.Data4[0] >> 6, 2);
+        StringFromGUID2(g, text, 39);
+        seen.insert(comToUtf8(text));
+    }
+    EXPECT_EQ(seen.size(), 50u);
+}

@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+#include "ControlTestSupport.h"
+#include "PpmFixture.h"
+#include "TestSupport.h"
+
+namespace {
+
+LONG setString(HKEY root, const std::u16string& path, const char16_t* name,
+               const std::u16string& value) {
+    HKEY key = nullptr;
+    LONG r = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
+    if (r != ERROR_SUCCESS) return r;
+    r = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>((value.size() + 1) * 2));
+    RegCloseKey(key);
+    return r;
+}
+
+// The value, or "<missing>".
+std::string getString(HKEY root, const std::u16string& path, const char16_t* name = nullptr) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return "<missing>";
+    char16_t buffer[256] = {};
+    DWORD size = sizeof buffer;
+    const LONG r =
+        RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
+    RegCloseKey(key);
+    return r == ERROR_SUCCESS ? comToUtf8(buffer) : "<missing>";
+}
+
+bool exists(HKEY root, const std::u16string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+// A class object of the test process.
+struct Factory : public IClassFactory {
+    ULONG references = 1;
+    int created = 0;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+        if (riid != IID_IUnknown && riid != IID_IClassFactory) return E_NOINTERFACE;
+        *ppv = this;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+    ULONG STDMETHODCALLTYPE Release() override { return --references; }
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID riid, void** ppv) override {
+        ++created;
+        return QueryInterface(riid, ppv);
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+};
+
+const GUID kTestClass = {
+    0x1F2E3D4C, 0x5B6A, 0x4789, {0x9A, 0x8B, 0x7C, 0x6D, 0x5E, 0x4F, 0x30, 0x21}};
+
+}  // namespace
+
+TEST(ComRegistry, KeysAndValuesSurviveInTheStoreWithEscapesAndAnyCase) {
+    const std::string store = useFreshRegistry();
+    ASSERT_EQ(setString(HKEY_CURRENT_USER, u"Software\\Test\\Deep", u"Quote", u"a \"b\" \\c\nd"),
+              ERROR_SUCCESS);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"software\\TEST\\deep", 0, KEY_READ, &key),
+              ERROR_SUCCESS);
+    const DWORD number = 0xDEADBEEF;
+    ASSERT_EQ(
+        RegSetValueExW(key, u"Number", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), 4),
+        ERROR_SUCCESS);
+    DWORD type = 0, read = 0, size = 4;
+    EXPECT_EQ(
+        RegQueryValueExW(key, u"number", nullptr, &type, reinterpret_cast<BYTE*>(&read), &size),
+        ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(read, number);
+    char16_t small[2];
+    size = sizeof small;
+    EXPECT_EQ(
+        RegQueryValueExW(key, u"Quote", nullptr, nullptr, reinterpret_cast<BYTE*>(small), &size),
+        ERROR_MORE_DATA);
+    EXPECT_EQ(size, 11u * 2);
+    RegCloseKey(key);
+    EXPECT_EQ(getString(HKEY_CURRENT_USER, u"Software\\Test\\Deep", u"Quote"), "a \"b\" \\c\nd");
+    EXPECT_TRUE(exists(HKEY_CURRENT_USER, u"Software\\Test"));
+    EXPECT_NE(readFileBytes(store).find("[HKEY_CURRENT_USER\\Software\\Test\\Deep]"),
+              std::string::npos);
+    EXPECT_EQ(RegCloseKey(key), ERROR_INVALID_HANDLE);
+}
+
+TEST(ComRegistry, DeletingRemovesWholeTreesOnly) {
+    useFreshRegistry();
+    setString(HKEY_LOCAL_MACHINE, u"A\\B\\C", nullptr, u"c");
+    setString(HKEY_LOCAL_MACHINE, u"A\\BB", nullptr, u"bb");
+    EXPECT_EQ(RegDeleteKeyW(HKEY_LOCAL_MACHINE, u"A\\B"), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(RegDeleteTreeW(HKEY_LOCAL_MACHINE, u"A\\B"), ERROR_SUCCESS);
+    EXPECT_FALSE(exists(HKEY_LOCAL_MACHINE, u"A\\B\\C"));
+    EXPECT_FALSE(exists(HKEY_LOCAL_MACHINE, u"A\\B"));
+    EXPECT_EQ(getString(HKEY_LOCAL_MACHINE, u"A\\BB"), "bb");
+    EXPECT_EQ(RegDeleteTreeW(HKEY_LOCAL_MACHINE, u"A\\B"), ERROR_FILE_NOT_FOUND);
+}
+
+TEST(ComRegistry, ClassesRootPrefersTheUsersClassesAndCanBeRedirected) {
+    useFreshRegistry();
+    setString(HKEY_CLASSES_ROOT, u"Thing", nullptr, u"machine");
+    EXPECT_EQ(getString(HKEY_LOCAL_MACHINE, u"Software\\Classes\\Thing"), "machine");
+    setString(HKEY_CURRENT_USER, u"Software\\Classes\\Thing", nullptr, u"user");
+    EXPECT_EQ(getString(HKEY_CLASSES_ROOT, u"Thing"), "user");
+
+    HKEY userClasses = nullptr;
+    ASSERT_EQ(
+        RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Classes", 0, KEY_ALL_ACCESS, &userClasses),
+        ERROR_SUCCESS);
+    ASSERT_EQ(RegOverridePredefKey(HKEY_CLASSES_ROOT, userClasses), ERROR_SUCCESS);
+    setString(HKEY_CLASSES_ROOT, u"Other", nullptr, u"redirected");
+    RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
+    RegCloseKey(userClasses);
+    EXPECT_EQ(getString(HKEY_CURRENT_USER, u"Software\\Classes\\Other"), "redirected");
+    EXPECT_FALSE(exists(HKEY_LOCAL_MACHINE, u"Software\\Classes\\Other"));
+}
+
+TEST(ComRegistry, ConcurrentWritersLoseNothing) {
+    useFreshRegistry();
+    std::vector<std::thread> writers;
+    for (int w = 0; w < 4; ++w)
+        writers.emplace_back([w] {
+            for (int i = 0; i < 15; ++i)
+                setString(HKEY_CURRENT_USER,
+                          comFromUtf8("K" + std::to_string(w) + "_" + std::to_string(i)), nullptr,
+                          u"v");
+        });
+    for (auto& t : writers) t.join();
+    for (int w = 0; w < 4; ++w)
+        for (int i = 0; i < 15; ++i)
+            EXPECT_TRUE(exists(HKEY_CURRENT_USER,
+                               comFromUtf8("K" + std::to_string(w) + "_" + std::to_string(i))));
+}
+
+TEST(ComRegistry, AMalformedStoreIsReportedAndLeftAlone) {
+    const std::string store = useFreshRegistry();
+    writeFile(store, "ZYN COM REGISTRY 1\n\n[HKEY_CURRENT_USER\\X]\n@=\"unterminated\n");
+    EXPECT_EQ(setString(HKEY_CURRENT_USER, u"Y", nullptr, u"y"), ERROR_BADDB);
+    EXPECT_EQ(readFileBytes(store),
+              "ZYN COM REGISTRY 1\n\n[HKEY_CURRENT_USER\\X]\n@=\"unterminated\n");
+}
+
+TEST(ComActivation, ProcessClassObjectsProgIdsAndMissingServers) {
+    useFreshRegistry();
+    Factory factory;
+    DWORD cookie = 0;
+    ASSERT_EQ(CoRegisterClassObject(kTestClass, &factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
+                                    &cookie),
+              S_OK);
+    ComPtr<IUnknown> object;
+    EXPECT_EQ(
+        CoCreateInstance(kTestClass, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, object.outVoid()),
+        S_OK);
+    EXPECT_EQ(factory.created, 1);
+    object.reset();
+    EXPECT_EQ(CoRevokeClassObject(cookie), S_OK);
+    EXPECT_EQ(factory.references, 1u);
+    EXPECT_EQ(
+        CoCreateInstance(kTestClass, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, object.outVoid()),
+        REGDB_E_CLASSNOTREG);
+
+    // A version-independent ProgID finds its class through CurVer.
+    setString(HKEY_CLASSES_ROOT, u"Test.Thing.2\\CLSID", nullptr,
+              u"{1F2E3D4C-5B6A-4789-9A8B-7C6D5E4F3021}");
+    setString(HKEY_CLASSES_ROOT, u"Test.Thing\\CurVer", nullptr, u"Test.Thing.2");
+    CLSID found{};
+    ASSERT_EQ(CLSIDFromProgID(u"Test.Thing", &found), S_OK);
+    EXPECT_EQ(found, kTestClass);
+    EXPECT_EQ(CLSIDFromProgID(u"Test.Nothing", &found), CO_E_CLASSSTRING);
+
+    setString(HKEY_CLASSES_ROOT, u"CLSID\\{1F2E3D4C-5B6A-4789-9A8B-7C6D5E4F3021}\\InprocServer32",
+              nullptr, u"/nonexistent/libnothing.so");
+    EXPECT_EQ(
+        CoCreateInstance(kTestClass, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, object.outVoid()),
+        CO_E_DLLNOTFOUND);
+}

@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include "ControlTestSupport.h"
+#include "TestSupport.h"
+
+namespace {
+
+std::string readAll(IStream* stream) {
+    LARGE_INTEGER start{};
+    stream->Seek(start, STREAM_SEEK_SET, nullptr);
+    std::string bytes(64, '\0');
+    ULONG got = 0;
+    stream->Read(bytes.data(), static_cast<ULONG>(bytes.size()), &got);
+    bytes.resize(got);
+    return bytes;
+}
+
+LARGE_INTEGER offset(LONGLONG value) {
+    LARGE_INTEGER i{};
+    i.QuadPart = value;
+    return i;
+}
+
+}  // namespace
+
+TEST(ComStream, MemoryStreamsReadShortAtTheEndAndShareBytesWithClones) {
+    const BYTE start[] = {'a', 'b', 'c'};
+    ComPtr<IStream> stream(SHCreateMemStream(start, 3));
+    char buffer[8] = {};
+    ULONG got = 0;
+    EXPECT_EQ(stream->Read(buffer, 2, &got), S_OK);
+    EXPECT_EQ(got, 2u);
+    EXPECT_EQ(stream->Read(buffer, 4, &got), S_FALSE);
+    EXPECT_EQ(got, 1u);
+    EXPECT_EQ(stream->Seek(offset(-1), STREAM_SEEK_SET, nullptr), STG_E_INVALIDFUNCTION);
+
+    // Writing past the end grows the stream; the gap reads as zeros.
+    ULARGE_INTEGER at{};
+    stream->Seek(offset(2), STREAM_SEEK_END, &at);
+    EXPECT_EQ(at.QuadPart, 5u);
+    EXPECT_EQ(stream->Write("z", 1, nullptr), S_OK);
+    EXPECT_EQ(readAll(stream.get()), std::string("abc\0\0z", 6));
+
+    ComPtr<IStream> clone;
+    ASSERT_EQ(stream->Clone(clone.out()), S_OK);
+    clone->Seek(offset(0), STREAM_SEEK_SET, nullptr);
+    clone->Write("Q", 1, nullptr);
+    EXPECT_EQ(readAll(stream.get())[0], 'Q');
+
+    ComPtr<IStream> target(SHCreateMemStream(nullptr, 0));
+    stream->Seek(offset(1), STREAM_SEEK_SET, nullptr);
+    ULARGE_INTEGER count{}, read{}, written{};
+    count.QuadPart = 100;
+    EXPECT_EQ(stream->CopyTo(target.get(), count, &read, &written), S_OK);
+    EXPECT_EQ(written.QuadPart, 5u);
+    EXPECT_EQ(readAll(target.get()), std::string("bc\0\0z", 5));
+    EXPECT_EQ(read.QuadPart, 5u);
+}
+
+TEST(ComStream, FileStreamsCreateWriteAndReadBack) {
+    const std::string path = testDir() + "/s.bin";
+    const std::u16string name = comFromUtf8(path);
+    ComPtr<IStream> missing;
+    EXPECT_EQ(SHCreateStreamOnFileW(name.c_str(), STGM_READ, missing.out()), STG_E_FILENOTFOUND);
+    {
+        ComPtr<IStream> out;
+        ASSERT_EQ(SHCreateStreamOnFileW(name.c_str(), STGM_CREATE | STGM_WRITE, out.out()), S_OK);
+        EXPECT_EQ(out->Write("hello", 5, nullptr), S_OK);
+    }
+    EXPECT_EQ(readFileBytes(path), "hello");
+    ComPtr<IStream> in;
+    ASSERT_EQ(SHCreateStreamOnFileW(name.c_str(), STGM_READ, in.out()), S_OK);
+    STATSTG stat{};
+    in->Stat(&stat, STATFLAG_NONAME);
+    EXPECT_EQ(stat.cbSize.QuadPart, 5u);
+    EXPECT_EQ(readAll(in.get()), "hello");
+    EXPECT_EQ(in->Write("x", 1, nullptr), STG_E_ACCESSDENIED);
+}
+
+TEST(ComStream, StoragesKeepNamedStreams) {
+    ComPtr<IStorage> storage;
+    ASSERT_EQ(ComCreateMemoryStorage(storage.out()), S_OK);
+    ComPtr<IStream> contents;
+    ASSERT_EQ(
+        storage->CreateStream(u"Contents", STGM_CREATE | STGM_READWRITE, 0, 0, contents.out()),
+        S_OK);
+    contents->Write("data", 4, nullptr);
+    ComPtr<IStream> again;
+    EXPECT_EQ(storage->CreateStream(u"Contents", STGM_READWRITE, 0, 0, again.out()),
+              STG_E_FILEALREADYEXISTS);
+    ASSERT_EQ(storage->OpenStream(u"Contents", nullptr, STGM_READ, 0, again.out()), S_OK);
+    EXPECT_EQ(readAll(again.get()), "data");
+    EXPECT_EQ(storage->OpenStream(u"Other", nullptr, STGM_READ, 0, again.out()),
+              STG_E_FILENOTFOUND);
+}
+
+TEST(ComStream, RecordingContextsKeepRectanglesAndCentredText) {
+    ComRecordingDC dc;
+    EXPECT_TRUE(Rectangle(dc.handle(), 10, 20, 110, 60));
+    RECT box{10, 20, 110, 60};
+    EXPECT_EQ(DrawTextW(dc.handle(), u"abcd", -1, &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE),
+              ComRecordingDC::kLineHeight);
+    ASSERT_EQ(dc.items().size(), 2u);
+    const auto& text = dc.items()[1];
+    EXPECT_EQ(text.text, u"abcd");
+    EXPECT_EQ(text.origin.x, 10 + (100 - 4 * ComRecordingDC::kCharWidth) / 2);
+    EXPECT_EQ(text.origin.y, 20 + (40 - ComRecordingDC::kLineHeight) / 2);
+    int local = 0;
+    EXPECT_FALSE(Rectangle(reinterpret_cast<HDC>(&local), 0, 0, 1, 1));
+}

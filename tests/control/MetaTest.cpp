@@ -1,0 +1,164 @@
+#include <gtest/gtest.h>
+
+#include "ControlTestSupport.h"
+#include "PpmFixture.h"
+#include "QorError.h"
+#include "TestSupport.h"
+#include "TevMetaVariant.h"
+#include "VulMetaData.h"
+#include "VulMetaDataRegistry.h"
+
+namespace {
+
+class MetaRegistry : public ::testing::Test {
+  protected:
+    void SetUp() override { registry().clear(); }
+    void TearDown() override { registry().clear(); }
+
+    static VulMetaDataRegistry& registry() { return VulMetaDataRegistry::instance(); }
+
+    std::string file(const std::string& text) {
+        const std::string path = dir_ + "/r" + std::to_string(count_++) + ".txt";
+        writeFile(path, text);
+        return path;
+    }
+
+    QorError loadError(const std::string& path, int mode) {
+        try {
+            registry().load(path, mode);
+        } catch (const QorError& e) {
+            return e;
+        }
+        ADD_FAILURE() << "loaded";
+        return QorError();
+    }
+
+    std::string dir_ = testDir();
+    int count_ = 0;
+};
+
+}  // namespace
+
+TEST_F(MetaRegistry, EntriesGiveUsageBitsByNameOrNumber) {
+    registry().load(file("# comment\n\n"
+                         "DigitalProcess.ICCProfile  read|persist|color  the embedded profile\n"
+                         "ImageContainer.DisplayXResolution 0x9\n"
+                         "Derived.Thing -\n"),
+                    VUL_MMA_DEFAULT);
+    EXPECT_EQ(registry().usage("DigitalProcess.ICCProfile"),
+              VUL_USAGE_READ | VUL_USAGE_PERSIST | VUL_USAGE_COLOR);
+    EXPECT_EQ(registry().usage("ImageContainer.DisplayXResolution"), 9u);
+    EXPECT_EQ(registry().usage("Derived.Thing"), 0u);
+    EXPECT_EQ(registry().entries("DigitalProcess.ICCProfile").front().description,
+              "the embedded profile");
+    try {
+        registry().usage("Unknown.Key");
+        FAIL();
+    } catch (const QorError& e) {
+        EXPECT_EQ(e.code(), 13);
+        EXPECT_EQ(e.message(), "The metadata key \"Unknown.Key\" is not registered");
+    }
+}
+
+TEST_F(MetaRegistry, DuplicatesAreOverwrittenRetainedAppendedOrRefused) {
+    const std::string first = file("K read\n");
+    const std::string second = file("K write\n");
+    registry().load(first, VUL_MMA_DEFAULT);
+    registry().load(second, VUL_MMA_SILENTLY_OVERWRITE);
+    EXPECT_EQ(registry().usage("K"), VUL_USAGE_WRITE);
+    registry().load(first, VUL_MMA_SILENTLY_RETAIN);
+    EXPECT_EQ(registry().usage("K"), VUL_USAGE_WRITE);
+    registry().load(first, VUL_MMA_SILENTLY_APPEND);
+    EXPECT_EQ(registry().usage("K"), VUL_USAGE_READ | VUL_USAGE_WRITE);
+    EXPECT_EQ(registry().entries("K").size(), 2u);
+
+    // A refused duplicate leaves the whole file unloaded.
+    const QorError e = loadError(file("New read\nK read\n"), VUL_MMA_THROW_ERROR);
+    EXPECT_EQ(e.code(), 13);
+    EXPECT_NE(e.message().find(":2: the metadata key \"K\" is already registered"),
+              std::string::npos)
+        << e.message();
+    EXPECT_FALSE(registry().findUsage("New"));
+    // Within one file too.
+    EXPECT_EQ(loadError(file("Twice read\nTwice write\n"), VUL_MMA_THROW_ERROR).code(), 13);
+}
+
+TEST_F(MetaRegistry, InRegistryFileModeTheFilesOwnRuleApplies) {
+    registry().load(file("K read\n"), VUL_MMA_DEFAULT);
+    const std::string retaining = file("duplicates retain\nK write\nL write\n");
+    registry().load(retaining, VUL_MMA_REGISTRY_FILE);
+    EXPECT_EQ(registry().usage("K"), VUL_USAGE_READ);
+    EXPECT_EQ(registry().usage("L"), VUL_USAGE_WRITE);
+    // Other modes ignore the file's rule.
+    registry().load(retaining, VUL_MMA_SILENTLY_OVERWRITE);
+    EXPECT_EQ(registry().usage("K"), VUL_USAGE_WRITE);
+    EXPECT_EQ(loadError(file("K read\nduplicates retain\n"), VUL_MMA_REGISTRY_FILE).code(), 13);
+    EXPECT_EQ(loadError(file("duplicates sometimes\n"), VUL_MMA_REGISTRY_FILE).code(), 13);
+}
+
+TEST_F(MetaRegistry, AliasesStandForKeysInUsageAndReads) {
+    registry().load(file("Real.Key read|geometry\n"), VUL_MMA_DEFAULT);
+    registry().load(file("Short = Real.Key\n"), VUL_MMA_ALIAS_FILE);
+    EXPECT_EQ(registry().usage("Short"), VUL_USAGE_READ | VUL_USAGE_GEOMETRY);
+    std::string asked;
+    const VulMetaData item =
+        VulMetaData::read("Short", [&](const std::string& key, VulMetaValue& v) {
+            asked = key;
+            v = int64_t{7};
+            return true;
+        });
+    EXPECT_EQ(asked, "Real.Key");
+    EXPECT_EQ(item.key(), "Short");
+    EXPECT_TRUE(item.present());
+    EXPECT_EQ(item.usage(), VUL_USAGE_READ | VUL_USAGE_GEOMETRY);
+    const VulMetaData absent =
+        VulMetaData::read("Other", [](const std::string&, VulMetaValue&) { return false; });
+    EXPECT_FALSE(absent.present());
+    EXPECT_EQ(absent.usage(), 0u);
+    EXPECT_EQ(loadError(file("no equals sign\n"), VUL_MMA_ALIAS_FILE).code(), 13);
+}
+
+TEST_F(MetaRegistry, BadFilesAndModesFailWithTheirPlaceAndChangeNothing) {
+    registry().load(file("Kept read\n"), VUL_MMA_DEFAULT);
+    const std::string bad = file("A read\nB readable\n");
+    const QorError usage = loadError(bad, VUL_MMA_DEFAULT);
+    EXPECT_EQ(usage.message(), bad + ":2: unknown usage \"readable\"");
+    const std::string lonely = file("OnlyAKey\n");
+    EXPECT_EQ(loadError(lonely, VUL_MMA_DEFAULT).message(),
+              lonely + ":1: expected \"key usage [description]\"");
+    EXPECT_EQ(loadError(dir_ + "/missing.txt", VUL_MMA_DEFAULT).code(), 130);
+    EXPECT_EQ(loadError(file(""), 7).code(), 414);
+    EXPECT_FALSE(registry().findUsage("A"));
+    EXPECT_EQ(registry().usage("Kept"), VUL_USAGE_READ);
+}
+
+TEST(MetaVariant, ValuesBecomeVariantsOfTheMatchingType) {
+    ComVariant v;
+    ASSERT_EQ(TevMetaValueToVariant(int64_t{-5}, &v), S_OK);
+    EXPECT_EQ(v.vt, VT_I4);
+    EXPECT_EQ(v.lVal, -5);
+    VariantClear(&v);
+    TevMetaValueToVariant(int64_t{1} << 40, &v);
+    EXPECT_EQ(v.vt, VT_I8);
+    EXPECT_EQ(v.llVal, int64_t{1} << 40);
+    VariantClear(&v);
+    TevMetaValueToVariant(std::string("\xe2\x82\xac"
+                                      "1"),
+                          &v);
+    ASSERT_EQ(v.vt, VT_BSTR);
+    EXPECT_EQ(ComBstr::copyOf(v.bstrVal).text(), u"\u20AC1");
+    VariantClear(&v);
+    TevMetaValueToVariant(std::vector<uint16_t>{7, 65535}, &v);
+    ASSERT_EQ(v.vt, VT_ARRAY | VT_UI2);
+    LONG index = 1;
+    USHORT element = 0;
+    SafeArrayGetElement(v.parray, &index, &element);
+    EXPECT_EQ(element, 65535);
+    VariantClear(&v);
+    TevMetaValueToVariant(std::vector<uint8_t>{}, &v);
+    ASSERT_EQ(v.vt, VT_ARRAY | VT_UI1);
+    EXPECT_EQ(v.parray->rgsabound[0].cElements, 0u);
+    VariantClear(&v);
+    TevMetaValueToVariant(VulMetaValue{}, &v);
+    EXPECT_EQ(v.vt, VT_EMPTY);
+}

@@ -1,0 +1,602 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "ComObject.h"
+#include "ControlTestSupport.h"
+#include "TestSupport.h"
+#include "TevXforms.h"
+
+namespace {
+
+const CLSID kCounterClass = {
+    0x6C1D1E55, 0x2A49, 0x4D0B, {0x9E, 0x31, 0x5B, 0x22, 0x70, 0x8F, 0x14, 0xC3}};
+
+// A persistable object holding one number: what hosts put into tramp data as an object.
+class Counter final : public ComObject<Counter, IPersistStream, IDispatch> {
+  public:
+    int32_t value = 0;
+    void* interfaceFor(REFIID riid) {
+        if (riid == IID_IUnknown || riid == IID_IPersist || riid == IID_IPersistStream)
+            return static_cast<IPersistStream*>(this);
+        if (riid == IID_IDispatch) return static_cast<IDispatch*>(this);
+        return nullptr;
+    }
+    HRESULT STDMETHODCALLTYPE GetClassID(CLSID* id) override {
+        *id = kCounterClass;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE IsDirty() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Load(IStream* stream) override {
+        ULONG got = 0;
+        stream->Read(&value, 4, &got);
+        return got == 4 ? S_OK : STG_E_READFAULT;
+    }
+    HRESULT STDMETHODCALLTYPE Save(IStream* stream, BOOL) override {
+        return stream->Write(&value, 4, nullptr);
+    }
+    HRESULT STDMETHODCALLTYPE GetSizeMax(ULARGE_INTEGER* size) override {
+        size->QuadPart = 4;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                     UINT*) override {
+        return E_NOTIMPL;
+    }
+};
+
+class CounterFactory final : public ComObject<CounterFactory, IClassFactory> {
+  public:
+    void* interfaceFor(REFIID riid) {
+        return riid == IID_IUnknown || riid == IID_IClassFactory ? this : nullptr;
+    }
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID riid, void** ppv) override {
+        Counter* counter = new Counter;
+        const HRESULT hr = counter->QueryInterface(riid, ppv);
+        counter->Release();
+        return hr;
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+};
+
+// Registers the counter class for the life of a test.
+struct CounterClass {
+    DWORD cookie = 0;
+    CounterFactory* factory = new CounterFactory;
+    CounterClass() {
+        CoRegisterClassObject(kCounterClass, factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
+                              &cookie);
+    }
+    ~CounterClass() {
+        CoRevokeClassObject(cookie);
+        factory->Release();
+    }
+};
+
+// A stream that takes `room` bytes and then fails.
+class FullStream final : public ComObject<FullStream, IStream> {
+  public:
+    explicit FullStream(ULONG room) : room_(room) {}
+    void* interfaceFor(REFIID riid) { return riid == IID_IStream ? this : nullptr; }
+    HRESULT STDMETHODCALLTYPE Read(void*, ULONG, ULONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Write(const void*, ULONG cb, ULONG* written) override {
+        const ULONG taken = std::min(cb, room_);
+        room_ -= taken;
+        if (written) *written = taken;
+        return taken == cb ? S_OK : STG_E_MEDIUMFULL;
+    }
+    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER, DWORD, ULARGE_INTEGER*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*,
+                                     ULARGE_INTEGER*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Revert() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Clone(IStream**) override { return E_NOTIMPL; }
+
+  private:
+    ULONG room_;
+};
+
+// Reads a saved control back, field by field, independently of the control's reader.
+class Fields {
+  public:
+    explicit Fields(std::string bytes) : bytes_(std::move(bytes)) {}
+    std::string take(size_t n) {
+        EXPECT_LE(at_ + n, bytes_.size());
+        std::string part = bytes_.substr(at_, n);
+        at_ += n;
+        return part;
+    }
+    uint32_t u32() {
+        uint32_t v = 0;
+        std::memcpy(&v, take(4).data(), 4);
+        return v;
+    }
+    uint16_t u16() {
+        uint16_t v = 0;
+        std::memcpy(&v, take(2).data(), 2);
+        return v;
+    }
+    // A string: byte count with terminator, then UTF-16.
+    std::u16string string() {
+        const uint32_t count = u32();
+        const std::string raw = take(count);
+        EXPECT_EQ(count % 2, 0u);
+        EXPECT_EQ(raw.substr(raw.size() - 2), std::string(2, '\0'));
+        std::u16string text(count / 2 - 1, u'\0');
+        std::memcpy(text.data(), raw.data(), text.size() * 2);
+        return text;
+    }
+    bool atEnd() const { return at_ == bytes_.size(); }
+
+  private:
+    std::string bytes_;
+    size_t at_ = 0;
+};
+
+std::string saved(const ComPtr<ITevAnyFileSource>& control) {
+    ComPtr<IStream> stream(SHCreateMemStream(nullptr, 0));
+    EXPECT_EQ(query<IPersistStreamInit>(control, IID_IPersistStreamInit)->Save(stream.get(), TRUE),
+              S_OK);
+    STATSTG stat{};
+    stream->Stat(&stat, STATFLAG_NONAME);
+    std::string bytes(stat.cbSize.QuadPart, '\0');
+    LARGE_INTEGER start{};
+    stream->Seek(start, STREAM_SEEK_SET, nullptr);
+    stream->Read(bytes.data(), static_cast<ULONG>(bytes.size()), nullptr);
+    return bytes;
+}
+
+HRESULT load(const ComPtr<ITevAnyFileSource>& control, const std::string& bytes) {
+    ComPtr<IStream> stream(SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()),
+                                             static_cast<UINT>(bytes.size())));
+    return query<IPersistStreamInit>(control, IID_IPersistStreamInit)->Load(stream.get());
+}
+
+void setTramp(const ComPtr<ITevAnyFileSource>& control, const std::string& key,
+              const VARIANT& value) {
+    ComBstr k = bstr(key);
+    ASSERT_EQ(query<ITevTrampData>(control, IID_ITevTrampData)->SetTrampData(k.get(), value), S_OK);
+}
+
+ComVariant tramp(const ComPtr<ITevAnyFileSource>& control, const std::string& key) {
+    ComBstr k = bstr(key);
+    ComVariant value;
+    EXPECT_EQ(query<ITevTrampData>(control, IID_ITevTrampData)->GetTrampData(k.get(), &value), S_OK)
+        << key;
+    return value;
+}
+
+GUID identityOf(const ComPtr<ITevAnyFileSource>& control) {
+    GUID id{};
+    query<ITevZynWrapper2>(control, IID_ITevZynWrapper2)->GetIdentity(&id);
+    return id;
+}
+
+std::string bytesOf(const std::u16string& text) {
+    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2);
+}
+
+std::string u32Bytes(uint32_t v) {
+    return std::string(reinterpret_cast<const char*>(&v), 4);
+}
+
+// A string as the stream holds it.
+std::string stringBytes(const std::u16string& text) {
+    return u32Bytes(static_cast<uint32_t>(text.size() * 2 + 2)) + bytesOf(text) +
+           std::string(2, '\0');
+}
+
+std::string variantBytes(VARTYPE vt, const std::string& value) {
+    return std::string(reinterpret_cast<const char*>(&vt), 2) + value;
+}
+
+const std::string kTrue("\xff\xff", 2);
+const std::string kFalse("\0\0", 2);
+
+}  // namespace
+
+TEST(Persist, SavedBytesFollowTheLayoutFieldByField) {
+    auto control = newControl();
+    ComBstr label = bstr("Lab"), file = bstr("/x/a.ppm");
+    control->put_Label(label.get());
+    control->put_Caching(VARIANT_TRUE);
+    control->put_Filename(file.get());
+    query<ITevFileMgmt>(control, IID_ITevFileMgmt)->put_KeepImageFileOpen(VARIANT_FALSE);
+    ComVariant seven;
+    seven.vt = VT_I4;
+    seven.lVal = 7;
+    ComVariant text;
+    text.vt = VT_BSTR;
+    text.bstrVal = bstr("x").release();
+    setTramp(control, "b", seven);
+    setTramp(control, "a", text);
+
+    const std::string bytes = saved(control);
+    Fields f(bytes);
+    EXPECT_EQ(f.take(4), "BASE");
+    EXPECT_EQ(f.u32(), 1u);
+    EXPECT_EQ(f.u32(), 2u);
+    EXPECT_EQ(f.string(), u"a");
+    EXPECT_EQ(f.u16(), VT_BSTR);
+    EXPECT_EQ(f.string(), u"x");
+    EXPECT_EQ(f.string(), u"b");
+    EXPECT_EQ(f.u16(), VT_I4);
+    EXPECT_EQ(f.u32(), 7u);
+    EXPECT_EQ(f.u32(), 2u);
+    EXPECT_EQ(f.u16(), VT_BSTR);
+    EXPECT_EQ(f.string(), u"Lab");
+    EXPECT_EQ(f.u16(), VT_BOOL);
+    EXPECT_EQ(f.take(2), kTrue);
+    EXPECT_EQ(f.u16(), VT_BSTR);
+    EXPECT_EQ(f.string(), u"/x/a.ppm");
+    EXPECT_EQ(f.u16(), VT_BOOL);
+    EXPECT_EQ(f.take(2), kFalse);
+    const GUID identity = identityOf(control);
+    EXPECT_EQ(f.take(16), std::string(reinterpret_cast<const char*>(&identity), 16));
+    EXPECT_TRUE(f.atEnd());
+
+    ULARGE_INTEGER size{};
+    ASSERT_EQ(query<IPersistStreamInit>(control, IID_IPersistStreamInit)->GetSizeMax(&size), S_OK);
+    EXPECT_EQ(size.QuadPart, bytes.size());
+    EXPECT_EQ(query<IPersistStreamInit>(control, IID_IPersistStreamInit)->GetSizeMax(nullptr),
+              E_POINTER);
+    // Saving leaves the control as dirty as it was.
+    EXPECT_EQ(query<IPersistStreamInit>(control, IID_IPersistStreamInit)->IsDirty(), S_OK);
+
+    // Without tramp data: the block head, the version, four properties and the identity.
+    EXPECT_EQ(saved(newControl()).size(), 12u + 4 + 8 + 4 + 8 + 4 + 16);
+}
+
+TEST(Persist, OlderAndShorterStreamsLoad) {
+    const GUID identity = {0x11111111, 0x2222, 0x3333, {4, 4, 4, 4, 4, 4, 4, 4}};
+    const std::string guid(reinterpret_cast<const char*>(&identity), 16);
+    // Version 1, no block: no KeepImageFileOpen, which stays true.
+    const std::string v1 = u32Bytes(1) + variantBytes(VT_BSTR, stringBytes(u"v1")) +
+                           variantBytes(VT_BOOL, kTrue) +
+                           variantBytes(VT_BSTR, stringBytes(u"/f.ppm")) + guid;
+    auto control = newControl();
+    ASSERT_EQ(load(control, v1), S_OK);
+    ComBstr label;
+    control->get_Label(label.out());
+    EXPECT_EQ(utf8(label.get()), "v1");
+    VARIANT_BOOL keep = VARIANT_FALSE, caching = VARIANT_FALSE;
+    query<ITevFileMgmt>(control, IID_ITevFileMgmt)->get_KeepImageFileOpen(&keep);
+    control->get_Caching(&caching);
+    EXPECT_EQ(keep, VARIANT_TRUE);
+    EXPECT_EQ(caching, VARIANT_TRUE);
+    EXPECT_EQ(identityOf(control), identity);
+    TevXformEntry entry;
+    ASSERT_TRUE(TevFindXform(query<IUnknown>(control, IID_ITevAnyFileSource).get(), entry));
+    EXPECT_EQ(entry.identity, identity);
+    // The puts made by the load mark it for saving.
+    EXPECT_EQ(query<IPersistStreamInit>(control, IID_IPersistStreamInit)->IsDirty(), S_OK);
+
+    // Version 2 without the block, and a block of a later version whose content is skipped.
+    const std::string v2 = u32Bytes(2) + variantBytes(VT_BSTR, u32Bytes(0)) +
+                           variantBytes(VT_BOOL, kFalse) + variantBytes(VT_BSTR, u32Bytes(0)) +
+                           variantBytes(VT_BOOL, kFalse) + guid;
+    EXPECT_EQ(load(newControl(), v2), S_OK);
+    EXPECT_EQ(load(newControl(), "BASE" + u32Bytes(9) + v2), S_OK);
+}
+
+TEST(Persist, UnknownVersionsSecondLoadsAndBadValuesFail) {
+    const std::string guid(16, '\x5a');
+    const std::string v3 = u32Bytes(3) + guid;
+    auto control = newControl();
+    EXPECT_EQ(load(control, v3), E_FAIL);
+    ErrorRecord record = takeError();
+    EXPECT_EQ(record.description, "Unable to read from persistance stream");
+    EXPECT_EQ(record.help, 7u);
+    EXPECT_EQ(record.iid, IID_ITevAnyFileSource);
+    // Once loaded, or failed to load, or initialised, a control loads no more.
+    EXPECT_EQ(load(control, saved(newControl())), E_UNEXPECTED);
+    auto fresh = newControl();
+    ASSERT_EQ(query<IPersistStreamInit>(fresh, IID_IPersistStreamInit)->InitNew(), S_OK);
+    EXPECT_EQ(query<IPersistStreamInit>(fresh, IID_IPersistStreamInit)->InitNew(), E_UNEXPECTED);
+    EXPECT_EQ(load(fresh, saved(newControl())), E_UNEXPECTED);
+
+    // A value the property does not take fails the load; what was put before stays.
+    const std::string wrongType = u32Bytes(2) + variantBytes(VT_BSTR, stringBytes(u"kept")) +
+                                  variantBytes(VT_BSTR, stringBytes(u"maybe")) + guid;
+    auto partial = newControl();
+    EXPECT_EQ(load(partial, wrongType), E_FAIL);
+    EXPECT_EQ(takeError().description, "Unable to read from persistance stream");
+    ComBstr label;
+    partial->get_Label(label.out());
+    EXPECT_EQ(utf8(label.get()), "kept");
+}
+
+TEST(Persist, NewIdentitiesAreWrittenOrKeptAsAsked) {
+    auto control = newControl();
+    const GUID own = identityOf(control);
+    GUID olds[3] = {}, news[3] = {};
+    ComVariant oldList, newList;
+    oldList.byref = olds;
+    newList.byref = news;
+    ComPtr<IStream> stream(SHCreateMemStream(nullptr, 0));
+    auto identity = query<IQORPersistWithNewIdentity2>(control, IID_IQORPersistWithNewIdentity2);
+    ASSERT_EQ(identity->SaveWithNewIdentity(stream.get(), TRUE, &oldList, &newList, 1), S_OK);
+    EXPECT_EQ(olds[1], own);
+    EXPECT_NE(news[1], own);
+    EXPECT_NE(news[1], GUID_NULL);
+    EXPECT_EQ(identityOf(control), own);
+
+    LARGE_INTEGER start{};
+    stream->Seek(start, STREAM_SEEK_SET, nullptr);
+    auto loaded = newControl();
+    ASSERT_EQ(query<IPersistStreamInit>(loaded, IID_IPersistStreamInit)->Load(stream.get()), S_OK);
+    EXPECT_EQ(identityOf(loaded), news[1]);
+
+    stream->Seek(start, STREAM_SEEK_SET, nullptr);
+    auto copy = newControl();
+    const GUID copyOwn = identityOf(copy);
+    GUID reads[2] = {}, owns[2] = {};
+    ComVariant readList, ownList;
+    readList.byref = reads;
+    ownList.byref = owns;
+    ASSERT_EQ(query<IQORPersistWithNewIdentity2>(copy, IID_IQORPersistWithNewIdentity2)
+                  ->LoadWithNewIdentity(stream.get(), &readList, &ownList, 0),
+              S_OK);
+    EXPECT_EQ(reads[0], news[1]);
+    EXPECT_EQ(owns[0], copyOwn);
+    EXPECT_EQ(identityOf(copy), copyOwn);
+    EXPECT_EQ(identity->SaveWithNewIdentity(stream.get(), TRUE, nullptr, &newList, 0), E_POINTER);
+}
+
+TEST(Persist, TrampDataOfEveryVariantTypeRoundTrips) {
+    CounterClass counterClass;
+    auto control = newControl();
+    struct Scalar {
+        VARTYPE vt;
+        int64_t bits;
+        size_t bytes() const {
+            if (vt == VT_I1 || vt == VT_UI1) return 1;
+            if (vt == VT_I2 || vt == VT_UI2 || vt == VT_BOOL) return 2;
+            if (vt == VT_I8 || vt == VT_UI8 || vt == VT_CY || vt == VT_R8 || vt == VT_DATE)
+                return 8;
+            return 4;
+        }
+    };
+    const Scalar scalars[] = {{VT_I1, -5},
+                              {VT_UI1, 250},
+                              {VT_I2, -30000},
+                              {VT_UI2, 65000},
+                              {VT_BOOL, -1},
+                              {VT_I4, -123456789},
+                              {VT_UI4, 4000000000},
+                              {VT_INT, 77},
+                              {VT_UINT, 78},
+                              {VT_ERROR, static_cast<int64_t>(0x80004005)},
+                              {VT_I8, INT64_MIN},
+                              {VT_UI8, -1},
+                              {VT_CY, 123456789},
+                              {VT_R4, 0x3FC00000},
+                              {VT_R8, 0x400921FB54442D18},
+                              {VT_DATE, 0x40E5F54000000000}};
+    for (const Scalar& s : scalars) {
+        ComVariant v;
+        v.vt = s.vt;
+        v.llVal = s.bits;
+        setTramp(control, "scalar" + std::to_string(s.vt), v);
+    }
+    ComVariant text, nullText, empty, null, decimal, nullObject, object, dispatch;
+    text.vt = VT_BSTR;
+    const char16_t withZero[] = {u'a', 0, u'\u00e9'};
+    text.bstrVal = SysAllocStringLen(withZero, 3);
+    nullText.vt = VT_BSTR;
+    null.vt = VT_NULL;
+    ComVariant decimalText;
+    decimalText.vt = VT_BSTR;
+    decimalText.bstrVal = bstr("-12.3400").release();
+    ASSERT_EQ(VariantChangeType(&decimal, &decimalText, 0, VT_DECIMAL), S_OK);
+    nullObject.vt = VT_UNKNOWN;
+    Counter* counter = new Counter;
+    counter->value = 4242;
+    object.vt = VT_UNKNOWN;
+    object.punkVal = static_cast<IPersistStream*>(counter);
+    dispatch.vt = VT_DISPATCH;
+    counter->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch.pdispVal));
+    for (auto [key, value] : {std::pair<const char*, VARIANT*>{"text", &text},
+                              {"nullText", &nullText},
+                              {"empty", &empty},
+                              {"null", &null},
+                              {"decimal", &decimal},
+                              {"nullObject", &nullObject},
+                              {"object", &object},
+                              {"dispatch", &dispatch}})
+        setTramp(control, key, *value);
+
+    auto loaded = newControl();
+    ASSERT_EQ(load(loaded, saved(control)), S_OK);
+    for (const Scalar& s : scalars) {
+        const ComVariant v = tramp(loaded, "scalar" + std::to_string(s.vt));
+        EXPECT_EQ(v.vt, s.vt);
+        EXPECT_EQ(std::memcmp(&v.llVal, &s.bits, s.bytes()), 0) << s.vt;
+    }
+    const ComVariant t = tramp(loaded, "text");
+    ASSERT_EQ(t.vt, VT_BSTR);
+    EXPECT_EQ(ComBstr::copyOf(t.bstrVal).text(), std::u16string(withZero, 3));
+    EXPECT_EQ(tramp(loaded, "nullText").bstrVal, nullptr);
+    EXPECT_EQ(tramp(loaded, "empty").vt, VT_EMPTY);
+    EXPECT_EQ(tramp(loaded, "null").vt, VT_NULL);
+    const ComVariant d = tramp(loaded, "decimal");
+    ASSERT_EQ(d.vt, VT_DECIMAL);
+    EXPECT_EQ(d.decVal.scale, 4);
+    EXPECT_EQ(d.decVal.sign, DECIMAL_NEG);
+    EXPECT_EQ(d.decVal.Lo64, 123400u);
+    const ComVariant n = tramp(loaded, "nullObject");
+    EXPECT_EQ(n.vt, VT_UNKNOWN);
+    EXPECT_EQ(n.punkVal, nullptr);
+    for (const char* key : {"object", "dispatch"}) {
+        const ComVariant o = tramp(loaded, key);
+        ASSERT_TRUE(o.punkVal) << key;
+        EXPECT_NE(o.punkVal, object.punkVal);
+        ComPtr<IPersistStream> persist;
+        o.punkVal->QueryInterface(IID_IPersistStream, persist.outVoid());
+        EXPECT_EQ(static_cast<Counter*>(persist.get())->value, 4242);
+    }
+    EXPECT_EQ(tramp(loaded, "dispatch").vt, VT_DISPATCH);
+}
+
+TEST(Persist, ValuesThatCannotBeReadBackAndFullStreamsFailTheSave) {
+    auto control = newControl();
+    ComVariant array;
+    array.vt = VT_ARRAY | VT_BSTR;
+    array.parray = SafeArrayCreateVector(VT_BSTR, 0, 1);
+    setTramp(control, "list", array);
+    ComPtr<IStream> stream(SHCreateMemStream(nullptr, 0));
+    auto persist = query<IPersistStreamInit>(control, IID_IPersistStreamInit);
+    EXPECT_EQ(persist->Save(stream.get(), TRUE), DISP_E_BADVARTYPE);
+    const ErrorRecord record = takeError();
+    EXPECT_EQ(record.description, "Unable to write to persistance stream");
+    EXPECT_EQ(record.help, 7u);
+
+    auto plain = newControl();
+    const size_t size = saved(plain).size();
+    for (const ULONG room : {0ul, 3ul, 12ul, 20ul, size - 16, size - 1}) {
+        ComPtr<IStream> full(new FullStream(room));
+        EXPECT_EQ(query<IPersistStreamInit>(plain, IID_IPersistStreamInit)->Save(full.get(), TRUE),
+                  STG_E_MEDIUMFULL)
+            << room;
+        EXPECT_EQ(takeError().description, "Unable to write to persistance stream");
+    }
+}
+
+TEST(Persist, EveryTruncationOfAStreamFailsCleanly) {
+    CounterClass counterClass;
+    auto control = newControl();
+    ComBstr label = bstr("label"), file = bstr("/some/file.ppm");
+    control->put_Label(label.get());
+    control->put_Filename(file.get());
+    ComVariant number, object, text;
+    number.vt = VT_R8;
+    number.dblVal = 1.5;
+    object.vt = VT_UNKNOWN;
+    object.punkVal = static_cast<IPersistStream*>(new Counter);
+    text.vt = VT_BSTR;
+    text.bstrVal = bstr("value").release();
+    setTramp(control, "n", number);
+    setTramp(control, "o", object);
+    setTramp(control, "t", text);
+    const std::string bytes = saved(control);
+    ASSERT_EQ(load(newControl(), bytes), S_OK);
+    for (size_t n = 0; n < bytes.size(); ++n) {
+        auto target = newControl();
+        const HRESULT hr = load(target, bytes.substr(0, n));
+        EXPECT_TRUE(FAILED(hr)) << n;
+        EXPECT_EQ(takeError().help, 7u) << n;
+    }
+}
+
+TEST(Persist, StoragesKeepTheControlInTheirContentsStream) {
+    auto control = newControl();
+    ComBstr label = bstr("in storage");
+    control->put_Label(label.get());
+    ComPtr<IStorage> storage;
+    ASSERT_EQ(ComCreateMemoryStorage(storage.out()), S_OK);
+    ASSERT_EQ(query<IPersistStorage>(control, IID_IPersistStorage)->Save(storage.get(), TRUE),
+              S_OK);
+    ComPtr<IStream> contents;
+    ASSERT_EQ(storage->OpenStream(u"Contents", nullptr, STGM_READ, 0, contents.out()), S_OK);
+    auto loaded = newControl();
+    ASSERT_EQ(query<IPersistStorage>(loaded, IID_IPersistStorage)->Load(storage.get()), S_OK);
+    ComBstr back;
+    loaded->get_Label(back.out());
+    EXPECT_EQ(utf8(back.get()), "in storage");
+    ComPtr<IStorage> bare;
+    ComCreateMemoryStorage(bare.out());
+    EXPECT_EQ(query<IPersistStorage>(newControl(), IID_IPersistStorage)->Load(bare.get()),
+              STG_E_FILENOTFOUND);
+}
+
+TEST(TrampData, KeysAreOrderedAndComparedCaseSensitively) {
+    auto control = newControl();
+    auto data = query<ITevTrampData>(control, IID_ITevTrampData);
+    ComVariant one, two;
+    one.vt = two.vt = VT_I4;
+    one.lVal = 1;
+    two.lVal = 2;
+    setTramp(control, "a", one);
+    setTramp(control, "a", two);
+    setTramp(control, "A", one);
+    setTramp(control, "b", one);
+    EXPECT_EQ(tramp(control, "a").lVal, 2);
+    EXPECT_EQ(tramp(control, "A").lVal, 1);
+
+    ComVariant names;
+    ASSERT_EQ(data->GetTrampDataKeyNames(&names), S_OK);
+    ASSERT_EQ(names.vt, VT_ARRAY | VT_BSTR);
+    ASSERT_EQ(names.parray->rgsabound[0].cElements, 3u);
+    EXPECT_EQ(names.parray->rgsabound[0].lLbound, 0);
+    std::vector<ComBstr> keys(3);
+    for (LONG i = 0; i < 3; ++i) SafeArrayGetElement(names.parray, &i, keys[i].out());
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(VarBstrCmp(keys[i].get(), keys[i + 1].get(), LOCALE_USER_DEFAULT, 0), VARCMP_LT);
+    // The order is the user locale's, which the platform comparison defines; in the code-point
+    // order of the C locale, "A" < "a" < "b".
+    if (CompareStringW(LOCALE_USER_DEFAULT, 0, u"A", 1, u"a", 1) == CSTR_LESS_THAN &&
+        CompareStringW(LOCALE_USER_DEFAULT, 0, u"a", 1, u"b", 1) == CSTR_LESS_THAN) {
+        EXPECT_EQ(utf8(keys[0].get()) + utf8(keys[1].get()) + utf8(keys[2].get()), "Aab");
+    }
+
+    ComBstr absent = bstr("z"), a = bstr("a");
+    ComVariant untouched;
+    untouched.vt = VT_I4;
+    untouched.lVal = 99;
+    EXPECT_EQ(data->GetTrampData(absent.get(), &untouched), E_INVALIDARG);
+    EXPECT_EQ(untouched.lVal, 99);
+    EXPECT_EQ(data->ClearTrampDataKey(absent.get()), S_FALSE);
+    EXPECT_EQ(data->ClearTrampDataKey(a.get()), S_OK);
+    VARIANT_BOOL contains = VARIANT_TRUE;
+    data->ContainsKey(a.get(), &contains);
+    EXPECT_EQ(contains, VARIANT_FALSE);
+
+    // A null key is a key like the empty one.
+    setTramp(control, "", one);
+    data->ContainsKey(nullptr, &contains);
+    EXPECT_EQ(contains, VARIANT_TRUE);
+    EXPECT_EQ(data->ClearTrampData(), S_OK);
+    VariantClear(&names);
+    ASSERT_EQ(data->GetTrampDataKeyNames(&names), S_OK);
+    EXPECT_EQ(names.parray->rgsabound[0].cElements, 0u);
+    // Tramp data is no change of the control.
+    EXPECT_EQ(query<IPersistStreamInit>(control, IID_IPersistStreamInit)->IsDirty(), S_FALSE);
+}
+
+TEST(Persist, MalformedValuesFailTheLoad) {
+    const std::string guid(16, '\x01');
+    const std::string label = variantBytes(VT_BSTR, stringBytes(u"L"));
+    const std::string rest = variantBytes(VT_BOOL, kFalse) + variantBytes(VT_BSTR, u32Bytes(0)) +
+                             variantBytes(VT_BOOL, kFalse) + guid;
+    ASSERT_EQ(load(newControl(), u32Bytes(2) + label + rest), S_OK);
+    const std::string odd = variantBytes(VT_BSTR, u32Bytes(3) + "abc");
+    const std::string unterminated = variantBytes(VT_BSTR, u32Bytes(2) + "ab");
+    const std::string array = variantBytes(VT_ARRAY | VT_I4, u32Bytes(0));
+    const std::string huge = variantBytes(VT_BSTR, u32Bytes(0xFFFFFFF0u)) + "short";
+    for (const std::string& bad : {odd, unterminated, array, huge}) {
+        EXPECT_EQ(load(newControl(), u32Bytes(2) + bad + rest), STG_E_READFAULT);
+        EXPECT_EQ(takeError().description, "Unable to read from persistance stream");
+    }
+    // An object whose class this process cannot create.
+    const std::string object = variantBytes(VT_UNKNOWN, std::string(15, '\x07') + "\x08");
+    EXPECT_EQ(load(newControl(), "BASE" + u32Bytes(1) + u32Bytes(1) + stringBytes(u"k") + object +
+                                     u32Bytes(2) + label + rest),
+              REGDB_E_CLASSNOTREG);
+}

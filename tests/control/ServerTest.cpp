@@ -1,0 +1,166 @@
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <limits.h>
+#include <stdlib.h>
+
+#include "ControlTestSupport.h"
+#include "PpmFixture.h"
+#include "TestSupport.h"
+
+namespace {
+
+std::u16string braced(REFGUID guid) {
+    OLECHAR text[39];
+    StringFromGUID2(guid, text, 39);
+    return text;
+}
+
+const std::u16string kClassKey = u"CLSID\\" + braced(CLSID_TevAnyFileSource);
+
+// A default or named value below the classes root, or "<missing>".
+std::string classesValue(const std::u16string& path, const char16_t* name = nullptr,
+                         HKEY root = HKEY_CLASSES_ROOT) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return "<missing>";
+    char16_t value[1024] = {};
+    DWORD size = sizeof value - 2;
+    const LONG r =
+        RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+    RegCloseKey(key);
+    return r == ERROR_SUCCESS ? comToUtf8(value) : "<no value>";
+}
+
+// The component library's file, as registration names it.
+std::string libraryPath() {
+    Dl_info info{};
+    dladdr(reinterpret_cast<void*>(&DllRegisterServer), &info);
+    char resolved[PATH_MAX];
+    return realpath(info.dli_fname, resolved);
+}
+
+}  // namespace
+
+TEST(Server, RegistrationWritesTheClassProgIdsAndTypeLibrary) {
+    useFreshRegistry();
+    ASSERT_EQ(DllRegisterServer(), S_OK);
+    const std::string library = libraryPath();
+    EXPECT_EQ(classesValue(u"TevAnyFileSource.TevAnyFileSource.1"), "TevAnyFileSource Class");
+    EXPECT_EQ(classesValue(u"TevAnyFileSource.TevAnyFileSource.1\\CLSID"),
+              comToUtf8(braced(CLSID_TevAnyFileSource).c_str()));
+    EXPECT_EQ(classesValue(u"TevAnyFileSource.TevAnyFileSource\\CurVer"),
+              "TevAnyFileSource.TevAnyFileSource.1");
+    EXPECT_EQ(classesValue(kClassKey), "TevAnyFileSource Class");
+    EXPECT_EQ(classesValue(kClassKey + u"\\ProgID"), "TevAnyFileSource.TevAnyFileSource.1");
+    EXPECT_EQ(classesValue(kClassKey + u"\\VersionIndependentProgID"),
+              "TevAnyFileSource.TevAnyFileSource");
+    for (const char16_t* empty : {u"\\Programmable", u"\\Control", u"\\Insertable"})
+        EXPECT_EQ(classesValue(kClassKey + empty), "<no value>");
+    EXPECT_EQ(classesValue(kClassKey + u"\\InprocServer32"), library);
+    EXPECT_EQ(classesValue(kClassKey + u"\\InprocServer32", u"ThreadingModel"), "Apartment");
+    EXPECT_EQ(classesValue(kClassKey + u"\\ToolboxBitmap32"), library + ", 1");
+    EXPECT_EQ(classesValue(kClassKey + u"\\MiscStatus"), "0");
+    EXPECT_EQ(classesValue(kClassKey + u"\\MiscStatus\\1"), "132497");
+    EXPECT_EQ(classesValue(kClassKey + u"\\TypeLib"),
+              comToUtf8(braced(LIBID_TevAnyFileSourceCtrl).c_str()));
+    EXPECT_EQ(classesValue(kClassKey + u"\\Version"), "1.0");
+    const std::u16string library10 = u"TypeLib\\" + braced(LIBID_TevAnyFileSourceCtrl) + u"\\1.0";
+    EXPECT_EQ(classesValue(library10), "TevAnyFileSourceCtrl");
+
+    // Created by ProgID, the control comes from the registered server.
+    CLSID clsid{};
+    ASSERT_EQ(CLSIDFromProgID(u"TevAnyFileSource.TevAnyFileSource", &clsid), S_OK);
+    EXPECT_EQ(clsid, CLSID_TevAnyFileSource);
+    ComPtr<ITevAnyFileSource> control;
+    ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_ITevAnyFileSource,
+                               control.outVoid()),
+              S_OK);
+    LPOLESTR progId = nullptr;
+    ASSERT_EQ(ProgIDFromCLSID(clsid, &progId), S_OK);
+    EXPECT_EQ(comToUtf8(progId), "TevAnyFileSource.TevAnyFileSource.1");
+    CoTaskMemFree(progId);
+
+    // Unregistration takes the class away and leaves the shared CLSID key and the type library.
+    EXPECT_EQ(DllUnregisterServer(), S_OK);
+    EXPECT_EQ(classesValue(u"TevAnyFileSource.TevAnyFileSource.1"), "<missing>");
+    EXPECT_EQ(classesValue(u"TevAnyFileSource.TevAnyFileSource"), "<missing>");
+    EXPECT_EQ(classesValue(kClassKey), "<missing>");
+    EXPECT_EQ(classesValue(u"CLSID"), "<no value>");
+    EXPECT_EQ(classesValue(library10), "TevAnyFileSourceCtrl");
+    EXPECT_EQ(DllUnregisterServer(), S_OK);
+    EXPECT_EQ(CLSIDFromProgID(u"TevAnyFileSource.TevAnyFileSource", &clsid), CO_E_CLASSSTRING);
+}
+
+TEST(Server, PerUserRegistrationGoesToTheUsersClassesAndStillActivates) {
+    useFreshRegistry();
+    HKEY userClasses = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\Classes", 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, &userClasses, nullptr),
+              ERROR_SUCCESS);
+    RegOverridePredefKey(HKEY_CLASSES_ROOT, userClasses);
+    const HRESULT registered = DllRegisterServer();
+    RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
+    RegCloseKey(userClasses);
+    ASSERT_EQ(registered, S_OK);
+    EXPECT_EQ(classesValue(u"Software\\Classes\\" + kClassKey, nullptr, HKEY_CURRENT_USER),
+              "TevAnyFileSource Class");
+    EXPECT_EQ(classesValue(u"Software\\Classes\\" + kClassKey, nullptr, HKEY_LOCAL_MACHINE),
+              "<missing>");
+    ComPtr<IUnknown> control;
+    EXPECT_EQ(CoCreateInstance(CLSID_TevAnyFileSource, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                               control.outVoid()),
+              S_OK);
+}
+
+TEST(EndToEnd, AHostProcessRegistersCreatesByProgIdQueriesRendersAndUnregisters) {
+    const std::string store = useFreshRegistry();
+    const std::string dir = testDir();
+    const std::string image = dir + "/image.ppm";
+    const auto rgb = fixturePattern(90, 70, 3);
+    writePpm(image, 90, 70, rgb);
+
+    CommandResult r = runProgram(ANYIMAGE_EXE, {"register"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "Registered TevAnyFileSource.TevAnyFileSource in " + store + "\n");
+
+    r = runProgram(ANYIMAGE_EXE, {"info", image});
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const std::string& line :
+         {"Control:     TevAnyFileSource.TevAnyFileSource (registered server " + libraryPath() +
+              ")\n",
+          std::string("Status:      OK\n"), std::string("Size:        90 x 70 pixels"),
+          std::string("(TEV_RGB)\n"), std::string("Resolutions: 1\n  0: 90 x 70,")})
+        EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
+
+    r = runProgram(ANYIMAGE_EXE,
+                   {"render", image, "-o", dir + "/part.ppm", "--rect", "13,21,50,40"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string written = readFileBytes(dir + "/part.ppm");
+    const std::string header = "P6\n50 40\n255\n";
+    ASSERT_EQ(written.substr(0, header.size()), header);
+    ASSERT_EQ(written.size(), header.size() + 50 * 40 * 3);
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 50; ++x)
+            for (int b = 0; b < 3; ++b)
+                ASSERT_EQ(static_cast<uint8_t>(written[header.size() + (y * 50 + x) * 3 + b]),
+                          rgb[((y + 21) * 90 + x + 13) * 3 + b]);
+
+    // Metadata goes through the control too; its failures print the error-info record.
+    writeFile(dir + "/keys.txt", "Some.Key read\n");
+    r = runProgram(ANYIMAGE_EXE, {"meta", image, "Some.Key", "--registry", dir + "/keys.txt"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Some.Key: not present\n");
+    r = runProgram(ANYIMAGE_EXE, {"meta", image, "Some.Key", "--registry", dir + "/none.txt"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Cannot open the metadata registry file \"" + dir +
+                         "/none.txt\": No such file or directory (result 0x80004005)\n");
+
+    r = runProgram(ANYIMAGE_EXE, {"unregister"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string keys = readFileBytes(store);
+    EXPECT_EQ(keys.find("TevAnyFileSource.TevAnyFileSource"), std::string::npos);
+    EXPECT_EQ(keys.find(comToUtf8(braced(CLSID_TevAnyFileSource).c_str())), std::string::npos);
+    EXPECT_NE(keys.find("[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID]"), std::string::npos);
+
+    r = runProgram(ANYIMAGE_EXE, {"info", image});
+    EXPECT_NE(r.out.find("Control:     the library's class object\n"), std::string::npos) << r.out;
+}
