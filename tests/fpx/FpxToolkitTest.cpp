@@ -142,10 +142,13 @@ TEST(FpxToolkit, RectanglesAcrossTilesIntoAnyLayout) {
     spec.width = 200;
     spec.height = 140;
     spec.color = FpxFixtureColor::RgbAlpha;
+    spec.premultiplied = true;
     const std::string path = testDir() + "/rgba.fpx";
     const FpxFixture fixture = writeFpx(path, spec);
     Opened o = openImage(path);
     ASSERT_EQ(o.status, FpxStatus::Ok);
+    // Premultiplied colours are delivered as stored.
+    EXPECT_TRUE(o.info.premultiplied);
     const std::vector<uint8_t>& given = fixture.levels[0].pixels;
     auto givenAt = [&](uint32_t x, uint32_t y, int c) { return given[(y * 200 + x) * 4 + c]; };
 
