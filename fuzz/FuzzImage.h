@@ -12,30 +12,29 @@
 #include "ZynImageOutputCP.h"
 #include "ZynTransformRegistryEntry.h"
 
-// Writes the input to a file, opens it (by recognition, or with the source registered as
-// `registryName`), sets it up, and renders a bounded part of every resolution it offers.
-inline int fuzzImage(const uint8_t* data, size_t size, const char* registryName = nullptr,
-                     const char* suffix = "") {
-    static const std::string path =
-        "/tmp/zynfuzz_" + std::to_string(getpid()) + std::string(suffix);
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return 0;
-    std::fwrite(data, 1, size, file);
-    std::fclose(file);
-
+// Opens a file (by recognition, or with the source registered as `registryName`), sets it up,
+// and renders a bounded part of every resolution it offers.
+inline void fuzzRenderFile(const std::string& path, const char* registryName = nullptr) {
     constexpr int64_t kMaxPixels = 1 << 20;
+    constexpr int64_t kMaxBytes = 1 << 26;
     try {
         ZynTransformPtr source = registryName ? ZynTransformRegistry::create(registryName)
                                               : std::make_shared<ZynAnyImageSource>();
         source->setAttribute<std::wstring>("wfile_name", qorWiden(path));
         source->setAttribute<bool>("keep_open", false);
-        if (!ZynGraph::statusOK(*source)) return 0;
+        if (!ZynGraph::statusOK(*source)) return;
         ZynImageOutputCP* out = source->imageOutput(source->primaryOutputIndex());
-        if (!out || !out->coordSpace() || !out->dataOrg()) return 0;
-        for (const ZynResolution& r : out->coordSpace()->resolutions()) {
+        if (!out || !out->coordSpace() || !out->dataOrg()) return;
+        // Images of many bands or wide samples get fewer pixels.
+        const int64_t pixelBytes =
+            out->dataOrg()->bands() * static_cast<int64_t>(out->dataOrg()->sampleSize());
+        const int64_t maxPixels = std::min(kMaxPixels, kMaxBytes / pixelBytes);
+        // A copy: rendering may set the source up again and replace its coordinate space.
+        const std::vector<ZynResolution> resolutions = out->coordSpace()->resolutions();
+        for (const ZynResolution& r : resolutions) {
             const int64_t w = r.width,
-                          h = std::min<int64_t>(r.height, kMaxPixels / std::max<int64_t>(w, 1));
-            if (w > kMaxPixels || h <= 0) continue;
+                          h = std::min<int64_t>(r.height, maxPixels / std::max<int64_t>(w, 1));
+            if (w > maxPixels || h <= 0) continue;
             auto org = std::make_shared<ZynSimpleDataOrg>(
                 out->dataOrg()->resized(static_cast<uint32_t>(w), static_cast<uint32_t>(h)));
             ZynRectBuffer buffer({0, 0, w, h}, org);
@@ -47,5 +46,17 @@ inline int fuzzImage(const uint8_t* data, size_t size, const char* registryName 
         }
     } catch (const QorError&) {
     }
+}
+
+// Writes the input to a file and renders it with fuzzRenderFile.
+inline int fuzzImage(const uint8_t* data, size_t size, const char* registryName = nullptr,
+                     const char* suffix = "") {
+    static const std::string path =
+        "/tmp/zynfuzz_" + std::to_string(getpid()) + std::string(suffix);
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return 0;
+    std::fwrite(data, 1, size, file);
+    std::fclose(file);
+    fuzzRenderFile(path, registryName);
     return 0;
 }

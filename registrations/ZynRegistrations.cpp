@@ -3,17 +3,54 @@
 // order is the registration order, the recogniser order, and (reversed) the withdrawal order.
 
 #include "ZynAnyImageSource.h"
+#include "ZynBMPImageSource.h"
+#include "ZynDIBImageSource.h"
+#include "ZynExifImageSource.h"
+#include "ZynIMPSImageSource.h"
+#include "ZynJ2KImageSource.h"
+#include "ZynJpegImageSource.h"
 #include "ZynPpmImageSource.h"
+#include "ZynRawImageSource.h"
 #include "ZynRecognizer.h"
+#include "ZynTiffImageSource.h"
 #include "ZynTransformRegistryEntry.h"
 
 namespace {
 
+using ZynJ2KImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynJ2KImageSource>;
+using ZynTiffImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynTiffImageSource>;
 using ZynPpmImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynPpmImageSource>;
+using ZynJpegImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynJpegImageSource>;
+using ZynIMPSImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynIMPSImageSource>;
+using ZynExifImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynExifImageSource>;
+using ZynBMPImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynBMPImageSource>;
+using ZynRawImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynRawImageSource>;
+using ZynDIBImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynDIBImageSource>;
 using ZynAnyImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynAnyImageSource>;
+
+ZynJ2KImageSourceRegistryEntry j2kEntry("J2KSource", 0, 0);
+ZynRecognizerRegistration j2kRecognizer({&ZynJ2KImageSource::recognize, 0}, "J2KSource");
+ZynTiffImageSourceRegistryEntry tiffEntry("TiffSource", 0, 0);
+ZynRecognizerRegistration tiffRecognizer({&ZynTiffImageSource::recognize, 0}, "TiffSource");
 
 ZynPpmImageSourceRegistryEntry ppmEntry("PpmSource", 0, 0);
 ZynRecognizerRegistration ppmRecognizer({&ZynPpmImageSource::recognize, 0}, "PpmSource");
+
+ZynJpegImageSourceRegistryEntry jpegEntry("JpegSource", 0, 0);
+ZynRecognizerRegistration jpegRecognizer({&ZynJpegImageSource::recognize, 0}, "JpegSource");
+
+ZynIMPSImageSourceRegistryEntry impsEntry("IMPSSource", 0, 0);
+ZynRecognizerRegistration impsRecognizer({&ZynIMPSImageSource::recognize, 0}, "IMPSSource");
+
+ZynExifImageSourceRegistryEntry exifEntry("ExifSource", 0, 0);
+ZynRecognizerRegistration exifRecognizer({&ZynExifImageSource::recognize, 0}, "ExifSource");
+
+ZynBMPImageSourceRegistryEntry bmpEntry("BMPSource", 0, 0);
+ZynRecognizerRegistration bmpRecognizer({&ZynBMPImageSource::recognize, 0}, "BMPSource");
+
+ZynRawImageSourceRegistryEntry rawEntry("RawImageSource", 0, 0);
+
+ZynDIBImageSourceRegistryEntry dibEntry("DIBSource", 0, 0);
 
 ZynAnyImageSourceRegistryEntry anyImageEntry("Any Image Source", 0, 8);
 

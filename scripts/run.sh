@@ -18,7 +18,7 @@ status=0
 for f in "${files[@]}"; do
     echo "== $f"
     build/anyimage info "$f" || { status=1; continue; }
-    out="${f%.*}.out.png"
+    out="$f.out.png"
     build/anyimage render "$f" -o "$out" && echo "wrote $out" || status=1
 done
 exit $status

@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 const char* const kAnyImageUsage =
-    "usage: anyimage info FILE [--source NAME]\n"
+    "usage: anyimage info FILE [--source NAME [--describe DESC]]\n"
     "       anyimage render FILE -o OUT.png|.ppm|.pgm [--level N | --size WxH]\n"
     "                       [--rect X,Y,W,H] [--interleave pixel|line|band] [--reverse-bands]\n"
     "                       [--source NAME] [--no-keep-open]\n"
@@ -66,6 +66,8 @@ AnyImageArgs AnyImageArgs::parse(int argc, char** argv) {
             args.output = value(argc, argv, i);
         else if (a == "--source")
             args.source = value(argc, argv, i);
+        else if (a == "--describe")
+            args.describe = value(argc, argv, i);
         else if (a == "--level")
             args.level = parseLevel(value(argc, argv, i));
         else if (a == "--size")

@@ -13,6 +13,7 @@ struct AnyImageArgs {
     std::vector<std::string> files;
     std::string output;                 // -o
     std::string source;                 // --source: a registry name instead of recognition
+    std::string describe;               // --describe: a description file for the source
     std::optional<int> level;           // --level: index into the resolution list
     std::optional<ZynResolution> size;  // --size WxH
     std::optional<ZynRect> rect;        // --rect X,Y,W,H

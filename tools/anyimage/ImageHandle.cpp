@@ -6,6 +6,7 @@
 #include "ComBstr.h"
 #include "ComString.h"
 #include "QorString.h"
+#include "RawDescription.h"
 #include "ZynAnyImageSource.h"
 #include "ZynGraph.h"
 #include "ZynTransformRegistryEntry.h"
@@ -27,6 +28,7 @@ ComBstr bstrOf(const std::string& text) {
 ImageHandle::ImageHandle(const std::string& file, const AnyImageArgs& args) {
     if (!args.source.empty()) {
         byName_ = ZynTransformRegistry::create(args.source);
+        if (!args.describe.empty()) applyDescriptionFile(*byName_, args.describe);
         byName_->setAttribute<std::wstring>("wfile_name", qorWiden(file));
         if (byName_->hasAttribute("keep_open"))
             byName_->setAttribute<bool>("keep_open", args.keepOpen);

@@ -4,8 +4,14 @@
 #include <filesystem>
 #include <string>
 
+#include "BmpFixture.h"
+#include "ExifFixture.h"
 #include "FpxFixture.h"
+#include "ImpsFixture.h"
+#include "J2kFixture.h"
+#include "JpegFixture.h"
 #include "PpmFixture.h"
+#include "TiffFixture.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -15,6 +21,23 @@ int main(int argc, char** argv) {
     const std::filesystem::path folder = argv[1];
     std::filesystem::create_directories(folder);
     writePpm((folder / "sample.ppm").string(), 97, 61, fixturePattern(97, 61, 3));
+    writeBmp((folder / "sample24.bmp").string(), 97, 61, 24, fixturePattern(97, 61, 3));
+    writeBmp((folder / "sample8.bmp").string(), 97, 61, 8, fixturePattern(97, 61, 1),
+             colourPalette());
+    const auto grey = fixturePattern(97, 61, 1);
+    writeImpsSet(folder.string(), "imps_sample", ImpsKind::Lum, {.width = 97, .height = 61},
+                 std::vector<uint32_t>(grey.begin(), grey.end()));
+    JpegFixtureOptions jpeg;
+    jpeg.width = 97;
+    jpeg.height = 61;
+    writeJpeg((folder / "sample_jpeg.jpg").string(), jpeg);
+    ExifFixtureOptions exif;
+    exif.image.width = 97;
+    exif.image.height = 61;
+    exif.screenNail = true;
+    writeExifJpeg((folder / "sample_exif.jpg").string(), exif);
+    writeJ2kSample((folder / "sample.jp2").string());
+    writeSampleTiff((folder / "sample.tif").string());
     FpxFixtureSpec fpx;
     fpx.width = 150;
     fpx.height = 100;

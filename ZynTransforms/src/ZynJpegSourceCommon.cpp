@@ -1,0 +1,125 @@
+#include "ZynJpegSourceCommon.h"
+
+#include "VulJpegMetaKeys.h"
+#include "ZynGraph.h"
+#include "ZynJpegImageSourceOp.h"
+
+ZynJpegSourceCommon::ZynJpegSourceCommon() {
+    addJpegAttributes(*this);
+}
+
+ZynJpegSourceCommon::ZynJpegSourceCommon(const std::wstring& fileName, bool keepOpen)
+    : ZynImageFileSource(fileName, keepOpen) {
+    addJpegAttributes(*this);
+}
+
+// A copy opens the file afresh at its own setup.
+ZynJpegSourceCommon::ZynJpegSourceCommon(const ZynJpegSourceCommon& other)
+    : ZynTransform(other), ZynImageFileSource(other) {}
+
+ZynJpegSourceCommon::~ZynJpegSourceCommon() = default;
+
+void ZynJpegSourceCommon::addJpegAttributes(ZynTransform& source) {
+    source.addSimpleAttribute<std::string>("color_space", "");
+    source.addSimpleAttribute<ZynDCTMethod::dctMethod>("dctMethod", ZynDCTMethod::DCT_ISLOW);
+}
+
+std::shared_ptr<ZynJpegImageSourceOp> ZynJpegSourceCommon::makeOp() {
+    return std::make_shared<ZynJpegImageSourceOp>(fileName(), keepOpen());
+}
+
+void ZynJpegSourceCommon::dropOp() {
+    op_.reset();
+    resolutionRead_ = resolutionValid_ = false;
+}
+
+void ZynJpegSourceCommon::setupTransform() {
+    if (fileName().empty()) {
+        setError(ZynError(130, "No filename specified in ZynJpegImagesource"));
+        return;
+    }
+    try {
+        if (!op_ || op_->keepOpen() != keepOpen()) {
+            dropOp();
+            op_ = makeOp();
+        }
+        // An emptied "color_space" withdraws the request made before.
+        op_->setColorSpaceName(getAttribute<std::string>("color_space"));
+        op_->setDctMethod(getAttribute<ZynDCTMethod::dctMethod>("dctMethod"));
+    } catch (const QorError& e) {
+        setError(ZynError(e));
+        return;
+    }
+    ZynOutputInfo info;
+    if (!op_->outputInfoBase(info)) {
+        setError(info.error);
+        return;
+    }
+    ZynColorSpacePtr colorSpace = op_->getColorSpace();
+    if (!colorSpace) {
+        setError(ZynError(125, "The color space is NULL"));
+        return;
+    }
+    if (!info.dataOrg) {
+        setError(ZynError(125, "The data org is NULL"));
+        return;
+    }
+    auto coordSpace = std::make_shared<ZynXyCoordSpace>(
+        ZynValue{static_cast<double>(info.width), ZynUnit::Pixel},
+        ZynValue{static_cast<double>(info.height), ZynUnit::Pixel});
+    for (const ZynResolution& r : op_->resolutions()) coordSpace->addResolution(r);
+    op_->selectResolution(0);
+    publishOutput(colorSpace, coordSpace, info.dataOrg);
+}
+
+ZynImageOpPtr ZynJpegSourceCommon::opForResolution(int outputIndex,
+                                                   const ZynResolution& resolution) {
+    const ZynImageOutputCP* out = imageOutput(outputIndex);
+    if (!op_ || !out || !out->coordSpace() || !out->coordSpace()->hasResolution(resolution))
+        throw ZynError(3, "Unsupported resolution");
+    const int index = op_->resolutionIndex(resolution);
+    if (index < 0) throw ZynError(3, "Unsupported resolution");
+    if (index == 0) return op_;
+    return op_->forResolution(static_cast<int16_t>(index));
+}
+
+bool ZynJpegSourceCommon::readMetadata(const std::string& key, VulMetaValue& value) {
+    ZynGraph::ensureSetup(*this);
+    if (!status()) throw error();
+    if (const int component = vulQuantTableComponent(key); component >= 0) {
+        std::vector<uint16_t> table;
+        if (!op_->quantTable(component, table)) return false;
+        value = std::move(table);
+        return true;
+    }
+    if (key == kVulICCProfile) {
+        std::vector<uint8_t> profile;
+        if (!op_->iccProfile(profile)) return false;
+        value = std::move(profile);
+        return true;
+    }
+    return readDisplayResolution(key, value);
+}
+
+bool ZynJpegSourceCommon::readDisplayResolution(const std::string& key, VulMetaValue& value) {
+    if (key != kVulDisplayXResolution && key != kVulDisplayYResolution &&
+        key != kVulDisplayResolutionUnit)
+        return false;
+    if (!resolutionRead_) {
+        uint16_t x = 0, y = 0;
+        uint8_t unit = 0;
+        resolutionValid_ = op_->displayResolution(x, y, unit);
+        xResolution_ = static_cast<float>(x);
+        yResolution_ = static_cast<float>(y);
+        resolutionUnit_ = unit;
+        resolutionRead_ = true;
+    }
+    if (!resolutionValid_) return false;
+    if (key == kVulDisplayXResolution)
+        value = static_cast<double>(xResolution_);
+    else if (key == kVulDisplayYResolution)
+        value = static_cast<double>(yResolution_);
+    else
+        value = static_cast<int64_t>(resolutionUnit_);
+    return true;
+}

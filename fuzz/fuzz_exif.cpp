@@ -1,0 +1,6 @@
+// Any input, given to the EXIF source by name.
+#include "FuzzImage.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    return fuzzImage(data, size, "ExifSource", ".jpg");
+}

@@ -1,0 +1,42 @@
+// IMPS file sets. The input is the doc file, a zero byte, a byte that chooses the kind of set,
+// and the data; an input without a zero byte is a doc file with no data.
+#include <cstring>
+
+#include "FuzzImage.h"
+
+namespace {
+
+void writeBytes(const std::string& path, const uint8_t* data, size_t size) {
+    if (FILE* file = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(data, 1, size, file);
+        std::fclose(file);
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const std::string base = "/tmp/zynfuzz_imps_" + std::to_string(getpid());
+    const auto* zero = static_cast<const uint8_t*>(std::memchr(data, 0, size));
+    const size_t docSize = zero ? static_cast<size_t>(zero - data) : size;
+    const size_t rest = zero ? size - docSize - 1 : 0;
+    const uint8_t kind = rest ? zero[1] % 5 : 0;
+    const uint8_t* samples = rest ? zero + 2 : data;
+    const size_t sampleSize = rest ? rest - 1 : 0;
+
+    for (const char* ext : {".lum", ".img", ".rgb", ".red", ".grn", ".blu"})
+        std::remove((base + ext).c_str());
+    writeBytes(base + ".doc", data, docSize);
+    static const char* const kOpened[] = {".lum", ".img", ".rgb", ".red", ".doc"};
+    if (kind < 3) {
+        writeBytes(base + kOpened[kind], samples, sampleSize);
+    } else {
+        // Three band files, a third of the data each.
+        const size_t third = sampleSize / 3;
+        writeBytes(base + ".red", samples, third);
+        writeBytes(base + ".grn", samples + third, third);
+        writeBytes(base + ".blu", samples + 2 * third, sampleSize - 2 * third);
+    }
+    fuzzRenderFile(base + kOpened[kind], "IMPSSource");
+    return 0;
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "J2kBoxes.h"
+
+// Precision, signedness and sampling of one codestream component.
+struct J2kComponent {
+    uint32_t precision = 0;
+    bool isSigned = false;
+    uint32_t dx = 1;
+    uint32_t dy = 1;
+};
+
+// What the main header of the codestream and the JP2 boxes say about an image.
+struct J2kHeader {
+    // The image area on the reference grid.
+    uint32_t x0 = 0;
+    uint32_t y0 = 0;
+    uint32_t x1 = 0;
+    uint32_t y1 = 0;
+    std::vector<J2kComponent> components;
+    // The tile grid on the reference grid.
+    uint32_t tileX0 = 0;
+    uint32_t tileY0 = 0;
+    uint32_t tileWidth = 0;
+    uint32_t tileHeight = 0;
+    uint32_t tilesAcross = 0;
+    uint32_t tilesDown = 0;
+    // Resolution levels every component offers (wavelet decompositions + 1).
+    uint32_t levels = 0;
+    uint32_t layers = 0;
+    // Whether the first three components went through the reversible or irreversible colour
+    // transform; the decoder inverts it.
+    bool componentTransform = false;
+    J2kColourBox color;
+
+    // Size of the image at a level: level n covers the reference grid scaled by 2^-n.
+    uint32_t levelWidth(uint32_t level) const;
+    uint32_t levelHeight(uint32_t level) const;
+};
+
+// ceil(value / 2^shift), for the shifts levels use (up to 32).
+constexpr uint64_t j2kCeilShift(uint64_t value, uint32_t shift) {
+    return shift >= 64 ? (value != 0) : (value + (uint64_t{1} << shift) - 1) >> shift;
+}

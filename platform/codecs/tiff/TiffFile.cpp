@@ -1,0 +1,194 @@
+#include "TiffFile.h"
+
+#include <tiffio.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+
+#include "ZynSettings.h"
+
+namespace {
+
+// No single allocation of the library may exceed this, whatever sizes a file declares.
+constexpr tmsize_t kMaxLibraryAllocation = tmsize_t{1} << 30;
+// Texts beyond this length are dropped: a damaged file can make the library repeat itself.
+constexpr size_t kMaxTextLength = 4096;
+
+void appendMessage(std::string& text, const char* module, const char* format, va_list arguments) {
+    if (text.size() >= kMaxTextLength) return;
+    char message[1024];
+    std::vsnprintf(message, sizeof message, format, arguments);
+    if (!text.empty()) text += "; ";
+    if (module && *module) text += std::string(module) + ": ";
+    text += message;
+}
+
+}  // namespace
+
+TiffFile::~TiffFile() {
+    close();
+}
+
+int TiffFile::onError(TIFF*, void* user, const char* module, const char* format,
+                      va_list arguments) {
+    appendMessage(static_cast<TiffFile*>(user)->errors_, module, format, arguments);
+    // Returning 0 lets the library's process-wide handler print the message too.
+    return ZynSettings::get().trace ? 0 : 1;
+}
+
+int TiffFile::onWarning(TIFF*, void* user, const char* module, const char* format,
+                        va_list arguments) {
+    appendMessage(static_cast<TiffFile*>(user)->warnings_, module, format, arguments);
+    return ZynSettings::get().trace ? 0 : 1;
+}
+
+std::string TiffFile::takeErrors(const std::string& fallback) {
+    std::string text = errors_.empty() ? fallback : errors_;
+    errors_.clear();
+    return text;
+}
+
+void TiffFile::fail(const std::string& fallback) {
+    throw TiffError(takeErrors(fallback));
+}
+
+bool TiffFile::open(int descriptor, const std::string& path, const char* mode) {
+    close();
+    errors_.clear();
+    warnings_.clear();
+    std::unique_ptr<TIFFOpenOptions, void (*)(TIFFOpenOptions*)> options(TIFFOpenOptionsAlloc(),
+                                                                         &TIFFOpenOptionsFree);
+    if (!options) {
+        ::close(descriptor);
+        throw TiffError("Out of memory allocating TIFF open options");
+    }
+    TIFFOpenOptionsSetErrorHandlerExtR(options.get(), &TiffFile::onError, this);
+    TIFFOpenOptionsSetWarningHandlerExtR(options.get(), &TiffFile::onWarning, this);
+    TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), kMaxLibraryAllocation);
+    tiff_ = TIFFFdOpenExt(descriptor, path.c_str(), mode, options.get());
+    if (tiff_) {
+        prepareDirectory();
+        return true;
+    }
+    // The library closes the descriptor only with a file it managed to open.
+    ::close(descriptor);
+    // Without a message the header was sound and the chain simply holds no directory.
+    if (errors_.empty()) return false;
+    fail("");
+}
+
+void TiffFile::close() {
+    if (tiff_) TIFFClose(tiff_);
+    tiff_ = nullptr;
+}
+
+bool TiffFile::setDirectory(uint32_t index) {
+    if (TIFFCurrentDirectory(tiff_) == index) return true;
+    errors_.clear();
+    if (TIFFSetDirectory(tiff_, index)) {
+        prepareDirectory();
+        return true;
+    }
+    if (errors_.empty()) return false;
+    fail("");
+}
+
+// JPEG-coded YCbCr is handed out as RGB: the library's own conversion is exact where its
+// subsampled raw output is not usable.
+void TiffFile::prepareDirectory() {
+    uint16_t compression = COMPRESSION_NONE, photometric = 0;
+    TIFFGetField(tiff_, TIFFTAG_COMPRESSION, &compression);
+    TIFFGetField(tiff_, TIFFTAG_PHOTOMETRIC, &photometric);
+    if (compression == COMPRESSION_JPEG && photometric == PHOTOMETRIC_YCBCR)
+        TIFFSetField(tiff_, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+}
+
+bool TiffFile::convertsYCbCrToRgb() const {
+    int mode = JPEGCOLORMODE_RAW;
+    uint16_t compression = COMPRESSION_NONE;
+    TIFFGetField(tiff_, TIFFTAG_COMPRESSION, &compression);
+    return compression == COMPRESSION_JPEG && TIFFGetField(tiff_, TIFFTAG_JPEGCOLORMODE, &mode) &&
+           mode == JPEGCOLORMODE_RGB;
+}
+
+uint32_t TiffFile::currentDirectory() const {
+    return TIFFCurrentDirectory(tiff_);
+}
+
+bool TiffFile::isTiled() const {
+    return TIFFIsTiled(tiff_) != 0;
+}
+
+void TiffFile::checkCodec(uint16_t compression) const {
+    if (!TIFFIsCODECConfigured(compression))
+        throw TiffError("Unsupported tiff compression scheme " + std::to_string(compression));
+}
+
+template <class T>
+std::optional<T> TiffFile::tag(uint32_t tag) const {
+    T value{};
+    if (!TIFFGetField(tiff_, tag, &value)) return std::nullopt;
+    return value;
+}
+
+template std::optional<uint16_t> TiffFile::tag<uint16_t>(uint32_t) const;
+template std::optional<uint32_t> TiffFile::tag<uint32_t>(uint32_t) const;
+template std::optional<float> TiffFile::tag<float>(uint32_t) const;
+template std::optional<double> TiffFile::tag<double>(uint32_t) const;
+
+std::optional<std::string> TiffFile::stringTag(uint32_t tag) const {
+    const char* value = nullptr;
+    if (!TIFFGetField(tiff_, tag, &value) || !value) return std::nullopt;
+    return std::string(value);
+}
+
+std::vector<uint16_t> TiffFile::uint16ArrayTag(uint32_t tag) const {
+    uint16_t count = 0;
+    const uint16_t* values = nullptr;
+    if (!TIFFGetField(tiff_, tag, &count, &values) || !values) return {};
+    return std::vector<uint16_t>(values, values + count);
+}
+
+std::pair<uint16_t, uint16_t> TiffFile::ycbcrSubsampling() const {
+    uint16_t horizontal = 2, vertical = 2;
+    TIFFGetFieldDefaulted(tiff_, TIFFTAG_YCBCRSUBSAMPLING, &horizontal, &vertical);
+    return {horizontal, vertical};
+}
+
+std::optional<std::vector<uint8_t>> TiffFile::bytesTag(uint32_t tag) const {
+    uint32_t count = 0;
+    const uint8_t* bytes = nullptr;
+    if (!TIFFGetField(tiff_, tag, &count, &bytes) || !bytes) return std::nullopt;
+    return std::vector<uint8_t>(bytes, bytes + count);
+}
+
+uint32_t TiffFile::numberOfStrips() const {
+    return TIFFNumberOfStrips(tiff_);
+}
+
+int64_t TiffFile::stripSize() const {
+    return TIFFStripSize(tiff_);
+}
+
+int64_t TiffFile::tileSize() const {
+    return TIFFTileSize(tiff_);
+}
+
+uint32_t TiffFile::computeTile(uint32_t x, uint32_t y, uint16_t plane) const {
+    return TIFFComputeTile(tiff_, x, y, 0, plane);
+}
+
+int64_t TiffFile::readEncodedStrip(uint32_t strip, void* destination, int64_t size) {
+    errors_.clear();
+    const tmsize_t got = TIFFReadEncodedStrip(tiff_, strip, destination, size);
+    if (got < 0) fail("Cannot read strip " + std::to_string(strip));
+    return got;
+}
+
+int64_t TiffFile::readEncodedTile(uint32_t tile, void* destination, int64_t size) {
+    errors_.clear();
+    const tmsize_t got = TIFFReadEncodedTile(tiff_, tile, destination, size);
+    if (got < 0) fail("Cannot read tile " + std::to_string(tile));
+    return got;
+}

@@ -1,0 +1,472 @@
+#include <dirent.h>
+#include <unistd.h>
+
+#include <thread>
+
+#include "J2kTestSupport.h"
+#include "PpmFixture.h"
+#include "TestSupport.h"
+#include "ZynAnyImageSource.h"
+#include "ZynRecognizer.h"
+#include "ZynSettings.h"
+#include "ZynTransformRegistryEntry.h"
+
+namespace {
+
+uint64_t ceilShift(uint64_t v, int level) {
+    return (v + (uint64_t{1} << level) - 1) >> level;
+}
+
+std::vector<ZynResolution> resolutionsOf(ZynTransform& t) {
+    return t.imageOutput(0)->coordSpace()->resolutions();
+}
+
+// Rectangles of a level that cross tile boundaries: the whole level, and one straddling the
+// corner of the first tile.
+std::vector<ZynRect> testRects(const ZynResolution& size, const J2kFixtureOptions& o, int level) {
+    std::vector<ZynRect> rects{{0, 0, size.width, size.height}};
+    const int64_t tw = o.tileWidth ? std::max<int64_t>(o.tileWidth >> level, 1) : size.width / 2;
+    const int64_t th = o.tileHeight ? std::max<int64_t>(o.tileHeight >> level, 1) : size.height / 2;
+    const ZynRect corner{std::max<int64_t>(tw - 5, 0), std::max<int64_t>(th - 3, 0), tw + 9,
+                         th + 7};
+    rects.push_back(corner.intersect({0, 0, size.width, size.height}));
+    return rects;
+}
+
+// Every level of the file, in several rectangles, against the encoder's input at level 0 and
+// OpenJPEG's own decode of the whole level above it.
+void expectLosslessLevels(const std::string& path, const J2kFixtureOptions& o,
+                          const std::vector<J2kPlane>& input, ZynDataType type) {
+    auto source = openJ2k(path);
+    ASSERT_TRUE(source->status()) << source->error().message();
+    const auto levels = resolutionsOf(*source);
+    ASSERT_EQ(levels.size(), static_cast<size_t>(o.levels));
+    for (int level = 0; level < o.levels; ++level) {
+        const std::vector<J2kPlane> expected =
+            level == 0 ? input : decodeJ2kWithOpenJpeg(path, level);
+        ASSERT_EQ(levels[static_cast<size_t>(level)],
+                  (ZynResolution{expected[0].width, expected[0].height}));
+        for (const ZynRect& rect : testRects(levels[static_cast<size_t>(level)], o, level)) {
+            SCOPED_TRACE("level " + std::to_string(level) + " rect " + std::to_string(rect.x) +
+                         "," + std::to_string(rect.y) + " " + std::to_string(rect.width) + "x" +
+                         std::to_string(rect.height));
+            const ZynRectBuffer b =
+                renderRect(*source, levels[static_cast<size_t>(level)], rect, type, o.components);
+            expectPlanes(b, expected, ceilShift(o.x0, level), ceilShift(o.y0, level));
+            if (::testing::Test::HasFatalFailure()) return;
+        }
+    }
+}
+
+struct LosslessCase {
+    const char* name;
+    J2kFixtureOptions options;
+    ZynDataType type;
+};
+
+J2kFixtureOptions options(uint32_t w, uint32_t h, int components, int precision, uint32_t tile,
+                          int levels) {
+    J2kFixtureOptions o;
+    o.width = w;
+    o.height = h;
+    o.components = components;
+    o.precision = precision;
+    o.tileWidth = o.tileHeight = tile;
+    o.levels = levels;
+    o.color = components >= 3 ? J2kFixtureColor::SRGB : J2kFixtureColor::Grey;
+    return o;
+}
+
+std::vector<LosslessCase> losslessCases() {
+    std::vector<LosslessCase> cases;
+    cases.push_back({"grey, 64-pixel tiles", options(203, 157, 1, 8, 64, 4), ZynDataType::UInt8});
+    J2kFixtureOptions rct = options(211, 149, 3, 8, 100, 3);
+    rct.colorTransform = true;
+    cases.push_back({"RGB with the colour transform, 100-pixel tiles", rct, ZynDataType::UInt8});
+    cases.push_back(
+        {"RGB in one tile, six levels", options(301, 201, 3, 8, 0, 6), ZynDataType::UInt8});
+    cases.push_back({"12-bit grey", options(130, 90, 1, 12, 64, 3), ZynDataType::UInt16});
+    cases.push_back({"16-bit RGB", options(140, 100, 3, 16, 128, 2), ZynDataType::UInt16});
+    J2kFixtureOptions signed16 = options(120, 80, 1, 16, 64, 3);
+    signed16.isSigned = true;
+    cases.push_back({"signed 16-bit grey", signed16, ZynDataType::Int16});
+    J2kFixtureOptions signed8 = options(90, 70, 3, 8, 0, 2);
+    signed8.isSigned = true;
+    cases.push_back({"signed 8-bit RGB", signed8, ZynDataType::Int16});
+    J2kFixtureOptions offset = options(171, 133, 3, 8, 50, 4);
+    offset.x0 = 37;
+    offset.y0 = 11;
+    offset.tileX0 = 5;
+    offset.tileY0 = 3;
+    cases.push_back({"image and tiles off the grid origin", offset, ZynDataType::UInt8});
+    cases.push_back({"no wavelet levels", options(50, 40, 3, 8, 16, 1), ZynDataType::UInt8});
+    cases.push_back({"RGB and alpha", options(60, 40, 4, 8, 32, 2), ZynDataType::UInt8});
+    return cases;
+}
+
+int openDescriptorsOn(const std::string& path) {
+    int count = 0;
+    DIR* dir = opendir("/proc/self/fd");
+    while (dirent* entry = readdir(dir)) {
+        char target[4096];
+        const std::string link = std::string("/proc/self/fd/") + entry->d_name;
+        const ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
+        if (n > 0 && std::string(target, static_cast<size_t>(n)) == path) ++count;
+    }
+    closedir(dir);
+    return count;
+}
+
+}  // namespace
+
+TEST(J2KSource, LosslessFilesRenderExactlyAtEveryLevel) {
+    const std::string dir = testDir();
+    for (const LosslessCase& c : losslessCases()) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir + "/" + std::to_string(&c - &losslessCases()[0]) + ".jp2";
+        const auto input = writeJ2k(path, c.options);
+        expectLosslessLevels(path, c.options, input, c.type);
+        if (HasFatalFailure()) return;
+    }
+}
+
+TEST(J2KSource, RecognisedByTheSignatureBoxOnly) {
+    const std::string dir = testDir();
+    J2kFixtureOptions o;
+    writeJ2k(dir + "/a.jp2", o);
+    o.rawCodestream = true;
+    writeJ2k(dir + "/raw.j2k", o);
+
+    auto any = std::make_shared<ZynAnyImageSource>();
+    any->setFileName(qorWiden(dir + "/a.jp2"));
+    ASSERT_TRUE(ZynGraph::statusOK(*any)) << any->error().message();
+    EXPECT_EQ(any->transforms().front()->typeName(), "ZynJ2KImageSource");
+
+    any->setFileName(qorWiden(dir + "/raw.j2k"));
+    EXPECT_EQ(setupError(*any).code(), 153);
+    EXPECT_EQ(any->error().message(), "Failed to open the given file: " + dir + "/raw.j2k");
+
+    // Second in the recogniser order, right after the camera format and before TIFF and PPM.
+    std::vector<std::string> order;
+    for (const auto& r : ZynRecognizerRegistration::recognizers()) order.push_back(r.format);
+    const auto j2k = std::find(order.begin(), order.end(), "J2KSource");
+    ASSERT_NE(j2k, order.end());
+    EXPECT_LE(j2k - order.begin(), 1);
+    for (const char* later : {"TiffSource", "PpmSource"}) {
+        const auto at = std::find(order.begin(), order.end(), later);
+        if (at != order.end()) {
+            EXPECT_LT(j2k, at) << later;
+        }
+    }
+    const auto* entry = ZynTransformRegistry::find("J2KSource");
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->firstProperty(), 0);
+    EXPECT_EQ(entry->secondProperty(), 0);
+}
+
+TEST(J2KSource, RecogniserTrace) {
+    const std::string dir = testDir();
+    writeJ2k(dir + "/a.jp2", J2kFixtureOptions{});
+    writeFile(dir + "/b.ppm", "P6\n1 1\n255\nabc");
+    ZynSettings::get().trace = true;
+    testing::internal::CaptureStdout();
+    for (const char* name : {"/a.jp2", "/b.ppm"}) {
+        FILE* file = std::fopen((dir + name).c_str(), "rb");
+        const ZynTransformPtr source =
+            ZynJ2KImageSource::recognize(qorWiden(dir + name), file, true);
+        EXPECT_EQ(source != nullptr, std::string(name).ends_with(".jp2"));
+        // The next recogniser reads the file from its start.
+        EXPECT_EQ(std::ftell(file), 0);
+        std::fclose(file);
+    }
+    EXPECT_EQ(ZynJ2KImageSource::recognize(L"none", nullptr, true), nullptr);
+    ZynSettings::get().trace = false;
+    EXPECT_EQ(
+        testing::internal::GetCapturedStdout(),
+        "Found a J2K file by its magic number " + dir + "/a.jp2\n" + dir + "/b.ppm Not J2K file\n");
+}
+
+TEST(J2KSource, EachLevelHalvesTheSizeRoundingUp) {
+    const std::string dir = testDir();
+    J2kFixtureOptions o = options(1000, 750, 1, 8, 0, 5);
+    o.lossy = true;
+    writeJ2k(dir + "/a.jp2", o);
+    auto a = openJ2k(dir + "/a.jp2");
+    EXPECT_EQ(resolutionsOf(*a), (std::vector<ZynResolution>{
+                                     {1000, 750}, {500, 375}, {250, 188}, {125, 94}, {63, 47}}));
+    EXPECT_EQ(a->imageOutput(0)->coordSpace()->defaultResolution(), 0);
+    EXPECT_EQ(a->imageOutput(0)->coordSpace()->width(), (ZynValue{1000, ZynUnit::Pixel}));
+
+    o = options(1001, 751, 1, 8, 256, 6);
+    o.lossy = true;
+    writeJ2k(dir + "/b.jp2", o);
+    auto b = openJ2k(dir + "/b.jp2");
+    EXPECT_EQ(resolutionsOf(*b),
+              (std::vector<ZynResolution>{
+                  {1001, 751}, {501, 376}, {251, 188}, {126, 94}, {63, 47}, {32, 24}}));
+    // Native tiles follow the codestream's tiles at each level.
+    EXPECT_EQ(b->imageOutput(0)->dataOrg()->width(), 256u);
+    ZynOutputInfo info;
+    ASSERT_TRUE(b->opForResolution(0, {126, 94})->outputInfoBase(info));
+    EXPECT_EQ(info.dataOrg->width(), 32u);
+    EXPECT_EQ(info.dataOrg->height(), 32u);
+    // Each level renders at its own size, whole.
+    for (const ZynResolution& r : resolutionsOf(*b))
+        EXPECT_NO_THROW(renderRect(*b, r, {0, 0, r.width, r.height}, ZynDataType::UInt8, 1));
+}
+
+TEST(J2KSource, SubsampledChromaIsReplicatedToFullSize) {
+    const std::string path = testDir() + "/ycc.jp2";
+    J2kFixtureOptions o = options(101, 77, 3, 8, 0, 3);
+    o.color = J2kFixtureColor::SYCC;
+    o.chromaStep = 2;
+    const auto input = writeJ2k(path, o);
+    auto source = openJ2k(path);
+    ASSERT_TRUE(source->status()) << source->error().message();
+    EXPECT_EQ(source->imageOutput(0)->colorSpace()->kind(), ZynColorKind::YCbCr);
+    EXPECT_EQ(resolutionsOf(*source).front(), (ZynResolution{101, 77}));
+    expectLosslessLevels(path, o, input, ZynDataType::UInt8);
+}
+
+TEST(J2KSource, FillsBuffersOfAnyLayout) {
+    const std::string path = testDir() + "/layout.jp2";
+    const J2kFixtureOptions o = options(120, 90, 3, 8, 32, 3);
+    const auto input = writeJ2k(path, o);
+    auto source = openJ2k(path);
+    const ZynRect rect{17, 9, 70, 61};
+    for (ZynInterleave interleave :
+         {ZynInterleave::Pixel, ZynInterleave::Line, ZynInterleave::Band}) {
+        expectPlanes(renderRect(*source, {120, 90}, rect, ZynDataType::UInt8, 3, interleave),
+                     input);
+    }
+    // Reversed bands with padding between pixels and rows.
+    ZynRectBuffer reversed(
+        rect, std::make_shared<ZynSimpleDataOrg>(70, 61, ZynDataType::UInt8, ZynInterleave::Pixel,
+                                                 std::vector<int64_t>{2, 1, 0}, 4, 4 * 70 + 9));
+    ZynGraph::render(*source, 0, {120, 90}, reversed);
+    expectPlanes(reversed, input);
+
+    // With caching on, the engine renders native tiles into its own buffers.
+    source->imageOutput(0)->setCaching(true);
+    expectPlanes(renderRect(*source, {120, 90}, rect, ZynDataType::UInt8, 3), input);
+}
+
+TEST(J2KSource, QualityLayers) {
+    const std::string path = testDir() + "/layers.jp2";
+    J2kFixtureOptions o = options(96, 64, 3, 8, 0, 3);
+    o.layers = 3;
+    const auto input = writeJ2k(path, o);
+    auto source = openJ2k(path);
+    const ZynRect whole{0, 0, 96, 64};
+    for (int layers : {0, 3}) {
+        source->setAttribute<int>("qualityLayer", layers);
+        ASSERT_TRUE(ZynGraph::statusOK(*source)) << source->error().message();
+        expectPlanes(renderRect(*source, {96, 64}, whole, ZynDataType::UInt8, 3), input);
+    }
+    source->setAttribute<int>("qualityLayer", 1);
+    const ZynRectBuffer first = renderRect(*source, {96, 64}, whole, ZynDataType::UInt8, 3);
+    expectPlanes(first, decodeJ2kWithOpenJpeg(path, 0, 1));
+    int differing = 0;
+    for (int64_t y = 0; y < 64; ++y)
+        for (int64_t x = 0; x < 96; ++x) differing += sampleAt(first, x, y, 0) != input[0].at(x, y);
+    EXPECT_GT(differing, 0) << "one layer of three should not be lossless";
+
+    for (int bad : {4, -1}) {
+        source->setAttribute<int>("qualityLayer", bad);
+        const ZynError e = setupError(*source);
+        EXPECT_EQ(e.code(), 13);
+        EXPECT_EQ(e.message(), "Invalid Quality Layer Value: Value = " + std::to_string(bad) +
+                                   ", Max Available = 3");
+    }
+    source->setAttribute<int>("qualityLayer", 2);
+    EXPECT_TRUE(ZynGraph::statusOK(*source));
+}
+
+TEST(J2KSource, RequestedColorSpaceNames) {
+    const std::string path = testDir() + "/cs.jp2";
+    writeJ2k(path, J2kFixtureOptions{});
+    auto source = openJ2k(path);
+    EXPECT_EQ(source->getAttribute<std::string>("color_space"), "");
+    for (const char* name : {"RGB", "sRGB", "YCbCr", "PhotoYCC", "Lum"}) {
+        source->setAttribute<std::string>("color_space", name);
+        EXPECT_TRUE(ZynGraph::statusOK(*source)) << name;
+    }
+    source->setAttribute<std::string>("color_space", "CMYK");
+    const ZynError e = setupError(*source);
+    EXPECT_EQ(e.code(), 133);
+    EXPECT_EQ(e.message(), "Unsupported ZYN color space: CMYK");
+}
+
+J2kFixtureOptions small(int components, int precision = 8, bool isSigned = false,
+                        std::vector<uint8_t> icc = {}) {
+    J2kFixtureOptions o = options(16, 16, components, precision, 0, 2);
+    o.isSigned = isSigned;
+    o.iccProfile = std::move(icc);
+    return o;
+}
+
+TEST(J2KSource, ColorSpacesAndSampleTypes) {
+    const std::string dir = testDir();
+    struct Case {
+        J2kFixtureOptions options;
+        ZynColorKind kind;
+        double minimum, maximum;
+        ZynDataType type;
+    };
+    const Case cases[] = {
+        {small(3), ZynColorKind::RGB, 0, 255, ZynDataType::UInt8},
+        {small(1, 12), ZynColorKind::Lum, 0, 4095, ZynDataType::UInt16},
+        {small(3, 16), ZynColorKind::RGB, 0, 65535, ZynDataType::UInt16},
+        {small(1, 12, true), ZynColorKind::Lum, -2048, 2047, ZynDataType::Int16},
+        {small(4), ZynColorKind::RGBA, 0, 255, ZynDataType::UInt8},
+        {small(2), ZynColorKind::LumA, 0, 255, ZynDataType::UInt8},
+        {small(3, 8, false, fakeIccProfile("RGB ")), ZynColorKind::RGB, 0, 255, ZynDataType::UInt8},
+        {small(1, 8, false, fakeIccProfile("GRAY")), ZynColorKind::Lum, 0, 255, ZynDataType::UInt8},
+    };
+    for (const Case& c : cases) {
+        const std::string path = dir + "/" + std::to_string(&c - cases) + ".jp2";
+        SCOPED_TRACE(path);
+        writeJ2k(path, c.options);
+        auto source = openJ2k(path);
+        ASSERT_TRUE(source->status()) << source->error().message();
+        const ZynImageOutputCP& out = *source->imageOutput(0);
+        EXPECT_EQ(out.colorSpace()->kind(), c.kind);
+        EXPECT_EQ(out.colorSpace()->minimum(), c.minimum);
+        EXPECT_EQ(out.colorSpace()->maximum(), c.maximum);
+        EXPECT_EQ(out.dataOrg()->dataType(), c.type);
+        EXPECT_EQ(out.dataOrg()->bands(), c.options.components);
+    }
+}
+
+TEST(J2KSource, UnsupportedColorSpacesAndDepthsFailSetup) {
+    const std::string dir = testDir();
+    J2kFixtureOptions cmyk = small(4);
+    cmyk.color = J2kFixtureColor::CMYK;
+    const std::pair<J2kFixtureOptions, std::string> cases[] = {
+        {cmyk, "Unknown or invalid color space id from J2K file: 12"},
+        {small(4, 8, false, fakeIccProfile("CMYK")),
+         "Unknown or invalid color space id from J2K file: 102"},
+        {small(1, 10), "Unknown or invalid bit precision from J2K file: 10"},
+    };
+    for (const auto& [o, message] : cases) {
+        const std::string path = dir + "/" + message.substr(message.size() - 3) + ".jp2";
+        writeJ2k(path, o);
+        auto source = openJ2k(path);
+        const ZynError e = setupError(*source);
+        EXPECT_EQ(e.code(), 133);
+        EXPECT_EQ(e.message(), message);
+    }
+    J2kFixtureOptions twoBandRgb = small(2);
+    twoBandRgb.color = J2kFixtureColor::SRGB;
+    writeJ2k(dir + "/rg.jp2", twoBandRgb);
+    EXPECT_EQ(setupError(*openJ2k(dir + "/rg.jp2")).message(),
+              "Unsupported number of components in J2K file: 2 for color space id 16");
+}
+
+TEST(J2KSource, IccProfileIsTheMetadataOfItsKey) {
+    const std::string dir = testDir();
+    J2kFixtureOptions o;
+    o.iccProfile = fakeIccProfile("RGB ", 564);
+    writeJ2k(dir + "/icc.jp2", o);
+    writeJ2k(dir + "/plain.jp2", J2kFixtureOptions{});
+
+    auto any = std::make_shared<ZynAnyImageSource>();
+    any->setFileName(qorWiden(dir + "/icc.jp2"));
+    ASSERT_TRUE(ZynGraph::statusOK(*any));
+    VulMetaValue value;
+    ASSERT_TRUE(any->readMetadata("DigitalProcess.ICCProfile", value));
+    EXPECT_EQ(std::get<std::vector<uint8_t>>(value), o.iccProfile);
+    EXPECT_FALSE(any->readMetadata("DigitalProcess.Jpeg.LuminQTable", value));
+
+    auto plain = openJ2k(dir + "/plain.jp2");
+    EXPECT_FALSE(plain->readMetadata("DigitalProcess.ICCProfile", value));
+
+    const CommandResult r =
+        runProgram(ANYIMAGE_EXE, {"meta", dir + "/icc.jp2", "DigitalProcess.ICCProfile"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "DigitalProcess.ICCProfile: 564 bytes\n");
+}
+
+TEST(J2KSource, MessagesOfSetupAndRequests) {
+    const std::string dir = testDir();
+    auto unnamed = ZynTransformRegistry::create("J2KSource");
+    EXPECT_EQ(unnamed->getAttribute<int>("qualityLayer"), 0);
+    ZynError e = setupError(*unnamed);
+    EXPECT_EQ(e.code(), 130);
+    EXPECT_EQ(e.message(), "No File Name Specified");
+
+    auto missing = openJ2k(dir + "/missing.jp2");
+    e = setupError(*missing);
+    EXPECT_EQ(e.code(), 130);
+    EXPECT_NE(e.message().find("missing.jp2"), std::string::npos) << e.message();
+
+    writeJ2k(dir + "/a.jp2", options(40, 30, 3, 8, 0, 2));
+    auto source = openJ2k(dir + "/a.jp2");
+    try {
+        renderRect(*source, {7, 9}, {0, 0, 7, 9}, ZynDataType::UInt8, 3);
+        FAIL();
+    } catch (const ZynError& error) {
+        EXPECT_EQ(error.code(), 3);
+        EXPECT_EQ(error.message(), "Unsupported resolution requested: 7 9");
+    }
+    try {
+        renderRect(*source, {20, 15}, {0, 0, 20, 16}, ZynDataType::UInt8, 3);
+        FAIL();
+    } catch (const ZynError& error) {
+        EXPECT_EQ(error.code(), 411);
+    }
+    EXPECT_THROW(renderRect(*source, {40, 30}, {0, 0, 4, 4}, ZynDataType::UInt16, 3), ZynError);
+}
+
+TEST(J2KSource, KeepOpenHoldsTheFileOnlyWhenAsked) {
+    const std::string path = testDir() + "/k.jp2";
+    writeJ2k(path, options(40, 30, 3, 8, 0, 2));
+    for (bool keepOpen : {false, true}) {
+        SCOPED_TRACE(keepOpen);
+        auto source = openJ2k(path, keepOpen);
+        ASSERT_TRUE(source->status());
+        EXPECT_EQ(openDescriptorsOn(path), keepOpen ? 1 : 0) << "after setup";
+        renderRect(*source, {40, 30}, {0, 0, 40, 30}, ZynDataType::UInt8, 3);
+        EXPECT_EQ(openDescriptorsOn(path), keepOpen ? 1 : 0) << "after rendering";
+    }
+    EXPECT_EQ(openDescriptorsOn(path), 0);
+}
+
+TEST(J2KSource, ThreadsRenderTheSamePixelsAsOne) {
+    const std::string path = testDir() + "/threads.jp2";
+    const J2kFixtureOptions o = options(160, 120, 3, 8, 64, 3);
+    const auto input = writeJ2k(path, o);
+    for (bool keepOpen : {true, false}) {
+        auto source = openJ2k(path, keepOpen);
+        std::vector<std::thread> threads;
+        std::vector<int> failures(4, 0);
+        for (int t = 0; t < 4; ++t)
+            threads.emplace_back([&, t] {
+                for (int i = 0; i < 12; ++i) {
+                    const ZynRect rect{(t * 37 + i * 11) % 110, (t * 23 + i * 7) % 70, 50, 50};
+                    const ZynRectBuffer b =
+                        renderRect(*source, {160, 120}, rect, ZynDataType::UInt8, 3);
+                    for (int64_t y = rect.y; y < rect.bottom(); ++y)
+                        for (int64_t x = rect.x; x < rect.right(); ++x)
+                            for (int band = 0; band < 3; ++band)
+                                failures[t] += sampleAt(b, x, y, band) != input[band].at(x, y);
+                }
+            });
+        for (auto& thread : threads) thread.join();
+        EXPECT_EQ(failures, std::vector<int>(4, 0)) << "keep_open " << keepOpen;
+    }
+}
+
+TEST(J2KSource, ChangingTheFileNameReadsTheNewFile) {
+    const std::string dir = testDir();
+    writeJ2k(dir + "/a.jp2", options(40, 30, 3, 8, 0, 2));
+    writeJ2k(dir + "/b.jp2", options(24, 20, 1, 8, 0, 3));
+    auto source = openJ2k(dir + "/a.jp2");
+    ZynTransformPtr copy = source->clone();
+    source->setFileName(qorWiden(dir + "/b.jp2"));
+    ASSERT_TRUE(ZynGraph::statusOK(*source));
+    EXPECT_EQ(resolutionsOf(*source).size(), 3u);
+    EXPECT_EQ(source->imageOutput(0)->colorSpace()->kind(), ZynColorKind::Lum);
+    ASSERT_TRUE(ZynGraph::statusOK(*copy));
+    EXPECT_EQ(resolutionsOf(*copy).front(), (ZynResolution{40, 30}));
+}

@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include "J2kBoxes.h"
+#include "J2kFixture.h"
+#include "PpmFixture.h"
+#include "QorString.h"
+#include "TestSupport.h"
+
+namespace {
+
+const std::string kSignature("\x00\x00\x00\x0C\x6A\x50\x20\x20\x0D\x0A\x87\x0A", 12);
+
+std::string bigEndian(uint64_t v, int bytes) {
+    std::string out;
+    for (int i = bytes - 1; i >= 0; --i) out += static_cast<char>(v >> (8 * i));
+    return out;
+}
+
+std::string box(const std::string& type, const std::string& payload) {
+    return bigEndian(payload.size() + 8, 4) + type + payload;
+}
+
+std::string extendedBox(const std::string& type, const std::string& payload) {
+    return bigEndian(1, 4) + type + bigEndian(payload.size() + 16, 8) + payload;
+}
+
+std::string enumerated(uint32_t space) {
+    return box("colr", std::string("\x01\x00\x00", 3) + bigEndian(space, 4));
+}
+
+J2kColourBox colourBoxOf(const std::string& bytes) {
+    const std::string path = testDir() + "/boxes.jp2";
+    writeFile(path, bytes);
+    QorStreamFactory factory;
+    auto stream = factory.create(qorWiden(path), "rb");
+    QorStreamView view = stream->view();
+    return j2kReadColourBox(view, stream->size());
+}
+
+}  // namespace
+
+TEST(J2kBoxes, FirstColorBoxOfTheHeaderBox) {
+    const std::string ihdr = box("ihdr", std::string(14, '\0'));
+    EXPECT_EQ(colourBoxOf(kSignature + box("jp2h", ihdr + enumerated(17))).enumerated, 17u);
+    // Later colour boxes are ignored; boxes of any length form, before and inside the header.
+    EXPECT_EQ(colourBoxOf(kSignature + extendedBox("ftyp", "jp2 ") +
+                          extendedBox("jp2h", ihdr + enumerated(18) + enumerated(16)))
+                  .enumerated,
+              18u);
+    EXPECT_EQ(colourBoxOf(kSignature + box("uuid", std::string(40, 'u')) + bigEndian(0, 4) +
+                          "jp2h" + ihdr + enumerated(16))
+                  .enumerated,
+              16u);
+
+    const std::vector<uint8_t> profile = fakeIccProfile("GRAY");
+    const J2kColourBox icc = colourBoxOf(
+        kSignature +
+        box("jp2h", ihdr + box("colr", std::string("\x02\x00\x00", 3) +
+                                           std::string(profile.begin(), profile.end()))));
+    EXPECT_EQ(icc.enumerated, kJ2kIccLuminance);
+    EXPECT_EQ(icc.iccProfile, profile);
+}
+
+TEST(J2kBoxes, MalformedBoxesGiveNoColorSpec) {
+    const std::string ihdr = box("ihdr", std::string(14, '\0'));
+    const std::string cases[] = {
+        kSignature,
+        // The codestream before any header box.
+        kSignature + box("jp2c", std::string(20, '\xFF')) + box("jp2h", enumerated(16)),
+        // A header box longer than the file.
+        kSignature + bigEndian(4000, 4) + "jp2h" + ihdr + enumerated(16),
+        // A box shorter than its own header.
+        kSignature + bigEndian(5, 4) + "jp2h" + enumerated(16),
+        // A colour box cut short.
+        kSignature + box("jp2h", ihdr + box("colr", std::string("\x01\x00\x00\x00", 4))),
+        // An extended length that overflows.
+        kSignature + bigEndian(1, 4) + "jp2h" + std::string(8, '\xFF') + enumerated(16),
+    };
+    for (const std::string& bytes : cases) {
+        const J2kColourBox colour = colourBoxOf(bytes);
+        EXPECT_EQ(colour.enumerated, 0u);
+        EXPECT_TRUE(colour.iccProfile.empty());
+    }
+}

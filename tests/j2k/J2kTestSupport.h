@@ -1,0 +1,61 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "J2kFixture.h"
+#include "QorString.h"
+#include "ZynGraph.h"
+#include "ZynImageOutputCP.h"
+#include "ZynJ2KImageSource.h"
+
+// A J2K source on `path`, set up.
+inline std::shared_ptr<ZynJ2KImageSource> openJ2k(const std::string& path, bool keepOpen = true) {
+    auto source = std::make_shared<ZynJ2KImageSource>(qorWiden(path), keepOpen);
+    ZynGraph::ensureSetup(*source);
+    return source;
+}
+
+inline ZynRectBuffer renderRect(ZynTransform& t, const ZynResolution& r, const ZynRect& rect,
+                                ZynDataType type, int bands,
+                                ZynInterleave interleave = ZynInterleave::Pixel) {
+    ZynRectBuffer buffer(rect, std::make_shared<ZynSimpleDataOrg>(
+                                   static_cast<uint32_t>(rect.width),
+                                   static_cast<uint32_t>(rect.height), type, bands, interleave));
+    ZynGraph::render(t, 0, r, buffer);
+    return buffer;
+}
+
+inline int32_t sampleAt(const ZynRectBuffer& b, int64_t x, int64_t y, int band) {
+    switch (b.dataType()) {
+        case ZynDataType::UInt8:
+            return *b.sample<uint8_t>(x, y, band);
+        case ZynDataType::UInt16:
+            return *b.sample<uint16_t>(x, y, band);
+        default:
+            return *b.sample<int16_t>(x, y, band);
+    }
+}
+
+// Compares every sample of the buffer with the planes, whose grid starts at (left, top) of the
+// level (the image origin at that level); stops at the first difference.
+inline void expectPlanes(const ZynRectBuffer& buffer, const std::vector<J2kPlane>& planes,
+                         uint64_t left = 0, uint64_t top = 0) {
+    const ZynRect& r = buffer.rect();
+    ASSERT_EQ(static_cast<size_t>(buffer.bands()), planes.size());
+    for (int64_t y = r.y; y < r.bottom(); ++y)
+        for (int64_t x = r.x; x < r.right(); ++x)
+            for (size_t b = 0; b < planes.size(); ++b)
+                ASSERT_EQ(
+                    sampleAt(buffer, x, y, static_cast<int>(b)),
+                    planes[b].at(left + static_cast<uint64_t>(x), top + static_cast<uint64_t>(y)))
+                    << "pixel " << x << "," << y << " band " << b;
+}
+
+inline ZynError setupError(ZynTransform& t) {
+    EXPECT_FALSE(ZynGraph::statusOK(t));
+    return t.error();
+}

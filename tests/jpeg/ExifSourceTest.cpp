@@ -1,0 +1,333 @@
+#include <cstdio>
+
+#include <jpeglib.h>
+
+#include "ExifFixture.h"
+#include "JpegTestSupport.h"
+#include "NifExifFile.h"
+#include "PpmFixture.h"
+#include "TestSupport.h"
+#include "VulJpegMetaKeys.h"
+#include "ZynAnyImageSource.h"
+#include "ZynExifImageSource.h"
+
+namespace {
+
+ExifFixtureOptions exifOptions(uint32_t width, uint32_t height) {
+    ExifFixtureOptions options;
+    options.image.width = width;
+    options.image.height = height;
+    return options;
+}
+
+std::shared_ptr<ZynExifImageSource> openExif(const std::string& path, bool keepOpen = true) {
+    return std::dynamic_pointer_cast<ZynExifImageSource>(openByName("ExifSource", path, keepOpen));
+}
+
+ZynRect band(int index, uint32_t width, uint32_t height) {
+    const int64_t top = index * 64;
+    return {0, top, width, std::min<int64_t>(64, height - top)};
+}
+
+std::vector<ZynResolution> resolutionsOf(ZynTransform& source) {
+    return outputOf(source).coordSpace()->resolutions();
+}
+
+}  // namespace
+
+TEST(ExifSource, OffersTheScaledImageThenTheThumbnail) {
+    const std::string path = testDir() + "/e.jpg";
+    const ExifFixtureImages images = writeExifJpeg(path, exifOptions(96, 200));
+    const std::string bytes = readFileBytes(path);
+    auto source = openExif(path);
+    ASSERT_TRUE(source->status()) << source->error().message();
+    const auto resolutions = resolutionsOf(*source);
+    EXPECT_EQ(resolutions,
+              (std::vector<ZynResolution>{{96, 200}, {48, 100}, {24, 50}, {12, 25}, {40, 30}}));
+    EXPECT_EQ(outputOf(*source).colorSpace()->kind(), ZynColorKind::RGB);
+    for (int scale = 0; scale < 4; ++scale)
+        EXPECT_TRUE(sameAsReference(renderWhole(*source, resolutions[scale], 3),
+                                    decodeJpegReference(bytes, 1 << scale)))
+            << "scale 1/" << (1 << scale);
+    const ZynRectBuffer thumbnail = renderWhole(*source, {40, 30}, 3);
+    EXPECT_TRUE(sameAsReference(thumbnail, decodeJpegReference(images.thumbnailBytes)));
+    EXPECT_LT(meanDifference(thumbnail, images.thumbnail, 40), 13.0);
+    // A part of the thumbnail comes through its whole native tile.
+    EXPECT_TRUE(sameAsReference(renderRegion(*source, {40, 30}, {5, 6, 20, 10}, 3),
+                                decodeJpegReference(images.thumbnailBytes)));
+
+    // Recognition tries the JPEG source first, which reads the same pixels.
+    auto any = std::make_shared<ZynAnyImageSource>();
+    any->setFileName(qorWiden(path));
+    ASSERT_TRUE(ZynGraph::statusOK(*any));
+    EXPECT_EQ(any->transforms()[0]->typeName(), "ZynJpegImageSource");
+    EXPECT_TRUE(sameAsReference(renderWhole(*any, {96, 200}, 3), decodeJpegReference(bytes)));
+}
+
+TEST(ExifSource, ThumbnailSettingAndExtendedImage) {
+    const std::string dir = testDir();
+    ExifFixtureOptions both = exifOptions(64, 48);
+    both.screenNail = true;
+    const ExifFixtureImages images = writeExifJpeg(dir + "/both.jpg", both);
+    auto source = openExif(dir + "/both.jpg");
+    ASSERT_TRUE(source->status()) << source->error().message();
+    EXPECT_EQ(resolutionsOf(*source).size(), 6u);
+    EXPECT_EQ(resolutionsOf(*source)[4], (ZynResolution{40, 30}));
+    EXPECT_EQ(resolutionsOf(*source)[5], (ZynResolution{120, 90}));
+    const ZynRectBuffer nail = renderWhole(*source, {120, 90}, 3);
+    EXPECT_TRUE(sameAsReference(nail, decodeJpegReference(images.screenNailBytes)));
+    EXPECT_LT(meanDifference(nail, images.screenNail, 120), 13.0);
+
+    ExifFixtureOptions nailOnly = both;
+    nailOnly.thumbnail = false;
+    writeExifJpeg(dir + "/nail.jpg", nailOnly);
+    EXPECT_EQ(resolutionsOf(*openExif(dir + "/nail.jpg"))[4], (ZynResolution{120, 90}));
+
+    PlatformSettings platform;
+    platform->thumbnailsDisabled = true;
+    auto withoutThumbnails = openExif(dir + "/both.jpg");
+    EXPECT_EQ(resolutionsOf(*withoutThumbnails),
+              (std::vector<ZynResolution>{{64, 48}, {32, 24}, {16, 12}, {8, 6}, {120, 90}}));
+}
+
+TEST(ExifSource, ColourSpaceIdentifiersAndOverrides) {
+    const std::string dir = testDir();
+    struct Case {
+        const char* name;
+        int tag;
+        const char* index;
+        ZynColorKind kind;
+    };
+    for (const Case& c : {Case{"srgb", 1, "R98", ZynColorKind::RGB},
+                          Case{"wide", 0xFFFF, "R03", ZynColorKind::AdobeSRGB},
+                          Case{"other", 0xFFFF, "R98", ZynColorKind::RGB},
+                          Case{"untagged", 0, "", ZynColorKind::RGB}}) {
+        ExifFixtureOptions options = exifOptions(16, 16);
+        options.colorSpaceTag = c.tag;
+        options.interoperabilityIndex = c.index;
+        writeExifJpeg(dir + "/" + c.name + ".jpg", options);
+        auto source = openExif(dir + "/" + c.name + ".jpg");
+        ASSERT_TRUE(source->status()) << c.name << ": " << source->error().message();
+        EXPECT_EQ(outputOf(*source).colorSpace()->kind(), c.kind) << c.name;
+    }
+
+    ExifFixtureOptions gray = exifOptions(24, 70);
+    gray.image.coding = JpegFixtureOptions::Coding::Gray;
+    const ExifFixtureImages grayImages = writeExifJpeg(dir + "/gray.jpg", gray);
+    auto graySource = openExif(dir + "/gray.jpg");
+    ASSERT_TRUE(graySource->status()) << graySource->error().message();
+    EXPECT_EQ(outputOf(*graySource).colorSpace()->kind(), ZynColorKind::Lum);
+    EXPECT_TRUE(sameAsReference(renderWhole(*graySource, {24, 70}, 1),
+                                decodeJpegReference(readFileBytes(dir + "/gray.jpg"))));
+    // The colour thumbnail comes in the main image's one band.
+    EXPECT_TRUE(sameAsReference(renderWhole(*graySource, {40, 30}, 1),
+                                decodeJpegReference(grayImages.thumbnailBytes, 1, JCS_GRAYSCALE)));
+
+    auto source = openExif(dir + "/srgb.jpg");
+    source->setAttribute<std::string>("color_space", "YCbCr");
+    ASSERT_TRUE(ZynGraph::statusOK(*source)) << source->error().message();
+    EXPECT_EQ(outputOf(*source).colorSpace()->kind(), ZynColorKind::YCbCr);
+    EXPECT_TRUE(
+        sameAsReference(renderWhole(*source, {16, 16}, 3),
+                        decodeJpegReference(readFileBytes(dir + "/srgb.jpg"), 1, JCS_YCbCr)));
+    const std::vector<std::tuple<std::string, std::string, std::string>> refused = {
+        {"/srgb.jpg", "Lum", "Cannot Read 1 channel from multichannel source"},
+        {"/srgb.jpg", "CMYK", "Unknown or invalid color space id from Exif file: 2"},
+        {"/gray.jpg", "RGB", "Unknown or invalid color space id from Exif file: 1"}};
+    for (const auto& [file, name, message] : refused) {
+        auto refusing = openExif(dir + file);
+        refusing->setAttribute<std::string>("color_space", name);
+        EXPECT_FALSE(ZynGraph::statusOK(*refusing)) << name;
+        EXPECT_EQ(refusing->error().code(), 133);
+        EXPECT_EQ(refusing->error().message(), message);
+    }
+}
+
+TEST(ExifSource, BandCacheAndTheFileLockedOpen) {
+    const std::string path = testDir() + "/b.jpg";
+    writeExifJpeg(path, exifOptions(64, 300));
+    const JpegReference reference = decodeJpegReference(readFileBytes(path));
+    const ZynResolution full{64, 300};
+    for (bool keepOpen : {true, false}) {
+        auto source = openExif(path, keepOpen);
+        EXPECT_TRUE(sameAsReference(renderRegion(*source, full, band(2, 64, 300), 3), reference));
+        EXPECT_TRUE(sameAsReference(renderRegion(*source, full, band(0, 64, 300), 3), reference));
+        EXPECT_EQ(source->readerOpens(0), 1);
+        if (keepOpen) {
+            const ZynError e = renderError(*source, full, band(0, 64, 300), 3);
+            EXPECT_EQ(e.code(), 3);
+            EXPECT_EQ(e.message(),
+                      "ZynExifImageSource::genTile: potential tile dependency problem cannot be "
+                      "resolved because input file is locked open");
+        } else {
+            EXPECT_TRUE(
+                sameAsReference(renderRegion(*source, full, band(0, 64, 300), 3), reference));
+            EXPECT_EQ(source->readerOpens(0), 2);
+        }
+    }
+}
+
+TEST(ExifSource, SweepsGoOnAcrossPassesAndLayouts) {
+    const std::string path = testDir() + "/s.jpg";
+    writeExifJpeg(path, exifOptions(40, 290));
+    const std::string bytes = readFileBytes(path);
+    const JpegReference reference = decodeJpegReference(bytes);
+    for (bool upwards : {false, true}) {
+        // The file is let go of after every pass; each reader still opens it once.
+        auto source = openExif(path, false);
+        for (int i = 0; i < 5; ++i) {
+            const int index = upwards ? 4 - i : i;
+            EXPECT_TRUE(sameAsReference(renderRegion(*source, {40, 290}, band(index, 40, 290), 3),
+                                        reference));
+        }
+        EXPECT_EQ(source->readerOpens(0), 1);
+    }
+    // Band-sequential buffers are filled channel by channel.
+    auto source = openExif(path);
+    const JpegReference half = decodeJpegReference(bytes, 2);
+    ZynRectBuffer planes({0, 0, 20, 145}, std::make_shared<ZynSimpleDataOrg>(
+                                              20, 145, ZynDataType::UInt8, 3, ZynInterleave::Band));
+    ZynGraph::render(*source, 0, {20, 145}, planes);
+    EXPECT_TRUE(sameAsReference(planes, half));
+    EXPECT_EQ(source->readerOpens(1), 1);
+}
+
+TEST(ExifSource, ValidationDecidesWhetherTheExifStructuresAreUsed) {
+    const std::string path = testDir() + "/v.jpg";
+    ExifFixtureOptions options = exifOptions(32, 32);
+    options.pixelXDimension = 33;
+    options.colorSpaceTag = 0xFFFF;
+    options.interoperabilityIndex = "R03";
+    writeExifJpeg(path, options);
+    PlatformSettings platform;
+    for (const auto& [scheme, trusted] :
+         {std::pair{1, true}, std::pair{2, false}, std::pair{0, false}}) {
+        platform->exifValidationScheme = scheme;
+        auto source = openExif(path);
+        ASSERT_TRUE(source->status()) << source->error().message();
+        EXPECT_EQ(resolutionsOf(*source).size(), trusted ? 5u : 4u) << "scheme " << scheme;
+        EXPECT_EQ(outputOf(*source).colorSpace()->kind(),
+                  trusted ? ZynColorKind::AdobeSRGB : ZynColorKind::RGB);
+    }
+    NifExifFile file;
+    file.setValidation(2);
+    FILE* handle = std::fopen(path.c_str(), "rb");
+    NifExifFileType type = NifExifFileType::Unknown;
+    NifExifImageInfo info;
+    ASSERT_EQ(file.open(handle, type, info, 0), kNifOk);
+    EXPECT_EQ(type, NifExifFileType::Exif);
+    EXPECT_EQ(file.validationResults(), static_cast<uint32_t>(kNifSizeDisagrees));
+    file.close();
+    std::fclose(handle);
+}
+
+TEST(ExifSource, MetadataAndTags) {
+    const std::string path = testDir() + "/m.jpg";
+    ExifFixtureOptions options = exifOptions(24, 16);
+    options.interoperabilityIndex = "R98";
+    for (int i = 0; i < 3000; ++i) options.image.iccProfile.push_back(static_cast<uint8_t>(i));
+    writeExifJpeg(path, options);
+    const JpegReference reference = decodeJpegReference(readFileBytes(path));
+    auto source = openExif(path, false);
+    VulMetaValue value;
+    ASSERT_TRUE(source->readMetadata(kVulLuminQTable, value));
+    EXPECT_EQ(std::get<std::vector<uint16_t>>(value), reference.quantTables[0]);
+    ASSERT_TRUE(source->readMetadata(kVulChroma1QTable, value));
+    EXPECT_EQ(std::get<std::vector<uint16_t>>(value), reference.quantTables[1]);
+    EXPECT_FALSE(source->readMetadata(kVulAlphaQTable, value));
+    ASSERT_TRUE(source->readMetadata(kVulICCProfile, value));
+    EXPECT_EQ(std::get<std::vector<uint8_t>>(value), options.image.iccProfile);
+    EXPECT_FALSE(source->readMetadata(kVulDisplayXResolution, value));
+
+    NifExifFile file;
+    NifExifFileType type = NifExifFileType::Unknown;
+    NifExifImageInfo info;
+    ASSERT_EQ(file.open(qorWiden(path), type, info, 0), kNifOk);
+    std::string text;
+    ASSERT_TRUE(file.genericTag(NifExifIfd::Interoperability, 1, text));
+    EXPECT_EQ(text, "R98");
+    EXPECT_FALSE(file.genericTag(NifExifIfd::Gps, 1, text));
+}
+
+TEST(ExifSource, RecognitionAndImplementations) {
+    const std::string dir = testDir();
+    writeExifJpeg(dir + "/e.jpg", exifOptions(50, 130));
+    writeJpeg(dir + "/plain.jpg", JpegFixtureOptions());
+    EXPECT_TRUE(NifExifFile::isExifFile(dir + "/e.jpg"));
+    EXPECT_FALSE(NifExifFile::isExifFile(dir + "/plain.jpg"));
+    EXPECT_FALSE(NifExifFile::isExifFile(dir + "/none.jpg"));
+    EXPECT_TRUE(ZynExifImageSource::recognize(qorWiden(dir + "/e.jpg"), nullptr, false));
+    EXPECT_FALSE(ZynExifImageSource::recognize(qorWiden(dir + "/plain.jpg"), nullptr, false));
+
+    // Given a file without an EXIF block, the source reads the JPEG image.
+    auto plain = openExif(dir + "/plain.jpg");
+    ASSERT_TRUE(plain->status()) << plain->error().message();
+    EXPECT_EQ(resolutionsOf(*plain).size(), 4u);
+
+    const JpegReference reference = decodeJpegReference(readFileBytes(dir + "/e.jpg"));
+    for (const std::string& name : {dir + "/e.jpg", "file://" + dir + "/e.jpg"}) {
+        for (bool alternative : {false, true}) {
+            PlatformSettings platform;
+            platform->alternativeJpeg = alternative;
+            auto source = openExif(name, false);
+            ASSERT_TRUE(source->status()) << name << ": " << source->error().message();
+            for (int index : {1, 0, 2})
+                EXPECT_TRUE(sameAsReference(
+                    renderRegion(*source, {50, 130}, band(index, 50, 130), 3), reference))
+                    << name << (alternative ? " mapped" : "");
+        }
+    }
+}
+
+TEST(ExifSource, Failures) {
+    const std::string dir = testDir();
+    ZynTransformPtr unnamed = ZynTransformRegistry::create("ExifSource");
+    EXPECT_FALSE(ZynGraph::statusOK(*unnamed));
+    EXPECT_EQ(unnamed->error().code(), 130);
+    EXPECT_EQ(unnamed->error().message(), "No filename set");
+
+    auto missing = openExif(dir + "/none.jpg");
+    EXPECT_EQ(missing->error().code(), 130);
+    EXPECT_EQ(missing->error().message(), "Error trying to open " + dir +
+                                              "/none.jpg System error code = 2\nSystem error "
+                                              "string = No such file or directory");
+
+    writeFile(dir + "/text.jpg", "not an image at all");
+    auto text = openExif(dir + "/text.jpg");
+    EXPECT_EQ(text->error().code(), 130);
+    EXPECT_EQ(text->error().message().rfind("Error -2 from Nif-Exif library trying to open " + dir +
+                                                "/text.jpg, Not a JPEG file",
+                                            0),
+              0u)
+        << text->error().message();
+
+    {
+        PlatformSettings platform;
+        platform->alternativeJpeg = true;
+        auto wide = ZynTransformRegistry::create("ExifSource");
+        wide->setAttribute<std::wstring>("wfile_name", std::wstring(L"/tmp/\xD800.jpg"));
+        EXPECT_FALSE(ZynGraph::statusOK(*wide));
+        EXPECT_EQ(wide->error().message(), "Unicode filenames are not supported by IJL library");
+    }
+
+    const std::string bytes = exifJpegBytes(exifOptions(64, 256));
+    writeFile(dir + "/truncated.jpg", bytes.substr(0, bytes.size() * 3 / 4));
+    auto truncated = openExif(dir + "/truncated.jpg");
+    ASSERT_TRUE(truncated->status()) << truncated->error().message();
+    const ZynError e = renderError(*truncated, {64, 256}, band(3, 64, 256), 3);
+    EXPECT_EQ(e.code(), 130);
+    EXPECT_EQ(e.message(), "Error reading Exif file NIFStatus = -5, Premature end of JPEG file");
+    // The reader starts again from the top for the next request.
+    EXPECT_TRUE(sameAsReference(renderRegion(*truncated, {64, 256}, band(0, 64, 256), 3),
+                                decodeJpegReference(bytes)));
+
+    try {
+        truncated->genTile({7, 7}, *std::make_unique<ZynRectBuffer>(
+                                       ZynRect{0, 0, 7, 7}, std::make_shared<ZynSimpleDataOrg>(
+                                                                7, 7, ZynDataType::UInt8, 3)));
+        FAIL();
+    } catch (const ZynError& error) {
+        EXPECT_EQ(error.code(), 3);
+        EXPECT_EQ(error.message(), "Unsupported resolution requested: 7x7");
+    }
+}

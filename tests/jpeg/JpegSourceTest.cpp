@@ -1,0 +1,496 @@
+#include <dirent.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <thread>
+
+#include <jpeglib.h>
+
+#include "JpegTestSupport.h"
+#include "PpmFixture.h"
+#include "TestSupport.h"
+#include "VulJpegMetaKeys.h"
+#include "ZynAnyImageSource.h"
+#include "ZynJpegColorSpace.h"
+#include "ZynJpegIJLImageSourceOp.h"
+#include "ZynJpegImageSource.h"
+#include "ZynJpegImageSourceOp.h"
+
+namespace {
+
+using Coding = JpegFixtureOptions::Coding;
+
+struct Variant {
+    std::string name;
+    JpegFixtureOptions options;
+};
+
+JpegFixtureOptions options(uint32_t width, uint32_t height, Coding coding = Coding::YCbCr,
+                           int h = 2, int v = 2) {
+    JpegFixtureOptions o;
+    o.width = width;
+    o.height = height;
+    o.coding = coding;
+    o.hSampling = h;
+    o.vSampling = v;
+    return o;
+}
+
+std::vector<Variant> variants() {
+    std::vector<Variant> all = {
+        {"baseline420", options(64, 48)},
+        {"s444", options(64, 48, Coding::YCbCr, 1, 1)},
+        {"s422", options(64, 48, Coding::YCbCr, 2, 1)},
+        {"gray", options(40, 30, Coding::Gray, 1, 1)},
+        {"cmyk", options(32, 24, Coding::CMYK, 1, 1)},
+        {"ycck", options(32, 24, Coding::YCCK, 2, 2)},
+        {"rgb", options(32, 24, Coding::RGB, 1, 1)},
+        {"odd", options(100, 60)},
+        {"tiny", options(1, 1)},
+        {"tall", options(37, 300)},
+    };
+    Variant progressive{"progressive", options(70, 150)};
+    progressive.options.progressive = true;
+    Variant restart{"restart", options(80, 140)};
+    restart.options.restartInterval = 3;
+    all.push_back(progressive);
+    all.push_back(restart);
+    return all;
+}
+
+void PrintTo(const Variant& variant, std::ostream* out) {
+    *out << variant.name;
+}
+
+class JpegVariant : public ::testing::TestWithParam<Variant> {};
+
+// Open handles of this process on `path`.
+int openHandles(const std::string& path) {
+    int count = 0;
+    DIR* dir = opendir("/proc/self/fd");
+    while (dirent* entry = readdir(dir)) {
+        char target[4096];
+        const std::string link = std::string("/proc/self/fd/") + entry->d_name;
+        const ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
+        if (n > 0 && std::string(target, static_cast<size_t>(n)) == path) ++count;
+    }
+    closedir(dir);
+    return count;
+}
+
+ZynJpegFileSourceOp& implementationOf(ZynTransform& source, const ZynResolution& resolution) {
+    auto* op = dynamic_cast<ZynJpegImageSourceOp*>(outputOf(source).opFor(resolution).get());
+    if (!op) throw std::runtime_error("not a JPEG op");
+    return op->implementation();
+}
+
+ZynRect band(int index, uint32_t width, uint32_t height) {
+    const int64_t top = index * 64;
+    return {0, top, width, std::min<int64_t>(64, height - top)};
+}
+
+}  // namespace
+
+TEST_P(JpegVariant, EveryScaleDecodesLikeTheLibraryAndNearTheEncodedPixels) {
+    const Variant& variant = GetParam();
+    const std::string path = testDir() + "/v.jpg";
+    const std::vector<uint8_t> given = writeJpeg(path, variant.options);
+    const std::string bytes = readFileBytes(path);
+    auto any = std::make_shared<ZynAnyImageSource>();
+    any->setFileName(qorWiden(path));
+    ASSERT_TRUE(ZynGraph::statusOK(*any)) << any->error().message();
+    const auto& resolutions = outputOf(*any).coordSpace()->resolutions();
+    ASSERT_EQ(resolutions.size(), 4u);
+    const int bands = outputOf(*any).colorSpace()->bands();
+    for (int scale = 0; scale < 4; ++scale) {
+        const JpegReference reference = decodeJpegReference(bytes, 1 << scale);
+        ASSERT_EQ(resolutions[scale], (ZynResolution{reference.width, reference.height}));
+        EXPECT_TRUE(sameAsReference(renderWhole(*any, resolutions[scale], bands), reference))
+            << "scale 1/" << (1 << scale);
+    }
+    // A rectangle that crosses band edges goes through native tiles.
+    const JpegReference full = decodeJpegReference(bytes);
+    const ZynRect part{full.width / 3, full.height / 4, std::max<uint32_t>(1, full.width / 2),
+                       std::max<uint32_t>(1, full.height * 2 / 3)};
+    EXPECT_TRUE(sameAsReference(renderRegion(*any, resolutions[0], part, bands), full));
+    // Chroma subsampling loses the pattern's colour noise; full-resolution chroma keeps it.
+    const bool subsampled = variant.options.hSampling * variant.options.vSampling > 1 &&
+                            variant.options.coding != Coding::Gray;
+    EXPECT_LT(meanDifference(renderWhole(*any, resolutions[0], bands), given, full.width),
+              subsampled ? 13.0 : 6.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, JpegVariant, ::testing::ValuesIn(variants()),
+                         [](const auto& info) { return info.param.name; });
+
+TEST(JpegSource, DescribesResolutionsColourSpacesAndNativeBands) {
+    const std::string dir = testDir();
+    writeJpeg(dir + "/odd.jpg", options(100, 60));
+    writeJpeg(dir + "/gray.jpg", options(40, 130, Coding::Gray, 1, 1));
+    writeJpeg(dir + "/cmyk.jpg", options(8, 8, Coding::YCCK, 1, 1));
+
+    ZynTransformPtr odd = openByName("JpegSource", dir + "/odd.jpg");
+    ASSERT_TRUE(odd->status()) << odd->error().message();
+    EXPECT_EQ(outputOf(*odd).coordSpace()->resolutions(),
+              (std::vector<ZynResolution>{{100, 60}, {50, 30}, {25, 15}, {13, 8}}));
+    EXPECT_EQ(outputOf(*odd).coordSpace()->width(), (ZynValue{100, ZynUnit::Pixel}));
+    EXPECT_EQ(outputOf(*odd).colorSpace()->kind(), ZynColorKind::RGB);
+
+    ZynTransformPtr gray = openByName("JpegSource", dir + "/gray.jpg");
+    EXPECT_EQ(outputOf(*gray).colorSpace()->kind(), ZynColorKind::Lum);
+    ZynOutputInfo info;
+    ASSERT_TRUE(outputOf(*gray).opFor({40, 130})->outputInfoBase(info));
+    EXPECT_EQ(*info.dataOrg, ZynSimpleDataOrg(40, 64, ZynDataType::UInt8, 1));
+    ASSERT_TRUE(outputOf(*gray).opFor({5, 17})->outputInfoBase(info));
+    EXPECT_EQ(*info.dataOrg, ZynSimpleDataOrg(5, 17, ZynDataType::UInt8, 1));
+
+    ZynTransformPtr ycck = openByName("JpegSource", dir + "/cmyk.jpg");
+    EXPECT_EQ(outputOf(*ycck).colorSpace()->kind(), ZynColorKind::CMYK);
+    EXPECT_EQ(outputOf(*ycck).colorSpace()->bands(), 4);
+}
+
+TEST(JpegSource, BandCacheServesPassedBandsOnceAndRestartsForTheRest) {
+    const std::string path = testDir() + "/b.jpg";
+    writeJpeg(path, options(48, 300));
+    const JpegReference reference = decodeJpegReference(readFileBytes(path));
+    ZynTransformPtr source = openByName("JpegSource", path);
+    const ZynResolution full{48, 300};
+    ZynJpegFileSourceOp& decoding = implementationOf(*source, full);
+    const std::vector<std::pair<int, int>> requestsAndStarts = {{2, 1}, {1, 1}, {0, 1}, {1, 2}};
+    for (const auto& [index, starts] : requestsAndStarts) {
+        EXPECT_TRUE(
+            sameAsReference(renderRegion(*source, full, band(index, 48, 300), 3), reference))
+            << "band " << index;
+        EXPECT_EQ(decoding.decoderStarts(), starts) << "after band " << index;
+    }
+}
+
+TEST(JpegSource, SweepsInEitherDirectionDecodeTheFileOnce) {
+    const std::string path = testDir() + "/s.jpg";
+    writeJpeg(path, options(30, 290));
+    const JpegReference reference = decodeJpegReference(readFileBytes(path));
+    for (bool upwards : {false, true}) {
+        // Without keep_open the file is closed after every pass and decoding goes on after it.
+        ZynTransformPtr source = openByName("JpegSource", path, false);
+        ASSERT_TRUE(source->status()) << source->error().message();
+        EXPECT_EQ(openHandles(path), 0);
+        for (int i = 0; i < 5; ++i) {
+            const int index = upwards ? 4 - i : i;
+            EXPECT_TRUE(sameAsReference(renderRegion(*source, {30, 290}, band(index, 30, 290), 3),
+                                        reference));
+            EXPECT_EQ(openHandles(path), 0);
+        }
+        EXPECT_EQ(implementationOf(*source, {30, 290}).decoderStarts(), 1);
+    }
+}
+
+TEST(JpegSource, AlternativeImplementationMapsTheFileAndDecodesTheSame) {
+    PlatformSettings platform;
+    platform->alternativeJpeg = true;
+    const std::string path = testDir() + "/a.jpg";
+    writeJpeg(path, options(50, 200));
+    const std::string bytes = readFileBytes(path);
+    ZynTransformPtr source = openByName("JpegSource", path, false);
+    ASSERT_TRUE(source->status()) << source->error().message();
+    EXPECT_TRUE(dynamic_cast<ZynJpegIJLImageSourceOp*>(&implementationOf(*source, {50, 200})));
+    EXPECT_TRUE(sameAsReference(renderWhole(*source, {25, 100}, 3), decodeJpegReference(bytes, 2)));
+    const JpegReference full = decodeJpegReference(bytes);
+    for (int index : {3, 1, 2})
+        EXPECT_TRUE(
+            sameAsReference(renderRegion(*source, {50, 200}, band(index, 50, 200), 3), full));
+    EXPECT_EQ(implementationOf(*source, {50, 200}).decoderStarts(), 1);
+
+    // Nothing loads late, so the handler is installed but never called.
+    ASSERT_EQ(jpdClientCallback, &ZynJpegIJLImageSourceOp::delayedLoadFailed);
+    try {
+        jpdClientCallback("libjpegalt.so");
+        FAIL();
+    } catch (const ZynError& e) {
+        EXPECT_EQ(e.code(), 10);
+        EXPECT_EQ(e.message(),
+                  "\nDelayed Load of the libjpegalt.so failed. Make sure the DLL is in the PATH");
+    }
+}
+
+TEST(JpegSource, FileUrlsAreReadThroughTheStream) {
+    const std::string path = testDir() + "/u.jpg";
+    writeJpeg(path, options(40, 150));
+    const JpegReference reference = decodeJpegReference(readFileBytes(path));
+    ZynTransformPtr source = openByName("JpegSource", "file://" + path, false);
+    ASSERT_TRUE(source->status()) << source->error().message();
+    for (int index : {1, 2, 0})
+        EXPECT_TRUE(
+            sameAsReference(renderRegion(*source, {40, 150}, band(index, 40, 150), 3), reference));
+    EXPECT_EQ(implementationOf(*source, {40, 150}).decoderStarts(), 1);
+}
+
+TEST(JpegSource, ThreadsRenderAllResolutionsFromOneSource) {
+    const std::string path = testDir() + "/t.jpg";
+    writeJpeg(path, options(90, 170));
+    const std::string bytes = readFileBytes(path);
+    ZynTransformPtr source = openByName("JpegSource", path);
+    const auto resolutions = outputOf(*source).coordSpace()->resolutions();
+    std::vector<JpegReference> references;
+    for (int scale = 0; scale < 4; ++scale)
+        references.push_back(decodeJpegReference(bytes, 1 << scale));
+    std::atomic<int> mismatches{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 6; ++round) {
+                const int scale = (t + round) % 4;
+                if (!sameAsReference(renderWhole(*source, resolutions[scale], 3),
+                                     references[scale]))
+                    ++mismatches;
+            }
+        });
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(mismatches, 0);
+}
+
+TEST(JpegSource, ColorSpaceAttributeSelectsWhatTheDecoderCanDeliver) {
+    const std::string path = testDir() + "/c.jpg";
+    writeJpeg(path, options(40, 140));
+    const std::string bytes = readFileBytes(path);
+    ZynTransformPtr source = openByName("JpegSource", path);
+    const ZynResolution full{40, 140};
+    // A band decoded in RGB is cached on the way; it must not be served once grey is asked for.
+    renderRegion(*source, full, band(1, 40, 140), 3);
+
+    struct Case {
+        const char* name;
+        ZynColorKind kind;
+        int bands;
+        int libjpegSpace;
+    };
+    for (const Case& c :
+         {Case{"Lum", ZynColorKind::Lum, 1, JCS_GRAYSCALE},
+          Case{"YCbCr", ZynColorKind::YCbCr, 3, JCS_YCbCr},
+          Case{"RGBA", ZynColorKind::RGBA, 4, JCS_EXT_RGBA},
+          Case{"raw", ZynColorKind::Generic, 3, JCS_YCbCr},
+          Case{"CMYK", ZynColorKind::RGB, 3, JCS_RGB}, Case{"", ZynColorKind::RGB, 3, JCS_RGB}}) {
+        source->setAttribute<std::string>("color_space", c.name);
+        ASSERT_TRUE(ZynGraph::statusOK(*source)) << c.name;
+        EXPECT_EQ(outputOf(*source).colorSpace()->kind(), c.kind) << c.name;
+        const JpegReference reference = decodeJpegReference(bytes, 1, c.libjpegSpace);
+        EXPECT_TRUE(
+            sameAsReference(renderRegion(*source, full, band(0, 40, 140), c.bands), reference))
+            << c.name;
+    }
+}
+
+TEST(JpegSource, ColorSpaceNamesAndTable) {
+    EXPECT_EQ(zynJpegColorSpaceFromName("YCbCrA"), JpdColorSpace::YCbCrA);
+    EXPECT_EQ(zynJpegColorSpaceFromName("YCCK"), JpdColorSpace::YCCK);
+    EXPECT_EQ(zynJpegColorSpaceFromName("xxRGBAyy"), JpdColorSpace::RGBA);
+    EXPECT_EQ(zynJpegColorSpaceFromName("YCbCrA_LEGACY"), JpdColorSpace::YCbCrALegacy);
+    EXPECT_EQ(zynJpegColorSpaceFromName("YCC"), JpdColorSpace::YCC);
+    EXPECT_EQ(zynJpegColorSpaceFromName("Lum"), JpdColorSpace::Grayscale);
+    EXPECT_EQ(zynJpegColorSpaceFromName("sepia"), JpdColorSpace::Other);
+
+    ZynError error;
+    EXPECT_EQ(zynJpegColorSpace(JpdColorSpace::RGB, 3, 12, error)->maximum(), 4095.0);
+    EXPECT_EQ(zynJpegColorSpace(JpdColorSpace::YCC, 3, 8, error)->kind(), ZynColorKind::VDXYCC);
+    EXPECT_EQ(zynJpegColorSpace(JpdColorSpace::Other, 2, 8, error)->bands(), 2);
+    EXPECT_FALSE(zynJpegColorSpace(JpdColorSpace::Invalid, 3, 8, error));
+    EXPECT_EQ(error.code(), 133);
+    EXPECT_EQ(error.message(), "Invalid ColorSpace detected in Jpeg file");
+    EXPECT_FALSE(zynJpegColorSpace(JpdColorSpace::RGB, 3, 7, error));
+    EXPECT_EQ(error.code(), 135);
+    EXPECT_EQ(error.message(), "Invalid Precision -> 7");
+}
+
+TEST(JpegSource, DctMethodAttribute) {
+    const std::string path = testDir() + "/d.jpg";
+    writeJpeg(path, options(64, 64, Coding::YCbCr, 1, 1));
+    ZynTransformPtr source = openByName("JpegSource", path);
+    source->setAttributeText("dctMethod", "DCT_IFAST");
+    EXPECT_EQ(source->attribute("dctMethod").toText(), "DCT_IFAST");
+    EXPECT_TRUE(sameAsReference(renderWhole(*source, {64, 64}, 3),
+                                decodeJpegReference(readFileBytes(path), 1, -1, JDCT_IFAST)));
+    try {
+        source->setAttributeText("dctMethod", "DCT_FASTEST");
+        FAIL();
+    } catch (const ZynError& e) {
+        EXPECT_EQ(e.code(), 13);
+        EXPECT_EQ(e.message(), "Unknown ZynDCTMethod::dctMethod");
+    }
+    source->setAttribute("dctMethod", static_cast<ZynDCTMethod::dctMethod>(7));
+    const ZynError e = renderError(*source, {64, 64}, {0, 0, 64, 64}, 3);
+    EXPECT_EQ(e.code(), 13);
+    EXPECT_EQ(e.message(), "Unhandled ZynDCTMethod::dctMethod value");
+}
+
+TEST(JpegSource, MetadataFromTheHeader) {
+    const std::string dir = testDir();
+    JpegFixtureOptions o = options(24, 16);
+    o.densityUnit = 1;
+    o.xDensity = 300;
+    o.yDensity = 150;
+    // Larger than one APP2 segment holds.
+    for (int i = 0; i < 140000; ++i) o.iccProfile.push_back(static_cast<uint8_t>(i * 7));
+    writeJpeg(dir + "/m.jpg", o);
+    auto any = std::make_shared<ZynAnyImageSource>();
+    any->setFileName(qorWiden(dir + "/m.jpg"));
+    ZynGraph::ensureSetup(*any);
+    const JpegReference reference = decodeJpegReference(readFileBytes(dir + "/m.jpg"));
+
+    VulMetaValue value;
+    ASSERT_TRUE(any->readMetadata(kVulLuminQTable, value));
+    EXPECT_EQ(std::get<std::vector<uint16_t>>(value), reference.quantTables[0]);
+    ASSERT_TRUE(any->readMetadata(kVulChroma2QTable, value));
+    EXPECT_EQ(std::get<std::vector<uint16_t>>(value), reference.quantTables[2]);
+    EXPECT_FALSE(any->readMetadata(kVulAlphaQTable, value));
+    ASSERT_TRUE(any->readMetadata(kVulICCProfile, value));
+    EXPECT_EQ(std::get<std::vector<uint8_t>>(value), o.iccProfile);
+    ASSERT_TRUE(any->readMetadata(kVulDisplayXResolution, value));
+    EXPECT_EQ(std::get<double>(value), 300.0);
+    ASSERT_TRUE(any->readMetadata(kVulDisplayYResolution, value));
+    EXPECT_EQ(std::get<double>(value), 150.0);
+    ASSERT_TRUE(any->readMetadata(kVulDisplayResolutionUnit, value));
+    EXPECT_EQ(std::get<int64_t>(value), 1);
+    EXPECT_FALSE(any->readMetadata("ImageContainer.Width", value));
+
+    // No JFIF segment, four components.
+    writeJpeg(dir + "/k.jpg", options(8, 8, Coding::CMYK, 1, 1));
+    ZynTransformPtr cmyk = openByName("JpegSource", dir + "/k.jpg");
+    EXPECT_FALSE(cmyk->readMetadata(kVulDisplayXResolution, value));
+    EXPECT_FALSE(cmyk->readMetadata(kVulICCProfile, value));
+    EXPECT_TRUE(cmyk->readMetadata(kVulAlphaQTable, value));
+
+    const CommandResult meta = runProgram(ANYIMAGE_EXE, {"meta", dir + "/m.jpg", kVulLuminQTable});
+    EXPECT_EQ(meta.status, 0) << meta.err;
+    EXPECT_EQ(meta.out.rfind(
+                  kVulLuminQTable + ": " + std::to_string(reference.quantTables[0][0]) + " ", 0),
+              0u)
+        << meta.out;
+}
+
+TEST(JpegSource, RecogniserWalksMarkerSegments) {
+    const auto walk = [](const std::string& bytes) {
+        return ZynJpegImageSource::isJpeg(reinterpret_cast<const uint8_t*>(bytes.data()),
+                                          bytes.size());
+    };
+    const std::string app0 =
+        std::string("\xFF\xE0\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00", 18);
+    const std::string soi = "\xFF\xD8";
+    EXPECT_TRUE(walk(soi + app0 + "\xFF\xC0"));
+    EXPECT_TRUE(walk(soi + app0 + "\xFF\xC2"));
+    EXPECT_FALSE(walk(soi + app0 + "\xFF\xC3"));
+    EXPECT_FALSE(walk(soi + app0));
+    EXPECT_FALSE(walk(soi + "\xFF\xD9\xFF\xC0"));
+    EXPECT_TRUE(walk(soi + "\xFF\xFF\xFF\xC1"));
+    EXPECT_TRUE(walk(soi + std::string("\x00\x12\x34\xFF\x00", 5) + "\xFF\xC9"));
+    EXPECT_FALSE(walk(soi + std::string("\xFF\xE1\x00\x01", 4) + "\xFF\xC0"));
+    EXPECT_FALSE(walk(soi + std::string("\xFF\xE1\x00\x40", 4) + "\xFF\xC0"));
+    EXPECT_FALSE(walk("\xFF\xD9\xFF\xC0"));
+
+    const std::string dir = testDir();
+    writeJpeg(dir + "/r.jpg", options(8, 8));
+    writePpm(dir + "/r.ppm", 2, 2, fixturePattern(2, 2, 3));
+    for (const auto& [name, isJpeg] : {std::pair{"/r.jpg", true}, std::pair{"/r.ppm", false}}) {
+        FILE* file = std::fopen((dir + name).c_str(), "rb");
+        EXPECT_EQ(ZynJpegImageSource::isJpeg(file), isJpeg) << name;
+        std::fclose(file);
+    }
+}
+
+TEST(JpegSource, SetupFailures) {
+    const std::string dir = testDir();
+    ZynTransformPtr unnamed = ZynTransformRegistry::create("JpegSource");
+    EXPECT_FALSE(ZynGraph::statusOK(*unnamed));
+    EXPECT_EQ(unnamed->error().code(), 130);
+    EXPECT_EQ(unnamed->error().message(), "No filename specified in ZynJpegImagesource");
+
+    ZynTransformPtr missing = openByName("JpegSource", dir + "/none.jpg");
+    EXPECT_FALSE(missing->status());
+    EXPECT_EQ(missing->error().code(), 130);
+    EXPECT_NE(missing->error().message().find("No such file"), std::string::npos);
+
+    writeFile(dir + "/12.jpg", twelveBitJpegBytes(16, 16));
+    auto any = std::make_shared<ZynAnyImageSource>();
+    any->setFileName(qorWiden(dir + "/12.jpg"));
+    EXPECT_FALSE(ZynGraph::statusOK(*any));
+    EXPECT_EQ(any->error().code(), 135);
+    EXPECT_EQ(any->error().message(), "Can only support 8 bit data");
+
+    // Cut inside the quantisation table segment, and a segment whose length is too small.
+    const std::string bytes = jpegBytes(options(16, 16));
+    const size_t table = bytes.find("\xFF\xDB");
+    writeFile(dir + "/cut.jpg", bytes.substr(0, table + 30));
+    std::string bogus = bytes;
+    bogus[table + 2] = 0;
+    bogus[table + 3] = 1;
+    writeFile(dir + "/bogus.jpg", bogus);
+    for (const char* name : {"/cut.jpg", "/bogus.jpg"}) {
+        ZynTransformPtr source = openByName("JpegSource", dir + name);
+        EXPECT_FALSE(source->status()) << name;
+        EXPECT_EQ(source->error().code(), 130);
+        EXPECT_EQ(source->error().message().rfind("Error Reading Jpeg Header, Jpeg Status = ", 0),
+                  0u)
+            << source->error().message();
+        EXPECT_NE(source->error().message().find(", msg = "), std::string::npos);
+        auto byRecognition = std::make_shared<ZynAnyImageSource>();
+        byRecognition->setFileName(qorWiden(dir + name));
+        EXPECT_FALSE(ZynGraph::statusOK(*byRecognition)) << name;
+    }
+}
+
+TEST(JpegSource, DamagedDataFailsTheRequestAndTheNextRequestStartsAgain) {
+    const std::string dir = testDir();
+    const std::string bytes = jpegBytes(options(64, 256));
+    const size_t scan = bytes.find("\xFF\xDA");
+    const std::string prefix =
+        "\nError reading Jpeg scanlines in ZynJpegImageSourceOpImpl::genRect(), "
+        "Jpeg Status = ";
+    writeFile(dir + "/truncated.jpg", bytes.substr(0, scan + (bytes.size() - scan) * 3 / 4));
+    std::string corrupt = bytes;
+    corrupt[scan + (bytes.size() - scan) * 3 / 4] = static_cast<char>(0xFF);
+    corrupt[scan + (bytes.size() - scan) * 3 / 4 + 1] = static_cast<char>(0xD4);
+    writeFile(dir + "/corrupt.jpg", corrupt);
+    const JpegReference reference = decodeJpegReference(bytes);
+    for (const char* name : {"/truncated.jpg", "/corrupt.jpg"}) {
+        ZynTransformPtr source = openByName("JpegSource", dir + name);
+        ASSERT_TRUE(source->status()) << source->error().message();
+        const ZynError e = renderError(*source, {64, 256}, band(3, 64, 256), 3);
+        EXPECT_EQ(e.code(), 130) << name;
+        EXPECT_EQ(e.message().rfind(prefix, 0), 0u) << e.message();
+        EXPECT_NE(e.message().find(", msg = "), std::string::npos) << e.message();
+        // Bands passed before the failure were kept; the next one above it starts again.
+        for (int starts : {1, 2}) {
+            EXPECT_TRUE(
+                sameAsReference(renderRegion(*source, {64, 256}, band(1, 64, 256), 3), reference));
+            EXPECT_EQ(implementationOf(*source, {64, 256}).decoderStarts(), starts);
+        }
+        EXPECT_EQ(renderError(*source, {64, 256}, band(3, 64, 256), 3).code(), 130);
+    }
+}
+
+TEST(JpegSource, RequestsTheOpCannotServe) {
+    const std::string path = testDir() + "/q.jpg";
+    writeJpeg(path, options(30, 20));
+    ZynTransformPtr source = openByName("JpegSource", path);
+    try {
+        outputOf(*source).opFor({7, 7});
+        FAIL();
+    } catch (const ZynError& e) {
+        EXPECT_EQ(e.code(), 3);
+        EXPECT_EQ(e.message(), "Unsupported resolution");
+    }
+    ZynImageOpPtr op = outputOf(*source).opFor({30, 20});
+    ZynRectBuffer partial({5, 0, 10, 10},
+                          std::make_shared<ZynSimpleDataOrg>(10, 10, ZynDataType::UInt8, 3));
+    EXPECT_FALSE(op->canFill(partial));
+    try {
+        op->genRect(partial);
+        FAIL();
+    } catch (const ZynError& e) {
+        EXPECT_EQ(e.code(), 3);
+        EXPECT_EQ(e.message(),
+                  "Mismatch in request to ZynJpegImageSourceOp::genRect(). "
+                  "ZynJpegImageSourceOp::genRect() can not fill requested rect =5, 0, 10, 10");
+    }
+    // A partial rectangle is still served through whole bands.
+    EXPECT_TRUE(sameAsReference(renderRegion(*source, {30, 20}, {5, 0, 10, 10}, 3),
+                                decodeJpegReference(readFileBytes(path))));
+}

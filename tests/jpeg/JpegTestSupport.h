@@ -1,0 +1,99 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "JpegFixture.h"
+#include "QorSettings.h"
+#include "QorString.h"
+#include "ZynGraph.h"
+#include "ZynImageOutputCP.h"
+#include "ZynTransformRegistryEntry.h"
+
+// Platform settings a test changes, put back when it ends.
+struct PlatformSettings {
+    QorSettings saved = QorSettings::get();
+    ~PlatformSettings() { QorSettings::get() = saved; }
+    QorSettings* operator->() { return &QorSettings::get(); }
+};
+
+// A source created by its registry name on `path`, set up.
+inline ZynTransformPtr openByName(const std::string& registryName, const std::string& path,
+                                  bool keepOpen = true) {
+    ZynTransformPtr source = ZynTransformRegistry::create(registryName);
+    source->setAttribute<std::wstring>("wfile_name", qorWiden(path));
+    source->setAttribute<bool>("keep_open", keepOpen);
+    ZynGraph::ensureSetup(*source);
+    return source;
+}
+
+inline ZynImageOutputCP& outputOf(ZynTransform& t) {
+    return *t.imageOutput(t.primaryOutputIndex());
+}
+
+// Renders `rect` of `resolution` into a packed pixel-interleaved buffer of `bands` bands.
+inline ZynRectBuffer renderRegion(ZynTransform& t, const ZynResolution& resolution,
+                                  const ZynRect& rect, int bands) {
+    ZynRectBuffer buffer(rect, std::make_shared<ZynSimpleDataOrg>(
+                                   static_cast<uint32_t>(rect.width),
+                                   static_cast<uint32_t>(rect.height), ZynDataType::UInt8, bands));
+    ZynGraph::render(t, t.primaryOutputIndex(), resolution, buffer);
+    return buffer;
+}
+
+inline ZynRectBuffer renderWhole(ZynTransform& t, const ZynResolution& resolution, int bands) {
+    return renderRegion(t, resolution, {0, 0, resolution.width, resolution.height}, bands);
+}
+
+// The error a render throws (code 0 when it throws none).
+inline ZynError renderError(ZynTransform& t, const ZynResolution& resolution, const ZynRect& rect,
+                            int bands) {
+    try {
+        renderRegion(t, resolution, rect, bands);
+    } catch (const QorError& e) {
+        return ZynError(e);
+    }
+    return ZynError();
+}
+
+// Whether the buffer holds, sample for sample, the pixels of an image `width` pixels wide.
+inline ::testing::AssertionResult samePixels(const ZynRectBuffer& buffer,
+                                             const std::vector<uint8_t>& pixels, uint32_t width) {
+    const ZynRect& r = buffer.rect();
+    const int bands = buffer.bands();
+    for (int64_t y = r.y; y < r.bottom(); ++y)
+        for (int64_t x = r.x; x < r.right(); ++x)
+            for (int b = 0; b < bands; ++b) {
+                const int got = *buffer.sample<uint8_t>(x, y, b);
+                const int want = pixels[(static_cast<size_t>(y) * width + x) * bands + b];
+                if (got != want)
+                    return ::testing::AssertionFailure() << "sample " << x << "," << y << "," << b
+                                                         << " is " << got << ", not " << want;
+            }
+    return ::testing::AssertionSuccess();
+}
+
+inline ::testing::AssertionResult sameAsReference(const ZynRectBuffer& buffer,
+                                                  const JpegReference& reference) {
+    if (buffer.bands() != reference.components)
+        return ::testing::AssertionFailure()
+               << buffer.bands() << " bands, the reference has " << reference.components;
+    return samePixels(buffer, reference.pixels, reference.width);
+}
+
+// Mean absolute difference between the buffer and the pixels of an image `width` pixels wide.
+inline double meanDifference(const ZynRectBuffer& buffer, const std::vector<uint8_t>& pixels,
+                             uint32_t width) {
+    const ZynRect& r = buffer.rect();
+    const int bands = buffer.bands();
+    double sum = 0;
+    for (int64_t y = r.y; y < r.bottom(); ++y)
+        for (int64_t x = r.x; x < r.right(); ++x)
+            for (int b = 0; b < bands; ++b)
+                sum += std::abs(*buffer.sample<uint8_t>(x, y, b) -
+                                pixels[(static_cast<size_t>(y) * width + x) * bands + b]);
+    return sum / (static_cast<double>(r.width) * r.height * bands);
+}

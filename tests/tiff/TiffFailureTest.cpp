@@ -1,0 +1,296 @@
+// Damaged and unusual TIFF files fail with their messages and codes, quietly; files are closed
+// when they should be; metadata comes from the first directory.
+
+#include <fcntl.h>
+#include <tiff.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "PpmFixture.h"
+#include "TiffBytes.h"
+#include "TiffTestSupport.h"
+#include "ZynSettings.h"
+#include "ZynTransformRegistryEntry.h"
+
+namespace {
+
+size_t openDescriptors() {
+    size_t n = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+        ++n;
+    return n;
+}
+
+ZynTransformPtr tiffSource(const std::string& path, bool keepOpen = true) {
+    auto source = ZynTransformRegistry::create("TiffSource");
+    source->setAttribute<std::wstring>("wfile_name", qorWiden(path));
+    source->setAttribute<bool>("keep_open", keepOpen);
+    ZynGraph::ensureSetup(*source);
+    return source;
+}
+
+std::string fileSuffix(const std::string& path) {
+    return "\nImage file,\"" + path + "\".";
+}
+
+bool startsWith(const std::string& text, const std::string& prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// An RGB file of two directories (the second a reduced level) and its full-size pixels.
+std::string writeTwoLevels(const std::string& path, std::vector<uint32_t>& rgb,
+                           uint32_t rowsPerStrip = 0) {
+    TiffPage full = bytePage(64, 48, 3, PHOTOMETRIC_RGB, rgb);
+    full.rowsPerStrip = rowsPerStrip;
+    std::vector<uint32_t> small;
+    TiffPage reduced = bytePage(32, 24, 3, PHOTOMETRIC_RGB, small, 2);
+    reduced.subfileType = FILETYPE_REDUCEDIMAGE;
+    writeTiff(path, {full, reduced});
+    return readFileBytes(path);
+}
+
+// Runs `body` with standard error going to a file, and returns what was written there.
+template <class Body>
+std::string standardErrorOf(const std::string& path, Body body) {
+    std::fflush(stderr);
+    const int saved = dup(2);
+    const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    dup2(file, 2);
+    ::close(file);
+    body();
+    std::fflush(stderr);
+    dup2(saved, 2);
+    ::close(saved);
+    return readFileBytes(path);
+}
+
+}  // namespace
+
+TEST(TiffFailure, FilesThatCannotBeOpened) {
+    const std::string dir = testDir();
+    auto unnamed = ZynTransformRegistry::create("TiffSource");
+    EXPECT_FALSE(ZynGraph::statusOK(*unnamed));
+    EXPECT_EQ(unnamed->error().code(), 130);
+    EXPECT_EQ(unnamed->error().message(), "No filename specified in ZynTiffImagesource");
+
+    auto missing = tiffSource(dir + "/missing.tif");
+    EXPECT_EQ(missing->error().code(), 130);
+    EXPECT_EQ(missing->error().message(), "\nInvalid file pointer in ZynTiffImageSourceOp." +
+                                              fileSuffix(dir + "/missing.tif") +
+                                              "No such file or directory");
+
+    // A sound header whose chain holds no directory.
+    writeFile(dir + "/empty.tif", std::string("II\x2A\0\0\0\0\0", 8));
+    auto empty = tiffSource(dir + "/empty.tif");
+    EXPECT_EQ(empty->error().code(), 130);
+    EXPECT_EQ(empty->error().message(),
+              "\nProblem opening image file " + fileSuffix(dir + "/empty.tif"));
+
+    // Cut inside the header, or with the first directory past the end: the library's text.
+    writeFile(dir + "/cut.tif", std::string("II\x2A\0\x08", 5));
+    std::vector<uint32_t> rgb;
+    TiffBytes far(writeTwoLevels(dir + "/far.tif", rgb));
+    far.setFirstIfd(0x7FFFFFF0);
+    writeFile(dir + "/far.tif", far.bytes());
+    for (const char* name : {"/cut.tif", "/far.tif"}) {
+        auto source = tiffSource(dir + name);
+        EXPECT_EQ(source->error().code(), 130) << name;
+        const std::string text = source->error().message();
+        EXPECT_TRUE(startsWith(text, "\nTiffError caught in ZynTiffImageSourceOp::open(). "))
+            << text;
+        EXPECT_GT(text.size(),
+                  std::string("\nTiffError caught in ZynTiffImageSourceOp::open(). ").size() +
+                      fileSuffix(dir + name).size())
+            << "the library's text is missing: " << text;
+        EXPECT_TRUE(text.ends_with(fileSuffix(dir + name))) << text;
+    }
+}
+
+TEST(TiffFailure, DamagedDirectoriesAndStrips) {
+    const std::string dir = testDir();
+    std::vector<uint32_t> rgb;
+    const std::string sound = writeTwoLevels(dir + "/sound.tif", rgb);
+
+    // The second directory points back at the first: two levels, no endless scan.
+    TiffBytes loop(sound);
+    loop.setNextIfd(loop.ifd(1), loop.ifd(0));
+    writeFile(dir + "/loop.tif", loop.bytes());
+    auto image = openImage(dir + "/loop.tif");
+    ASSERT_TRUE(image->status()) << image->error().message();
+    EXPECT_EQ(resolutionsOf(*image).size(), 2u);
+    EXPECT_TRUE(samplesMatch<uint8_t>(render(*image, {64, 48}, {0, 0, 64, 48}), rgb, 64));
+
+    // A level the library cannot decode is not offered; the rest of the file still is.
+    TiffBytes unknown(sound);
+    unknown.setValue(unknown.ifd(1), TIFFTAG_COMPRESSION, 34712);
+    writeFile(dir + "/level.tif", unknown.bytes());
+    image = openImage(dir + "/level.tif");
+    ASSERT_TRUE(image->status()) << image->error().message();
+    EXPECT_EQ(resolutionsOf(*image), (std::vector<ZynResolution>{{64, 48}}));
+    // ... and when no directory is usable, the scan's message stands.
+    unknown.setValue(unknown.ifd(0), TIFFTAG_COMPRESSION, 34712);
+    writeFile(dir + "/none.tif", unknown.bytes());
+    auto source = tiffSource(dir + "/none.tif");
+    EXPECT_EQ(source->error().code(), 130);
+    EXPECT_EQ(source->error().message(),
+              "\nTiffError caught in ZynTiffImageSourceOp.Unsupported tiff compression scheme "
+              "34712 Compression is UNKNOWN." +
+                  fileSuffix(dir + "/none.tif"));
+
+    // Pixels past the end of the file: the description stands, the request fails.
+    TiffBytes past(sound);
+    past.setValue(past.ifd(0), TIFFTAG_STRIPOFFSETS, 0x7FFFFF00);
+    writeFile(dir + "/past.tif", past.bytes());
+    // Compressed data cut short.
+    TiffPage lzw = bytePage(64, 48, 3, PHOTOMETRIC_RGB, rgb);
+    lzw.compression = COMPRESSION_LZW;
+    writeTiff(dir + "/lzw.tif", {lzw});
+    TiffBytes shorter(readFileBytes(dir + "/lzw.tif"));
+    shorter.setValue(shorter.ifd(0), TIFFTAG_STRIPBYTECOUNTS, 40);
+    writeFile(dir + "/shorter.tif", shorter.bytes());
+    for (const char* name : {"/past.tif", "/shorter.tif"})
+        for (bool keepOpen : {true, false}) {
+            image = openImage(dir + name, keepOpen);
+            ASSERT_TRUE(image->status()) << name << image->error().message();
+            try {
+                render(*image, {64, 48}, {0, 0, 64, 48});
+                FAIL() << name << " rendered";
+            } catch (const ZynError& e) {
+                EXPECT_EQ(e.code(), 130) << name;
+                EXPECT_TRUE(startsWith(e.message(),
+                                       "\nTiffError caught in ZynTiffImageSourceOp::genRect()."))
+                    << e.message();
+            }
+        }
+}
+
+TEST(TiffFailure, HugeDeclaredSizesAreRefusedBeforeAnyAllocation) {
+    const std::string dir = testDir();
+    std::vector<uint32_t> rgb;
+    TiffBytes wide(writeTwoLevels(dir + "/w.tif", rgb, 16));
+    wide.setLong(wide.ifd(0), TIFFTAG_IMAGEWIDTH, 0x7FFFFFFF);
+    writeFile(dir + "/wide.tif", wide.bytes());
+    auto source = tiffSource(dir + "/wide.tif");
+    EXPECT_FALSE(source->status());
+    EXPECT_NE(source->error().message().find("too large"), std::string::npos)
+        << source->error().message();
+
+    TiffPage tiled = bytePage(64, 48, 3, PHOTOMETRIC_RGB, rgb);
+    tiled.tileWidth = tiled.tileHeight = 16;
+    writeTiff(dir + "/t.tif", {tiled});
+    TiffBytes tiles(readFileBytes(dir + "/t.tif"));
+    tiles.setLong(tiles.ifd(0), TIFFTAG_TILEWIDTH, 1u << 20);
+    tiles.setLong(tiles.ifd(0), TIFFTAG_TILELENGTH, 1u << 20);
+    writeFile(dir + "/tiles.tif", tiles.bytes());
+    source = tiffSource(dir + "/tiles.tif");
+    EXPECT_FALSE(source->status());
+    EXPECT_EQ(source->error().code(), 130);
+}
+
+TEST(TiffFailure, LibraryMessagesStayOffStandardErrorUnlessTracing) {
+    const std::string dir = testDir();
+    std::vector<uint32_t> rgb;
+    TiffBytes damaged(writeTwoLevels(dir + "/d.tif", rgb));
+    damaged.setValue(damaged.ifd(0), TIFFTAG_STRIPOFFSETS, 0x7FFFFF00);
+    damaged.setTag(damaged.ifd(1), TIFFTAG_PHOTOMETRIC, 65000);
+    writeFile(dir + "/d.tif", damaged.bytes());
+    const auto openAndRender = [&] {
+        auto image = openImage(dir + "/d.tif");
+        EXPECT_THROW(render(*image, {64, 48}, {0, 0, 64, 48}), ZynError);
+        auto cut = tiffSource(dir + "/d.tif.cut");
+    };
+    writeFile(dir + "/d.tif.cut", std::string("MM\0\x2A\0\0\0\x08\0", 9));
+    EXPECT_EQ(standardErrorOf(dir + "/quiet.txt", openAndRender), "");
+    ZynSettings::get().trace = true;
+    const std::string traced = standardErrorOf(dir + "/traced.txt", openAndRender);
+    ZynSettings::get().trace = false;
+    EXPECT_NE(traced, "");
+}
+
+TEST(TiffFailure, WithoutKeepOpenNoDescriptorOutlivesSetupOrRender) {
+    const std::string dir = testDir();
+    std::vector<uint32_t> rgb;
+    writeTwoLevels(dir + "/k.tif", rgb, 5);
+    TiffBytes damaged(readFileBytes(dir + "/k.tif"));
+    damaged.setValue(damaged.ifd(1), TIFFTAG_STRIPOFFSETS, 0x7FFFFF00);
+    writeFile(dir + "/bad.tif", damaged.bytes());
+
+    const size_t before = openDescriptors();
+    {
+        auto image = openImage(dir + "/k.tif", false);
+        ASSERT_TRUE(image->status());
+        EXPECT_EQ(openDescriptors(), before) << "after setup";
+        render(*image, {64, 48}, {3, 7, 50, 30});
+        EXPECT_EQ(openDescriptors(), before) << "after a render";
+        render(*image, {32, 24}, {0, 0, 32, 24});
+        EXPECT_EQ(openDescriptors(), before) << "after a render of the reduced level";
+        VulMetaValue value;
+        image->readMetadata("ImageContainer.DisplayXResolution", value);
+        EXPECT_EQ(openDescriptors(), before) << "after reading metadata";
+
+        auto bad = openImage(dir + "/bad.tif", false);
+        EXPECT_THROW(render(*bad, {32, 24}, {0, 0, 32, 24}), ZynError);
+        EXPECT_EQ(openDescriptors(), before) << "after a failed render";
+    }
+    {
+        auto image = openImage(dir + "/k.tif", true);
+        EXPECT_EQ(openDescriptors(), before + 1) << "kept open";
+        render(*image, {32, 24}, {0, 0, 32, 24});
+        EXPECT_EQ(openDescriptors(), before + 1) << "one descriptor for every level";
+        image->setAttribute<bool>("keep_open", false);
+        render(*image, {64, 48}, {0, 0, 64, 48});
+        EXPECT_EQ(openDescriptors(), before) << "after keep_open was switched off";
+    }
+    EXPECT_EQ(openDescriptors(), before);
+}
+
+TEST(TiffFailure, MetadataOfTheFirstDirectory) {
+    const std::string dir = testDir();
+    std::vector<uint32_t> rgb;
+    TiffPage page = bytePage(20, 10, 3, PHOTOMETRIC_RGB, rgb);
+    page.xResolution = 300;
+    page.yResolution = 150.5f;
+    page.resolutionUnit = RESUNIT_CENTIMETER;
+    page.orientation = ORIENTATION_RIGHTTOP;
+    page.iccProfile = {1, 2, 3, 250, 0, 9};
+    page.description = "a test picture";
+    TiffPage reduced = bytePage(10, 5, 3, PHOTOMETRIC_RGB, rgb);
+    reduced.subfileType = FILETYPE_REDUCEDIMAGE;
+    reduced.xResolution = 72;
+    writeTiff(dir + "/m.tif", {page, reduced});
+
+    for (bool keepOpen : {true, false}) {
+        auto image = openImage(dir + "/m.tif", keepOpen);
+        ASSERT_TRUE(image->status());
+        // Read after a render of the reduced level: the answers are still the first directory's.
+        render(*image, {10, 5}, {0, 0, 10, 5});
+        VulMetaValue value;
+        ASSERT_TRUE(image->readMetadata("ImageContainer.DisplayXResolution", value));
+        EXPECT_EQ(std::get<double>(value), 300.0);
+        ASSERT_TRUE(image->readMetadata("ImageContainer.DisplayYResolution", value));
+        EXPECT_EQ(std::get<double>(value), 150.5);
+        ASSERT_TRUE(image->readMetadata("ImageContainer.DisplayResolutionUnit", value));
+        EXPECT_EQ(std::get<int64_t>(value), RESUNIT_CENTIMETER);
+        ASSERT_TRUE(image->readMetadata("ImageContainer.Orientation", value));
+        EXPECT_EQ(std::get<int64_t>(value), ORIENTATION_RIGHTTOP);
+        ASSERT_TRUE(image->readMetadata("DigitalProcess.ICCProfile", value));
+        EXPECT_EQ(std::get<std::vector<uint8_t>>(value), page.iccProfile);
+        ASSERT_TRUE(image->readMetadata("ImageContainer.ImageDescription", value));
+        EXPECT_EQ(std::get<std::string>(value), "a test picture");
+        EXPECT_FALSE(image->readMetadata("ImageContainer.Copyright", value));
+        EXPECT_FALSE(image->readMetadata("No.Such.Key", value));
+        // Pixels are unaffected by the accessor's use of the file.
+        EXPECT_TRUE(samplesMatch<uint8_t>(render(*image, {20, 10}, {0, 0, 20, 10}),
+                                          tiffPattern(20, 10, 3, 8), 20));
+    }
+
+    const CommandResult shown =
+        runProgram(ANYIMAGE_EXE, {"meta", dir + "/m.tif", "ImageContainer.DisplayXResolution"});
+    EXPECT_EQ(shown.status, 0) << shown.err;
+    EXPECT_EQ(shown.out, "ImageContainer.DisplayXResolution: 300\n");
+
+    auto broken = tiffSource(dir + "/missing.tif");
+    VulMetaValue value;
+    EXPECT_THROW(broken->readMetadata("ImageContainer.DisplayXResolution", value), ZynError);
+}
