@@ -51,19 +51,8 @@ void ZynJpegSourceCommon::setupTransform() {
         return;
     }
     ZynOutputInfo info;
-    if (!op_->outputInfoBase(info)) {
-        setError(info.error);
-        return;
-    }
-    ZynColorSpacePtr colorSpace = op_->getColorSpace();
-    if (!colorSpace) {
-        setError(ZynError(125, "The color space is NULL"));
-        return;
-    }
-    if (!info.dataOrg) {
-        setError(ZynError(125, "The data org is NULL"));
-        return;
-    }
+    ZynColorSpacePtr colorSpace;
+    if (!describeFromOp(*op_, info, colorSpace)) return;
     auto coordSpace = std::make_shared<ZynXyCoordSpace>(
         ZynValue{static_cast<double>(info.width), ZynUnit::Pixel},
         ZynValue{static_cast<double>(info.height), ZynUnit::Pixel});

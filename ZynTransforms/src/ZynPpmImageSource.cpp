@@ -50,19 +50,8 @@ void ZynPpmImageSource::fileNameChanged() {
 void ZynPpmImageSource::setupTransform() {
     if (!op_) op_ = std::make_shared<ZynPpmImageSourceOp>(fileName(), keepOpen());
     ZynOutputInfo info;
-    if (!op_->outputInfoBase(info)) {
-        setError(info.error);
-        return;
-    }
-    ZynColorSpacePtr colorSpace = op_->getColorSpace();
-    if (!colorSpace) {
-        setError(ZynError(125, "The color space is NULL"));
-        return;
-    }
-    if (!info.dataOrg) {
-        setError(ZynError(125, "The data org is NULL"));
-        return;
-    }
+    ZynColorSpacePtr colorSpace;
+    if (!describeFromOp(*op_, info, colorSpace)) return;
     // The height in pixels is the unit length.
     auto coordSpace = std::make_shared<ZynXyCoordSpace>(
         ZynValue{static_cast<double>(info.width) / info.height, ZynUnit::Arbitrary},

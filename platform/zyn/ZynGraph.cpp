@@ -47,10 +47,10 @@ void ZynGraphAccess::ensure(ZynTransform& t) {
 
     std::vector<uint64_t> generations;
     for (int i = 0; i < t.numInputs(); ++i) {
-        const ZynImageInputCP* in = t.imageInput(i);
-        if (!in || !in->isConnected()) continue;
-        ensure(*in->upstreamTransform());
-        generations.push_back(in->upstreamTransform()->setupGeneration_);
+        ZynTransform* upstream = t.input(i).upstreamTransform();
+        if (!upstream) continue;
+        ensure(*upstream);
+        generations.push_back(upstream->setupGeneration_);
     }
     if (t.needsSetup_ || generations != t.upstreamGenerations_) {
         t.needsSetup_ = false;

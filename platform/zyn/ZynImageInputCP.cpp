@@ -37,10 +37,15 @@ ZynImageInputCP* ZynInputAliasCP::target() {
     return inner_ ? inner_->imageInput(inputIndex_) : nullptr;
 }
 
-void ZynInputAliasCP::alias(const ZynTransformPtr& inner, int inputIndex) {
+ZynTransform* ZynInputAliasCP::upstreamTransform() const {
+    const ZynImageInputCP* in = inner_ ? inner_->imageInput(inputIndex_) : nullptr;
+    return in ? in->upstreamTransform() : nullptr;
+}
+
+void ZynInputAliasCP::alias(const ZynTransformPtr& inner, int inputIndex, bool fromSetup) {
     inner_ = inner;
     inputIndex_ = inputIndex;
-    if (owner()) owner()->markForSetup();
+    if (owner() && !fromSetup) owner()->markForSetup();
 }
 
 void ZynInputAliasCP::unalias() {

@@ -19,7 +19,7 @@ class ZynImageInputCP : public ZynInputCP {
     void connect(const ZynTransformPtr& upstream, int outputIndex = 0);
     void disconnect();
     bool isConnected() const { return upstream_ != nullptr; }
-    ZynTransform* upstreamTransform() const { return upstream_.get(); }
+    ZynTransform* upstreamTransform() const override { return upstream_.get(); }
     int upstreamOutputIndex() const { return outputIndex_; }
     // The image output feeding this input (through aliases), or null.
     ZynImageOutputCP* upstreamOutput() const;
@@ -38,11 +38,13 @@ class ZynInputAliasCP : public ZynInputCP {
     explicit ZynInputAliasCP(std::string name) : ZynInputCP(std::move(name)) {}
 
     ZynImageInputCP* target() override;
+    ZynTransform* upstreamTransform() const override;
     std::shared_ptr<ZynInputCP> cloneDeclaration() const override {
         return std::make_shared<ZynInputAliasCP>(name());
     }
 
-    void alias(const ZynTransformPtr& inner, int inputIndex);
+    // Re-pointing marks the owner for setup, unless the owner's own setup does it (`fromSetup`).
+    void alias(const ZynTransformPtr& inner, int inputIndex, bool fromSetup = false);
     void unalias();
 
   private:

@@ -13,3 +13,21 @@ void ZynImageSource::publishOutput(ZynColorSpacePtr colorSpace, ZynCoordSpacePtr
     out->setDescription(std::move(colorSpace), std::move(coordSpace), std::move(dataOrg));
     setSetupDone();
 }
+
+bool ZynImageSource::describeFromOp(ZynImageOp& op, ZynOutputInfo& info,
+                                    ZynColorSpacePtr& colorSpace) {
+    if (!op.outputInfoBase(info)) {
+        setError(info.error);
+        return false;
+    }
+    colorSpace = op.getColorSpace();
+    if (!colorSpace) {
+        setError(ZynError(125, "The color space is NULL"));
+        return false;
+    }
+    if (!info.dataOrg) {
+        setError(ZynError(125, "The data org is NULL"));
+        return false;
+    }
+    return true;
+}

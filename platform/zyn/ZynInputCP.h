@@ -6,7 +6,8 @@
 class ZynTransform;
 class ZynImageInputCP;
 
-// An input connection point: an image input, or an alias that forwards to an inner input.
+// An input connection point: an image input, a value-stream input, or an alias that forwards to
+// an inner input.
 class ZynInputCP {
   public:
     explicit ZynInputCP(std::string name) : name_(std::move(name)) {}
@@ -17,6 +18,8 @@ class ZynInputCP {
     void attach(ZynTransform* owner) { owner_ = owner; }
 
     virtual ZynImageInputCP* target() = 0;
+    // The transform feeding this point (through aliases), or null: set up before the owner.
+    virtual ZynTransform* upstreamTransform() const = 0;
     virtual std::shared_ptr<ZynInputCP> cloneDeclaration() const = 0;
 
   private:

@@ -174,10 +174,8 @@ bool ZynTransform::readMetadata(const std::string& key, VulMetaValue& value) {
 
 std::vector<ZynTransform*> ZynTransform::upstreamTransforms() const {
     std::vector<ZynTransform*> found;
-    for (int i = 0; i < numInputs(); ++i) {
-        const ZynImageInputCP* in = imageInput(i);
-        if (in && in->isConnected()) found.push_back(in->upstreamTransform());
-    }
+    for (int i = 0; i < numInputs(); ++i)
+        if (ZynTransform* upstream = input(i).upstreamTransform()) found.push_back(upstream);
     for (ZynTransform* inner : innerTransforms()) found.push_back(inner);
     return found;
 }

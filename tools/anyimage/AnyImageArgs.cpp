@@ -7,8 +7,9 @@ const char* const kAnyImageUsage =
     "usage: anyimage info FILE [--source NAME [--describe DESC]]\n"
     "       anyimage render FILE -o OUT.png|.ppm|.pgm [--level N | --size WxH]\n"
     "                       [--rect X,Y,W,H] [--interleave pixel|line|band] [--reverse-bands]\n"
-    "                       [--source NAME] [--no-keep-open]\n"
+    "                       [--source NAME] [--no-keep-open] [--op 'NAME:attr=value;...']...\n"
     "       anyimage stats FILE [--level N | --size WxH] [--rect X,Y,W,H] [--source NAME]\n"
+    "                       [--op 'NAME:attr=value;...']...\n"
     "       anyimage meta FILE KEY [--registry REGISTRY_FILE] [--source NAME]\n"
     "       anyimage formats\n"
     "       anyimage register|unregister [--user]\n";
@@ -80,6 +81,8 @@ AnyImageArgs AnyImageArgs::parse(int argc, char** argv) {
             args.reverseBands = true;
         else if (a == "--no-keep-open")
             args.keepOpen = false;
+        else if (a == "--op")
+            args.operations.push_back(value(argc, argv, i));
         else if (a == "--registry")
             args.metaRegistry = value(argc, argv, i);
         else if (a == "--user")
@@ -102,5 +105,7 @@ AnyImageArgs AnyImageArgs::parse(int argc, char** argv) {
         throw std::invalid_argument(args.command + " needs a file");
     if (args.command == "render" && args.output.empty())
         throw std::invalid_argument("render needs -o OUT");
+    if (!args.operations.empty() && args.command != "render" && args.command != "stats")
+        throw std::invalid_argument("--op applies to render and stats");
     return args;
 }

@@ -21,6 +21,7 @@ struct AnyImageArgs {
     bool reverseBands = false;                        // --reverse-bands
     bool keepOpen = true;                             // --no-keep-open clears it
     std::string key;                                  // meta: the metadata key
+    std::vector<std::string> operations;              // --op, in order
     std::string metaRegistry;                         // meta --registry: a registry file
     bool perUser = false;                             // register/unregister --user
 

@@ -5,6 +5,7 @@
 #include "CTevTransformBase.h"
 #include "ComBstr.h"
 #include "ComString.h"
+#include "OperationPipeline.h"
 #include "QorString.h"
 #include "RawDescription.h"
 #include "ZynAnyImageSource.h"
@@ -34,8 +35,15 @@ ImageHandle::ImageHandle(const std::string& file, const AnyImageArgs& args) {
             byName_->setAttribute<bool>("keep_open", args.keepOpen);
         transform_ = byName_.get();
         ZynGraph::ensureSetup(*transform_);
-        return;
+    } else {
+        openThroughControl(file, args);
     }
+    if (args.operations.empty()) return;
+    operations_ = OperationPipeline(transform_->shared_from_this(), args.operations).last();
+    ZynGraph::ensureSetup(*operations_);
+}
+
+void ImageHandle::openThroughControl(const std::string& file, const AnyImageArgs& args) {
     control_.emplace();
     const ComBstr name = bstrOf(file);
     AnyImageControl::check((*control_)->put_Filename(name.get()));
@@ -50,7 +58,8 @@ ImageHandle::ImageHandle(const std::string& file, const AnyImageArgs& args) {
 
 ZynImageOutputCP& ImageHandle::output() {
     if (!statusOK()) throw transform_->error();
-    ZynImageOutputCP* out = transform_->imageOutput(transform_->primaryOutputIndex());
+    if (operations_ && !ZynGraph::statusOK(*operations_)) throw operations_->error();
+    ZynImageOutputCP* out = image().imageOutput(image().primaryOutputIndex());
     if (!out || !out->hasDescription())
         throw ZynError(125, "The source describes no image on its primary output");
     if (out->error()) throw *out->error();
@@ -163,7 +172,7 @@ std::optional<LONG> ImageHandle::metaDataUsage(const std::string& key) {
 
 ZynResolution ImageHandle::resolution(const AnyImageArgs& args) {
     const ZynXyCoordSpace& space = *output().coordSpace();
-    const std::vector<ZynResolution> all = resolutions();
+    const std::vector<ZynResolution> all = operations_ ? space.resolutions() : resolutions();
     if (all.empty()) throw ZynError(3, "The image offers no resolution");
     if (args.size) {
         if (std::find(all.begin(), all.end(), *args.size) == all.end())
@@ -187,5 +196,5 @@ ZynOutputInfo ImageHandle::outputInfo(const ZynResolution& resolution) {
 }
 
 void ImageHandle::render(const ZynResolution& resolution, ZynRectBuffer& buffer) {
-    ZynGraph::render(*transform_, transform_->primaryOutputIndex(), resolution, buffer);
+    ZynGraph::render(image(), image().primaryOutputIndex(), resolution, buffer);
 }

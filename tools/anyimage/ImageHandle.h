@@ -12,7 +12,8 @@
 
 // The image behind a file as a host sees it: the component's control with the file name set
 // (or, with --source, a source created by registry name), its answers, and the transform the
-// host pulls pixels from. Failed answers of the control throw ControlError.
+// host pulls pixels from: the source, or with --op the last operation appended to it. Failed
+// answers of the control throw ControlError.
 class ImageHandle {
   public:
     ImageHandle(const std::string& file, const AnyImageArgs& args);
@@ -46,8 +47,12 @@ class ImageHandle {
 
   private:
     ZynValue extent(bool horizontal);
+    void openThroughControl(const std::string& file, const AnyImageArgs& args);
+    // What pixels are read from: the last operation, or the source.
+    ZynTransform& image() { return operations_ ? *operations_ : *transform_; }
 
     std::optional<AnyImageControl> control_;
     ZynTransformPtr byName_;
     ZynTransform* transform_ = nullptr;
+    ZynTransformPtr operations_;  // the last of the --op operations
 };

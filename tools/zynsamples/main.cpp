@@ -10,6 +10,7 @@
 #include "ImpsFixture.h"
 #include "J2kFixture.h"
 #include "JpegFixture.h"
+#include "PngFixture.h"
 #include "PpmFixture.h"
 #include "TiffFixture.h"
 
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
     writeExifJpeg((folder / "sample_exif.jpg").string(), exif);
     writeJ2kSample((folder / "sample.jp2").string());
     writeSampleTiff((folder / "sample.tif").string());
+    for (const auto& [name, image] : pngSamples()) writePng((folder / name).string(), image);
     FpxFixtureSpec fpx;
     fpx.width = 150;
     fpx.height = 100;

@@ -1,0 +1,416 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "AffineReference.h"
+#include "MemorySource.h"
+#include "OperationOnImage.h"
+#include "QorSettings.h"
+#include "ZynAffineOperation.h"
+#include "ZynAffineOperationT.h"
+
+namespace {
+
+using Affines = ZynAffineOp::Affines;
+using Resampling = ZynResamplingType::Enum;
+constexpr Resampling kAllTypes[] = {ZynResamplingType::NEAREST, ZynResamplingType::BILINEAR,
+                                    ZynResamplingType::BICUBIC};
+
+// An affine operation on a memory image, with its map and output size given in pixels.
+template <class T, class Operation = ZynAffineOperation>
+struct AffineOnImage : OperationOnImage<T, Operation> {
+    using OperationOnImage<T, Operation>::op;
+    using OperationOnImage<T, Operation>::image;
+
+    explicit AffineOnImage(TestImage<T> pixels, ZynColorSpacePtr colorSpace = nullptr)
+        : OperationOnImage<T, Operation>(std::move(pixels), std::move(colorSpace), "resample") {
+        op->template setAttribute<unsigned>("unit", 1);
+        op->template setAttribute<double>("width", image.width);
+        op->template setAttribute<double>("height", image.height);
+    }
+    void set(const Affines& map, Resampling type, uint32_t width = 0, uint32_t height = 0) {
+        op->template setAttribute<Affines>("affines", map);
+        op->template setAttribute<Resampling>("resamplingType", type);
+        if (width) op->template setAttribute<double>("width", width);
+        if (height) op->template setAttribute<double>("height", height);
+    }
+    TestImage<T> reference(const Affines& map, Resampling type, uint32_t width, uint32_t height,
+                           std::vector<T> fill = {}, double minimum = 0, double maximum = 255) {
+        fill.resize(static_cast<size_t>(image.bands), T(0));
+        return AffineReference<T>(image, AffineReference<T>::fromPixels(map), type, fill, minimum,
+                                  maximum)
+            .render(width, height);
+    }
+};
+
+Affines rotation(double degrees, double cx, double cy) {
+    const double r = degrees * M_PI / 180, c = std::cos(r), s = std::sin(r);
+    // Output pixel (x, y) reads the input around the same centre.
+    return {c, -s, cx - c * cx + s * cy, s, c, cy - s * cx - c * cy};
+}
+
+// Maps whose coefficients are multiples of 1/256, so positions are exact in 16.16 and in double.
+const Affines kExactMaps[] = {
+    {252.0 / 256, -44.0 / 256, 6.5, 44.0 / 256, 252.0 / 256, -3.25},  // about 10 degrees
+    {0.5, 0, 0.25, 0, 0.75, 1.5},                                     // enlargement
+    {2.375, 0, -3, 0, 1.5, 0},                                        // reduction
+    {-1, 0, 40, 0, 1, 0},                                             // mirror, partly outside
+    {0.25, 0.75, -7.5, -0.5, 1.125, 20},                              // shear
+};
+
+ZynError renderError(ZynTransform& t, const ZynResolution& r, int bands) {
+    try {
+        renderAll<uint8_t>(t, r, bands);
+    } catch (const ZynError& e) {
+        return e;
+    }
+    return ZynError(0, "no error");
+}
+
+}  // namespace
+
+TEST(AffineOperation, AffinesTextForm) {
+    EXPECT_EQ(Affines{}.toText(), "[1,0,0,0,1,0]");
+    const Affines odd{0.1, -2.5e-7, 1e300, 1.0 / 3, 0, -0.0625};
+    EXPECT_EQ(Affines::fromText(odd.toText()), odd);
+    EXPECT_EQ(Affines::fromText("(1;2;3;4;5;6)"), (Affines{1, 2, 3, 4, 5, 6}));
+    for (const char* bad : {"[1,0,0,0,1]", "[1,0,x,0,1,0]", "", "[]"}) {
+        try {
+            Affines::fromText(bad);
+            FAIL() << bad;
+        } catch (const ZynError& e) {
+            EXPECT_EQ(e.code(), 13);
+            EXPECT_EQ(e.message(), "Illegal value for ZynAffineOp::Affines");
+        }
+    }
+}
+
+TEST(AffineOperation, ResamplingTypeNames) {
+    EXPECT_STREQ(ZynResamplingType::name(ZynResamplingType::BICUBIC), "BICUBIC");
+    EXPECT_EQ(ZynResamplingType::fromName("BILINEAR"), ZynResamplingType::BILINEAR);
+    EXPECT_EQ(ZynResamplingType::fromName("0"), ZynResamplingType::NEAREST);
+    for (auto call : {+[] { ZynResamplingType::name(static_cast<Resampling>(3)); },
+                      +[] { ZynResamplingType::fromName("LANCZOS"); }}) {
+        try {
+            call();
+            FAIL();
+        } catch (const ZynError& e) {
+            EXPECT_EQ(e.code(), 414);
+            EXPECT_EQ(e.message(), "Unknown ZynResamplingType::Enum");
+        }
+    }
+}
+
+TEST(AffineOperation, IdentityMapKeepsEverySampleOfEveryType) {
+    for (Resampling type : kAllTypes) {
+        AffineOnImage<uint8_t> bytes(noisyImage<uint8_t>(33, 21, 3));
+        bytes.set({}, type);
+        EXPECT_EQ(bytes.render().samples, bytes.image.samples) << type;
+
+        // Samples outside the colour space's range stay: an exact position is not interpolated.
+        AffineOnImage<int16_t> shorts(noisyImage<int16_t>(17, 9, 1, 250, -30000));
+        shorts.set({}, type);
+        EXPECT_EQ(shorts.render().samples, shorts.image.samples) << type;
+
+        AffineOnImage<float> floats(noisyImage<float>(12, 30, 4, 0.37, -20));
+        floats.set({}, type);
+        EXPECT_EQ(floats.render().samples, floats.image.samples) << type;
+    }
+}
+
+TEST(AffineOperation, NearestEqualsTheReferenceExactly) {
+    for (const Affines& map : kExactMaps) {
+        AffineOnImage<uint8_t> g(noisyImage<uint8_t>(41, 29, 3));
+        g.set(map, ZynResamplingType::NEAREST, 37, 33);
+        EXPECT_EQ(g.render().samples, g.reference(map, ZynResamplingType::NEAREST, 37, 33).samples)
+            << map.toText();
+    }
+}
+
+TEST(AffineOperation, InterpolationWithinOneLevelOfTheReferenceOn8Bit) {
+    for (Resampling type : {ZynResamplingType::BILINEAR, ZynResamplingType::BICUBIC}) {
+        // Exact positions on noisy pixels: only the arithmetic can differ.
+        for (const Affines& map : kExactMaps) {
+            AffineOnImage<uint8_t> g(noisyImage<uint8_t>(41, 29, 3));
+            g.set(map, type, 37, 33);
+            EXPECT_LE(largestDifference(g.render(), g.reference(map, type, 37, 33)), 1)
+                << type << " " << map.toText();
+        }
+        // Any map on smooth pixels.
+        for (const Affines& map : {rotation(10, 30, 20), rotation(-33.3, 5, 40),
+                                   Affines{1 / 0.37, 0, 0.3, 0, 2.7, -1}}) {
+            AffineOnImage<uint8_t> g(smoothImage<uint8_t>(60, 45, 3));
+            g.set(map, type, 64, 40);
+            EXPECT_LE(largestDifference(g.render(), g.reference(map, type, 64, 40)), 1)
+                << type << " " << map.toText();
+        }
+    }
+}
+
+TEST(AffineOperation, InterpolationOf16BitAndFloatSamplesFollowsTheReference) {
+    for (Resampling type : {ZynResamplingType::BILINEAR, ZynResamplingType::BICUBIC}) {
+        for (const Affines& map : kExactMaps) {
+            // Negative 16-bit values truncate toward zero like the positive ones.
+            AffineOnImage<int16_t> shorts(noisyImage<int16_t>(30, 20, 2, 200, -25000),
+                                          std::make_shared<ZynGenericColorSpace>(2, -32768, 32767));
+            shorts.set(map, type, 25, 22);
+            EXPECT_LE(largestDifference(shorts.render(),
+                                        shorts.reference(map, type, 25, 22, {}, -32768, 32767)),
+                      1)
+                << type << " " << map.toText();
+
+            AffineOnImage<float> floats(noisyImage<float>(30, 20, 1, 0.01),
+                                        std::make_shared<ZynGenericColorSpace>(1, 0, 1));
+            floats.set(map, type, 25, 22);
+            EXPECT_LE(
+                largestDifference(floats.render(), floats.reference(map, type, 25, 22, {}, 0, 1)),
+                1e-5)
+                << type << " " << map.toText();
+        }
+    }
+}
+
+TEST(AffineOperation, BandsResampledTogetherEqualEachBandAlone) {
+    // Pixels of three and four 8-bit bands are interpolated all bands at once; one band at a
+    // time must give exactly the same samples, clamping included.
+    for (int bands : {3, 4})
+        for (const Affines& map : {kExactMaps[0], kExactMaps[4], rotation(10, 20, 10),
+                                   Affines{0.37, 0.11, 3.3, -0.2, 0.61, 7.7}}) {
+            const TestImage<uint8_t> image = noisyImage<uint8_t>(45, 31, bands);
+            const auto range = std::make_shared<ZynGenericColorSpace>(bands, 16, 235);
+            AffineOnImage<uint8_t> together(image, range);
+            together.set(map, ZynResamplingType::BICUBIC, 40, 35);
+            const TestImage<uint8_t> all = together.render();
+            // The same without the vector path.
+            QorSettings::get().optimizationsEnabled = false;
+            AffineOnImage<uint8_t> plain(image, range);
+            plain.set(map, ZynResamplingType::BICUBIC, 40, 35);
+            const TestImage<uint8_t> scalar = plain.render();
+            QorSettings::get().optimizationsEnabled = true;
+            ASSERT_EQ(scalar.samples, all.samples) << map.toText();
+            for (int b = 0; b < bands; ++b) {
+                TestImage<uint8_t> one{45, 31, 1, {}};
+                for (size_t i = static_cast<size_t>(b); i < image.samples.size(); i += bands)
+                    one.samples.push_back(image.samples[i]);
+                AffineOnImage<uint8_t> alone(one,
+                                             std::make_shared<ZynGenericColorSpace>(1, 16, 235));
+                alone.set(map, ZynResamplingType::BICUBIC, 40, 35);
+                const TestImage<uint8_t> single = alone.render();
+                for (size_t i = 0; i < single.samples.size(); ++i)
+                    ASSERT_EQ(all.samples[i * bands + b], single.samples[i])
+                        << "band " << b << " of " << bands << " at " << i << " " << map.toText();
+            }
+        }
+}
+
+TEST(AffineOperation, PixelsDoNotDependOnHowTheOutputIsRequested) {
+    // Wider than a native tile, so the engine splits whole requests; pieces of odd sizes in
+    // another organisation must give the same samples.
+    AffineOnImage<uint8_t> g(smoothImage<uint8_t>(300, 70, 3));
+    const Affines map = rotation(7, 150, 35);
+    g.set(map, ZynResamplingType::BICUBIC, 300, 70);
+    const TestImage<uint8_t> whole = g.render();
+    EXPECT_LE(largestDifference(whole, g.reference(map, ZynResamplingType::BICUBIC, 300, 70)), 1);
+
+    auto bandOrg =
+        std::make_shared<ZynSimpleDataOrg>(37, 13, ZynDataType::UInt8, 3, ZynInterleave::Band);
+    for (int64_t y = 0; y < 70; y += 13)
+        for (int64_t x = 0; x < 300; x += 37) {
+            const ZynRect piece{x, y, std::min<int64_t>(37, 300 - x),
+                                std::min<int64_t>(13, 70 - y)};
+            ZynRectBuffer buffer(piece, bandOrg);
+            ZynGraph::render(*g.op, 0, {300, 70}, buffer);
+            for (int64_t py = piece.y; py < piece.bottom(); ++py)
+                for (int64_t px = piece.x; px < piece.right(); ++px)
+                    for (int b = 0; b < 3; ++b)
+                        ASSERT_EQ(*buffer.sample<uint8_t>(px, py, b), whole.at(px, py, b))
+                            << px << "," << py << "," << b;
+        }
+}
+
+TEST(AffineOperation, FillColours) {
+    // Everything maps outside: one fill value serves every band.
+    AffineOnImage<uint8_t> g(noisyImage<uint8_t>(10, 10, 3));
+    g.set({1, 0, 100, 0, 1, 0}, ZynResamplingType::BICUBIC);
+    g.op->setAttributeText("fillColor", "[77]");
+    for (uint8_t v : g.render().samples) ASSERT_EQ(v, 77);
+
+    // Integer fill values are rounded half away from zero and keep their low bits.
+    g.op->setAttributeText("fillColor", "[256,127.5,-0.5]");
+    const TestImage<uint8_t> out = g.render();
+    EXPECT_EQ(out.at(3, 4, 0), 0);
+    EXPECT_EQ(out.at(3, 4, 1), 128);
+    EXPECT_EQ(out.at(3, 4, 2), 255);
+
+    AffineOnImage<int16_t> shorts(noisyImage<int16_t>(4, 4, 3));
+    shorts.set({1, 0, -50, 0, 1, 0}, ZynResamplingType::NEAREST);
+    shorts.op->setAttributeText("fillColor", "[70000,-1.5,32768]");
+    const TestImage<int16_t> s = shorts.render();
+    EXPECT_EQ(s.at(0, 0, 0), 70000 - 65536);
+    EXPECT_EQ(s.at(0, 0, 1), -2);
+    EXPECT_EQ(s.at(0, 0, 2), -32768);
+
+    AffineOnImage<float> floats(noisyImage<float>(4, 4, 1));
+    floats.set({1, 0, 0, 0, 1, 9}, ZynResamplingType::BILINEAR);
+    floats.op->setAttributeText("fillColor", "[-0.25]");
+    EXPECT_EQ(floats.render().at(2, 2, 0), -0.25f);
+
+    g.op->setAttributeText("fillColor", "[1,2]");
+    const ZynError e = setupError(*g.op);
+    EXPECT_EQ(e.code(), 600);
+    EXPECT_EQ(e.message(), "Fill color has the wrong number of bands: 2 vs. 3");
+}
+
+TEST(AffineOperation, EdgesReplicateWithinHalfAPixel) {
+    TestImage<uint8_t> row{6, 1, 1, {10, 20, 30, 40, 50, 60}};
+    AffineOnImage<uint8_t> g(row);
+    g.op->setAttributeText("fillColor", "[7]");
+    // Positions -0.5 .. 4.5 are all interpolated; the first from the replicated edge.
+    g.set({1, 0, -0.5, 0, 1, 0}, ZynResamplingType::BILINEAR);
+    EXPECT_EQ(g.render().samples, (std::vector<uint8_t>{10, 15, 25, 35, 45, 55}));
+    g.set({1, 0, 0.5, 0, 1, 0}, ZynResamplingType::BICUBIC);
+    EXPECT_EQ(g.render().samples.back(), 60);
+    // A little further and they are filled.
+    g.set({1, 0, -0.5 - 1.0 / 64, 0, 1, 0}, ZynResamplingType::BILINEAR);
+    EXPECT_EQ(g.render().samples.front(), 7);
+    g.set({1, 0, 0.5 + 1.0 / 64, 0, 1, 0}, ZynResamplingType::BICUBIC);
+    EXPECT_EQ(g.render().samples.back(), 7);
+    // Rows replicate the same way.
+    g.set({1, 0, 0, 0, 1, 0.5}, ZynResamplingType::BILINEAR);
+    EXPECT_EQ(g.render().samples, row.samples);
+    // Nearest rounds -0.5 to pixel 0 and anything below to outside.
+    g.set({1, 0, -0.5, 0, 1, 0}, ZynResamplingType::NEAREST);
+    EXPECT_EQ(g.render().samples, (std::vector<uint8_t>{10, 20, 30, 40, 50, 60}));
+    g.set({1, 0, -0.5 - 1.0 / 64, 0, 1, 0}, ZynResamplingType::NEAREST);
+    EXPECT_EQ(g.render().samples, (std::vector<uint8_t>{7, 10, 20, 30, 40, 50}));
+}
+
+TEST(AffineOperation, BicubicOvershootIsClampedToTheColourSpaceRange) {
+    const TestImage<uint8_t> edge{8, 1, 1, {0, 0, 0, 0, 255, 255, 255, 255}};
+    const Affines halfPixel{1, 0, 0.5, 0, 1, 0};
+    AffineOnImage<uint8_t> full(edge);
+    full.set(halfPixel, ZynResamplingType::BICUBIC);
+    // Unclamped, 2.5 would give -16 and 4.5 would give 271.
+    EXPECT_EQ(full.render().samples, (std::vector<uint8_t>{0, 0, 0, 127, 255, 255, 255, 255}));
+
+    AffineOnImage<uint8_t> video(edge, std::make_shared<ZynGenericColorSpace>(1, 16, 235));
+    video.set(halfPixel, ZynResamplingType::BICUBIC);
+    EXPECT_EQ(video.render().samples, (std::vector<uint8_t>{16, 16, 16, 127, 235, 235, 235, 235}));
+
+    const TestImage<float> floatEdge{4, 1, 1, {0, 0, 1, 1}};
+    AffineOnImage<float> floats(floatEdge, std::make_shared<ZynGenericColorSpace>(1, 0, 1));
+    floats.set(halfPixel, ZynResamplingType::BICUBIC);
+    const auto out = floats.render().samples;
+    EXPECT_EQ(out[0], 0.0f);
+    EXPECT_FLOAT_EQ(out[1], 0.5f);
+    EXPECT_EQ(out[2], 1.0f);
+}
+
+TEST(AffineOperation, OutputResolutionsFollowTheInputs) {
+    TestImage<uint8_t> big = smoothImage<uint8_t>(40, 30, 1);
+    TestImage<uint8_t> small = smoothImage<uint8_t>(20, 15, 1, 0.5);
+    auto source = std::make_shared<MemorySource<uint8_t>>(std::vector{big, small});
+    auto affine = std::make_shared<ZynAffineOperation>(Affines{}, 0.5, 0.5);
+    affine->imageInput(0)->connect(source);
+    ASSERT_TRUE(ZynGraph::statusOK(*affine)) << affine->error().message();
+    const auto& space = *affine->imageOutput(0)->coordSpace();
+    EXPECT_EQ(space.resolutions(), (std::vector<ZynResolution>{{20, 15}, {10, 8}}));
+    EXPECT_EQ(space.width(), (ZynValue{20, ZynUnit::Pixel}));
+    // Output resolution 1 reads input resolution 1: the identity map crops its top left.
+    const TestImage<uint8_t> out = renderAll<uint8_t>(*affine, {10, 8}, 1);
+    for (int64_t y = 0; y < 8; ++y)
+        for (int64_t x = 0; x < 10; ++x) ASSERT_EQ(out.at(x, y, 0), small.at(x, y, 0));
+
+    // A side of 0.0 keeps the input's extent.
+    affine->setAttribute<double>("width", 0.0);
+    ASSERT_TRUE(ZynGraph::statusOK(*affine));
+    EXPECT_EQ(affine->imageOutput(0)->coordSpace()->resolutions().front(), (ZynResolution{40, 15}));
+
+    // Pixel units need a single input resolution.
+    affine->setAttribute<unsigned>("unit", 1);
+    ZynError e = setupError(*affine);
+    EXPECT_EQ(e.code(), 600);
+    EXPECT_EQ(e.message(),
+              "Cannot specify affine parameters in pixels when multiple resolutions are available");
+
+    affine->setAttribute<unsigned>("unit", static_cast<unsigned>(ZynUnit::Inch));
+    e = setupError(*affine);
+    EXPECT_EQ(e.code(), 600);
+    EXPECT_EQ(e.message(), "Cannot convert affine parameters in non-pixel units into pixel units");
+}
+
+TEST(AffineOperation, TranslationsInRelativeUnits) {
+    // Relative to the height: 0.25 of 20 rows is 5 pixels, on both axes.
+    AffineOnImage<uint8_t> g(noisyImage<uint8_t>(40, 20, 1));
+    g.op->setAttribute<unsigned>("unit", static_cast<unsigned>(ZynUnit::Height));
+    g.op->setAttribute<double>("width", 2.0);
+    g.op->setAttribute<double>("height", 1.0);
+    g.set({1, 0, 0.25, 0, 1, 0.25}, ZynResamplingType::NEAREST);
+    EXPECT_EQ(g.render().samples,
+              g.reference({1, 0, 5, 0, 1, 5}, ZynResamplingType::NEAREST, 40, 20).samples);
+}
+
+TEST(AffineOperation, OpCreationErrors) {
+    AffineOnImage<uint8_t> g(noisyImage<uint8_t>(10, 8, 3));
+    ASSERT_TRUE(ZynGraph::statusOK(*g.op));
+    EXPECT_EQ(renderError(*g.op, {5, 5}, 3).code(), 409);
+
+    AffineOnImage<uint8_t, ZynAffineOperationT<uint8_t>> byte(noisyImage<uint8_t>(10, 8, 3));
+    ASSERT_TRUE(ZynGraph::statusOK(*byte.op));
+    EXPECT_EQ(renderError(*byte.op, {5, 5}, 3).code(), 600);
+
+    g.set({1e300, 0, 0, 0, 1, 0}, ZynResamplingType::NEAREST);
+    EXPECT_EQ(renderError(*g.op, {10, 8}, 3).code(), 600);
+    g.set({}, static_cast<Resampling>(7));
+    const ZynError e = renderError(*g.op, {10, 8}, 3);
+    EXPECT_EQ(e.code(), 600);
+    EXPECT_EQ(e.message(), "Unknown resampling method in ZynAffineOp/ZynRotateOp");
+}
+
+TEST(AffineOperation, SampleTypesTheOpsDoNotServe) {
+    AffineOnImage<int16_t, ZynAffineOperationT<uint8_t>> byte(noisyImage<int16_t>(6, 6, 1));
+    ASSERT_TRUE(ZynGraph::statusOK(*byte.op));
+    ZynOutputInfo info;
+    EXPECT_FALSE(byte.op->imageOutput(0)->opFor({6, 6})->outputInfoBase(info));
+    EXPECT_EQ(info.error.code(), 603);
+    EXPECT_EQ(info.error.message(),
+              "Input image data type does not match template data type in "
+              "ZynAffineOpT::outputInfo()");
+
+    AffineOnImage<uint16_t> words(noisyImage<uint16_t>(6, 6, 1));
+    ASSERT_TRUE(ZynGraph::statusOK(*words.op));
+    try {
+        words.op->imageOutput(0)->opFor({6, 6});
+        FAIL();
+    } catch (const ZynError& e) {
+        EXPECT_EQ(e.code(), 135);
+        EXPECT_NE(e.message().find("resample(ZynAffineOperation)"), std::string::npos);
+        EXPECT_NE(e.message().find("uint16"), std::string::npos);
+    }
+}
+
+TEST(AffineOperation, InputRegionAndMetadata) {
+    AffineOnImage<uint8_t> g(noisyImage<uint8_t>(40, 40, 1));
+    ASSERT_TRUE(ZynGraph::statusOK(*g.op));
+    EXPECT_EQ(g.op->inputRegion(0, {10, 10, 5, 5}, {40, 40}), (ZynRect{8, 8, 9, 9}));
+    g.set({2, 0, 0, 0, 2, 0}, ZynResamplingType::BILINEAR);
+    ASSERT_TRUE(ZynGraph::statusOK(*g.op));
+    // Pixel x maps to 2x + 0.5: corners 20.5 and 28.5, widened by one.
+    EXPECT_EQ(g.op->inputRegion(0, {10, 10, 5, 5}, {40, 40}), (ZynRect{19, 19, 12, 12}));
+
+    std::vector<std::string> keys{"ImageContainer.Orientation", "DigitalProcess.ICCProfile",
+                                  "ImageContainer.Orientation"};
+    g.op->filterMetadataKeys(keys);
+    EXPECT_EQ(keys, (std::vector<std::string>{"DigitalProcess.ICCProfile"}));
+}
+
+TEST(AffineOperation, StrongReductionsAreReadInBoundedPieces) {
+    // Each output pixel reads a sample 64 pixels from the last: a whole tile would need the
+    // whole 4200 x 4200 input at once.
+    TestImage<uint8_t> image = noisyImage<uint8_t>(4200, 4200, 1);
+    AffineOnImage<uint8_t> g(image);
+    const Affines map{64, 0, 0, 0, 64, 0};
+    g.set(map, ZynResamplingType::NEAREST, 66, 66);
+    EXPECT_EQ(g.render().samples, g.reference(map, ZynResamplingType::NEAREST, 66, 66).samples);
+    EXPECT_GT(g.source->op().calls, 1);
+}

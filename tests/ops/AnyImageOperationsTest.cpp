@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+
+#include "PpmFixture.h"
+#include "TestSupport.h"
+
+namespace {
+
+constexpr uint32_t kWidth = 70, kHeight = 50;
+
+struct Picture {
+    uint32_t width = 0, height = 0;
+    std::vector<uint8_t> rgb;
+};
+
+// Reads a binary "P6" file with one-byte samples.
+Picture readPpm(const std::string& path) {
+    std::istringstream in(readFileBytes(path));
+    std::string magic;
+    unsigned maxval = 0;
+    Picture p;
+    in >> magic >> p.width >> p.height >> maxval;
+    in.get();
+    EXPECT_EQ(magic, "P6");
+    p.rgb.resize(static_cast<size_t>(p.width) * p.height * 3);
+    in.read(reinterpret_cast<char*>(p.rgb.data()), static_cast<std::streamsize>(p.rgb.size()));
+    return p;
+}
+
+struct Fixture {
+    std::string dir = testDir();
+    std::string input = dir + "/in.ppm";
+    std::vector<uint8_t> rgb = fixturePattern(kWidth, kHeight, 3);
+    Fixture() { writePpm(input, kWidth, kHeight, rgb); }
+
+    CommandResult run(std::vector<std::string> args) {
+        args.insert(args.begin() + 1, input);
+        return runProgram(ANYIMAGE_EXE, args);
+    }
+};
+
+}  // namespace
+
+TEST(AnyImageOperations, RenderThroughAPipeline) {
+    Fixture f;
+    const std::string out = f.dir + "/out.ppm";
+    // Blue, green, red, mirrored left to right.
+    const CommandResult r =
+        f.run({"render", "-o", out, "--op",
+               "ChannelSelect:allBands=false;inputs=[0,0,0];bands=[2,1,0];AlwaysCopy=false", "--op",
+               "Affine:affines=[-1,0,70,0,1,0];unit=1;width=70;height=50;resamplingType=BILINEAR"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Picture p = readPpm(out);
+    ASSERT_EQ(p.width, kWidth);
+    ASSERT_EQ(p.height, kHeight);
+    for (uint32_t y = 0; y < kHeight; ++y)
+        for (uint32_t x = 0; x < kWidth; ++x)
+            for (int b = 0; b < 3; ++b)
+                ASSERT_EQ(p.rgb[(y * kWidth + x) * 3 + b],
+                          f.rgb[(y * kWidth + (kWidth - 1 - x)) * 3 + (2 - b)])
+                    << x << "," << y << "," << b;
+}
+
+TEST(AnyImageOperations, AttributesInTheirTextForms) {
+    Fixture f;
+    const std::string out = f.dir + "/out.ppm";
+    // Matrix rows are separated by ";" inside brackets (an identity twist here).
+    CommandResult r =
+        f.run({"render", "-o", out, "--op", "Contrast:contrast=2", "--op",
+               "ColorMatrix:colorMatrix=ZynMatrix<float64>[4,4:1,0,0,0;0,1,0,0;0,0,1,0;0,0,0,1]"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Picture p = readPpm(out);
+    const double k = static_cast<double>(110.08f);
+    for (size_t i = 0; i < p.rgb.size(); ++i) {
+        const double curved = std::lround(std::min(255.0, k * std::pow(f.rgb[i] / k, 2.0)));
+        ASSERT_LE(std::abs(p.rgb[i] - curved), 1) << i;
+    }
+
+    r = f.run({"stats", "--op", "Nop:colorSpace=Generic[3:0,255]"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("band 2: min"), std::string::npos);
+}
+
+TEST(AnyImageOperations, BadPipelinesFailWithTheComponentsMessage) {
+    Fixture f;
+    CommandResult r = f.run({"stats", "--op", "Blur:radius=2"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("(code 153)"), std::string::npos) << r.err;
+
+    r = f.run({"stats", "--op", "Affine:affines=[1,0,0]"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Illegal value for ZynAffineOp::Affines (code 13)"), std::string::npos)
+        << r.err;
+
+    r = f.run({"stats", "--op", "Contrast:contrast"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("wants attr=value"), std::string::npos) << r.err;
+
+    // A setup error of the last operation.
+    r = f.run({"stats", "--op", "Affine:fillColor=[1,2]"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Fill color has the wrong number of bands: 2 vs. 3 (code 600)"),
+              std::string::npos)
+        << r.err;
+}

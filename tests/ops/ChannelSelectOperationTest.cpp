@@ -1,0 +1,183 @@
+#include <gtest/gtest.h>
+
+#include "MemorySource.h"
+#include "ZynChannelSelectOp.h"
+#include "ZynChannelSelectOperation.h"
+
+namespace {
+
+std::shared_ptr<MemorySource<uint8_t>> sourceOf(const TestImage<uint8_t>& image) {
+    return std::make_shared<MemorySource<uint8_t>>(
+        image, std::make_shared<ZynGenericColorSpace>(image.bands, 0, 255));
+}
+
+void select(ZynChannelSelectOperation& op, const std::vector<int>& inputs,
+            const std::vector<int>& bands, bool alwaysCopy = true) {
+    op.setAttribute<bool>("allBands", false);
+    op.setAttribute<std::vector<int>>("inputs", inputs);
+    op.setAttribute<std::vector<int>>("bands", bands);
+    op.setAttribute<bool>("AlwaysCopy", alwaysCopy);
+}
+
+void expectSetupError(ZynTransform& t, int code, const std::string& message) {
+    const ZynError e = setupError(t);
+    EXPECT_EQ(e.code(), code);
+    EXPECT_EQ(e.message(), message);
+}
+
+// A buffer over the whole image that may be pointed at other memory.
+ZynRectBuffer adoptable(uint32_t width, uint32_t height, int bands) {
+    ZynRectBuffer buffer({0, 0, width, height}, std::make_shared<ZynSimpleDataOrg>(
+                                                    width, height, ZynDataType::UInt8, bands));
+    buffer.setCanAdopt(true);
+    return buffer;
+}
+
+}  // namespace
+
+TEST(ChannelSelect, DefaultsCopyEveryBand) {
+    const TestImage<uint8_t> rgb = noisyImage<uint8_t>(12, 7, 3);
+    auto source = sourceOf(rgb);
+    auto select = std::make_shared<ZynChannelSelectOperation>(source);
+    ASSERT_TRUE(ZynGraph::statusOK(*select)) << select->error().message();
+    EXPECT_EQ(select->getAttribute<std::vector<int>>("inputs"), (std::vector<int>{0, 0, 0}));
+    EXPECT_EQ(select->getAttribute<std::vector<int>>("bands"), (std::vector<int>{0, 1, 2}));
+    // Setup rewrote the lists without asking for another setup.
+    EXPECT_FALSE(select->needsSetup());
+
+    ZynRectBuffer buffer = adoptable(12, 7, 3);
+    const std::byte* own = buffer.origin();
+    ZynGraph::render(*select, 0, {12, 7}, buffer);
+    EXPECT_EQ(buffer.origin(), own);  // "AlwaysCopy" is on by default
+    for (int64_t y = 0; y < 7; ++y)
+        for (int64_t x = 0; x < 12; ++x)
+            for (int b = 0; b < 3; ++b)
+                ASSERT_EQ(*buffer.sample<uint8_t>(x, y, b), rgb.at(x, y, b));
+}
+
+TEST(ChannelSelect, BandsOfOneInputAreAViewWithoutCopying) {
+    const TestImage<uint8_t> rgb = noisyImage<uint8_t>(12, 7, 3);
+    auto source = sourceOf(rgb);
+    auto op = std::make_shared<ZynChannelSelectOperation>(source);
+    select(*op, {0, 0, 0}, {2, 1, 0}, false);
+    ASSERT_TRUE(ZynGraph::statusOK(*op)) << op->error().message();
+    EXPECT_EQ(op->imageOutput(0)->dataOrg()->bandOffsets(), (std::vector<int64_t>{2, 1, 0}));
+
+    ZynRectBuffer buffer = adoptable(12, 7, 3);
+    ZynGraph::render(*op, 0, {12, 7}, buffer);
+    // The buffer now refers to the very samples the source wrote, through reversed offsets.
+    EXPECT_EQ(buffer.org().bandOffsets(), (std::vector<int64_t>{2, 1, 0}));
+    EXPECT_EQ(buffer.at(0, 0), source->op().lastOrigin + 2);
+    EXPECT_EQ(source->op().calls, 1);
+    for (int64_t y = 0; y < 7; ++y)
+        for (int64_t x = 0; x < 12; ++x)
+            for (int b = 0; b < 3; ++b)
+                ASSERT_EQ(*buffer.sample<uint8_t>(x, y, b), rgb.at(x, y, 2 - b));
+
+    // A buffer that cannot adopt memory gets the same samples copied.
+    ZynRectBuffer plain({2, 1, 5, 4}, std::make_shared<ZynSimpleDataOrg>(5, 4, ZynDataType::UInt8,
+                                                                         3, ZynInterleave::Line));
+    ZynGraph::render(*op, 0, {12, 7}, plain);
+    for (int64_t y = 1; y < 5; ++y)
+        for (int64_t x = 2; x < 7; ++x)
+            for (int b = 0; b < 3; ++b)
+                ASSERT_EQ(*plain.sample<uint8_t>(x, y, b), rgb.at(x, y, 2 - b));
+}
+
+TEST(ChannelSelect, DroppingAnAlphaBandUnderAGivenColourSpace) {
+    const TestImage<uint8_t> rgba = noisyImage<uint8_t>(9, 5, 4);
+    auto op = std::make_shared<ZynChannelSelectOperation>(sourceOf(rgba));
+    select(*op, {0, 0, 0}, {0, 1, 2}, false);
+    op->setAttribute<ZynColorSpacePtr>("colorSpace", std::make_shared<ZynRGBColorSpace>());
+    ASSERT_TRUE(ZynGraph::statusOK(*op)) << op->error().message();
+    EXPECT_EQ(op->imageOutput(0)->colorSpace()->kind(), ZynColorKind::RGB);
+    ZynRectBuffer buffer = adoptable(9, 5, 3);
+    ZynGraph::render(*op, 0, {9, 5}, buffer);
+    EXPECT_EQ(buffer.org().pixelStride(), 4);
+    EXPECT_EQ(*buffer.sample<uint8_t>(8, 4, 2), rgba.at(8, 4, 2));
+
+    op->setAttribute<ZynColorSpacePtr>("colorSpace", std::make_shared<ZynRGBAColorSpace>());
+    expectSetupError(*op, 153,
+                     "Specified color space has the wrong number of bands for the inputs");
+}
+
+TEST(ChannelSelect, AllBandsOfSeveralInputs) {
+    const TestImage<uint8_t> two = noisyImage<uint8_t>(6, 4, 2);
+    const TestImage<uint8_t> three = smoothImage<uint8_t>(6, 4, 3);
+    auto first = std::make_shared<MemorySource<uint8_t>>(
+        two, std::make_shared<ZynGenericColorSpace>(2, 10, 200));
+    auto second = std::make_shared<MemorySource<uint8_t>>(
+        three, std::make_shared<ZynGenericColorSpace>(3, 0, 180));
+    auto op = std::make_shared<ZynChannelSelectOperation>(first, second);
+    ASSERT_TRUE(ZynGraph::statusOK(*op)) << op->error().message();
+    EXPECT_EQ(op->getAttribute<std::vector<int>>("inputs"), (std::vector<int>{0, 0, 1, 1, 1}));
+    EXPECT_EQ(op->getAttribute<std::vector<int>>("bands"), (std::vector<int>{0, 1, 0, 1, 2}));
+    // The output range is the one the inputs share.
+    EXPECT_EQ(*op->imageOutput(0)->colorSpace(), ZynGenericColorSpace(5, 10, 180));
+    const TestImage<uint8_t> out = renderAll<uint8_t>(*op, {6, 4}, 5);
+    for (int64_t y = 0; y < 4; ++y)
+        for (int64_t x = 0; x < 6; ++x) {
+            ASSERT_EQ(out.at(x, y, 1), two.at(x, y, 1));
+            ASSERT_EQ(out.at(x, y, 4), three.at(x, y, 2));
+        }
+
+    // Chosen bands from both, in any order.
+    select(*op, {1, 0, 1}, {2, 0, 0});
+    const TestImage<uint8_t> mixed = renderAll<uint8_t>(*op, {6, 4}, 3);
+    EXPECT_EQ(mixed.at(5, 3, 0), three.at(5, 3, 2));
+    EXPECT_EQ(mixed.at(5, 3, 1), two.at(5, 3, 0));
+    EXPECT_EQ(mixed.at(5, 3, 2), three.at(5, 3, 0));
+}
+
+TEST(ChannelSelect, SelectionErrors) {
+    auto op = std::make_shared<ZynChannelSelectOperation>(sourceOf(noisyImage<uint8_t>(6, 4, 3)));
+    op->setLabel("pick");
+    select(*op, {0}, {3});
+    expectSetupError(*op, 600,
+                     "Band value 0 is out of range: value is 3, input number is 0, number of bands "
+                     "for that input is 3; transform pick(ZynChannelSelectOperation)");
+    select(*op, {}, {});
+    expectSetupError(*op, 600,
+                     "No bands are selected in transform pick(ZynChannelSelectOperation)");
+    select(*op, {0, 4}, {0, 0});
+    expectSetupError(*op, 600,
+                     "Band selection includes an invalid input CP number 4 for 4 connection points "
+                     "in transform pick(ZynChannelSelectOperation)");
+    select(*op, {0, 2}, {0, 0});
+    expectSetupError(*op, 600,
+                     "The band selection names input 2, which is not connected; transform "
+                     "pick(ZynChannelSelectOperation)");
+    select(*op, {0, 0}, {1});
+    expectSetupError(
+        *op, 600, "No band is given for output band 1; transform pick(ZynChannelSelectOperation)");
+    // Longer band lists are cut to the inputs.
+    select(*op, {0}, {1, 2});
+    EXPECT_TRUE(ZynGraph::statusOK(*op));
+    EXPECT_EQ(renderAll<uint8_t>(*op, {6, 4}, 1).samples.size(), 24u);
+}
+
+TEST(ChannelSelect, InputsMustAgree) {
+    auto op = std::make_shared<ZynChannelSelectOperation>(sourceOf(noisyImage<uint8_t>(6, 4, 1)),
+                                                          sourceOf(noisyImage<uint8_t>(5, 4, 1)));
+    expectSetupError(*op, 600, "Image widths are not consistent: 6 vs. 5 for input 1");
+    op->setAttribute<bool>("ignoreSize", true);
+    ASSERT_TRUE(ZynGraph::statusOK(*op));
+    EXPECT_EQ(op->imageOutput(0)->coordSpace()->resolutions().front(), (ZynResolution{6, 4}));
+
+    auto tall = std::make_shared<ZynChannelSelectOperation>(sourceOf(noisyImage<uint8_t>(6, 4, 1)),
+                                                            sourceOf(noisyImage<uint8_t>(6, 5, 1)));
+    expectSetupError(*tall, 600, "Image heights are not consistent: 4 vs. 5 for input 1");
+
+    auto shorts = std::make_shared<MemorySource<int16_t>>(noisyImage<int16_t>(6, 4, 1));
+    auto mixed =
+        std::make_shared<ZynChannelSelectOperation>(sourceOf(noisyImage<uint8_t>(6, 4, 1)), shorts);
+    expectSetupError(*mixed, 600, "Data types are not consistent: uint8 vs. int16 for input 1");
+}
+
+TEST(ChannelSelect, AnOpWithoutBandsHasNoOutput) {
+    ZynChannelSelectOp op({}, {}, {}, true);
+    ZynOutputInfo info;
+    EXPECT_FALSE(op.outputInfoBase(info));
+    EXPECT_EQ(info.error.code(), 13);
+    EXPECT_EQ(info.error.message(), "There cannot be 0 channels");
+}

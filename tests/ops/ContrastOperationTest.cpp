@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "MemorySource.h"
+#include "OperationOnImage.h"
+#include "ZynContrastOperation.h"
+#include "ZynContrastOperationT.h"
+
+namespace {
+
+// The curve as written down: K (s / K)^c limited to 255, K the single-precision 110.08.
+double curve(double s, double c) {
+    const double k = static_cast<double>(110.08f);
+    return std::min(k * std::pow(s / k, c), 255.0);
+}
+
+template <class T, class Operation = ZynContrastOperation>
+struct ContrastOnImage : OperationOnImage<T, Operation> {
+    explicit ContrastOnImage(TestImage<T> pixels,
+                             ZynColorSpacePtr colorSpace = std::make_shared<ZynRGBColorSpace>())
+        : OperationOnImage<T, Operation>(std::move(pixels), std::move(colorSpace), "curve") {}
+    TestImage<T> render(double c) {
+        this->op->template setAttribute<double>("contrast", c);
+        return OperationOnImage<T, Operation>::render();
+    }
+};
+
+TestImage<uint8_t> everyByte() {
+    TestImage<uint8_t> image{16, 16, 3, {}};
+    for (int i = 0; i < 256; ++i)
+        for (int b = 0; b < 3; ++b) image.samples.push_back(static_cast<uint8_t>(i));
+    return image;
+}
+
+}  // namespace
+
+TEST(ContrastOperation, ByteTableFollowsTheCurve) {
+    ContrastOnImage<uint8_t> g(everyByte());
+    for (double c : {0.5, 1.2, 2.0, 3.7}) {
+        const TestImage<uint8_t> out = g.render(c);
+        for (int i = 0; i < 256; ++i)
+            ASSERT_EQ(out.samples[static_cast<size_t>(i) * 3 + 1], std::lround(curve(i, c)))
+                << "sample " << i << " contrast " << c;
+    }
+    const TestImage<uint8_t> two = g.render(2.0);
+    EXPECT_EQ(two.at(14, 6, 0), 110);  // 110 is close to the pivot
+    EXPECT_EQ(two.at(0, 0, 0), 0);
+    EXPECT_EQ(two.at(15, 15, 2), 255);  // 590.7, limited
+    EXPECT_EQ(g.render(1.0).samples, g.image.samples);
+    // 0^0 is 1: every sample becomes the pivot.
+    for (uint8_t v : g.render(0.0).samples) ASSERT_EQ(v, 110);
+}
+
+TEST(ContrastOperation, WiderTypesAreLimitedTo255) {
+    TestImage<int16_t> shorts{4, 1, 3, {0, 100, 255, 256, 300, 1000, -7, 110, 32767, 50, 60, 70}};
+    ContrastOnImage<int16_t> g(shorts);
+    EXPECT_EQ(g.render(1.0).samples,
+              (std::vector<int16_t>{0, 100, 255, 255, 255, 255, -7, 110, 255, 50, 60, 70}));
+    // Where the power has no value (a negative sample, a fractional exponent) the result is 0.
+    EXPECT_EQ(g.render(1.5).at(2, 0, 0), 0);
+    // Strongly negative results saturate instead of wrapping around.
+    TestImage<int16_t> low{1, 1, 3, {-32768, -2000, -1}};
+    ContrastOnImage<int16_t> cube(low);
+    EXPECT_EQ(cube.render(3.0).samples, (std::vector<int16_t>{-32768, -32768, 0}));
+
+    TestImage<float> floats{2, 1, 3, {0.5f, 110.08f, 254.9f, 400.0f, 12.25f, -3.0f}};
+    ContrastOnImage<float> f(floats);
+    const auto out = f.render(1.3).samples;
+    for (size_t i = 0; i < 5; ++i)
+        EXPECT_FLOAT_EQ(out[i], static_cast<float>(curve(floats.samples[i], 1.3))) << i;
+    EXPECT_EQ(out[5], 0.0f);
+}
+
+TEST(ContrastOperation, RefusesOtherThanRGBKinds) {
+    ContrastOnImage<uint8_t> lum(noisyImage<uint8_t>(5, 5, 1),
+                                 std::make_shared<ZynLumColorSpace>());
+    const ZynError e = setupError(*lum.op);
+    EXPECT_EQ(e.code(), 600);
+    EXPECT_EQ(e.message(),
+              "The color space must be RGB (or VDXRGB) for transform "
+              "curve(ZynContrastOperation)");
+
+    ContrastOnImage<uint8_t> disc(noisyImage<uint8_t>(5, 5, 3),
+                                  std::make_shared<ZynVDXRGBColorSpace>());
+    EXPECT_TRUE(ZynGraph::statusOK(*disc.op));
+}
+
+TEST(ContrastOperation, SampleTypesTheOpsDoNotServe) {
+    ContrastOnImage<int16_t, ZynContrastOperationT<uint8_t>> byte(noisyImage<int16_t>(5, 5, 3));
+    ASSERT_TRUE(ZynGraph::statusOK(*byte.op));
+    ZynOutputInfo info;
+    EXPECT_FALSE(byte.op->imageOutput(0)->opFor({5, 5})->outputInfoBase(info));
+    EXPECT_EQ(info.error.code(), 603);
+    EXPECT_EQ(info.error.message(), "Input data type does not match expected type");
+
+    ContrastOnImage<uint16_t> words(noisyImage<uint16_t>(5, 5, 3));
+    ASSERT_TRUE(ZynGraph::statusOK(*words.op));
+    EXPECT_THROW(words.op->imageOutput(0)->opFor({5, 5}), ZynError);
+}
+
+TEST(ContrastOperation, WorksInTheCallersOrganisation) {
+    ContrastOnImage<uint8_t> g(everyByte());
+    g.op->setAttribute<double>("contrast", 2.0);
+    ASSERT_TRUE(ZynGraph::statusOK(*g.op));
+    // Band-sequential and reversed pixel-interleaved buffers over part of the image.
+    const ZynRect rect{3, 2, 9, 11};
+    ZynSimpleDataOrg packed(9, 11, ZynDataType::UInt8, 3);
+    for (auto org :
+         {std::make_shared<ZynSimpleDataOrg>(9, 11, ZynDataType::UInt8, 3, ZynInterleave::Band),
+          std::make_shared<ZynSimpleDataOrg>(9, 11, ZynDataType::UInt8, ZynInterleave::Pixel,
+                                             std::vector<int64_t>{2, 1, 0}, 3, 27)}) {
+        ZynRectBuffer buffer(rect, org);
+        ZynGraph::render(*g.op, 0, {16, 16}, buffer);
+        for (int64_t y = rect.y; y < rect.bottom(); ++y)
+            for (int64_t x = rect.x; x < rect.right(); ++x)
+                for (int b = 0; b < 3; ++b)
+                    ASSERT_EQ(*buffer.sample<uint8_t>(x, y, b),
+                              std::lround(curve(g.image.at(x, y, b), 2.0)));
+    }
+}

@@ -1,0 +1,201 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+
+#include "PngTestSupport.h"
+#include "TestSupport.h"
+
+namespace {
+
+constexpr uint32_t kWidth = 200, kHeight = 130;
+
+// A primary image carrying a 64 x 48 reduced image and a tag image, each split over chunks.
+struct EmbeddedFile {
+    PngImage primary = pngPattern(kWidth, kHeight, PNG_COLOR_TYPE_RGB, 8, 1);
+    PngImage reduced = pngPattern(64, 48, PNG_COLOR_TYPE_RGB, 8, 2);
+    PngImage tag = pngPattern(kWidth, kHeight, PNG_COLOR_TYPE_GRAY, 8, 3);
+
+    std::string write(const std::string& path, int reducedPieces = 3, int tagPieces = 4) {
+        PngImage file = primary;
+        embedReducedRes(file, reduced.width, reduced.height, encodePng(reduced), reducedPieces);
+        embedTag(file, encodePng(tag), tagPieces);
+        writePng(path, file);
+        return path;
+    }
+};
+
+ZynError embeddedError(const std::string& path, int output, const ZynResolution& r) {
+    ZynTransformPtr png = openPng(path);
+    if (!ZynGraph::statusOK(*png)) return png->error();
+    return renderError(*png, output, r, {0, 0, r.width, r.height});
+}
+
+}  // namespace
+
+TEST(PngEmbeddedImages, ReducedResolutionAndTagImagesComeFromTheirStreams) {
+    const std::string dir = testDir();
+    EmbeddedFile f;
+    f.reduced.interlaced = true;
+    for (bool keepOpen : {true, false}) {
+        SCOPED_TRACE(keepOpen);
+        const std::string path = f.write(dir + "/e" + std::to_string(keepOpen) + ".png");
+        auto any = openAny(path, keepOpen);
+        ASSERT_TRUE(any->status()) << any->error().message();
+        const ZynImageOutputCP* out = any->imageOutput(0);
+        EXPECT_EQ(out->coordSpace()->resolutions(),
+                  (std::vector<ZynResolution>{{kWidth, kHeight}, {64, 48}}));
+        EXPECT_EQ(renderSamples(*any, 0, {64, 48}, {0, 0, 64, 48}),
+                  decodedSamples(f.reduced).samples);
+        const ZynRect part{10, 20, 30, 28};
+        EXPECT_EQ(renderSamples(*any, 0, {64, 48}, part, ZynInterleave::Line),
+                  cut(decodedSamples(f.reduced), 64, part));
+        EXPECT_EQ(renderSamples(*any, 0, {kWidth, kHeight}, {0, 0, kWidth, kHeight}),
+                  decodedSamples(f.primary).samples);
+
+        // The tag output is the inner source's second output.
+        ZynTransform& png = *any->transforms().at(0);
+        const ZynImageOutputCP* tag = png.imageOutput(1);
+        EXPECT_EQ(tag->colorSpace()->kind(), ZynColorKind::Lum);
+        EXPECT_EQ(tag->coordSpace()->resolutions(),
+                  (std::vector<ZynResolution>{{kWidth, kHeight}}));
+        EXPECT_EQ(renderSamples(png, 1, {kWidth, kHeight}, {0, 0, kWidth, kHeight}), f.tag.samples);
+        const ZynRect tagPart{0, 70, kWidth, 60};
+        EXPECT_EQ(renderSamples(png, 1, {kWidth, kHeight}, tagPart, ZynInterleave::Band),
+                  cut(decodedSamples(f.tag), kWidth, tagPart));
+    }
+}
+
+TEST(PngEmbeddedImages, TheReducedImageGetsThePrimaryImagesTransformations) {
+    EmbeddedFile f;
+    f.primary = pngPattern(kWidth, kHeight, PNG_COLOR_TYPE_PALETTE, 8, 1);
+    f.primary.paletteAlpha = {10, 20, 30};
+    f.reduced = pngPattern(64, 48, PNG_COLOR_TYPE_RGB_ALPHA, 8, 2);
+    const std::string path = f.write(testDir() + "/t.png", 1, 1);
+    ZynTransformPtr png = openPng(path);
+    png->setAttribute<bool>("png_rgbtobgr", true);
+    ASSERT_TRUE(ZynGraph::statusOK(*png)) << png->error().message();
+    std::vector<uint16_t> expected = f.reduced.samples;
+    for (size_t i = 0; i < expected.size(); i += 4) std::swap(expected[i], expected[i + 2]);
+    EXPECT_EQ(renderSamples(*png, 0, {64, 48}, {0, 0, 64, 48}), expected);
+}
+
+TEST(PngEmbeddedImages, WrongEmbeddedImagesGiveCode203AndSayWhy) {
+    const std::string dir = testDir();
+    struct Case {
+        const char* name;
+        std::function<void(EmbeddedFile&)> damage;
+        int output;
+        ZynResolution size;
+        std::string message;  // a regular expression
+    };
+    const Case cases[] = {
+        {"tag of two bands",
+         [](EmbeddedFile& f) { f.tag = pngPattern(kWidth, kHeight, PNG_COLOR_TYPE_GRAY_ALPHA, 8); },
+         1,
+         {kWidth, kHeight},
+         R"(ZynPNGTagImageSourceOp::genRect: invalid embedded tag image \(nbands,nbits\) = \(2,8\); should be \(1,8\))"},
+        {"tag of another size",
+         [](EmbeddedFile& f) { f.tag = pngPattern(10, 11, PNG_COLOR_TYPE_GRAY, 8); },
+         1,
+         {kWidth, kHeight},
+         R"(ZynPNGTagImageSourceOp::genRect:  embedded tag image \(w,h\) = \(10,11\) do not match primary image \(w,h\) = \(200,130\))"},
+        {"tag of a palette",
+         [](EmbeddedFile& f) { f.tag = pngPattern(kWidth, kHeight, PNG_COLOR_TYPE_PALETTE, 8); },
+         1,
+         {kWidth, kHeight},
+         R"(PNG ReadHeader failed \(tag\): PNGInterface::ReadHeader,\d+: input image color type = 3 is not supported)"},
+        {"reduced image of one band",
+         [](EmbeddedFile& f) { f.reduced = pngPattern(64, 48, PNG_COLOR_TYPE_GRAY, 8); },
+         0,
+         {64, 48},
+         R"(ZynPNGReducedResImageSourceOp::genRect: invalid embedded reduced res image \(nbands,nbits\) = \(1,8\); should be \(3,8\))"},
+        {"reduced image of 16 bits",
+         [](EmbeddedFile& f) { f.reduced = pngPattern(64, 48, PNG_COLOR_TYPE_RGB, 16); },
+         0,
+         {64, 48},
+         R"(ZynPNGReducedResImageSourceOp::genRect: invalid embedded reduced res image \(nbands,nbits\) = \(3,16\); should be \(3,8\))"},
+        {"reduced image of another size",
+         [](EmbeddedFile& f) { f.reduced = pngPattern(65, 48, PNG_COLOR_TYPE_RGB, 8); },
+         0,
+         {65, 48},
+         R"(ZynPNGReducedResImageSourceOp::genRect:  embedded tag image \(w,h\) = \(65,48\) do not match primary image \(w,h\) = \(64,48\))"},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EmbeddedFile f;
+        c.damage(f);
+        const std::string path = dir + "/w" + std::to_string(n++) + ".png";
+        PngImage file = f.primary;
+        // The leading chunk announces 64 x 48 whatever the stream holds.
+        embedReducedRes(file, 64, 48, encodePng(f.reduced), 2);
+        embedTag(file, encodePng(f.tag), 2);
+        writePng(path, file);
+        const ZynError e = embeddedError(path, c.output, c.output ? c.size : ZynResolution{64, 48});
+        EXPECT_EQ(e.code(), 203);
+        EXPECT_TRUE(std::regex_match(e.message(), std::regex(c.message))) << e.message();
+        // The primary image stays usable.
+        ZynTransformPtr png = openPng(path);
+        EXPECT_EQ(renderSamples(*png, 0, {kWidth, kHeight}, {0, 0, kWidth, 8}).size(),
+                  kWidth * 8 * 3u);
+    }
+}
+
+TEST(PngEmbeddedImages, MissingOrCutStreamsGiveCode203) {
+    const std::string dir = testDir();
+    EmbeddedFile f;
+    const std::string stream = encodePng(f.reduced);
+
+    PngImage announced = f.primary;
+    embedReducedRes(announced, 64, 48, stream, 1);
+    announced.trailing.clear();
+    writePng(dir + "/none.png", announced);
+    ZynError e = embeddedError(dir + "/none.png", 0, {64, 48});
+    EXPECT_EQ(e.code(), 203);
+    EXPECT_TRUE(std::regex_match(
+        e.message(),
+        std::regex(
+            R"(PNG ConstructDataChunkChain failed \(tag\): PNGInterface::MakeTagDataChunks,\d+: no "rrIm" chunk with data after the image data)")))
+        << e.message();
+
+    PngImage cut = f.primary;
+    embedReducedRes(cut, 64, 48, stream.substr(0, stream.size() / 2), 2);
+    writePng(dir + "/cut.png", cut);
+    e = embeddedError(dir + "/cut.png", 0, {64, 48});
+    EXPECT_EQ(e.code(), 203);
+    EXPECT_TRUE(std::regex_match(
+        e.message(),
+        std::regex(
+            R"(ZynPNGReducedResImageSourceOp::genRect failed \(tag\): PNGInterface::ReadRows,\d+: error reading image data; PNGInterface::PNGReadFromMemory,\d+: read failed; requested \d+, but no more data available)")))
+        << e.message();
+
+    PngImage headless = f.primary;
+    embedReducedRes(headless, 64, 48, stream.substr(0, 20), 1);
+    writePng(dir + "/headless.png", headless);
+    e = embeddedError(dir + "/headless.png", 0, {64, 48});
+    EXPECT_EQ(e.code(), 203);
+    EXPECT_TRUE(e.message().starts_with(
+        "PNG ReadHeader failed (reduced res image): PNGInterface::ReadHeader,"))
+        << e.message();
+}
+
+TEST(PngEmbeddedImages, LeadingChunksOfOtherLengthsDoNotCount) {
+    const std::string dir = testDir();
+    EmbeddedFile f;
+    PngImage file = f.primary;
+    file.leading = {{"rrIm", "1234567"}, {"ckTg", "x"}};
+    writePng(dir + "/other.png", file);
+    ZynTransformPtr png = openPng(dir + "/other.png");
+    ASSERT_TRUE(ZynGraph::statusOK(*png));
+    EXPECT_EQ(png->imageOutput(0)->coordSpace()->resolutions().size(), 1u);
+    EXPECT_EQ(renderError(*png, 1, {kWidth, kHeight}, {0, 0, 1, 1}).code(), 1);
+
+    // 0x40 by 0x30, least significant byte first.
+    file.leading = {{"rrIm", std::string("\x40\0\0\0\x30\0\0\0", 8)}};
+    writePng(dir + "/le.png", file);
+    png = openPng(dir + "/le.png");
+    ASSERT_TRUE(ZynGraph::statusOK(*png));
+    EXPECT_EQ(png->imageOutput(0)->coordSpace()->resolutions(),
+              (std::vector<ZynResolution>{{kWidth, kHeight}, {64, 48}}));
+}
