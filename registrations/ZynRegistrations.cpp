@@ -13,6 +13,7 @@
 #include "ZynContrastOperationT.h"
 #include "ZynDIBImageSource.h"
 #include "ZynExifImageSource.h"
+#include "ZynFpxImageSource.h"
 #include "ZynFpxViewOperation.h"
 #include "ZynIMPSImageSource.h"
 #include "ZynJ2KImageSource.h"
@@ -33,6 +34,7 @@ using ZynPpmImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynPpmImageSou
 using ZynPNGImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynPNGImageSource>;
 using ZynJpegImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynJpegImageSource>;
 using ZynIMPSImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynIMPSImageSource>;
+using ZynFpxImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynFpxImageSource>;
 using ZynChannelSelectOperationRegistryEntry =
     ZynTransformRegistryEntryT<ZynChannelSelectOperation>;
 using ZynFpxViewOperationRegistryEntry = ZynTransformRegistryEntryT<ZynFpxViewOperation>;
@@ -68,6 +70,9 @@ ZynRecognizerRegistration jpegRecognizer({&ZynJpegImageSource::recognize, 0}, "J
 
 ZynIMPSImageSourceRegistryEntry impsEntry("IMPSSource", 0, 0);
 ZynRecognizerRegistration impsRecognizer({&ZynIMPSImageSource::recognize, 0}, "IMPSSource");
+
+ZynFpxImageSourceRegistryEntry fpxEntry("FPXSource", 0, 0);
+ZynRecognizerRegistration fpxRecognizer({&ZynFpxImageSource::recognize, 0}, "FPXSource");
 
 ZynChannelSelectOperationRegistryEntry channelSelectEntry("ChannelSelect", 2, 10);
 ZynFpxViewOperationRegistryEntry fpxViewEntry("Fpx View", 2, 13);

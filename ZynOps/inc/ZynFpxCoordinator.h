@@ -22,6 +22,9 @@ class ZynFpxCoordinator : public ZynFile {
     bool open() override;
     void close() override;
 
+    // Whether the toolkit takes the file for a FlashPix image file.
+    bool isFlashPixFile() const;
+
     const ZynError& error() const { return error_; }
     // The operating system's error behind a failed open, 0 when the file itself was at fault.
     int osErrorNumber() const { return osErrorNumber_; }

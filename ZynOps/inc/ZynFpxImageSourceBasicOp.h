@@ -7,7 +7,6 @@
 
 #include "NIFAffineMatrix.h"
 #include "NIFColorTwistMatrix.h"
-#include "NIFROI.h"
 #include "ZynFpxCoordinator.h"
 #include "ZynImageSourceOp.h"
 
@@ -17,7 +16,6 @@ struct ZynFpxViewingParameters {
     std::optional<float> aspectRatio;
     std::optional<float> contrast;
     std::optional<NIFColorTwistMatrix> colorTwist;
-    std::optional<NIFROI> roi;
 };
 
 // Renders one resolution of a FlashPix image through the toolkit. The ops of one source share

@@ -58,3 +58,7 @@ void ZynFpxCoordinator::close() {
         fail(ZynError(130, "FPX close error " + std::to_string(fpxStatusNumber(s)) + " for file " +
                                qorNarrow(fileName())));
 }
+
+bool ZynFpxCoordinator::isFlashPixFile() const {
+    return fpxIsValidFlashPixFile(qorLocalPath(fileName())) == FpxStatus::Ok;
+}

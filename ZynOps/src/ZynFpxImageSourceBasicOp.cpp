@@ -107,13 +107,11 @@ bool ZynFpxImageSourceBasicOp::describeChannels() {
 void ZynFpxImageSourceBasicOp::readViewingParameters(const FpxImage* image) {
     NIFAffineMatrix affine;
     NIFColorTwistMatrix twist;
-    NIFROI roi;
     float value;
     if (fpxGetImageAffineMatrix(image, affine) == FpxStatus::Ok) view_.affine = affine;
     if (fpxGetImageResultAspectRatio(image, value) == FpxStatus::Ok) view_.aspectRatio = value;
     if (fpxGetImageContrastAdjustment(image, value) == FpxStatus::Ok) view_.contrast = value;
     if (fpxGetImageColorTwistMatrix(image, twist) == FpxStatus::Ok) view_.colorTwist = twist;
-    if (fpxGetImageROI(image, roi) == FpxStatus::Ok) view_.roi = roi;
 }
 
 bool ZynFpxImageSourceBasicOp::outputInfo(ZynOutputInfo& info) {

@@ -20,8 +20,9 @@ class ZynFpxImageSourceBasic : public ZynImageFileSource {
     ZynImageOpPtr opForResolution(int outputIndex, const ZynResolution& resolution) override;
     void postRender() override;
 
-    // What the aggregate needs of the open image; valid after a successful setup.
-    const ZynFpxImageSourceBasicOp* op() const { return op_.get(); }
+    void closeFile();
+    // The image as the last setup read it (null before the first setup).
+    const std::shared_ptr<ZynFpxImageSourceBasicOp>& op() const { return op_; }
 
   private:
     std::shared_ptr<ZynFpxImageSourceBasicOp> op_;

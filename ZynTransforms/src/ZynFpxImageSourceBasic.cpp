@@ -21,10 +21,8 @@ void ZynFpxImageSourceBasic::fileNameChanged() {
 void ZynFpxImageSourceBasic::setupTransform() {
     if (!op_) op_ = std::make_shared<ZynFpxImageSourceBasicOp>(fileName(), keepOpen());
     ZynOutputInfo info;
-    if (!op_->outputInfoBase(info)) {
-        setError(info.error);
-        return;
-    }
+    ZynColorSpacePtr colorSpace;
+    if (!describeFromOp(*op_, info, colorSpace)) return;
     ZynDataOrgPtr dataOrg;
     try {
         dataOrg = std::make_shared<ZynSimpleDataOrg>(op_->imageWidth(), op_->imageHeight(),
@@ -45,7 +43,7 @@ void ZynFpxImageSourceBasic::setupTransform() {
             ZynError(130, std::string("Could not create coordinate space array: ") + e.what()));
         return;
     }
-    publishOutput(op_->getColorSpace(), coordSpace, dataOrg);
+    publishOutput(colorSpace, coordSpace, dataOrg);
 }
 
 ZynImageOpPtr ZynFpxImageSourceBasic::opForResolution(int outputIndex,
@@ -58,5 +56,9 @@ ZynImageOpPtr ZynFpxImageSourceBasic::opForResolution(int outputIndex,
 }
 
 void ZynFpxImageSourceBasic::postRender() {
-    if (op_ && !keepOpen()) op_->close();
+    if (!keepOpen()) closeFile();
+}
+
+void ZynFpxImageSourceBasic::closeFile() {
+    if (op_) op_->close();
 }
