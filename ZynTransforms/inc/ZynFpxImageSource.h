@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ZynAttributeText.h"
 #include "ZynTransformAggregate.h"
@@ -21,7 +22,8 @@ class ZynFpxImageSource : public ZynTransformAggregate {
 
     ZynFpxImageSource();
     ZynFpxImageSource(const std::wstring& fileName, bool keepOpen);
-    // A copy has inner transforms of its own, reading the same file.
+    // A copy has inner transforms of its own, reading the same file; like any newly opened file,
+    // its viewing parameters come from the file.
     ZynFpxImageSource(const ZynFpxImageSource& other);
     ~ZynFpxImageSource() override;
 
@@ -30,8 +32,9 @@ class ZynFpxImageSource : public ZynTransformAggregate {
 
     ZynTransformPtr clone() const override;
     void setupTransform() override;
+    // The basic source, the channel select when alpha handling uses it, and the view.
+    std::vector<ZynTransform*> innerTransforms() const override;
 
-    const std::shared_ptr<ZynFpxImageSourceBasic>& basicSource() const { return basic_; }
     // The channel select in use, or null.
     ZynTransformPtr channelSelect() const;
     const std::shared_ptr<ZynFpxViewOperation>& viewOperation() const { return view_; }

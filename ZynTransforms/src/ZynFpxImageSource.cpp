@@ -72,8 +72,6 @@ ZynFpxImageSource::ZynFpxImageSource(const ZynFpxImageSource& other)
     build();
     basic_->setFileName(other.basic_->fileName());
     basic_->setAttribute<bool>("keep_open", other.basic_->keepOpen());
-    for (const char* name : kViewParameters)
-        view_->attribute(name).fromText(other.view_->attribute(name).toText());
 }
 
 ZynFpxImageSource::~ZynFpxImageSource() = default;
@@ -91,11 +89,9 @@ void ZynFpxImageSource::alias(const std::string& name, const ZynTransform& inner
 
 void ZynFpxImageSource::build() {
     basic_ = std::make_shared<ZynFpxImageSourceBasic>();
-    addTransform(basic_, false);
     for (const char* name : {"file_name", "wfile_name", "keep_open"}) alias(name, *basic_);
     view_ = std::make_shared<ZynFpxViewOperation>();
     view_->imageInput(0)->connect(basic_);
-    addTransform(view_, false);
     aliasOutput(0, view_, 0);
     for (const char* name : kViewParameters) alias(name, *view_);
     if (!hasAttribute("alphaChannel")) addSimpleAttribute<Alpha>("alphaChannel", IGNOREAlpha);
@@ -119,6 +115,11 @@ ZynTransformPtr ZynFpxImageSource::recognize(const std::wstring& fileName, FILE*
                       << std::endl;
     }
     return nullptr;
+}
+
+std::vector<ZynTransform*> ZynFpxImageSource::innerTransforms() const {
+    if (selectInUse_) return {basic_.get(), select_.get(), view_.get()};
+    return {basic_.get(), view_.get()};
 }
 
 ZynTransformPtr ZynFpxImageSource::channelSelect() const {
@@ -179,10 +180,7 @@ ZynTransformPtr ZynFpxImageSource::alphaStage(const ZynFpxImageSourceBasicOp& op
 
 ZynTransformPtr ZynFpxImageSource::selectChannels(std::vector<int> bands,
                                                   ZynColorSpacePtr colorSpace) {
-    if (!select_) {
-        select_ = std::make_shared<ZynChannelSelectOperation>(basic_);
-        addTransform(select_, false);
-    }
+    if (!select_) select_ = std::make_shared<ZynChannelSelectOperation>(basic_);
     select_->setLabel(label() + ".ChannelSelect");
     select_->setAttribute<bool>("allBands", false);
     select_->setAttribute<std::vector<int>>("inputs", std::vector<int>(bands.size(), 0));
