@@ -21,7 +21,6 @@ class NIFMatrix4 {
     }
 
     std::array<T, 16> m;
-
 };
 
 // An affine transform as a 4 x 4 matrix; each constructor fills the rows it names and leaves
