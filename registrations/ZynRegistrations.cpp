@@ -25,6 +25,7 @@
 #include "ZynRecognizer.h"
 #include "ZynTiffImageSource.h"
 #include "ZynTransformRegistryEntry.h"
+#include "ZynVDXImageSource.h"
 
 namespace {
 
@@ -32,6 +33,7 @@ using ZynJ2KImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynJ2KImageSou
 using ZynTiffImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynTiffImageSource>;
 using ZynPpmImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynPpmImageSource>;
 using ZynPNGImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynPNGImageSource>;
+using ZynVDXImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynVDXImageSource>;
 using ZynJpegImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynJpegImageSource>;
 using ZynIMPSImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynIMPSImageSource>;
 using ZynFpxImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynFpxImageSource>;
@@ -65,6 +67,9 @@ ZynRecognizerRegistration ppmRecognizer({&ZynPpmImageSource::recognize, 0}, "Ppm
 ZynPNGImageSourceRegistryEntry pngEntry("PNGSource", 0, 0);
 ZynRecognizerRegistration pngRecognizer({&ZynPNGImageSource::recognize, 0}, "PNGSource");
 
+ZynVDXImageSourceRegistryEntry vdxEntry("OrbidiscSource", 0, 0);
+ZynRecognizerRegistration vdxRecognizer({&ZynVDXImageSource::recognize, 0}, "OrbidiscSource");
+
 ZynJpegImageSourceRegistryEntry jpegEntry("JpegSource", 0, 0);
 ZynRecognizerRegistration jpegRecognizer({&ZynJpegImageSource::recognize, 0}, "JpegSource");
 
@@ -75,6 +80,7 @@ ZynFpxImageSourceRegistryEntry fpxEntry("FPXSource", 0, 0);
 ZynRecognizerRegistration fpxRecognizer({&ZynFpxImageSource::recognize, 0}, "FPXSource");
 
 ZynChannelSelectOperationRegistryEntry channelSelectEntry("ChannelSelect", 2, 10);
+
 ZynFpxViewOperationRegistryEntry fpxViewEntry("Fpx View", 2, 13);
 
 ZynExifImageSourceRegistryEntry exifEntry("ExifSource", 0, 0);
@@ -90,11 +96,17 @@ ZynDIBImageSourceRegistryEntry dibEntry("DIBSource", 0, 0);
 ZynAnyImageSourceRegistryEntry anyImageEntry("Any Image Source", 0, 8);
 
 ZynColorMatrixOperationRegistryEntry colorMatrixEntry("ColorMatrix", 2, 9);
+
 ZynColorMatrixOperationTRegistryEntry colorMatrixByteEntry("ColorMatrixByte", 3, 9);
+
 ZynContrastOperationRegistryEntry contrastEntry("Contrast", 2, 11);
+
 ZynContrastOperationTRegistryEntry contrastByteEntry("ContrastByte", 3, 11);
+
 ZynAffineOperationRegistryEntry affineEntry("Affine", 2, 6);
+
 ZynAffineOperationTRegistryEntry affineByteEntry("AffineByte", 3, 6);
+
 ZynNopOperationRegistryEntry nopEntry("Nop", 2, 13);
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "PngFixture.h"
 #include "PpmFixture.h"
 #include "TiffFixture.h"
+#include "VdxFixture.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -40,6 +41,7 @@ int main(int argc, char** argv) {
     writeJ2kSample((folder / "sample.jp2").string());
     writeSampleTiff((folder / "sample.tif").string());
     for (const auto& [name, image] : pngSamples()) writePng((folder / name).string(), image);
+    writeVdxSample((folder / "sample_vdx.vdx").string());
     FpxFixtureSpec fpx;
     fpx.width = 150;
     fpx.height = 100;

@@ -1,0 +1,370 @@
+#include <filesystem>
+#include <thread>
+
+#include "PpmFixture.h"
+#include "QorString.h"
+#include "TestSupport.h"
+#include "VdxTestSupport.h"
+#include "ZynAnyImageSource.h"
+#include "ZynGraph.h"
+#include "ZynImageOutputCP.h"
+#include "ZynRecognizer.h"
+#include "ZynSettings.h"
+#include "ZynTransformRegistryEntry.h"
+#include "ZynVDXImageSource.h"
+
+namespace {
+
+const std::vector<ZynResolution> kLandscape{{768, 512}, {384, 256}, {192, 128}};
+
+std::shared_ptr<ZynVDXImageSource> openVdx(const std::string& path, bool keepOpen = true,
+                                           const std::string& colorSpace = "") {
+    auto source = std::make_shared<ZynVDXImageSource>(qorWiden(path), keepOpen);
+    source->setAttribute<std::string>("color_space", colorSpace);
+    ZynGraph::ensureSetup(*source);
+    return source;
+}
+
+std::vector<ZynResolution> resolutionsOf(ZynTransform& t) {
+    return t.imageOutput(0)->coordSpace()->resolutions();
+}
+
+ZynRectBuffer render(ZynTransform& t, const ZynResolution& r, const ZynRect& rect, int bands,
+                     ZynInterleave interleave = ZynInterleave::Pixel) {
+    ZynRectBuffer buffer(rect,
+                         std::make_shared<ZynSimpleDataOrg>(static_cast<uint32_t>(rect.width),
+                                                            static_cast<uint32_t>(rect.height),
+                                                            ZynDataType::UInt8, bands, interleave));
+    ZynGraph::render(t, 0, r, buffer);
+    return buffer;
+}
+
+void expectBuffer(const ZynRectBuffer& b, const VdxPlanes& p, int rotation, VdxExpect what) {
+    const ZynRect& r = b.rect();
+    expectShown(p, rotation, what, r.x, r.y, r.width, r.height,
+                [&](int64_t x, int64_t y, int band) { return *b.sample<uint8_t>(x, y, band); });
+}
+
+// The level of the pack shown at a delivered size.
+const VdxPlanes& levelOfSize(const Pack& pack, const ZynResolution& size) {
+    for (const VdxPlanes& p : pack.levels)
+        if (std::max(p.width, p.height) == std::max(size.width, size.height)) return p;
+    throw std::invalid_argument("no such level");
+}
+
+ZynError renderError(ZynTransform& t, const ZynResolution& r, const ZynRect& rect, int bands) {
+    try {
+        render(t, r, rect, bands);
+    } catch (const ZynError& e) {
+        return e;
+    }
+    ADD_FAILURE() << "rendering succeeded";
+    return {};
+}
+
+int descriptorsOn(const std::string& path) {
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        if (std::filesystem::read_symlink(entry.path(), error) == path) ++count;
+    }
+    return count;
+}
+
+std::string openFailure(const std::string& path, int code, const std::string& text) {
+    return "Could not open file \"" + path +
+           "\" as a VDX fileSystem error code = " + std::to_string(code) +
+           "\nSystem error string = " + text;
+}
+
+}  // namespace
+
+TEST(VDXSource, RecognisedAfterPpmAndPngAndBeforeJpeg) {
+    const Pack pack = writePack();
+    auto any = std::make_shared<ZynAnyImageSource>();
+    any->setFileName(qorWiden(pack.path));
+    ASSERT_TRUE(ZynGraph::statusOK(*any)) << any->error().message();
+    EXPECT_EQ(any->transforms().front()->typeName(), "ZynVDXImageSource");
+    EXPECT_EQ(resolutionsOf(*any), kLandscape);
+
+    std::vector<std::string> order;
+    for (const auto& r : ZynRecognizerRegistration::recognizers()) order.push_back(r.format);
+    const auto vdx = std::find(order.begin(), order.end(), "OrbidiscSource");
+    ASSERT_NE(vdx, order.end());
+    for (const char* earlier : {"PpmSource", "PNGSource"}) {
+        const auto at = std::find(order.begin(), order.end(), earlier);
+        if (at != order.end()) {
+            EXPECT_LT(at, vdx) << earlier;
+        }
+    }
+    const auto jpeg = std::find(order.begin(), order.end(), "JpegSource");
+    ASSERT_NE(jpeg, order.end());
+    EXPECT_EQ(jpeg - vdx, 1);
+
+    const auto* entry = ZynTransformRegistry::find("OrbidiscSource");
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->firstProperty(), 0);
+    EXPECT_EQ(entry->secondProperty(), 0);
+    const ZynTransformPtr created = ZynTransformRegistry::create("OrbidiscSource");
+    EXPECT_EQ(created->typeName(), "ZynVDXImageSource");
+    EXPECT_EQ(created->getAttribute<std::string>("color_space"), "");
+}
+
+TEST(VDXSource, SignatureWithoutItsZeroByteIsNotRecognised) {
+    const std::string dir = testDir();
+    writeVdxPack(dir + "/a.vdx", vdxPatternLevels(), {.signatureEnd = 'X'});
+    auto any = std::make_shared<ZynAnyImageSource>();
+    any->setFileName(qorWiden(dir + "/a.vdx"));
+    EXPECT_FALSE(ZynGraph::statusOK(*any));
+    EXPECT_EQ(any->error().code(), 153);
+    EXPECT_EQ(any->error().message(), "Failed to open the given file: " + dir + "/a.vdx");
+}
+
+TEST(VDXSource, RecogniserTrace) {
+    const std::string dir = testDir();
+    writeVdxPack(dir + "/a.vdx", vdxPatternLevels());
+    writeVdxPack(dir + "/b.vdx", vdxPatternLevels(), {.signatureEnd = '2'});
+    ZynSettings::get().trace = true;
+    testing::internal::CaptureStdout();
+    for (const char* name : {"/a.vdx", "/b.vdx"}) {
+        FILE* file = std::fopen((dir + name).c_str(), "rb");
+        const ZynTransformPtr source =
+            ZynVDXImageSource::recognize(qorWiden(dir + name), file, false);
+        EXPECT_EQ(source != nullptr, std::string(name) == "/a.vdx");
+        EXPECT_EQ(std::ftell(file), 0);
+        std::fclose(file);
+    }
+    EXPECT_EQ(ZynVDXImageSource::recognize(L"none", nullptr, true), nullptr);
+    ZynSettings::get().trace = false;
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              dir + "/a.vdx Has a VDX magic number \n" + dir +
+                  "/b.vdx Not vdx: magic number is V D X _ I P I 2 \nNot a vdx file none\n");
+}
+
+TEST(VDXSource, EachColourFormatAtEveryResolution) {
+    const Pack pack = writePack();
+    struct Case {
+        std::string name;
+        ZynColorKind kind;
+        VdxExpect expect;
+    };
+    const Case cases[] = {{"", ZynColorKind::VDXRGB, VdxExpect::RGB},
+                          {"VDXRGB", ZynColorKind::VDXRGB, VdxExpect::RGB},
+                          {"VDXLum", ZynColorKind::VDXLum, VdxExpect::Lum},
+                          {"VDXYCC", ZynColorKind::VDXYCC, VdxExpect::YCC}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE("color_space \"" + c.name + "\"");
+        auto source = openVdx(pack.path, false, c.name);
+        ASSERT_TRUE(source->status()) << source->error().message();
+        const ZynImageOutputCP& out = *source->imageOutput(0);
+        EXPECT_EQ(out.colorSpace()->kind(), c.kind);
+        const int bands = out.colorSpace()->bands();
+        EXPECT_EQ(bands, c.expect == VdxExpect::Lum ? 1 : 3);
+        EXPECT_EQ(out.colorSpace()->maximum(), 255.0);
+        EXPECT_EQ(resolutionsOf(*source), kLandscape);
+        EXPECT_EQ(out.coordSpace()->defaultResolution(), 0);
+        EXPECT_EQ(out.coordSpace()->width(), (ZynValue{768, ZynUnit::Pixel}));
+        EXPECT_EQ(*out.dataOrg(), ZynSimpleDataOrg(768, 512, ZynDataType::UInt8, bands));
+        for (size_t level = 0; level < 3; ++level) {
+            const ZynResolution r = kLandscape[level];
+            const VdxPlanes& p = pack.levels[2 - level];
+            expectBuffer(render(*source, r, {0, 0, r.width, r.height}, bands), p, 0, c.expect);
+            expectBuffer(render(*source, r, {7, 5, 33, 20}, bands), p, 0, c.expect);
+            if (HasFatalFailure()) return;
+        }
+    }
+}
+
+TEST(VDXSource, FillsBuffersOfAnyLayout) {
+    const Pack pack = writePack();
+    auto source = openVdx(pack.path);
+    const ZynRect rect{101, 37, 170, 61};
+    const VdxPlanes& base = pack.levels[2];
+    for (ZynInterleave interleave :
+         {ZynInterleave::Pixel, ZynInterleave::Line, ZynInterleave::Band})
+        expectBuffer(render(*source, {768, 512}, rect, 3, interleave), base, 0, VdxExpect::RGB);
+
+    // The library's own band order, with gaps between pixels and rows, is filled in place.
+    ZynRectBuffer reversed(
+        rect, std::make_shared<ZynSimpleDataOrg>(170, 61, ZynDataType::UInt8, ZynInterleave::Pixel,
+                                                 std::vector<int64_t>{2, 1, 0}, 4, 4 * 170 + 9));
+    ZynOutputInfo info;
+    ZynImageOpPtr op = source->opForResolution(0, {768, 512});
+    ASSERT_TRUE(op->outputInfoBase(info));
+    EXPECT_EQ(info.dataOrg->bandOffsets(), (std::vector<int64_t>{2, 1, 0}));
+    EXPECT_EQ(info.dataOrg->width(), 768u);
+    EXPECT_EQ(info.dataOrg->height(), 512u);
+    EXPECT_TRUE(op->canFill(reversed));
+    ZynGraph::render(*source, 0, {768, 512}, reversed);
+    expectBuffer(reversed, base, 0, VdxExpect::RGB);
+
+    // A bottom-up buffer goes through the engine's own tile.
+    const auto bottomUp =
+        std::make_shared<ZynSimpleDataOrg>(170, 61, ZynDataType::UInt8, ZynInterleave::Pixel,
+                                           std::vector<int64_t>{2, 1, 0}, 3, -3 * 170);
+    std::vector<uint8_t> memory(3 * 170 * 61);
+    ZynRectBuffer upward(rect, bottomUp, memory.data() + 3 * 170 * 60);
+    EXPECT_FALSE(op->canFill(upward));
+    ZynGraph::render(*source, 0, {768, 512}, upward);
+    expectBuffer(upward, base, 0, VdxExpect::RGB);
+
+    source->imageOutput(0)->setCaching(true);
+    expectBuffer(render(*source, {384, 256}, {3, 3, 50, 50}, 3), pack.levels[1], 0, VdxExpect::RGB);
+}
+
+TEST(VDXSource, RotatedPacksTurnSizesAndPixels) {
+    for (int rotation = 0; rotation < 4; ++rotation) {
+        SCOPED_TRACE("rotation " + std::to_string(rotation));
+        const Pack pack = writePack({.rotation = rotation}, 5);
+        auto source = openVdx(pack.path, true, "VDXYCC");
+        ASSERT_TRUE(source->status()) << source->error().message();
+        std::vector<ZynResolution> expected = kLandscape;
+        if (rotation % 2)
+            for (ZynResolution& r : expected) std::swap(r.width, r.height);
+        ASSERT_EQ(resolutionsOf(*source), expected);
+        for (const ZynResolution& r : expected) {
+            const VdxPlanes& p = levelOfSize(pack, r);
+            expectBuffer(render(*source, r, {0, 0, r.width, r.height}, 3), p, rotation,
+                         VdxExpect::YCC);
+            expectBuffer(render(*source, r, {r.width - 21, 9, 21, 40}, 3), p, rotation,
+                         VdxExpect::YCC);
+            if (HasFatalFailure()) return;
+        }
+    }
+}
+
+TEST(VDXSource, AnUnofferedSizeReadsBase) {
+    for (int rotation : {0, 3}) {
+        const Pack pack = writePack({.rotation = rotation});
+        auto source = openVdx(pack.path, true, "VDXLum");
+        ZynOutputInfo info;
+        ASSERT_TRUE(source->opForResolution(0, {100, 60})->outputInfoBase(info));
+        EXPECT_EQ(info.width, rotation ? 512u : 768u);
+        EXPECT_EQ(info.height, rotation ? 768u : 512u);
+        expectBuffer(render(*source, {100, 60}, {200, 300, 40, 30}, 1), pack.levels[2], rotation,
+                     VdxExpect::Lum);
+    }
+}
+
+TEST(VDXSource, MissingBaseFailsTheFallbackReadInsteadOfReturningGarbage) {
+    const Pack pack = writePack();
+    std::filesystem::resize_file(pack.path, vdxFixtureLevelEnd(2) - 1);
+    auto source = openVdx(pack.path, true, "VDXYCC");
+    ASSERT_TRUE(source->status()) << source->error().message();
+    EXPECT_EQ(resolutionsOf(*source), (std::vector<ZynResolution>{{384, 256}, {192, 128}}));
+    EXPECT_EQ(source->imageOutput(0)->coordSpace()->width(), (ZynValue{384, ZynUnit::Pixel}));
+    expectBuffer(render(*source, {384, 256}, {0, 0, 384, 256}, 3), pack.levels[1], 0,
+                 VdxExpect::YCC);
+
+    const ZynError e = renderError(*source, {768, 512}, {10, 20, 30, 40}, 3);
+    EXPECT_EQ(e.code(), 130);
+    EXPECT_EQ(e.message(),
+              "Couldn't read image data at (10,20) (40,60)System error code = -7\nSystem error "
+              "string = the selected resolution is not in the file");
+}
+
+TEST(VDXSource, OpeningFailures) {
+    const std::string dir = testDir();
+    auto missing = openVdx(dir + "/none.vdx");
+    EXPECT_FALSE(missing->status());
+    EXPECT_EQ(missing->error().code(), 130);
+    EXPECT_EQ(missing->error().message(),
+              openFailure(dir + "/none.vdx", 2, "No such file or directory"));
+
+    // Damaged packs fail with the reader's reason (each reason has its test with the reader).
+    writeVdxPack(dir + "/e.vdx", vdxPatternLevels(), {.highestResolution = 3});
+    auto damaged = openVdx(dir + "/e.vdx");
+    EXPECT_EQ(damaged->error().code(), 130);
+    EXPECT_EQ(damaged->error().message(),
+              openFailure(dir + "/e.vdx", -3,
+                          "the image attributes name a resolution the format does not define"));
+
+    auto unnamed = std::make_shared<ZynVDXImageSource>();
+    EXPECT_FALSE(ZynGraph::statusOK(*unnamed));
+    EXPECT_EQ(unnamed->error().code(), 130);
+    EXPECT_EQ(unnamed->error().message(), "File name not set on ZynVDXImageSource");
+
+    auto bad = openVdx(writePack().path, true, "RGB");
+    EXPECT_FALSE(bad->status());
+    EXPECT_EQ(bad->error().code(), 133);
+    EXPECT_EQ(bad->error().message(), "RGB is an unknown or invalid color space.");
+}
+
+TEST(VDXSource, NamesWithoutANarrowFormOpenThroughADescriptor) {
+    // A lone surrogate has no narrow form; the operating system is given '?' in its place.
+    const std::string dir = testDir();
+    const std::wstring name = qorWiden(dir) + L"/wide\xD800.vdx";
+    auto missing = std::make_shared<ZynVDXImageSource>(name, false);
+    EXPECT_FALSE(ZynGraph::statusOK(*missing));
+    EXPECT_EQ(missing->error().message(), "Could not open file \"" + dir +
+                                              "/wide?.vdx\"System error code = 2\nSystem error "
+                                              "string = No such file or directory");
+
+    const VdxLevels levels = vdxPatternLevels(4);
+    writeVdxPack(dir + "/wide?.vdx", levels);
+    auto source = std::make_shared<ZynVDXImageSource>(name, false);
+    source->setAttribute<std::string>("color_space", "VDXLum");
+    ASSERT_TRUE(ZynGraph::statusOK(*source)) << source->error().message();
+    expectBuffer(render(*source, {192, 128}, {0, 0, 192, 128}, 1), levels[0], 0, VdxExpect::Lum);
+    EXPECT_EQ(descriptorsOn(dir + "/wide?.vdx"), 0);
+}
+
+TEST(VDXSource, ClosesBetweenPassesUnlessKeptOpenAndKeepsItsColourFormat) {
+    const Pack pack = writePack();
+    for (bool keepOpen : {false, true}) {
+        SCOPED_TRACE(keepOpen ? "kept open" : "closed");
+        auto source = openVdx(pack.path, keepOpen, "VDXLum");
+        ASSERT_TRUE(source->status()) << source->error().message();
+        const int open = keepOpen ? 1 : 0;
+        EXPECT_EQ(descriptorsOn(pack.path), open);
+        for (int pass = 0; pass < 2; ++pass) {
+            // A reopened handle must deliver one band again, not the library's default RGB.
+            expectBuffer(render(*source, {768, 512}, {0, 0, 768, 512}, 1), pack.levels[2], 0,
+                         VdxExpect::Lum);
+            EXPECT_EQ(descriptorsOn(pack.path), open);
+        }
+    }
+}
+
+TEST(VDXSource, AttributeChangesTakeEffectAtTheNextSetup) {
+    const Pack pack = writePack();
+    auto source = openVdx(pack.path, true, "VDXYCC");
+    expectBuffer(render(*source, {192, 128}, {0, 0, 20, 20}, 3), pack.levels[0], 0, VdxExpect::YCC);
+    source->setAttribute<std::string>("color_space", "");
+    ASSERT_TRUE(ZynGraph::statusOK(*source));
+    EXPECT_EQ(source->imageOutput(0)->colorSpace()->kind(), ZynColorKind::VDXRGB);
+    expectBuffer(render(*source, {192, 128}, {0, 0, 20, 20}, 3), pack.levels[0], 0, VdxExpect::RGB);
+
+    const Pack other = writePack({.rotation = 1}, 9);
+    const ZynTransformPtr copy = source->clone();
+    source->setFileName(qorWiden(other.path));
+    ASSERT_TRUE(ZynGraph::statusOK(*source));
+    EXPECT_EQ(resolutionsOf(*source).front(), (ZynResolution{512, 768}));
+    ASSERT_TRUE(ZynGraph::statusOK(*copy));
+    EXPECT_EQ(resolutionsOf(*copy), kLandscape);
+}
+
+TEST(VDXSource, ThreadsRenderFromOneSourceAtOnce) {
+    const Pack pack = writePack({.rotation = 2});
+    auto source = openVdx(pack.path, false, "VDXYCC");
+    std::vector<std::thread> threads;
+    std::vector<ZynRectBuffer> results;
+    results.reserve(8);
+    for (int i = 0; i < 8; ++i) {
+        const ZynResolution r = kLandscape[static_cast<size_t>(i % 3)];
+        const ZynRect rect{i * 3, i * 5, r.width - i * 3, r.height / 2};
+        results.emplace_back(rect, std::make_shared<ZynSimpleDataOrg>(
+                                       static_cast<uint32_t>(rect.width),
+                                       static_cast<uint32_t>(rect.height), ZynDataType::UInt8, 3));
+    }
+    for (int i = 0; i < 8; ++i)
+        threads.emplace_back([&, i] {
+            ZynGraph::render(*source, 0, kLandscape[static_cast<size_t>(i % 3)],
+                             results[static_cast<size_t>(i)]);
+        });
+    for (std::thread& t : threads) t.join();
+    for (int i = 0; i < 8; ++i)
+        expectBuffer(results[static_cast<size_t>(i)], pack.levels[2 - static_cast<size_t>(i % 3)],
+                     2, VdxExpect::YCC);
+    EXPECT_EQ(descriptorsOn(pack.path), 0);
+}

@@ -1,0 +1,107 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+#include "VdxFixture.h"
+
+// A pack of pattern levels in a fresh folder, and the levels written.
+struct Pack {
+    std::string path;
+    VdxLevels levels;
+};
+
+inline Pack writePack(const VdxPackOptions& options = {}, uint32_t seed = 1) {
+    Pack pack{testDir() + "/p.vdx", vdxPatternLevels(seed)};
+    writeVdxPack(pack.path, pack.levels, options);
+    return pack;
+}
+
+// What a reader should deliver, computed from the planes the fixture stored.
+
+// The stored pixel shown at (x, y) after `rotation` quarter turns for display.
+struct StoredAt {
+    uint32_t x, y;
+};
+inline StoredAt storedPixel(const VdxPlanes& p, int rotation, uint32_t x, uint32_t y) {
+    switch (rotation) {
+        case 1:  // turned counter-clockwise: the stored right edge is the top
+            return {p.width - 1 - y, x};
+        case 2:
+            return {p.width - 1 - x, p.height - 1 - y};
+        case 3:  // turned clockwise: the stored left edge is the top
+            return {y, p.height - 1 - x};
+        default:
+            return {x, y};
+    }
+}
+
+inline uint32_t shownWidth(const VdxPlanes& p, int rotation) {
+    return rotation % 2 ? p.height : p.width;
+}
+inline uint32_t shownHeight(const VdxPlanes& p, int rotation) {
+    return rotation % 2 ? p.width : p.height;
+}
+
+// Chroma at a stored pixel: bilinear interpolation between the samples sited on even columns and
+// rows, the last sample standing in for the missing neighbour at the right and bottom edges.
+inline double chromaAt(const VdxPlanes& p, int plane, uint32_t x, uint32_t y) {
+    const double u = x / 2.0, v = y / 2.0;
+    const uint32_t j = x / 2, k = y / 2;
+    const uint32_t j1 = std::min(j + 1, p.width / 2 - 1), k1 = std::min(k + 1, p.height / 2 - 1);
+    const double fx = u - j, fy = v - k;
+    return (1 - fx) * (1 - fy) * p.chroma(plane, j, k) + fx * (1 - fy) * p.chroma(plane, j1, k) +
+           (1 - fx) * fy * p.chroma(plane, j, k1) + fx * fy * p.chroma(plane, j1, k1);
+}
+
+inline uint8_t chromaByte(const VdxPlanes& p, int plane, uint32_t x, uint32_t y) {
+    return static_cast<uint8_t>(std::floor(chromaAt(p, plane, x, y) + 0.5));
+}
+
+// Red, green and blue of photo YCC, unclamped.
+inline std::array<double, 3> photoYccToRgb(double y, double c1, double c2) {
+    const double l = 1.3584 * y, b1 = 2.2179 * (c1 - 156), r2 = 1.8215 * (c2 - 137);
+    return {l + r2, l - 0.194 * b1 - 0.509 * r2, l + b1};
+}
+
+inline double clampByte(double v) {
+    return std::min(255.0, std::max(0.0, v));
+}
+
+// The expected samples of the shown pixel (x, y) in band order of the colour space:
+// Y; Y, C1, C2; or R, G, B.
+enum class VdxExpect { Lum, YCC, RGB };
+inline std::vector<double> expectedPixel(const VdxPlanes& p, int rotation, VdxExpect what,
+                                         uint32_t x, uint32_t y) {
+    const StoredAt s = storedPixel(p, rotation, x, y);
+    const double luma = p.luma(s.x, s.y);
+    if (what == VdxExpect::Lum) return {luma};
+    const uint8_t c1 = chromaByte(p, 1, s.x, s.y), c2 = chromaByte(p, 2, s.x, s.y);
+    if (what == VdxExpect::YCC) return {luma, double(c1), double(c2)};
+    const auto rgb = photoYccToRgb(luma, c1, c2);
+    return {clampByte(rgb[0]), clampByte(rgb[1]), clampByte(rgb[2])};
+}
+
+// Checks a delivered rectangle (x0, y0, w, h); `sample(x, y, band)` reads what was delivered.
+// YCC and luminance are exact, RGB within one level of rounding.
+inline void expectShown(const VdxPlanes& p, int rotation, VdxExpect what, int64_t x0, int64_t y0,
+                        int64_t w, int64_t h,
+                        const std::function<int(int64_t, int64_t, int)>& sample) {
+    const double tolerance = what == VdxExpect::RGB ? 1.0 : 0.0;
+    for (int64_t y = y0; y < y0 + h; ++y)
+        for (int64_t x = x0; x < x0 + w; ++x) {
+            const std::vector<double> want = expectedPixel(
+                p, rotation, what, static_cast<uint32_t>(x), static_cast<uint32_t>(y));
+            for (size_t b = 0; b < want.size(); ++b)
+                ASSERT_LE(std::abs(sample(x, y, static_cast<int>(b)) - want[b]), tolerance)
+                    << "pixel " << x << "," << y << " band " << b << " wanted " << want[b];
+        }
+}
