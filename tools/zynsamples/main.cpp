@@ -27,7 +27,10 @@ int main(int argc, char** argv) {
     writeBmp((folder / "sample8.bmp").string(), 97, 61, 8, fixturePattern(97, 61, 1),
              colourPalette());
     const auto grey = fixturePattern(97, 61, 1);
-    writeImpsSet(folder.string(), "imps_sample", ImpsKind::Lum, {.width = 97, .height = 61},
+    ImpsSet imps;
+    imps.width = 97;
+    imps.height = 61;
+    writeImpsSet(folder.string(), "imps_sample", ImpsKind::Lum, imps,
                  std::vector<uint32_t>(grey.begin(), grey.end()));
     JpegFixtureOptions jpeg;
     jpeg.width = 97;
