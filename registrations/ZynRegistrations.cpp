@@ -13,6 +13,7 @@
 #include "ZynContrastOperationT.h"
 #include "ZynDIBImageSource.h"
 #include "ZynExifImageSource.h"
+#include "ZynFpxImageSource.h"
 #include "ZynFpxViewOperation.h"
 #include "ZynIMPSImageSource.h"
 #include "ZynJ2KImageSource.h"
@@ -37,6 +38,7 @@ using ZynPNGImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynPNGImageSou
 using ZynVDXImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynVDXImageSource>;
 using ZynJpegImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynJpegImageSource>;
 using ZynIMPSImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynIMPSImageSource>;
+using ZynFpxImageSourceRegistryEntry = ZynTransformRegistryEntryT<ZynFpxImageSource>;
 using ZynChannelSelectOperationRegistryEntry =
     ZynTransformRegistryEntryT<ZynChannelSelectOperation>;
 using ZynFpxViewOperationRegistryEntry = ZynTransformRegistryEntryT<ZynFpxViewOperation>;
@@ -78,6 +80,9 @@ ZynRecognizerRegistration jpegRecognizer({&ZynJpegImageSource::recognize, 0}, "J
 
 ZynIMPSImageSourceRegistryEntry impsEntry("IMPSSource", 0, 0);
 ZynRecognizerRegistration impsRecognizer({&ZynIMPSImageSource::recognize, 0}, "IMPSSource");
+
+ZynFpxImageSourceRegistryEntry fpxEntry("FPXSource", 0, 0);
+ZynRecognizerRegistration fpxRecognizer({&ZynFpxImageSource::recognize, 0}, "FPXSource");
 
 ZynChannelSelectOperationRegistryEntry channelSelectEntry("ChannelSelect", 2, 10);
 

@@ -3,6 +3,7 @@
 #include "BmpFixture.h"
 #include "CameraTestSupport.h"
 #include "ExifFixture.h"
+#include "FpxFixture.h"
 #include "ImpsFixture.h"
 #include "J2kFixture.h"
 #include "JpegFixture.h"
@@ -53,6 +54,13 @@ std::vector<ForeignFile> foreignFiles(const std::string& dir) {
                            .tileHeight = 64};
              page.data = packTiffSamples(tiffPattern(300, 200, 1, 16), 300, 16);
              writeTiff(path, {page}, true);
+         }},
+        {"image.fpx", "ZynFpxImageSource",
+         [](const std::string& path) {
+             FpxFixtureSpec fpx;
+             fpx.width = 150;
+             fpx.height = 100;
+             writeFpx(path, fpx);
          }},
         // Base resolutions only: 384 sectors, a size LibRaw knows from a camera's headerless dumps.
         {"pack.vdx", "ZynVDXImageSource",

@@ -29,8 +29,8 @@ std::string threeBandFile(uint32_t w, uint32_t h, int organization,
             for (int b = 0; b < 3; ++b) {
                 size_t at = 0;
                 if (organization == 0) at = (size_t{y} * w + x) * 3 + b;
-                if (organization == 1) at = size_t{b} * w * h + size_t{y} * w + x;
-                if (organization == 2) at = size_t{y} * w * 3 + size_t{b} * w + x;
+                if (organization == 1) at = static_cast<size_t>(b) * w * h + size_t{y} * w + x;
+                if (organization == 2) at = size_t{y} * w * 3 + static_cast<size_t>(b) * w + x;
                 out[at] = static_cast<char>(rgb[(size_t{y} * w + x) * 3 + b]);
             }
     return out;

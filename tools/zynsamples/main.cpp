@@ -7,6 +7,7 @@
 #include "BmpFixture.h"
 #include "DngFixture.h"
 #include "ExifFixture.h"
+#include "FpxFixture.h"
 #include "ImpsFixture.h"
 #include "J2kFixture.h"
 #include "JpegFixture.h"
@@ -27,7 +28,10 @@ int main(int argc, char** argv) {
     writeBmp((folder / "sample8.bmp").string(), 97, 61, 8, fixturePattern(97, 61, 1),
              colourPalette());
     const auto grey = fixturePattern(97, 61, 1);
-    writeImpsSet(folder.string(), "imps_sample", ImpsKind::Lum, {.width = 97, .height = 61},
+    ImpsSet imps;
+    imps.width = 97;
+    imps.height = 61;
+    writeImpsSet(folder.string(), "imps_sample", ImpsKind::Lum, imps,
                  std::vector<uint32_t>(grey.begin(), grey.end()));
     JpegFixtureOptions jpeg;
     jpeg.width = 97;
@@ -42,6 +46,12 @@ int main(int argc, char** argv) {
     writeSampleTiff((folder / "sample.tif").string());
     for (const auto& [name, image] : pngSamples()) writePng((folder / name).string(), image);
     writeVdxSample((folder / "sample_vdx.vdx").string());
+    FpxFixtureSpec fpx;
+    fpx.width = 150;
+    fpx.height = 100;
+    fpx.tiles = FpxFixtureTiles::JpegSharedTables;
+    fpx.summary = true;
+    writeFpx((folder / "sample.fpx").string(), fpx);
     writeDng((folder / "sample_camera.dng").string());
     writeDng((folder / "sample_camera_lossy.dng").string(),
              {.lossy = true, .preview = DngFixtureOptions::Preview::Jpeg});

@@ -1,0 +1,9 @@
+#pragma once
+
+#include "NIFMatrix4.h"
+
+// The affine transform of a FlashPix image view, as 16 floats.
+class NIFAffineMatrix : public NIFAffine4<float> {
+  public:
+    using NIFAffine4::NIFAffine4;
+};

@@ -1,0 +1,273 @@
+#include <gtest/gtest.h>
+
+#include "FpxFixture.h"
+#include "FpxRender.h"
+#include "PpmFixture.h"
+#include "QorString.h"
+#include "TestSupport.h"
+#include "ZynAffineOperation.h"
+#include "ZynAnyImageSource.h"
+#include "ZynContrastOperation.h"
+#include "ZynFpxImageSource.h"
+#include "ZynFpxImageSourceBasic.h"
+#include "ZynFpxViewOperation.h"
+#include "ZynMatrix.h"
+#include "ZynTransformRegistryEntry.h"
+
+namespace {
+
+std::shared_ptr<ZynAnyImageSource> openAny(const std::string& path) {
+    auto any = std::make_shared<ZynAnyImageSource>();
+    any->setFileName(qorWiden(path));
+    ZynGraph::ensureSetup(*any);
+    return any;
+}
+
+std::shared_ptr<ZynFpxImageSource> openAggregate(const std::string& path,
+                                                 const char* alpha = nullptr) {
+    auto source = std::make_shared<ZynFpxImageSource>(qorWiden(path), true);
+    if (alpha) source->setAttributeText("alphaChannel", alpha);
+    ZynGraph::ensureSetup(*source);
+    return source;
+}
+
+// The stages the view operation chained, by label.
+std::vector<std::string> viewChain(const ZynFpxImageSource& source) {
+    std::vector<std::string> labels;
+    for (const auto& stage : source.viewOperation()->chain()) labels.push_back(stage->label());
+    return labels;
+}
+
+}  // namespace
+
+TEST(FpxAggregate, OpensByNameAndByContentAtEveryResolution) {
+    FpxFixtureSpec spec;
+    spec.width = 250;
+    spec.height = 130;
+    spec.tiles = FpxFixtureTiles::Jpeg;
+    const std::string dir = testDir();
+    const FpxFixture fixture = writeFpx(dir + "/a.fpx", spec);
+    writeFile(dir + "/a.bin", readFileBytes(dir + "/a.fpx"));
+    for (const char* name : {"/a.fpx", "/a.bin"}) {
+        SCOPED_TRACE(name);
+        auto any = openAny(dir + name);
+        ASSERT_TRUE(any->status()) << any->error().message();
+        ASSERT_EQ(any->transforms().size(), 1u);
+        EXPECT_EQ(any->transforms()[0]->typeName(), "ZynFpxImageSource");
+        const ZynImageOutputCP* out = any->imageOutput(0);
+        EXPECT_EQ(out->coordSpace()->resolutions(),
+                  (std::vector<ZynResolution>{{250, 130}, {125, 65}, {63, 33}}));
+        EXPECT_EQ(out->colorSpace()->kind(), ZynColorKind::FpxRGB);
+        for (int level = 0; level < 3; ++level) {
+            const FpxFixtureLevel& l = fixture.levels[level];
+            expectFpxPixels(renderFpx(*any, {l.width, l.height}, {0, 0, l.width, l.height}, 3),
+                            expectedFpxPixels(fixture, spec, level), l.width);
+        }
+    }
+}
+
+TEST(FpxAggregate, RecognitionByNameAndByTheToolkit) {
+    const std::string dir = testDir();
+    // A file named .FPX is taken without asking the toolkit, and then fails with its message.
+    writeFile(dir + "/junk.FPX", std::string(600, 'j'));
+    auto junk = openAny(dir + "/junk.FPX");
+    EXPECT_EQ(junk->error().code(), 130);
+    EXPECT_EQ(junk->error().message(), "FPX open failed for " + dir +
+                                           "/junk.FPX (nuve lib error 1), Invalid or not found "
+                                           "file System error code = 0\nSystem error string = "
+                                           "Success");
+    // Under another name, only what the toolkit validates.
+    writeFile(dir + "/junk.bin", std::string(600, 'j'));
+    CompoundFileWriter other;
+    other.addStream("WordDocument", std::string(100, 'w'));
+    writeFile(dir + "/other.doc", other.build());
+    for (const char* name : {"/junk.bin", "/other.doc"})
+        EXPECT_EQ(openAny(dir + name)->error().message(),
+                  "Failed to open the given file: " + dir + name);
+    EXPECT_EQ(ZynFpxImageSource::recognize(qorWiden(dir + "/junk.FPX"), nullptr, true), nullptr);
+}
+
+TEST(FpxAggregate, AlphaModesOnAnImageWithAlpha) {
+    FpxFixtureSpec spec;
+    spec.color = FpxFixtureColor::RgbAlpha;
+    const std::string path = testDir() + "/rgba.fpx";
+    const FpxFixture fixture = writeFpx(path, spec);
+    const std::vector<uint8_t>& rgba = fixture.levels[0].pixels;
+    struct Case {
+        const char* mode;
+        int bands;
+        ZynColorKind kind;
+        int firstBand;
+    };
+    for (const Case& c : {Case{nullptr, 3, ZynColorKind::FpxRGB, 0},
+                          Case{"READAlphaOK", 4, ZynColorKind::FpxRGBA, 0},
+                          Case{"READAlphaRequ", 4, ZynColorKind::FpxRGBA, 0},
+                          Case{"READAlphaOnly", 1, ZynColorKind::FpxLum, 3}}) {
+        SCOPED_TRACE(c.mode ? c.mode : "default");
+        auto source = openAggregate(path, c.mode);
+        ASSERT_TRUE(source->status()) << source->error().message();
+        EXPECT_EQ(source->channelSelect() != nullptr, c.bands < 4);
+        const ZynImageOutputCP* out = source->imageOutput(0);
+        EXPECT_EQ(out->colorSpace()->kind(), c.kind);
+        EXPECT_EQ(out->dataOrg()->bands(), c.bands);
+        expectFpxPixels(renderFpx(*source, {100, 70}, {0, 0, 100, 70}, c.bands), rgba, 100, 4,
+                        c.firstBand);
+    }
+
+    // Monochrome and photo YCC with alpha lose it by default too.
+    for (auto [color, kind] : {std::pair{FpxFixtureColor::MonochromeAlpha, ZynColorKind::FpxLum},
+                               std::pair{FpxFixtureColor::PhotoYccAlpha, ZynColorKind::FpxYCC}}) {
+        spec.color = color;
+        writeFpx(path, spec);
+        auto source = openAggregate(path);
+        ASSERT_TRUE(source->status()) << source->error().message();
+        EXPECT_EQ(source->imageOutput(0)->colorSpace()->kind(), kind);
+    }
+}
+
+TEST(FpxAggregate, AlphaModesOnAnImageWithoutAlpha) {
+    FpxFixtureSpec spec;
+    const std::string path = testDir() + "/rgb.fpx";
+    const FpxFixture fixture = writeFpx(path, spec);
+    for (const char* mode : {"IGNOREAlpha", "READAlphaOK"}) {
+        auto source = openAggregate(path, mode);
+        ASSERT_TRUE(source->status()) << source->error().message();
+        EXPECT_EQ(source->channelSelect(), nullptr);
+        expectFpxPixels(renderFpx(*source, {100, 70}, {0, 0, 100, 70}, 3), fixture.levels[0].pixels,
+                        100);
+    }
+    auto required = openAggregate(path, "READAlphaRequ");
+    EXPECT_EQ(required->error().code(), 130);
+    EXPECT_EQ(required->error().message(),
+              "The alphaChannel attribute = READ_ALPHA_CHANNEL_REQUIRED which requires an alpha "
+              "channel but " +
+                  path + " does not contain one.");
+    EXPECT_EQ(required->imageOutput(0), nullptr);
+    auto only = openAggregate(path, "READAlphaOnly");
+    EXPECT_EQ(only->error().message(),
+              "The alphaChannel attribute = READ_ALPHA_CHANNEL_ONLY which requires an alpha "
+              "channel but " +
+                  path + " does not contain one.");
+
+    // Going back to a mode the image allows brings the output back.
+    only->setAttributeText("alphaChannel", "IGNOREAlpha");
+    ASSERT_TRUE(ZynGraph::statusOK(*only));
+    EXPECT_NE(only->imageOutput(0), nullptr);
+    EXPECT_EQ(only->getAttribute<ZynFpxImageSource::Alpha>("alphaChannel"),
+              ZynFpxImageSource::IGNOREAlpha);
+    try {
+        only->setAttributeText("alphaChannel", "IgnoreAlpha");
+        FAIL();
+    } catch (const ZynError& e) {
+        EXPECT_EQ(e.code(), 414);
+        EXPECT_EQ(e.message(), "Unknown ZynFpxImageSource::Alpha");
+    }
+}
+
+TEST(FpxAggregate, WithoutViewingParametersTheImagePassesThrough) {
+    FpxFixtureSpec spec;
+    spec.width = 120;
+    spec.height = 90;
+    const std::string dir = testDir();
+    const FpxFixture fixture = writeFpx(dir + "/plain.fpx", spec);
+    // A file may also store the identity and its own aspect ratio, to float precision.
+    spec.view = FpxFixtureView{};
+    spec.view->aspectRatio = 120.0f / 90.0f;
+    spec.view->contrast = 1.0f;
+    spec.view->affine = std::vector<float>{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    writeFpx(dir + "/identity.fpx", spec);
+    for (const char* name : {"/plain.fpx", "/identity.fpx"}) {
+        auto source = openAggregate(dir + name);
+        ASSERT_TRUE(source->status()) << source->error().message();
+        EXPECT_EQ(viewChain(*source), std::vector<std::string>{"FPX:Noop"});
+        EXPECT_EQ(source->getAttribute<double>("FpxContrast"), 1.0);
+        EXPECT_EQ(source->getAttribute<double>("FpxAspectRatio"), 120.0 / 90.0);
+        EXPECT_EQ(source->getAttribute<ZynMatrix<double>>("FpxColorTwist"),
+                  ZynMatrix<double>::identity(4));
+        EXPECT_EQ(source->getAttribute<ZynAffineOp::Affines>("FpxAffine"), ZynAffineOp::Affines{});
+        expectFpxPixels(renderFpx(*source, {120, 90}, {0, 0, 120, 90}, 3), fixture.levels[0].pixels,
+                        120);
+    }
+}
+
+// A file with a contrast and an affine transform gives what those two operations give when
+// applied by hand to the stored image.
+TEST(FpxAggregate, ContrastAndAffineGoThroughExactlyThoseStages) {
+    FpxFixtureSpec spec;
+    spec.width = 120;
+    spec.height = 90;
+    spec.view = FpxFixtureView{};
+    spec.view->contrast = 1.5f;
+    spec.view->affine =
+        std::vector<float>{0.5f, 0.25f, 0, 0.125f, 0, 0.5f, 0, 0.0625f, 0, 0, 1, 0, 0, 0, 0, 1};
+    const std::string path = testDir() + "/viewed.fpx";
+    writeFpx(path, spec);
+    auto source = openAggregate(path);
+    ASSERT_TRUE(source->status()) << source->error().message();
+    EXPECT_EQ(viewChain(*source), (std::vector<std::string>{"FPX:Contrast", "FPX:Affine"}));
+    EXPECT_EQ(source->getAttribute<double>("FpxContrast"), 1.5);
+    EXPECT_EQ(source->getAttribute<ZynAffineOp::Affines>("FpxAffine"),
+              (ZynAffineOp::Affines{0.5, 0.25, 0.125, 0, 0.5, 0.0625}));
+
+    auto basic = std::make_shared<ZynFpxImageSourceBasic>(qorWiden(path), true);
+    auto contrast = std::make_shared<ZynContrastOperation>(1.5);
+    contrast->imageInput(0)->connect(basic);
+    auto affine = std::make_shared<ZynAffineOperation>(
+        ZynAffineOp::Affines{0.5, 0.25, 0.125, 0, 0.5, 0.0625}, 120.0 / 90.0, 1.0,
+        static_cast<unsigned>(ZynUnit::Height), ZynResamplingType::NEAREST);
+    affine->imageInput(0)->connect(contrast);
+    ASSERT_TRUE(ZynGraph::statusOK(*affine)) << affine->error().message();
+
+    const auto& resolutions = source->imageOutput(0)->coordSpace()->resolutions();
+    ASSERT_EQ(resolutions, affine->imageOutput(0)->coordSpace()->resolutions());
+    for (const ZynResolution& r : resolutions) {
+        const ZynRect all{0, 0, r.width, r.height};
+        const ZynRectBuffer want = renderFpx(*affine, r, all, 3);
+        const ZynRectBuffer got = renderFpx(*source, r, all, 3);
+        ASSERT_EQ(std::vector<std::byte>(got.origin(), got.origin() + r.width * r.height * 3),
+                  std::vector<std::byte>(want.origin(), want.origin() + r.width * r.height * 3));
+    }
+
+    // A host's change to a parameter holds until another file is opened.
+    source->setAttribute<double>("FpxContrast", 1.0);
+    ASSERT_TRUE(ZynGraph::statusOK(*source));
+    EXPECT_EQ(viewChain(*source), std::vector<std::string>{"FPX:Affine"});
+    source->setAttribute<bool>("keep_open", false);
+    ASSERT_TRUE(ZynGraph::statusOK(*source));
+    EXPECT_EQ(source->getAttribute<double>("FpxContrast"), 1.0);
+    source->setAttribute<std::wstring>("wfile_name", qorWiden(path));
+    ASSERT_TRUE(ZynGraph::statusOK(*source));
+    EXPECT_EQ(source->getAttribute<double>("FpxContrast"), 1.5);
+}
+
+TEST(FpxAggregate, RegistryCopiesAndErrors) {
+    auto created = ZynTransformRegistry::create("FPXSource");
+    EXPECT_EQ(created->label(), "FpxSourceAgg");
+    EXPECT_EQ(created->getAttribute<ZynFpxImageSource::Alpha>("alphaChannel"),
+              ZynFpxImageSource::IGNOREAlpha);
+    EXPECT_EQ(created->attribute("alphaChannel").toText(), "IGNOREAlpha");
+    EXPECT_TRUE(created->getAttribute<std::wstring>("wfile_name").empty());
+
+    const std::string dir = testDir();
+    created->setAttribute<std::string>("file_name", dir + "/missing.fpx");
+    EXPECT_FALSE(ZynGraph::statusOK(*created));
+    EXPECT_EQ(created->error().code(), 130);
+    EXPECT_EQ(created->error().message(),
+              "FPX open failed for " + dir +
+                  "/missing.fpx (nuve lib error 2), Invalid or not found file System error code "
+                  "= 2\nSystem error string = No such file or directory");
+
+    FpxFixtureSpec spec;
+    spec.color = FpxFixtureColor::RgbAlpha;
+    const FpxFixture fixture = writeFpx(dir + "/rgba.fpx", spec);
+    created->setAttribute<std::string>("file_name", dir + "/rgba.fpx");
+    created->setAttributeText("alphaChannel", "READAlphaOnly");
+    created->setAttribute<bool>("keep_open", false);
+    ASSERT_TRUE(ZynGraph::statusOK(*created)) << created->error().message();
+    const ZynTransformPtr copy = created->clone();
+    ASSERT_TRUE(ZynGraph::statusOK(*copy)) << copy->error().message();
+    EXPECT_EQ(copy->getAttribute<std::wstring>("wfile_name"), qorWiden(dir + "/rgba.fpx"));
+    EXPECT_FALSE(copy->getAttribute<bool>("keep_open"));
+    expectFpxPixels(renderFpx(*copy, {100, 70}, {0, 0, 100, 70}, 1), fixture.levels[0].pixels, 100,
+                    4, 3);
+}

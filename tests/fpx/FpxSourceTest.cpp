@@ -1,0 +1,207 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "FpxFixture.h"
+#include "FpxRender.h"
+#include "PpmFixture.h"
+#include "QorString.h"
+#include "TestSupport.h"
+#include "ZynFpxImageSourceBasic.h"
+#include "ZynGraph.h"
+
+namespace {
+
+std::shared_ptr<ZynFpxImageSourceBasic> openBasic(const std::string& path, bool keepOpen = true) {
+    auto source = std::make_shared<ZynFpxImageSourceBasic>(qorWiden(path), keepOpen);
+    ZynGraph::ensureSetup(*source);
+    return source;
+}
+
+}  // namespace
+
+TEST(FpxSource, RendersEveryResolutionInAnyLayout) {
+    FpxFixtureSpec spec;
+    spec.width = 250;
+    spec.height = 130;
+    spec.tiles = FpxFixtureTiles::JpegSharedTables;
+    const std::string path = testDir() + "/a.fpx";
+    const FpxFixture fixture = writeFpx(path, spec);
+    auto source = openBasic(path);
+    ASSERT_TRUE(source->status()) << source->error().message();
+
+    const ZynImageOutputCP* out = source->imageOutput(0);
+    EXPECT_EQ(out->coordSpace()->resolutions(),
+              (std::vector<ZynResolution>{{250, 130}, {125, 65}, {63, 33}}));
+    EXPECT_DOUBLE_EQ(out->coordSpace()->width().value, 250.0 / 130);
+    EXPECT_EQ(out->coordSpace()->width().unit, ZynUnit::Arbitrary);
+    EXPECT_EQ(out->coordSpace()->height().value, 1.0);
+    EXPECT_EQ(out->colorSpace()->kind(), ZynColorKind::FpxRGB);
+    EXPECT_EQ(out->dataOrg()->width(), 250u);
+    EXPECT_EQ(out->dataOrg()->bands(), 3);
+
+    for (int level = 0; level < 3; ++level) {
+        SCOPED_TRACE(level);
+        const FpxFixtureLevel& l = fixture.levels[level];
+        const std::vector<uint8_t> want = expectedFpxPixels(fixture, spec, level);
+        const ZynResolution r{l.width, l.height};
+        expectFpxPixels(renderFpx(*source, r, {0, 0, l.width, l.height}, 3), want, l.width);
+        expectFpxPixels(
+            renderFpx(*source, r, {7, 3, l.width - 20, l.height - 5}, 3, ZynInterleave::Band), want,
+            l.width);
+        expectFpxPixels(
+            renderFpx(*source, r, {l.width - 9, l.height - 2, 9, 2}, 3, ZynInterleave::Line), want,
+            l.width);
+    }
+}
+
+TEST(FpxSource, ColourSpacesFollowTheFile) {
+    struct Case {
+        FpxFixtureColor color;
+        ZynColorKind kind;
+        int bands;
+        uint32_t pixelFormat;
+    };
+    const Case cases[] = {
+        {FpxFixtureColor::PhotoYcc, ZynColorKind::FpxYCC, 3, 0x20000102},
+        {FpxFixtureColor::PhotoYccAlpha, ZynColorKind::FpxYCCA, 4, 0x20017FFE},
+        {FpxFixtureColor::Rgb, ZynColorKind::FpxRGB, 3, 0x30000102},
+        {FpxFixtureColor::RgbAlpha, ZynColorKind::FpxRGBA, 4, 0x30017FFE},
+        {FpxFixtureColor::Monochrome, ZynColorKind::FpxLum, 1, 0x10000000},
+        {FpxFixtureColor::MonochromeAlpha, ZynColorKind::FpxLumA, 2, 0x10007FFE},
+    };
+    const std::string dir = testDir();
+    for (const Case& c : cases) {
+        FpxFixtureSpec spec;
+        spec.color = c.color;
+        spec.tiles = FpxFixtureTiles::SingleColor;
+        const std::string path = dir + "/c" + std::to_string(static_cast<int>(c.color)) + ".fpx";
+        const FpxFixture fixture = writeFpx(path, spec);
+        auto source = openBasic(path);
+        ASSERT_TRUE(source->status()) << source->error().message();
+        const ZynImageOutputCP* out = source->imageOutput(0);
+        EXPECT_EQ(out->colorSpace()->kind(), c.kind);
+        EXPECT_EQ(out->colorSpace()->bands(), c.bands);
+        EXPECT_EQ(out->colorSpace()->maximum(), 255.0);
+        EXPECT_EQ(source->op()->pixelFormat(), c.pixelFormat);
+        EXPECT_EQ(source->op()->hasAlpha(), c.bands == 4 || c.bands == 2);
+        expectFpxPixels(renderFpx(*source, {100, 70}, {0, 0, 100, 70}, c.bands),
+                        fixture.levels[0].pixels, 100);
+    }
+
+    // Spaces the source has no channel description for.
+    for (FpxFixtureColor color : {FpxFixtureColor::YCbCr, FpxFixtureColor::Colorless}) {
+        FpxFixtureSpec spec;
+        spec.color = color;
+        writeFpx(dir + "/other.fpx", spec);
+        auto source = openBasic(dir + "/other.fpx");
+        EXPECT_FALSE(source->status());
+        EXPECT_EQ(source->error().code(), 9);
+        EXPECT_EQ(source->error().message(), "The file ColorSpace is not yet supported.");
+    }
+}
+
+TEST(FpxSource, OpenAndReadFailuresCarryTheirMessages) {
+    const std::string dir = testDir();
+    auto missing = openBasic(dir + "/missing.fpx");
+    EXPECT_EQ(missing->error().code(), 130);
+    EXPECT_EQ(missing->error().message(),
+              "FPX open failed for " + dir +
+                  "/missing.fpx (nuve lib error 2), Invalid or not found file ");
+    EXPECT_EQ(missing->op()->osErrorNumber(), ENOENT);
+
+    CompoundFileWriter view;
+    view.setRootClassId(flashPixClassId(0x56616700));
+    view.addStream("\005Global Info", PropertySetWriter().build(flashPixClassId(0x56616F00)));
+    writeFile(dir + "/view.fpx", view.build());
+    auto viewOnly = openBasic(dir + "/view.fpx");
+    EXPECT_EQ(viewOnly->error().message(),
+              "FPX open failed for " + dir +
+                  "/view.fpx (nuve lib error 10220--Wrong file type), Probably a non-image view "
+                  "file created by pre ZynV2.4 software");
+    EXPECT_EQ(viewOnly->op()->osErrorNumber(), 0);
+
+    // A tile whose table entry points outside its stream fails the request that needs it.
+    FpxFixtureSpec spec;
+    const FpxFixture fixture = writeFpx(dir + "/tile.fpx", spec);
+    std::string bytes = readFileBytes(dir + "/tile.fpx");
+    patchU32(
+        bytes,
+        fixture.layout.streams.at(FpxFixture::levelPath(1) + "/Subimage 0000 Header") + 64 + 16,
+        0xFFFFFF00);
+    writeFile(dir + "/tile.fpx", bytes);
+    auto damaged = openBasic(dir + "/tile.fpx");
+    ASSERT_TRUE(damaged->status());
+    renderFpx(*damaged, {100, 70}, {0, 0, 64, 64}, 3);
+    try {
+        renderFpx(*damaged, {100, 70}, {60, 10, 10, 10}, 3);
+        FAIL();
+    } catch (const ZynError& e) {
+        EXPECT_EQ(e.code(), 130);
+        EXPECT_EQ(e.message(), "Couldn't read image resolution 0for region (60,10) (69,19)");
+    }
+}
+
+TEST(FpxSource, DamagedReducedLevelsAreLeftOutOfTheResolutions) {
+    FpxFixtureSpec spec;
+    spec.width = 250;
+    spec.height = 130;
+    const std::string path = testDir() + "/l.fpx";
+    const FpxFixture fixture = writeFpx(path, spec);
+    std::string bytes = readFileBytes(path);
+    patchU32(bytes,
+             fixture.layout.streams.at(FpxFixture::levelPath(1) + "/Subimage 0000 Header") + 52, 4);
+    writeFile(path, bytes);
+    auto source = openBasic(path);
+    ASSERT_TRUE(source->status()) << source->error().message();
+    EXPECT_EQ(source->imageOutput(0)->coordSpace()->resolutions(),
+              (std::vector<ZynResolution>{{250, 130}, {63, 33}}));
+    expectFpxPixels(renderFpx(*source, {63, 33}, {0, 0, 63, 33}, 3), fixture.levels[2].pixels, 63);
+}
+
+// Without keep_open the file is closed after setup and after each pass, so a file removed in
+// between can no longer be read; with it the open file still serves.
+TEST(FpxSource, KeepOpenHoldsTheFileBetweenPasses) {
+    const std::string dir = testDir();
+    FpxFixtureSpec spec;
+    const FpxFixture fixture = writeFpx(dir + "/k.fpx", spec);
+    std::filesystem::copy_file(dir + "/k.fpx", dir + "/c.fpx");
+    auto kept = openBasic(dir + "/k.fpx", true);
+    auto closed = openBasic(dir + "/c.fpx", false);
+    renderFpx(*kept, {100, 70}, {0, 0, 10, 10}, 3);
+    renderFpx(*closed, {100, 70}, {0, 0, 10, 10}, 3);
+    std::filesystem::remove(dir + "/k.fpx");
+    std::filesystem::remove(dir + "/c.fpx");
+    expectFpxPixels(renderFpx(*kept, {100, 70}, {0, 0, 100, 70}, 3), fixture.levels[0].pixels, 100);
+    EXPECT_THROW(renderFpx(*closed, {100, 70}, {0, 0, 10, 10}, 3), ZynError);
+
+    // Changing the file name drops the image; the next setup reads the new file.
+    FpxFixtureSpec other;
+    other.width = 40;
+    other.height = 30;
+    writeFpx(dir + "/n.fpx", other);
+    closed->setFileName(qorWiden(dir + "/n.fpx"));
+    ASSERT_TRUE(ZynGraph::statusOK(*closed));
+    EXPECT_EQ(closed->imageOutput(0)->coordSpace()->resolutions(),
+              (std::vector<ZynResolution>{{40, 30}}));
+}
+
+TEST(FpxSource, ConcurrentRequestsShareTheFile) {
+    FpxFixtureSpec spec;
+    spec.width = 400;
+    spec.height = 300;
+    spec.tiles = FpxFixtureTiles::Jpeg;
+    const std::string path = testDir() + "/t.fpx";
+    const FpxFixture fixture = writeFpx(path, spec);
+    const std::vector<uint8_t> want = expectedFpxPixels(fixture, spec, 0);
+    auto source = openBasic(path, false);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 5; ++i)
+                expectFpxPixels(renderFpx(*source, {400, 300}, {t * 50 + i, 30 * i, 130, 70}, 3),
+                                want, 400);
+        });
+    for (auto& t : threads) t.join();
+}
