@@ -86,19 +86,6 @@ std::string matrixText(const std::array<float, 9>& matrix) {
     return text;
 }
 
-int openDescriptorsOn(const std::string& path) {
-    int count = 0;
-    DIR* dir = opendir("/proc/self/fd");
-    while (dirent* entry = readdir(dir)) {
-        char target[4096];
-        const std::string link = std::string("/proc/self/fd/") + entry->d_name;
-        const ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
-        if (n > 0 && std::string(target, static_cast<size_t>(n)) == path) ++count;
-    }
-    closedir(dir);
-    return count;
-}
-
 }  // namespace
 
 TEST(CameraSource, OpensADngByRecognitionWithTwoResolutions) {

@@ -31,17 +31,6 @@ void expectError(const ErrorRecord& record, const std::string& message, DWORD he
     EXPECT_EQ(record.iid, iid);
 }
 
-// How many open descriptors of this process name `path`.
-int openDescriptorsOf(const std::string& path) {
-    int count = 0;
-    const std::string wanted = std::filesystem::canonical(path).string();
-    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
-        std::error_code ignored;
-        if (std::filesystem::read_symlink(entry.path(), ignored).string() == wanted) ++count;
-    }
-    return count;
-}
-
 // A container site with an ambient display name, and a sink that counts notifications.
 class Site : public IOleClientSite, public IDispatch, public IAdviseSink {
   public:
@@ -241,13 +230,13 @@ TEST(Control, KeepImageFileOpenIsTrueOnlyForMinusOneAndReachesTheSource) {
     files->get_KeepImageFileOpen(&keep);
     EXPECT_EQ(keep, VARIANT_FALSE);
     renderOnce();
-    EXPECT_EQ(openDescriptorsOf(image.path), 0);
+    EXPECT_EQ(openDescriptorsOn(image.path), 0);
 
     ASSERT_EQ(files->put_KeepImageFileOpen(VARIANT_TRUE), S_OK);
     files->get_KeepImageFileOpen(&keep);
     EXPECT_EQ(keep, VARIANT_TRUE);
     renderOnce();
-    EXPECT_EQ(openDescriptorsOf(image.path), 1);
+    EXPECT_EQ(openDescriptorsOn(image.path), 1);
 }
 
 TEST(Control, LabelAndCachingMarkTheControlDirtyAndTellTheContainerFilenameDoesNot) {

@@ -64,20 +64,6 @@ void PrintTo(const Variant& variant, std::ostream* out) {
 
 class JpegVariant : public ::testing::TestWithParam<Variant> {};
 
-// Open handles of this process on `path`.
-int openHandles(const std::string& path) {
-    int count = 0;
-    DIR* dir = opendir("/proc/self/fd");
-    while (dirent* entry = readdir(dir)) {
-        char target[4096];
-        const std::string link = std::string("/proc/self/fd/") + entry->d_name;
-        const ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
-        if (n > 0 && std::string(target, static_cast<size_t>(n)) == path) ++count;
-    }
-    closedir(dir);
-    return count;
-}
-
 ZynJpegFileSourceOp& implementationOf(ZynTransform& source, const ZynResolution& resolution) {
     auto* op = dynamic_cast<ZynJpegImageSourceOp*>(outputOf(source).opFor(resolution).get());
     if (!op) throw std::runtime_error("not a JPEG op");
@@ -173,12 +159,12 @@ TEST(JpegSource, SweepsInEitherDirectionDecodeTheFileOnce) {
         // Without keep_open the file is closed after every pass and decoding goes on after it.
         ZynTransformPtr source = openByName("JpegSource", path, false);
         ASSERT_TRUE(source->status()) << source->error().message();
-        EXPECT_EQ(openHandles(path), 0);
+        EXPECT_EQ(openDescriptorsOn(path), 0);
         for (int i = 0; i < 5; ++i) {
             const int index = upwards ? 4 - i : i;
             EXPECT_TRUE(sameAsReference(renderRegion(*source, {30, 290}, band(index, 30, 290), 3),
                                         reference));
-            EXPECT_EQ(openHandles(path), 0);
+            EXPECT_EQ(openDescriptorsOn(path), 0);
         }
         EXPECT_EQ(implementationOf(*source, {30, 290}).decoderStarts(), 1);
     }

@@ -37,11 +37,6 @@ ZynColorKind kindFor(int bands) {
     return kinds[bands - 1];
 }
 
-size_t openDescriptors() {
-    return static_cast<size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
-                                             std::filesystem::directory_iterator{}));
-}
-
 }  // namespace
 
 TEST(PngSource, EveryKindOpensByRecognitionAndRendersTheWrittenSamples) {
@@ -273,16 +268,16 @@ TEST(PngSource, WithoutKeepOpenTheFileIsClosedAfterEveryPassAndDecodingResumes) 
     const PngImage im = pngPattern(w, h, PNG_COLOR_TYPE_GRAY_ALPHA, 16);
     writePng(path, im);
     const Decoded expected = decodedSamples(im);
-    const size_t before = openDescriptors();
+    const size_t before = openDescriptorCount();
     ZynTransformPtr png = openPng(path, false);
     ASSERT_TRUE(ZynGraph::statusOK(*png));
-    EXPECT_EQ(openDescriptors(), before);
+    EXPECT_EQ(openDescriptorCount(), before);
     auto* file = dynamic_cast<ZynFile*>(png->opForResolution(0, {w, h}).get());
     ASSERT_TRUE(file);
     for (uint32_t y = 0; y < h; y += 100) {
         const ZynRect strip{0, y, w, std::min<int64_t>(100, h - y)};
         EXPECT_EQ(renderSamples(*png, 0, {w, h}, strip), cut(expected, w, strip)) << y;
-        EXPECT_EQ(openDescriptors(), before) << y;
+        EXPECT_EQ(openDescriptorCount(), before) << y;
         // Opened again by hand, the file is read from the decoder's place as well.
         if (y == 300) {
             EXPECT_TRUE(file->open());

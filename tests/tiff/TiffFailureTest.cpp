@@ -15,13 +15,6 @@
 
 namespace {
 
-size_t openDescriptors() {
-    size_t n = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
-        ++n;
-    return n;
-}
-
 ZynTransformPtr tiffSource(const std::string& path, bool keepOpen = true) {
     auto source = ZynTransformRegistry::create("TiffSource");
     source->setAttribute<std::wstring>("wfile_name", qorWiden(path));
@@ -216,33 +209,33 @@ TEST(TiffFailure, WithoutKeepOpenNoDescriptorOutlivesSetupOrRender) {
     damaged.setValue(damaged.ifd(1), TIFFTAG_STRIPOFFSETS, 0x7FFFFF00);
     writeFile(dir + "/bad.tif", damaged.bytes());
 
-    const size_t before = openDescriptors();
+    const size_t before = openDescriptorCount();
     {
         auto image = openImage(dir + "/k.tif", false);
         ASSERT_TRUE(image->status());
-        EXPECT_EQ(openDescriptors(), before) << "after setup";
+        EXPECT_EQ(openDescriptorCount(), before) << "after setup";
         render(*image, {64, 48}, {3, 7, 50, 30});
-        EXPECT_EQ(openDescriptors(), before) << "after a render";
+        EXPECT_EQ(openDescriptorCount(), before) << "after a render";
         render(*image, {32, 24}, {0, 0, 32, 24});
-        EXPECT_EQ(openDescriptors(), before) << "after a render of the reduced level";
+        EXPECT_EQ(openDescriptorCount(), before) << "after a render of the reduced level";
         VulMetaValue value;
         image->readMetadata("ImageContainer.DisplayXResolution", value);
-        EXPECT_EQ(openDescriptors(), before) << "after reading metadata";
+        EXPECT_EQ(openDescriptorCount(), before) << "after reading metadata";
 
         auto bad = openImage(dir + "/bad.tif", false);
         EXPECT_THROW(render(*bad, {32, 24}, {0, 0, 32, 24}), ZynError);
-        EXPECT_EQ(openDescriptors(), before) << "after a failed render";
+        EXPECT_EQ(openDescriptorCount(), before) << "after a failed render";
     }
     {
         auto image = openImage(dir + "/k.tif", true);
-        EXPECT_EQ(openDescriptors(), before + 1) << "kept open";
+        EXPECT_EQ(openDescriptorCount(), before + 1) << "kept open";
         render(*image, {32, 24}, {0, 0, 32, 24});
-        EXPECT_EQ(openDescriptors(), before + 1) << "one descriptor for every level";
+        EXPECT_EQ(openDescriptorCount(), before + 1) << "one descriptor for every level";
         image->setAttribute<bool>("keep_open", false);
         render(*image, {64, 48}, {0, 0, 64, 48});
-        EXPECT_EQ(openDescriptors(), before) << "after keep_open was switched off";
+        EXPECT_EQ(openDescriptorCount(), before) << "after keep_open was switched off";
     }
-    EXPECT_EQ(openDescriptors(), before);
+    EXPECT_EQ(openDescriptorCount(), before);
 }
 
 TEST(TiffFailure, MetadataOfTheFirstDirectory) {

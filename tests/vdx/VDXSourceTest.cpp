@@ -62,15 +62,6 @@ ZynError renderError(ZynTransform& t, const ZynResolution& r, const ZynRect& rec
     return {};
 }
 
-int descriptorsOn(const std::string& path) {
-    int count = 0;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
-        std::error_code error;
-        if (std::filesystem::read_symlink(entry.path(), error) == path) ++count;
-    }
-    return count;
-}
-
 std::string openFailure(const std::string& path, int code, const std::string& text) {
     return "Could not open file \"" + path +
            "\" as a VDX fileSystem error code = " + std::to_string(code) +
@@ -306,7 +297,7 @@ TEST(VDXSource, NamesWithoutANarrowFormOpenThroughADescriptor) {
     source->setAttribute<std::string>("color_space", "VDXLum");
     ASSERT_TRUE(ZynGraph::statusOK(*source)) << source->error().message();
     expectBuffer(render(*source, {192, 128}, {0, 0, 192, 128}, 1), levels[0], 0, VdxExpect::Lum);
-    EXPECT_EQ(descriptorsOn(dir + "/wide?.vdx"), 0);
+    EXPECT_EQ(openDescriptorsOn(dir + "/wide?.vdx"), 0);
 }
 
 TEST(VDXSource, ClosesBetweenPassesUnlessKeptOpenAndKeepsItsColourFormat) {
@@ -316,12 +307,12 @@ TEST(VDXSource, ClosesBetweenPassesUnlessKeptOpenAndKeepsItsColourFormat) {
         auto source = openVdx(pack.path, keepOpen, "VDXLum");
         ASSERT_TRUE(source->status()) << source->error().message();
         const int open = keepOpen ? 1 : 0;
-        EXPECT_EQ(descriptorsOn(pack.path), open);
+        EXPECT_EQ(openDescriptorsOn(pack.path), open);
         for (int pass = 0; pass < 2; ++pass) {
             // A reopened handle must deliver one band again, not the library's default RGB.
             expectBuffer(render(*source, {768, 512}, {0, 0, 768, 512}, 1), pack.levels[2], 0,
                          VdxExpect::Lum);
-            EXPECT_EQ(descriptorsOn(pack.path), open);
+            EXPECT_EQ(openDescriptorsOn(pack.path), open);
         }
     }
 }
@@ -366,5 +357,5 @@ TEST(VDXSource, ThreadsRenderFromOneSourceAtOnce) {
     for (int i = 0; i < 8; ++i)
         expectBuffer(results[static_cast<size_t>(i)], pack.levels[2 - static_cast<size_t>(i % 3)],
                      2, VdxExpect::YCC);
-    EXPECT_EQ(descriptorsOn(pack.path), 0);
+    EXPECT_EQ(openDescriptorsOn(pack.path), 0);
 }
