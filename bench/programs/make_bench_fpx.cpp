@@ -27,13 +27,13 @@ void writeStreams(const std::string& path, const FpxFixture& fixture) {
 
 int main(int argc, char** argv) {
     if (argc != 5) return 2;
-    FpxFixtureSpec spec;
-    spec.width = static_cast<uint32_t>(std::atol(argv[1]));
-    spec.height = static_cast<uint32_t>(std::atol(argv[2]));
-    spec.tiles = FpxFixtureTiles::JpegSharedTables;
-    spec.photographic = true;
-    spec.jpegSubsampled = true;
-    if (spec.width == 0 || spec.height == 0) return 1;
-    writeStreams(argv[4], writeFpx(argv[3], spec));
+    FpxFixtureSpec recipe;
+    recipe.width = static_cast<uint32_t>(std::atol(argv[1]));
+    recipe.height = static_cast<uint32_t>(std::atol(argv[2]));
+    recipe.tiles = FpxFixtureTiles::JpegSharedTables;
+    recipe.photographic = true;
+    recipe.jpegSubsampled = true;
+    if (recipe.width == 0 || recipe.height == 0) return 1;
+    writeStreams(argv[4], writeFpx(argv[3], recipe));
     return 0;
 }

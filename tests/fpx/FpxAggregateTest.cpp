@@ -41,12 +41,12 @@ std::vector<std::string> viewChain(const ZynFpxImageSource& source) {
 }  // namespace
 
 TEST(FpxAggregate, OpensByNameAndByContentAtEveryResolution) {
-    FpxFixtureSpec spec;
-    spec.width = 250;
-    spec.height = 130;
-    spec.tiles = FpxFixtureTiles::Jpeg;
+    FpxFixtureSpec recipe;
+    recipe.width = 250;
+    recipe.height = 130;
+    recipe.tiles = FpxFixtureTiles::Jpeg;
     const std::string dir = testDir();
-    const FpxFixture fixture = writeFpx(dir + "/a.fpx", spec);
+    const FpxFixture fixture = writeFpx(dir + "/a.fpx", recipe);
     writeFile(dir + "/a.bin", readFileBytes(dir + "/a.fpx"));
     for (const char* name : {"/a.fpx", "/a.bin"}) {
         SCOPED_TRACE(name);
@@ -61,7 +61,7 @@ TEST(FpxAggregate, OpensByNameAndByContentAtEveryResolution) {
         for (int level = 0; level < 3; ++level) {
             const FpxFixtureLevel& l = fixture.levels[level];
             expectFpxPixels(renderFpx(*any, {l.width, l.height}, {0, 0, l.width, l.height}, 3),
-                            expectedFpxPixels(fixture, spec, level), l.width);
+                            expectedFpxPixels(fixture, recipe, level), l.width);
         }
     }
 }
@@ -88,10 +88,10 @@ TEST(FpxAggregate, RecognitionByNameAndByTheToolkit) {
 }
 
 TEST(FpxAggregate, AlphaModesOnAnImageWithAlpha) {
-    FpxFixtureSpec spec;
-    spec.color = FpxFixtureColor::RgbAlpha;
+    FpxFixtureSpec recipe;
+    recipe.color = FpxFixtureColor::RgbAlpha;
     const std::string path = testDir() + "/rgba.fpx";
-    const FpxFixture fixture = writeFpx(path, spec);
+    const FpxFixture fixture = writeFpx(path, recipe);
     const std::vector<uint8_t>& rgba = fixture.levels[0].pixels;
     struct Case {
         const char* mode;
@@ -117,8 +117,8 @@ TEST(FpxAggregate, AlphaModesOnAnImageWithAlpha) {
     // Monochrome and photo YCC with alpha lose it by default too.
     for (auto [color, kind] : {std::pair{FpxFixtureColor::MonochromeAlpha, ZynColorKind::FpxLum},
                                std::pair{FpxFixtureColor::PhotoYccAlpha, ZynColorKind::FpxYCC}}) {
-        spec.color = color;
-        writeFpx(path, spec);
+        recipe.color = color;
+        writeFpx(path, recipe);
         auto source = openAggregate(path);
         ASSERT_TRUE(source->status()) << source->error().message();
         EXPECT_EQ(source->imageOutput(0)->colorSpace()->kind(), kind);
@@ -126,9 +126,9 @@ TEST(FpxAggregate, AlphaModesOnAnImageWithAlpha) {
 }
 
 TEST(FpxAggregate, AlphaModesOnAnImageWithoutAlpha) {
-    FpxFixtureSpec spec;
+    FpxFixtureSpec recipe;
     const std::string path = testDir() + "/rgb.fpx";
-    const FpxFixture fixture = writeFpx(path, spec);
+    const FpxFixture fixture = writeFpx(path, recipe);
     for (const char* mode : {"IGNOREAlpha", "READAlphaOK"}) {
         auto source = openAggregate(path, mode);
         ASSERT_TRUE(source->status()) << source->error().message();
@@ -165,17 +165,17 @@ TEST(FpxAggregate, AlphaModesOnAnImageWithoutAlpha) {
 }
 
 TEST(FpxAggregate, WithoutViewingParametersTheImagePassesThrough) {
-    FpxFixtureSpec spec;
-    spec.width = 120;
-    spec.height = 90;
+    FpxFixtureSpec recipe;
+    recipe.width = 120;
+    recipe.height = 90;
     const std::string dir = testDir();
-    const FpxFixture fixture = writeFpx(dir + "/plain.fpx", spec);
+    const FpxFixture fixture = writeFpx(dir + "/plain.fpx", recipe);
     // A file may also store the identity and its own aspect ratio, to float precision.
-    spec.view = FpxFixtureView{};
-    spec.view->aspectRatio = 120.0f / 90.0f;
-    spec.view->contrast = 1.0f;
-    spec.view->affine = std::vector<float>{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-    writeFpx(dir + "/identity.fpx", spec);
+    recipe.view = FpxFixtureView{};
+    recipe.view->aspectRatio = 120.0f / 90.0f;
+    recipe.view->contrast = 1.0f;
+    recipe.view->affine = std::vector<float>{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    writeFpx(dir + "/identity.fpx", recipe);
     for (const char* name : {"/plain.fpx", "/identity.fpx"}) {
         auto source = openAggregate(dir + name);
         ASSERT_TRUE(source->status()) << source->error().message();
@@ -193,15 +193,15 @@ TEST(FpxAggregate, WithoutViewingParametersTheImagePassesThrough) {
 // A file with a contrast and an affine transform gives what those two operations give when
 // applied by hand to the stored image.
 TEST(FpxAggregate, ContrastAndAffineGoThroughExactlyThoseStages) {
-    FpxFixtureSpec spec;
-    spec.width = 120;
-    spec.height = 90;
-    spec.view = FpxFixtureView{};
-    spec.view->contrast = 1.5f;
-    spec.view->affine =
+    FpxFixtureSpec recipe;
+    recipe.width = 120;
+    recipe.height = 90;
+    recipe.view = FpxFixtureView{};
+    recipe.view->contrast = 1.5f;
+    recipe.view->affine =
         std::vector<float>{0.5f, 0.25f, 0, 0.125f, 0, 0.5f, 0, 0.0625f, 0, 0, 1, 0, 0, 0, 0, 1};
     const std::string path = testDir() + "/viewed.fpx";
-    writeFpx(path, spec);
+    writeFpx(path, recipe);
     auto source = openAggregate(path);
     ASSERT_TRUE(source->status()) << source->error().message();
     EXPECT_EQ(viewChain(*source), (std::vector<std::string>{"FPX:Contrast", "FPX:Affine"}));
@@ -257,9 +257,9 @@ TEST(FpxAggregate, RegistryCopiesAndErrors) {
                   "/missing.fpx (nuve lib error 2), Invalid or not found file System error code "
                   "= 2\nSystem error string = No such file or directory");
 
-    FpxFixtureSpec spec;
-    spec.color = FpxFixtureColor::RgbAlpha;
-    const FpxFixture fixture = writeFpx(dir + "/rgba.fpx", spec);
+    FpxFixtureSpec recipe;
+    recipe.color = FpxFixtureColor::RgbAlpha;
+    const FpxFixture fixture = writeFpx(dir + "/rgba.fpx", recipe);
     created->setAttribute<std::string>("file_name", dir + "/rgba.fpx");
     created->setAttributeText("alphaChannel", "READAlphaOnly");
     created->setAttribute<bool>("keep_open", false);

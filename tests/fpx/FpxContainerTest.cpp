@@ -27,8 +27,8 @@ FpxStatus openStatus(const std::string& path, FpxImageHandle* kept = nullptr) {
 
 // A written file, damaged by the test and saved under a name of its own.
 struct Damaged {
-    explicit Damaged(const FpxFixtureSpec& spec = {}) : dir(testDir()) {
-        fixture = writeFpx(dir + "/good.fpx", spec);
+    explicit Damaged(const FpxFixtureSpec& recipe = {}) : dir(testDir()) {
+        fixture = writeFpx(dir + "/good.fpx", recipe);
         bytes = readFileBytes(dir + "/good.fpx");
     }
     std::string save(const std::string& name) const {
@@ -180,9 +180,9 @@ TEST(FpxContainer, PropertySetDamage) {
 
 TEST(FpxContainer, TileTableDamageFailsOnlyTheTilesItTouches) {
     Toolkit toolkit;
-    FpxFixtureSpec spec;
-    spec.tiles = FpxFixtureTiles::Jpeg;
-    Damaged d(spec);
+    FpxFixtureSpec recipe;
+    recipe.tiles = FpxFixtureTiles::Jpeg;
+    Damaged d(recipe);
     const uint64_t table = d.stream(kFull + "/Subimage 0000 Header") + 64;
     patchU32(d.bytes, table + 0, 0xFFFFFF00);       // tile 0 starts past its stream
     patchU32(d.bytes, table + 16 + 4, 0x7FFFFFFF);  // tile 1 runs past it

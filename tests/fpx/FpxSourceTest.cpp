@@ -22,12 +22,12 @@ std::shared_ptr<ZynFpxImageSourceBasic> openBasic(const std::string& path, bool 
 }  // namespace
 
 TEST(FpxSource, RendersEveryResolutionInAnyLayout) {
-    FpxFixtureSpec spec;
-    spec.width = 250;
-    spec.height = 130;
-    spec.tiles = FpxFixtureTiles::JpegSharedTables;
+    FpxFixtureSpec recipe;
+    recipe.width = 250;
+    recipe.height = 130;
+    recipe.tiles = FpxFixtureTiles::JpegSharedTables;
     const std::string path = testDir() + "/a.fpx";
-    const FpxFixture fixture = writeFpx(path, spec);
+    const FpxFixture fixture = writeFpx(path, recipe);
     auto source = openBasic(path);
     ASSERT_TRUE(source->status()) << source->error().message();
 
@@ -44,7 +44,7 @@ TEST(FpxSource, RendersEveryResolutionInAnyLayout) {
     for (int level = 0; level < 3; ++level) {
         SCOPED_TRACE(level);
         const FpxFixtureLevel& l = fixture.levels[level];
-        const std::vector<uint8_t> want = expectedFpxPixels(fixture, spec, level);
+        const std::vector<uint8_t> want = expectedFpxPixels(fixture, recipe, level);
         const ZynResolution r{l.width, l.height};
         expectFpxPixels(renderFpx(*source, r, {0, 0, l.width, l.height}, 3), want, l.width);
         expectFpxPixels(
@@ -73,11 +73,11 @@ TEST(FpxSource, ColourSpacesFollowTheFile) {
     };
     const std::string dir = testDir();
     for (const Case& c : cases) {
-        FpxFixtureSpec spec;
-        spec.color = c.color;
-        spec.tiles = FpxFixtureTiles::SingleColor;
+        FpxFixtureSpec recipe;
+        recipe.color = c.color;
+        recipe.tiles = FpxFixtureTiles::SingleColor;
         const std::string path = dir + "/c" + std::to_string(static_cast<int>(c.color)) + ".fpx";
-        const FpxFixture fixture = writeFpx(path, spec);
+        const FpxFixture fixture = writeFpx(path, recipe);
         auto source = openBasic(path);
         ASSERT_TRUE(source->status()) << source->error().message();
         const ZynImageOutputCP* out = source->imageOutput(0);
@@ -92,9 +92,9 @@ TEST(FpxSource, ColourSpacesFollowTheFile) {
 
     // Spaces the source has no channel description for.
     for (FpxFixtureColor color : {FpxFixtureColor::YCbCr, FpxFixtureColor::Colorless}) {
-        FpxFixtureSpec spec;
-        spec.color = color;
-        writeFpx(dir + "/other.fpx", spec);
+        FpxFixtureSpec recipe;
+        recipe.color = color;
+        writeFpx(dir + "/other.fpx", recipe);
         auto source = openBasic(dir + "/other.fpx");
         EXPECT_FALSE(source->status());
         EXPECT_EQ(source->error().code(), 9);
@@ -123,8 +123,8 @@ TEST(FpxSource, OpenAndReadFailuresCarryTheirMessages) {
     EXPECT_EQ(viewOnly->op()->osErrorNumber(), 0);
 
     // A tile whose table entry points outside its stream fails the request that needs it.
-    FpxFixtureSpec spec;
-    const FpxFixture fixture = writeFpx(dir + "/tile.fpx", spec);
+    FpxFixtureSpec recipe;
+    const FpxFixture fixture = writeFpx(dir + "/tile.fpx", recipe);
     std::string bytes = readFileBytes(dir + "/tile.fpx");
     patchU32(
         bytes,
@@ -144,11 +144,11 @@ TEST(FpxSource, OpenAndReadFailuresCarryTheirMessages) {
 }
 
 TEST(FpxSource, DamagedReducedLevelsAreLeftOutOfTheResolutions) {
-    FpxFixtureSpec spec;
-    spec.width = 250;
-    spec.height = 130;
+    FpxFixtureSpec recipe;
+    recipe.width = 250;
+    recipe.height = 130;
     const std::string path = testDir() + "/l.fpx";
-    const FpxFixture fixture = writeFpx(path, spec);
+    const FpxFixture fixture = writeFpx(path, recipe);
     std::string bytes = readFileBytes(path);
     patchU32(bytes,
              fixture.layout.streams.at(FpxFixture::levelPath(1) + "/Subimage 0000 Header") + 52, 4);
@@ -164,8 +164,8 @@ TEST(FpxSource, DamagedReducedLevelsAreLeftOutOfTheResolutions) {
 // between can no longer be read; with it the open file still serves.
 TEST(FpxSource, KeepOpenHoldsTheFileBetweenPasses) {
     const std::string dir = testDir();
-    FpxFixtureSpec spec;
-    const FpxFixture fixture = writeFpx(dir + "/k.fpx", spec);
+    FpxFixtureSpec recipe;
+    const FpxFixture fixture = writeFpx(dir + "/k.fpx", recipe);
     std::filesystem::copy_file(dir + "/k.fpx", dir + "/c.fpx");
     auto kept = openBasic(dir + "/k.fpx", true);
     auto closed = openBasic(dir + "/c.fpx", false);
@@ -188,13 +188,13 @@ TEST(FpxSource, KeepOpenHoldsTheFileBetweenPasses) {
 }
 
 TEST(FpxSource, ConcurrentRequestsShareTheFile) {
-    FpxFixtureSpec spec;
-    spec.width = 400;
-    spec.height = 300;
-    spec.tiles = FpxFixtureTiles::Jpeg;
+    FpxFixtureSpec recipe;
+    recipe.width = 400;
+    recipe.height = 300;
+    recipe.tiles = FpxFixtureTiles::Jpeg;
     const std::string path = testDir() + "/t.fpx";
-    const FpxFixture fixture = writeFpx(path, spec);
-    const std::vector<uint8_t> want = expectedFpxPixels(fixture, spec, 0);
+    const FpxFixture fixture = writeFpx(path, recipe);
+    const std::vector<uint8_t> want = expectedFpxPixels(fixture, recipe, 0);
     auto source = openBasic(path, false);
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t)

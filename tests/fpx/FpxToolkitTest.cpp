@@ -80,14 +80,14 @@ class FpxToolkitPixels : public ::testing::TestWithParam<Case> {};
 TEST_P(FpxToolkitPixels, EveryLevelMatchesWhatTheEncoderWasGiven) {
     const Case& c = GetParam();
     Toolkit toolkit;
-    FpxFixtureSpec spec;
-    spec.width = 120;
-    spec.height = 100;
-    spec.color = c.color;
-    spec.tiles = c.tiles;
-    spec.jpegSubsampled = c.subsampled;
+    FpxFixtureSpec recipe;
+    recipe.width = 120;
+    recipe.height = 100;
+    recipe.color = c.color;
+    recipe.tiles = c.tiles;
+    recipe.jpegSubsampled = c.subsampled;
     const std::string path = testDir() + "/image.fpx";
-    const FpxFixture fixture = writeFpx(path, spec);
+    const FpxFixture fixture = writeFpx(path, recipe);
 
     Opened o = openImage(path);
     ASSERT_EQ(o.status, FpxStatus::Ok);
@@ -101,7 +101,7 @@ TEST_P(FpxToolkitPixels, EveryLevelMatchesWhatTheEncoderWasGiven) {
     for (int level = 0; level < 2; ++level) {
         SCOPED_TRACE(level);
         const std::vector<uint8_t> got = readLevel(o, level);
-        const std::vector<uint8_t> want = expectedFpxPixels(fixture, spec, level);
+        const std::vector<uint8_t> want = expectedFpxPixels(fixture, recipe, level);
         const bool jpeg =
             c.tiles == FpxFixtureTiles::Jpeg || c.tiles == FpxFixtureTiles::JpegSharedTables;
         EXPECT_LE(maxDifference(got, want), jpeg ? 1 : 0);
@@ -138,13 +138,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(FpxToolkit, RectanglesAcrossTilesIntoAnyLayout) {
     Toolkit toolkit;
-    FpxFixtureSpec spec;
-    spec.width = 200;
-    spec.height = 140;
-    spec.color = FpxFixtureColor::RgbAlpha;
-    spec.premultiplied = true;
+    FpxFixtureSpec recipe;
+    recipe.width = 200;
+    recipe.height = 140;
+    recipe.color = FpxFixtureColor::RgbAlpha;
+    recipe.premultiplied = true;
     const std::string path = testDir() + "/rgba.fpx";
-    const FpxFixture fixture = writeFpx(path, spec);
+    const FpxFixture fixture = writeFpx(path, recipe);
     Opened o = openImage(path);
     ASSERT_EQ(o.status, FpxStatus::Ok);
     // Premultiplied colours are delivered as stored.
@@ -177,9 +177,9 @@ TEST(FpxToolkit, RectanglesAcrossTilesIntoAnyLayout) {
 
 TEST(FpxToolkit, RefusesRequestsOutsideTheImageOrItsChannels) {
     Toolkit toolkit;
-    FpxFixtureSpec spec;
+    FpxFixtureSpec recipe;
     const std::string path = testDir() + "/rgb.fpx";
-    writeFpx(path, spec);
+    writeFpx(path, recipe);
     Opened o = openImage(path);
     ASSERT_EQ(o.status, FpxStatus::Ok);
     uint8_t pixel[4];
@@ -264,10 +264,10 @@ TEST(FpxToolkit, ViewingParametersAndTheirDefaults) {
 
 TEST(FpxToolkit, SummaryInformation) {
     Toolkit toolkit;
-    FpxFixtureSpec spec;
-    spec.summary = true;
+    FpxFixtureSpec recipe;
+    recipe.summary = true;
     const std::string path = testDir() + "/summary.fpx";
-    writeFpx(path, spec);
+    writeFpx(path, recipe);
     Opened o = openImage(path);
     NIFSummaryInformation summary;
     ASSERT_EQ(fpxGetSummaryInformation(o.image.get(), summary), FpxStatus::Ok);
@@ -280,8 +280,8 @@ TEST(FpxToolkit, SummaryInformation) {
     ASSERT_EQ(summary.thumbnail.length, 5u);
     EXPECT_EQ(summary.thumbnail.ptr[4], 5);
 
-    spec.summary = false;
-    writeFpx(path, spec);
+    recipe.summary = false;
+    writeFpx(path, recipe);
     o = openImage(path);
     EXPECT_EQ(fpxGetSummaryInformation(o.image.get(), summary), FpxStatus::PropertyNotFound);
 }
