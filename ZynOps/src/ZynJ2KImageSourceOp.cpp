@@ -45,10 +45,10 @@ bool ZynJ2KImageSourceOp::outputInfo(ZynOutputInfo& info) {
     info.height = height_;
     // The grid of native tiles follows the codestream's tiles, whose first may start left of
     // and above the image.
-    info.originX = static_cast<int64_t>(j2kCeilShift(header.tileX0, level_)) -
-                   static_cast<int64_t>(j2kCeilShift(header.x0, level_));
-    info.originY = static_cast<int64_t>(j2kCeilShift(header.tileY0, level_)) -
-                   static_cast<int64_t>(j2kCeilShift(header.y0, level_));
+    info.originX = static_cast<int64_t>(header.levelColumn(header.tileX0, level_)) -
+                   static_cast<int64_t>(header.levelColumn(header.x0, level_));
+    info.originY = static_cast<int64_t>(header.levelRow(header.tileY0, level_)) -
+                   static_cast<int64_t>(header.levelRow(header.y0, level_));
     info.dataOrg = nativeTile();
     return true;
 }
@@ -56,8 +56,8 @@ bool ZynJ2KImageSourceOp::outputInfo(ZynOutputInfo& info) {
 ZynDataOrgPtr ZynJ2KImageSourceOp::nativeTile() const {
     const J2kHeader& header = file_->header();
     const uint64_t bands = header.components.size();
-    const uint64_t width = std::min<uint64_t>(j2kCeilShift(header.tileWidth, level_), width_);
-    uint64_t height = std::min<uint64_t>(j2kCeilShift(header.tileHeight, level_), height_);
+    const uint64_t width = std::min<uint64_t>(header.levelColumn(header.tileWidth, level_), width_);
+    uint64_t height = std::min<uint64_t>(header.levelRow(header.tileHeight, level_), height_);
     if (width * height * bands > kMaxTileSamples) {
         const uint64_t rows = std::max<uint64_t>(kMaxTileSamples / (width * bands), 1);
         height = rows >= kTileRowStep ? rows / kTileRowStep * kTileRowStep : rows;

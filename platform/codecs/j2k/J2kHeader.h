@@ -36,9 +36,15 @@ struct J2kHeader {
     bool componentTransform = false;
     J2kColourBox color;
 
-    // Size of the image at a level: level n covers the reference grid scaled by 2^-n.
+    // The image is component 0 at each level: a reference-grid coordinate becomes a column or
+    // row of component 0, then is scaled by 2^-level, rounding up as the codestream does.
+    uint64_t levelColumn(uint64_t referenceX, uint32_t level) const;
+    uint64_t levelRow(uint64_t referenceY, uint32_t level) const;
     uint32_t levelWidth(uint32_t level) const;
     uint32_t levelHeight(uint32_t level) const;
+    // Component 0's sampling step on the reference grid.
+    uint32_t stepX() const { return components.empty() ? 1 : components[0].dx; }
+    uint32_t stepY() const { return components.empty() ? 1 : components[0].dy; }
 };
 
 // ceil(value / 2^shift), for the shifts levels use (up to 32).
