@@ -1,5 +1,8 @@
 #include "ZynJ2KImageSourceOp.h"
 
+#include "QorString.h"
+#include "ZynDecodeBudget.h"
+
 #include <algorithm>
 
 #include "J2kDecoder.h"
@@ -95,6 +98,8 @@ void ZynJ2KImageSourceOp::genRect(ZynRectBuffer& buffer) {
                                 std::to_string(width_) + "x" + std::to_string(height_) + " pixels");
     if (r.empty()) return;
 
+    ZynDecodeBudget::require(qorNarrow(file_->fileName()), "decoding a JPEG 2000 region",
+                             file_->header().decodeBytes(r.width, r.height));
     const std::shared_ptr<const QorStream> stream = file_->stream();
     J2kTarget target{
         sampleType(dataType_), {}, buffer.org().pixelStride(), buffer.org().lineStride()};

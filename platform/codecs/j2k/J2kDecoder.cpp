@@ -123,9 +123,12 @@ bool fillCodingInfo(opj_codec_t* codec, J2kHeader& header) {
     header.layers = info->m_default_tile_info.numlayers;
     header.componentTransform = info->m_default_tile_info.mct != 0;
     header.levels = std::numeric_limits<uint32_t>::max();
-    for (size_t c = 0; c < header.components.size(); ++c)
-        header.levels =
-            std::min(header.levels, info->m_default_tile_info.tccp_info[c].numresolutions);
+    for (size_t c = 0; c < header.components.size(); ++c) {
+        const opj_tccp_info_t& coding = info->m_default_tile_info.tccp_info[c];
+        header.levels = std::min(header.levels, coding.numresolutions);
+        header.codeBlockSamples =
+            std::min(header.codeBlockSamples, uint64_t{1} << (coding.cblkw + coding.cblkh));
+    }
     return header.levels > 0 && header.tileWidth > 0 && header.tileHeight > 0;
 }
 
@@ -312,6 +315,12 @@ bool J2kDecoder::readHeader(J2kHeader& header) {
     header.x1 = image.x1;
     header.y1 = image.y1;
     header.color = j2kReadColourBox(session.source.view, session.source.size);
+    // Every tile has at least one part: its start-of-tile segment and start of data.
+    constexpr uint64_t kSmallestTilePart = 14;
+    const uint64_t tiles = uint64_t{header.tilesAcross} * header.tilesDown;
+    if (tiles * kSmallestTilePart > session.source.size)
+        return fail("The codestream is too short for the " + std::to_string(tiles) +
+                    " tiles it declares");
     return true;
 }
 

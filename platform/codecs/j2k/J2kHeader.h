@@ -31,6 +31,8 @@ struct J2kHeader {
     // Resolution levels every component offers (wavelet decompositions + 1).
     uint32_t levels = 0;
     uint32_t layers = 0;
+    // Samples of the smallest code-block any component uses.
+    uint64_t codeBlockSamples = 4096;
     // Whether the first three components went through the reversible or irreversible colour
     // transform; the decoder inverts it.
     bool componentTransform = false;
@@ -42,6 +44,9 @@ struct J2kHeader {
     uint64_t levelRow(uint64_t referenceY, uint32_t level) const;
     uint32_t levelWidth(uint32_t level) const;
     uint32_t levelHeight(uint32_t level) const;
+    // What the decoder allocates for a region of `width` x `height` pixels at a level, whatever
+    // the level: the region's samples and, for a tile it touches, the tile's code-block records.
+    uint64_t decodeBytes(int64_t width, int64_t height) const;
     // Component 0's sampling step on the reference grid.
     uint32_t stepX() const { return components.empty() ? 1 : components[0].dx; }
     uint32_t stepY() const { return components.empty() ? 1 : components[0].dy; }
