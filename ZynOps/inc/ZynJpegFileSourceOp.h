@@ -16,6 +16,7 @@ class ZynJpegFileSourceOp : public ZynJpegImageSourceOpImpl, public ZynFile {
     virtual std::unique_ptr<ZynJpegFileSourceOp> cloneFileOp() const = 0;
 
   protected:
+    std::string inputName() const override;
     // Records "the filename is an empty string" when there is no name to open.
     bool checkFileName();
 };

@@ -45,6 +45,8 @@ class ZynJpegImageSourceOpImpl : public ZynJpegImageSourceOpBase {
     JpdDecoder& decoder() { return *decoder_; }
     bool hasDecoder() const { return decoder_ != nullptr; }
     std::string headerError(int status) const;
+    // The input as error texts name it.
+    virtual std::string inputName() const { return "JPEG stream"; }
     // The settings another implementation on the same file starts from.
     void copySettingsTo(ZynJpegImageSourceOpImpl& other) const;
 

@@ -52,6 +52,8 @@ class ZynRVQImageInfo : public ZynFile {
     bool settingsChanged(bool changed);
     void recordStatus(const ZynError& error);
     void developImage(Level level);
+    // Records and throws the budget's refusal when developing the image would take more.
+    void requireDevelopmentBudget();
 
     std::string path_;
     // The open file, and what it told when it was first read (kept while it is closed).

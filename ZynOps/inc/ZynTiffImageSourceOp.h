@@ -1,5 +1,7 @@
 #pragma once
 
+#include <mutex>
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -38,6 +40,8 @@ class ZynTiffImageSourceOp : public ZynFile, public ZynImageSourceOp {
     const std::shared_ptr<SharedTiffFile>& sharedFile() const { return shared_; }
 
   private:
+    ZynTiffImageSourceOp(const ZynTiffImageSourceOp& main, int16_t resolution,
+                         std::unique_lock<std::mutex> fileLock);
     using ChunkReader = std::function<int64_t(void* destination, int64_t size)>;
 
     // Opens the shared file, whose lock the caller holds; the error when that fails.

@@ -1,5 +1,8 @@
 #include "ZynJ2KImageSourceOp.h"
 
+#include "QorString.h"
+#include "ZynDecodeBudget.h"
+
 #include <algorithm>
 
 #include "J2kDecoder.h"
@@ -45,10 +48,10 @@ bool ZynJ2KImageSourceOp::outputInfo(ZynOutputInfo& info) {
     info.height = height_;
     // The grid of native tiles follows the codestream's tiles, whose first may start left of
     // and above the image.
-    info.originX = static_cast<int64_t>(j2kCeilShift(header.tileX0, level_)) -
-                   static_cast<int64_t>(j2kCeilShift(header.x0, level_));
-    info.originY = static_cast<int64_t>(j2kCeilShift(header.tileY0, level_)) -
-                   static_cast<int64_t>(j2kCeilShift(header.y0, level_));
+    info.originX = static_cast<int64_t>(header.levelColumn(header.tileX0, level_)) -
+                   static_cast<int64_t>(header.levelColumn(header.x0, level_));
+    info.originY = static_cast<int64_t>(header.levelRow(header.tileY0, level_)) -
+                   static_cast<int64_t>(header.levelRow(header.y0, level_));
     info.dataOrg = nativeTile();
     return true;
 }
@@ -56,8 +59,8 @@ bool ZynJ2KImageSourceOp::outputInfo(ZynOutputInfo& info) {
 ZynDataOrgPtr ZynJ2KImageSourceOp::nativeTile() const {
     const J2kHeader& header = file_->header();
     const uint64_t bands = header.components.size();
-    const uint64_t width = std::min<uint64_t>(j2kCeilShift(header.tileWidth, level_), width_);
-    uint64_t height = std::min<uint64_t>(j2kCeilShift(header.tileHeight, level_), height_);
+    const uint64_t width = std::min<uint64_t>(header.levelColumn(header.tileWidth, level_), width_);
+    uint64_t height = std::min<uint64_t>(header.levelRow(header.tileHeight, level_), height_);
     if (width * height * bands > kMaxTileSamples) {
         const uint64_t rows = std::max<uint64_t>(kMaxTileSamples / (width * bands), 1);
         height = rows >= kTileRowStep ? rows / kTileRowStep * kTileRowStep : rows;
@@ -95,6 +98,8 @@ void ZynJ2KImageSourceOp::genRect(ZynRectBuffer& buffer) {
                                 std::to_string(width_) + "x" + std::to_string(height_) + " pixels");
     if (r.empty()) return;
 
+    ZynDecodeBudget::require(qorNarrow(file_->fileName()), "decoding a JPEG 2000 region",
+                             file_->header().decodeBytes(r.width, r.height));
     const std::shared_ptr<const QorStream> stream = file_->stream();
     J2kTarget target{
         sampleType(dataType_), {}, buffer.org().pixelStride(), buffer.org().lineStride()};

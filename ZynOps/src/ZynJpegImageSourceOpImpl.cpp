@@ -1,10 +1,13 @@
 #include "ZynJpegImageSourceOpImpl.h"
 
 #include "QorSettings.h"
+#include "ZynDecodeBudget.h"
 #include "ZynJpegColorSpace.h"
 #include "ZynSettings.h"
 
 namespace {
+
+constexpr const char* kDecodingWhat = "decoding the JPEG image";
 
 std::string statusText(const char* prefix, int status, const std::string& message) {
     std::string text = prefix + std::to_string(status);
@@ -40,6 +43,11 @@ bool ZynJpegImageSourceOpImpl::readHeader() {
     const int status = decoder_->getImageInfo(width, height, components);
     if (status != kJpdOk) {
         recordError(ZynError(130, headerError(status)));
+        return false;
+    }
+    const uint64_t needed = decoder_->decodeBytes();
+    if (!ZynDecodeBudget::allows(needed)) {
+        recordError(ZynError(130, ZynDecodeBudget::refusal(inputName(), kDecodingWhat, needed)));
         return false;
     }
     clearResolutions();
@@ -179,6 +187,7 @@ void ZynJpegImageSourceOpImpl::startDecoder() {
     decoder_->setScaling(selectedResolution());
     status = decoder_->setOutputColorSpace(outputColorSpace_);
     if (status == kJpdOk) status = decoder_->setDctMethod(ZynDCTMethod::decoderMethod(dctMethod_));
+    ZynDecodeBudget::require(inputName(), kDecodingWhat, decoder_->decodeBytes());
     if (status == kJpdOk) status = decoder_->start();
     if (status != kJpdOk)
         throw ZynError(130, statusText("\nError reading Jpeg scanlines in "

@@ -1,5 +1,7 @@
 #include "ZynRVQImageInfo.h"
 
+#include "ZynDecodeBudget.h"
+
 #include "QorString.h"
 #include "ZynRVQInitializer.h"
 
@@ -131,9 +133,22 @@ const HctImageData& ZynRVQImageInfo::image(Level level) {
     return *developed_[level];
 }
 
+void ZynRVQImageInfo::requireDevelopmentBudget() {
+    // LibRaw's unpacked sensor data and four-channel working image, its developed image and
+    // ours: about this many bytes a pixel.
+    constexpr uint64_t kDevelopmentBytesPerPixel = 24;
+    const uint64_t claimed =
+        ZynDecodeBudget::product({record_.width, record_.height, kDevelopmentBytesPerPixel});
+    if (ZynDecodeBudget::allows(claimed)) return;
+    recordStatus(
+        ZynError(130, ZynDecodeBudget::refusal(path_, "developing the raw image", claimed)));
+    throw status_;
+}
+
 void ZynRVQImageInfo::developImage(Level level) {
     if (!opened_ && !open()) throw status_;
     ZynRVQInitializer::Use use;
+    if (level == Full) requireDevelopmentBudget();
     HctImageData data;
     const HctStatus status =
         level == Full ? hctGetImage(&record_, &data) : hctGetThumbnail(&record_, &data);

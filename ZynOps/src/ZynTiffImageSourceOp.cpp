@@ -73,6 +73,12 @@ ZynTiffImageSourceOp::ZynTiffImageSourceOp(const std::wstring& fileName, bool ke
 }
 
 ZynTiffImageSourceOp::ZynTiffImageSourceOp(const ZynTiffImageSourceOp& main, int16_t resolution)
+    : ZynTiffImageSourceOp(main, resolution, std::unique_lock(main.shared_->mutex())) {}
+
+// Another thread's request may be opening the shared file or recording a failure while the open
+// flag and the error record are copied, so they are copied under the file's lock.
+ZynTiffImageSourceOp::ZynTiffImageSourceOp(const ZynTiffImageSourceOp& main, int16_t resolution,
+                                           std::unique_lock<std::mutex>)
     : ZynFile(main),
       ZynImageSourceOp(main),
       shared_(main.shared_),

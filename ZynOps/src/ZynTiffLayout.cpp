@@ -8,13 +8,11 @@
 #include <optional>
 #include <type_traits>
 
+#include "ZynDecodeBudget.h"
 #include "ZynError.h"
 #include "ZynSettings.h"
 
 namespace {
-
-// Native tiles above this size are refused: a damaged file must not make anyone allocate more.
-constexpr double kMaxNativeTileBytes = double(1u << 30);
 
 std::optional<ZynDataType> dataTypeFor(uint32_t roundedBits, uint16_t format) {
     const bool isUnsigned = format == SAMPLEFORMAT_UINT;
@@ -110,11 +108,13 @@ ZynTiffLayout ZynTiffLayout::describe(const ZynTiffDirectory& d, const std::stri
         l.subsampleV_ = d.ycbcrVertical;
     }
 
-    if (double(tileWidth) * tileHeight * l.bands_ * double(zynSampleSize(l.dataType_)) >
-        kMaxNativeTileBytes)
-        throw ZynError(130, "Native tile of " + std::to_string(tileWidth) + "x" +
-                                std::to_string(tileHeight) +
-                                " pixels is too large in tiff image file " + fileName);
+    // Native tiles beyond the budget are refused: a damaged file must not make anyone allocate
+    // more.
+    ZynDecodeBudget::require(fileName,
+                             "a native tile of " + std::to_string(tileWidth) + "x" +
+                                 std::to_string(tileHeight) + " pixels",
+                             ZynDecodeBudget::product({tileWidth, tileHeight, uint64_t(l.bands_),
+                                                       zynSampleSize(l.dataType_)}));
     // Decoding into a layout the library does not produce would garble or overrun.
     if (l.chunkBytes(l.chunkHeight_) != d.libraryChunkBytes)
         throw ZynError(135, "Unsupported sample layout in tiff image file " + fileName);

@@ -1,4 +1,5 @@
-// Runs a command and prints its peak resident memory in KiB on the last line of stdout.
+// Runs a command and prints its peak resident memory in KiB on the last line of stdout; exits
+// with the command's status.
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -20,5 +21,6 @@ int main(int argc, char** argv) {
     rusage usage{};
     wait4(pid, &status, 0, &usage);
     std::printf("%ld\n", usage.ru_maxrss);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+    // A signal shows as the shell shows it, so that a crash is not taken for a clean failure.
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }

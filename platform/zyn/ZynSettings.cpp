@@ -18,6 +18,7 @@ ZynSettings readSettings() {
     s.preferredBandHeight = positive("ZYN_BAND_HEIGHT", 64);
     const long cache = qorEnvironmentInteger("ZYN_CACHE_BYTES", 64L << 20);
     s.cacheBytes = static_cast<size_t>(cache > 0 ? cache : 64L << 20);
+    s.maxDecodeBytes = uint64_t{positive("ZYN_MAX_DECODE_MB", 1024)} << 20;
     return s;
 }
 

@@ -26,7 +26,11 @@ class HctFileStream : public LibRaw_bigfile_datastream {
   public:
     HctFileStream(const std::string& path, int64_t padding);
 
+    int read(void* buffer, size_t size, size_t count) override;
     int seek(INT64 offset, int whence) override;
+    int get_char() override;
+    char* gets(char* text, int size) override;
+    int scanf_one(const char* format, void* value) override;
     // LibRaw's JPEG decoders read through it: their messages are kept from stderr, warnings
     // (damaged or cut data) are remembered, and the decoder's memory is watched.
     int jpeg_src(void* decompress) override;
@@ -38,10 +42,15 @@ class HctFileStream : public LibRaw_bigfile_datastream {
     void releaseAbandonedJpeg();
 
   private:
+    // Damaged headers send LibRaw's parsers round in loops or over the same bytes again and
+    // again; once the stream has done far more work than any real file needs, the call fails.
+    void account(uint64_t work);
     static void destroyJpeg(j_common_ptr decoder);
     // The component count of the JPEG stream that starts here, or 0 when it has no frame header.
     int componentsAhead();
 
+    uint64_t work_ = 0;
+    uint64_t workLimit_ = 0;
     bool damagedJpeg_ = false;
     int jpegComponents_ = 3;
     jpeg_memory_mgr* jpegMemory_ = nullptr;

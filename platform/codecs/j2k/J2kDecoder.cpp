@@ -123,9 +123,12 @@ bool fillCodingInfo(opj_codec_t* codec, J2kHeader& header) {
     header.layers = info->m_default_tile_info.numlayers;
     header.componentTransform = info->m_default_tile_info.mct != 0;
     header.levels = std::numeric_limits<uint32_t>::max();
-    for (size_t c = 0; c < header.components.size(); ++c)
-        header.levels =
-            std::min(header.levels, info->m_default_tile_info.tccp_info[c].numresolutions);
+    for (size_t c = 0; c < header.components.size(); ++c) {
+        const opj_tccp_info_t& coding = info->m_default_tile_info.tccp_info[c];
+        header.levels = std::min(header.levels, coding.numresolutions);
+        header.codeBlockSamples =
+            std::min(header.codeBlockSamples, uint64_t{1} << (coding.cblkw + coding.cblkh));
+    }
     return header.levels > 0 && header.tileWidth > 0 && header.tileHeight > 0;
 }
 
@@ -142,24 +145,27 @@ uint64_t samplingAlignment(const J2kHeader& header, bool horizontal) {
 }
 
 Area referenceArea(const J2kHeader& header, const J2kRegion& region) {
-    const uint64_t left = j2kCeilShift(header.x0, region.level) + region.x;
-    const uint64_t top = j2kCeilShift(header.y0, region.level) + region.y;
+    // Level coordinates of component 0, then of the reference grid at the level.
+    const uint64_t left = (header.levelColumn(header.x0, region.level) + region.x) * header.stepX();
+    const uint64_t top = (header.levelRow(header.y0, region.level) + region.y) * header.stepY();
+    const uint64_t right = left + region.width * header.stepX();
+    const uint64_t bottom = top + region.height * header.stepY();
     const uint64_t ax = samplingAlignment(header, true), ay = samplingAlignment(header, false);
     const auto down = [](uint64_t v, uint64_t a) { return v / a * a; };
     const auto up = [](uint64_t v, uint64_t a) { return (v + a - 1) / a * a; };
     return {std::max<uint64_t>(header.x0, down(left, ax) << region.level),
             std::max<uint64_t>(header.y0, down(top, ay) << region.level),
-            std::min<uint64_t>(header.x1, up(left + region.width, ax) << region.level),
-            std::min<uint64_t>(header.y1, up(top + region.height, ay) << region.level)};
+            std::min<uint64_t>(header.x1, up(right, ax) << region.level),
+            std::min<uint64_t>(header.y1, up(bottom, ay) << region.level)};
 }
 
-// Index of the component sample covering each output position (absolute level coordinates
-// from `first`), clamped to the decoded samples.
-std::vector<uint32_t> sampleIndices(uint64_t first, int64_t count, uint32_t step, int64_t origin,
-                                    uint32_t available) {
+// Index of the component sample covering each output position (level coordinates of component
+// 0 from `first`, `scale` reference-grid units each), clamped to the decoded samples.
+std::vector<uint32_t> sampleIndices(uint64_t first, int64_t count, uint32_t scale, uint32_t step,
+                                    int64_t origin, uint32_t available) {
     std::vector<uint32_t> indices(static_cast<size_t>(count));
     for (int64_t i = 0; i < count; ++i) {
-        const int64_t index = static_cast<int64_t>((first + i) / step) - origin;
+        const int64_t index = static_cast<int64_t>((first + i) * scale / step) - origin;
         indices[static_cast<size_t>(i)] =
             static_cast<uint32_t>(std::clamp<int64_t>(index, 0, int64_t{available} - 1));
     }
@@ -184,13 +190,14 @@ struct BandSource {
 
 BandSource bandSource(const opj_image_comp_t& comp, const J2kHeader& header,
                       const J2kRegion& region, void* band) {
-    const uint64_t left = j2kCeilShift(header.x0, region.level) + region.x;
-    const uint64_t top = j2kCeilShift(header.y0, region.level) + region.y;
+    const uint64_t left = header.levelColumn(header.x0, region.level) + region.x;
+    const uint64_t top = header.levelRow(header.y0, region.level) + region.y;
     // The library reports a reduced component's origin at full resolution.
     const auto originX = static_cast<int64_t>(j2kCeilShift(comp.x0, region.level));
     const auto originY = static_cast<int64_t>(j2kCeilShift(comp.y0, region.level));
-    BandSource source{&comp, sampleIndices(left, region.width, comp.dx, originX, comp.w),
-                      sampleIndices(top, region.height, comp.dy, originY, comp.h), false, band};
+    BandSource source{
+        &comp, sampleIndices(left, region.width, header.stepX(), comp.dx, originX, comp.w),
+        sampleIndices(top, region.height, header.stepY(), comp.dy, originY, comp.h), false, band};
     source.contiguous = int64_t{source.columns.back()} - source.columns.front() == region.width - 1;
     return source;
 }
@@ -308,6 +315,12 @@ bool J2kDecoder::readHeader(J2kHeader& header) {
     header.x1 = image.x1;
     header.y1 = image.y1;
     header.color = j2kReadColourBox(session.source.view, session.source.size);
+    // Every tile has at least one part: its start-of-tile segment and start of data.
+    constexpr uint64_t kSmallestTilePart = 14;
+    const uint64_t tiles = uint64_t{header.tilesAcross} * header.tilesDown;
+    if (tiles * kSmallestTilePart > session.source.size)
+        return fail("The codestream is too short for the " + std::to_string(tiles) +
+                    " tiles it declares");
     return true;
 }
 

@@ -31,14 +31,25 @@ struct J2kHeader {
     // Resolution levels every component offers (wavelet decompositions + 1).
     uint32_t levels = 0;
     uint32_t layers = 0;
+    // Samples of the smallest code-block any component uses.
+    uint64_t codeBlockSamples = 4096;
     // Whether the first three components went through the reversible or irreversible colour
     // transform; the decoder inverts it.
     bool componentTransform = false;
     J2kColourBox color;
 
-    // Size of the image at a level: level n covers the reference grid scaled by 2^-n.
+    // The image is component 0 at each level: a reference-grid coordinate becomes a column or
+    // row of component 0, then is scaled by 2^-level, rounding up as the codestream does.
+    uint64_t levelColumn(uint64_t referenceX, uint32_t level) const;
+    uint64_t levelRow(uint64_t referenceY, uint32_t level) const;
     uint32_t levelWidth(uint32_t level) const;
     uint32_t levelHeight(uint32_t level) const;
+    // What the decoder allocates for a region of `width` x `height` pixels at a level, whatever
+    // the level: the region's samples and, for a tile it touches, the tile's code-block records.
+    uint64_t decodeBytes(int64_t width, int64_t height) const;
+    // Component 0's sampling step on the reference grid.
+    uint32_t stepX() const { return components.empty() ? 1 : components[0].dx; }
+    uint32_t stepY() const { return components.empty() ? 1 : components[0].dy; }
 };
 
 // ceil(value / 2^shift), for the shifts levels use (up to 32).

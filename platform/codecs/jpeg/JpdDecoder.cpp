@@ -11,6 +11,7 @@
 #include <jerror.h>
 
 #include "JpdInput.h"
+#include "ZynSettings.h"
 
 JpdLoadFailureCallback jpdClientCallback = nullptr;
 
@@ -141,6 +142,7 @@ JpdDecoder::JpdDecoder(JpdImplementation implementation)
         return;
     }
     jpeg_create_decompress(&s.cinfo);
+    s.cinfo.mem->max_memory_to_use = static_cast<long>(ZynSettings::get().maxDecodeBytes);
     s.cinfo.src = s.input.manager();
     s.cinfo.progress = &s.progress;
     // The ICC profile travels in APP2 segments.
@@ -372,6 +374,28 @@ int JpdDecoder::start() {
                     "Unsupported JPEG data precision " + std::to_string(info_.precision));
     if (!ready_) return fail(kJpdBadState, "the header must be read before decoding starts");
     return startDecompress();
+}
+
+uint64_t JpdDecoder::decodeBytes() const {
+    const jpeg_decompress_struct& c = state_->cinfo;
+    if (!hasHeader_ || !(ready_ || started_)) return 0;
+    uint64_t bytes = 0;
+    // As libjpeg decides whether to keep every coefficient.
+    const bool buffered = c.progressive_mode || c.comps_in_scan < c.num_components;
+    const auto maxH = static_cast<uint64_t>(c.max_h_samp_factor);
+    const auto maxV = static_cast<uint64_t>(c.max_v_samp_factor);
+    for (int i = 0; i < c.num_components; ++i) {
+        const jpeg_component_info& comp = c.comp_info[i];
+        const auto h = static_cast<uint64_t>(comp.h_samp_factor);
+        const auto v = static_cast<uint64_t>(comp.v_samp_factor);
+        const uint64_t rowBlocks = (c.image_width * h + maxH * DCTSIZE - 1) / (maxH * DCTSIZE);
+        const uint64_t columnBlocks = (c.image_height * v + maxV * DCTSIZE - 1) / (maxV * DCTSIZE);
+        // A band of rows as tall as the largest sampling factor, for the upsampler and colour
+        // converter, and for files of several scans every coefficient.
+        bytes += rowBlocks * DCTSIZE * maxV * DCTSIZE * 2;
+        if (buffered) bytes += rowBlocks * columnBlocks * sizeof(JBLOCK);
+    }
+    return bytes;
 }
 
 int JpdDecoder::startDecompress() {

@@ -90,6 +90,9 @@ class JpdDecoder {
     int setDctMethod(int method);
 
     int start();
+    // What libjpeg will allocate to decode the image whose header was read: the coefficients of
+    // every component for a file of several scans, and the row buffers; 0 before a header.
+    uint64_t decodeBytes() const;
     // Ends decoding wherever it is; the header must be read again before the next start.
     int stop();
     // Stops and goes back to the start of the input.

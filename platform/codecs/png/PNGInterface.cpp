@@ -7,6 +7,7 @@
 #include <istream>
 
 #include "QorStream.h"
+#include "ZynSettings.h"
 
 // A byte source for libpng and for the walk over the chunks after the image data. Reads never
 // throw: libpng calls them.
@@ -127,7 +128,10 @@ class MemoryInput : public PNGInput {
 // holds nothing with a destructor.
 void readInput(png_structp png, png_bytep data, size_t length) {
     auto* input = static_cast<PNGInput*>(png_get_io_ptr(png));
-    if (input->read(data, length) == length) return;
+    if (input->read(data, length) == length) {
+        PNGReadStruct::watchRead(png, data, length);
+        return;
+    }
     char message[200];
     std::snprintf(message, sizeof message,
                   "PNGInterface::%s,%d: read failed; requested %zu, but no more data available",
@@ -160,6 +164,14 @@ bool PNGInterface::keeps(const char* name) const {
            (keepReduced_ && std::memcmp(name, kPNGReducedChunk, 4) == 0);
 }
 
+uint64_t PNGInterface::inputBytes(void* input, InputKind kind) {
+    // A chain in memory is bounded already, and may still be filled after the set-up.
+    if (!input) return ZynSettings::get().maxDecodeBytes;
+    if (kind == InputKind::QorStream) return static_cast<QorStream*>(input)->size();
+    if (kind == InputKind::File) return pngBytesLeft(static_cast<FILE*>(input));
+    return ZynSettings::get().maxDecodeBytes;
+}
+
 bool PNGInterface::SetUp(void* input, InputKind kind, bool skipImageData, bool noKeepTag,
                          bool noKeepReduced) {
     errorText_.clear();
@@ -176,6 +188,7 @@ bool PNGInterface::SetUp(void* input, InputKind kind, bool skipImageData, bool n
     else
         input_ = std::make_unique<FileInput>(static_cast<FILE*>(input));
     png_->readFrom(input_.get(), readInput);
+    png_->limitChunksTo(inputBytes(input, kind));
     skipImageData_ = skipImageData;
     keepTag_ = !noKeepTag;
     keepReduced_ = !noKeepReduced;

@@ -79,6 +79,8 @@ class PNGInterface {
     int passes_ = 1;
     std::string errorText_;
     std::unique_ptr<PNGReadStruct> png_;
+    // How many bytes the input can hold, which bounds what any chunk may claim.
+    static uint64_t inputBytes(void* input, InputKind kind);
     std::vector<std::vector<uint8_t>> chain_;
     std::vector<Chunk> trailer_;
 };

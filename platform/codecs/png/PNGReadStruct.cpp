@@ -1,7 +1,12 @@
 #include "PNGReadStruct.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <bit>
 #include <cstring>
+
+#include "ZynSettings.h"
 
 namespace {
 
@@ -76,10 +81,56 @@ PNGReadStruct::PNGReadStruct() {
     // libpng only warns when the zlib checksum is wrong, and the chunk CRCs already guard the
     // data, so computing the checksum would be wasted time.
     png_set_option(png_, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
+    png_set_chunk_malloc_max(png_,
+                             static_cast<png_alloc_size_t>(ZynSettings::get().maxDecodeBytes));
+    limitChunksTo(UINT64_MAX);
     info_ = png_create_info_struct(png_);
     endInfo_ = png_create_info_struct(png_);
     if (!hasInfo())
         std::snprintf(lastError_, sizeof lastError_, "%s", "cannot create libpng's info structure");
+}
+
+uint64_t pngBytesLeft(FILE* file) {
+    struct stat info {};
+    const off_t at = ftello(file);
+    if (at < 0 || fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode))
+        return ZynSettings::get().maxDecodeBytes;
+    return static_cast<uint64_t>(std::max<off_t>(info.st_size - at, 0));
+}
+
+void PNGReadStruct::readFromFile(FILE* file) {
+    png_set_read_fn(png_, file, readFile);
+    limitChunksTo(pngBytesLeft(file));
+}
+
+void PNGReadStruct::limitChunksTo(uint64_t inputBytes) {
+    inputBytes_ = std::min(inputBytes, ZynSettings::get().maxDecodeBytes);
+    bytesRead_ = 0;
+    nextHeader_ = 8;
+}
+
+void PNGReadStruct::readFile(png_structp png, png_bytep data, size_t length) {
+    if (std::fread(data, 1, length, static_cast<FILE*>(png_get_io_ptr(png))) != length)
+        png_error(png, "Read Error");
+    watchRead(png, data, length);
+}
+
+void PNGReadStruct::watchRead(png_structp png, png_const_bytep data, size_t length) {
+    auto* self = static_cast<PNGReadStruct*>(png_get_error_ptr(png));
+    const uint64_t at = self->bytesRead_;
+    self->bytesRead_ += length;
+    // libpng reads each chunk's length and name in one piece.
+    if (at != self->nextHeader_ || length < 8) return;
+    const uint64_t claimed = png_get_uint_32(data);
+    self->nextHeader_ = at + 8 + claimed + 4;
+    if (self->nextHeader_ <= self->inputBytes_) return;
+    char message[160];
+    std::snprintf(
+        message, sizeof message,
+        "%.4s chunk claims %llu bytes, more than the %llu bytes left of the input",
+        reinterpret_cast<const char*>(data + 4), static_cast<unsigned long long>(claimed),
+        static_cast<unsigned long long>(self->inputBytes_ - std::min(self->inputBytes_, at + 8)));
+    png_error(png, message);
 }
 
 PNGReadStruct::~PNGReadStruct() {

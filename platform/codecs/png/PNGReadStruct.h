@@ -22,6 +22,9 @@ inline constexpr png_byte kPNGPrivateChunks[] = "rrIm\0ckTg";
 inline constexpr png_byte kPNGReducedChunk[] = "rrIm";
 inline constexpr png_byte kPNGTagChunk[] = "ckTg";
 
+// What is left of a file from where it stands (the decode budget when that cannot be known).
+uint64_t pngBytesLeft(FILE* file);
+
 // Owner of libpng's read structures. libpng reports an error by long-jumping to the setjmp of the
 // call that failed, so every call that may fail runs through one guarded trampoline whose frames
 // hold no C++ object with a destructor; a failure comes back as false with libpng's message in
@@ -39,7 +42,14 @@ class PNGReadStruct {
     png_infop info() const { return info_; }
     png_infop endInfo() const { return endInfo_; }
 
-    void readFromFile(FILE* file) { png_init_io(png_, file); }
+    // Reads from where the file stands; no chunk may claim more than the rest of it.
+    void readFromFile(FILE* file);
+    // No chunk may claim more than `inputBytes` from the signature on, nor more than the decode
+    // budget: libpng allocates what a chunk claims before it reads a byte of it.
+    void limitChunksTo(uint64_t inputBytes);
+    // Every read function passes what it read through here, in order; a chunk header claiming
+    // more than the input holds ends the libpng call.
+    static void watchRead(png_structp png, png_const_bytep data, size_t length);
     void readFrom(void* io, png_rw_ptr read) { png_set_read_fn(png_, io, read); }
 
     // Keeps the named chunks (a list of `count` 5-byte names) for png_get_unknown_chunks, or
@@ -73,9 +83,15 @@ class PNGReadStruct {
     static void onError(png_structp png, png_const_charp message);
     static void onWarning(png_structp png, png_const_charp message);
 
+    static void readFile(png_structp png, png_bytep data, size_t length);
+
     png_structp png_ = nullptr;
     png_infop info_ = nullptr;
     png_infop endInfo_ = nullptr;
     char lastError_[256] = "";
+    // The chunk records as libpng reads them, counted from the signature.
+    uint64_t inputBytes_ = UINT64_MAX;
+    uint64_t bytesRead_ = 0;
+    uint64_t nextHeader_ = 8;
     std::string warnings_;
 };

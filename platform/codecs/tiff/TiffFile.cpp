@@ -1,5 +1,6 @@
 #include "TiffFile.h"
 
+#include <sys/stat.h>
 #include <tiffio.h>
 #include <unistd.h>
 
@@ -10,8 +11,6 @@
 
 namespace {
 
-// No single allocation of the library may exceed this, whatever sizes a file declares.
-constexpr tmsize_t kMaxLibraryAllocation = tmsize_t{1} << 30;
 // Texts beyond this length are dropped: a damaged file can make the library repeat itself.
 constexpr size_t kMaxTextLength = 4096;
 
@@ -65,7 +64,11 @@ bool TiffFile::open(int descriptor, const std::string& path, const char* mode) {
     }
     TIFFOpenOptionsSetErrorHandlerExtR(options.get(), &TiffFile::onError, this);
     TIFFOpenOptionsSetWarningHandlerExtR(options.get(), &TiffFile::onWarning, this);
-    TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), kMaxLibraryAllocation);
+    // No single allocation of the library may exceed the budget, whatever sizes a file declares.
+    TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(),
+                                        static_cast<tmsize_t>(ZynSettings::get().maxDecodeBytes));
+    struct stat info {};
+    fileSize_ = fstat(descriptor, &info) == 0 ? static_cast<uint64_t>(info.st_size) : 0;
     tiff_ = TIFFFdOpenExt(descriptor, path.c_str(), mode, options.get());
     if (tiff_) {
         prepareDirectory();
@@ -179,8 +182,19 @@ uint32_t TiffFile::computeTile(uint32_t x, uint32_t y, uint16_t plane) const {
     return TIFFComputeTile(tiff_, x, y, 0, plane);
 }
 
+void TiffFile::requireInsideFile(uint32_t chunk, const char* kind) {
+    if (fileSize_ == 0 || TIFFIsTiled(tiff_) != (kind[0] == 't')) return;
+    const uint64_t offset = TIFFGetStrileOffset(tiff_, chunk);
+    const uint64_t bytes = TIFFGetStrileByteCount(tiff_, chunk);
+    if (offset <= fileSize_ && bytes <= fileSize_ - offset) return;
+    throw TiffError("The data of " + std::string(kind) + " " + std::to_string(chunk) + " (" +
+                    std::to_string(bytes) + " bytes at " + std::to_string(offset) +
+                    ") lies past the end of the file of " + std::to_string(fileSize_) + " bytes");
+}
+
 int64_t TiffFile::readEncodedStrip(uint32_t strip, void* destination, int64_t size) {
     errors_.clear();
+    requireInsideFile(strip, "strip");
     const tmsize_t got = TIFFReadEncodedStrip(tiff_, strip, destination, size);
     if (got < 0) fail("Cannot read strip " + std::to_string(strip));
     return got;
@@ -188,6 +202,7 @@ int64_t TiffFile::readEncodedStrip(uint32_t strip, void* destination, int64_t si
 
 int64_t TiffFile::readEncodedTile(uint32_t tile, void* destination, int64_t size) {
     errors_.clear();
+    requireInsideFile(tile, "tile");
     const tmsize_t got = TIFFReadEncodedTile(tiff_, tile, destination, size);
     if (got < 0) fail("Cannot read tile " + std::to_string(tile));
     return got;

@@ -62,6 +62,10 @@ class TiffFile {
     const std::string& warnings() const { return warnings_; }
 
   private:
+    // Fails when the chunk's bytes, as the directory places them, run past the end of the file:
+    // the library would allocate what it claims before finding out.
+    void requireInsideFile(uint32_t chunk, const char* kind);
+
     static int onError(struct tiff*, void* user, const char* module, const char* format,
                        va_list arguments);
     static int onWarning(struct tiff*, void* user, const char* module, const char* format,
@@ -73,5 +77,6 @@ class TiffFile {
 
     struct tiff* tiff_ = nullptr;
     std::string errors_;
+    uint64_t fileSize_ = 0;
     std::string warnings_;
 };
