@@ -1,0 +1,136 @@
+#include "PythonImage.h"
+
+#include <algorithm>
+
+#include "CTevTransformBase.h"
+#include "OperationStep.h"
+#include "QorString.h"
+#include "ZynAnyImageSource.h"
+#include "ZynGraph.h"
+#include "ZynImageOutputCP.h"
+#include "ZynTransformRegistryEntry.h"
+
+namespace {
+
+// Strips of at least this many samples keep per-request overhead out of the picture.
+constexpr uint64_t kStripSamples = 1u << 20;
+
+ZynTransformPtr createSource(const std::string& source) {
+    if (source.empty()) return std::make_shared<ZynAnyImageSource>();
+    return ZynTransformRegistry::create(source);
+}
+
+std::string registryNameOf(const ZynTransform& t) {
+    for (const auto* entry : ZynTransformRegistry::entries())
+        if (entry->className() == t.typeName()) return entry->registryName();
+    return t.typeName();
+}
+
+}  // namespace
+
+PythonImage::PythonImage(const std::string& file, const std::string& source, bool keepOpen,
+                         const std::map<std::string, std::string>& attributes)
+    : source_(createSource(source)) {
+    source_->setAttribute<std::wstring>("wfile_name", qorWiden(file));
+    if (source_->hasAttribute("keep_open")) source_->setAttribute<bool>("keep_open", keepOpen);
+    for (const auto& [name, value] : attributes) source_->setAttributeText(name, value);
+    ZynGraph::ensureSetup(*source_);
+    // A file that cannot be opened fails here, not at the first question asked of it.
+    if (!statusOK()) throw source_->error();
+    last_ = source_;
+}
+
+std::string PythonImage::sourceName() const {
+    const auto* any = dynamic_cast<const ZynAnyImageSource*>(source_.get());
+    if (!any) return registryNameOf(*source_);
+    return any->transforms().empty() ? std::string() : registryNameOf(*any->transforms().front());
+}
+
+bool PythonImage::statusOK() const {
+    return CTevTransformBase::StatusOK(source_);
+}
+
+ZynTransformPtr PythonImage::image() const {
+    std::lock_guard lock(mutex_);
+    return last_;
+}
+
+ZynImageOutputCP& PythonImage::output() {
+    if (!statusOK()) throw source_->error();
+    const ZynTransformPtr last = image();
+    if (!ZynGraph::statusOK(*last)) throw last->error();
+    ZynImageOutputCP* out = last->imageOutput(last->primaryOutputIndex());
+    if (!out || !out->hasDescription())
+        throw ZynError(125, "The source describes no image on its primary output");
+    if (out->error()) throw *out->error();
+    return *out;
+}
+
+ZynColorSpacePtr PythonImage::colorSpace() {
+    return output().colorSpace();
+}
+
+std::vector<ZynResolution> PythonImage::resolutions() {
+    return output().coordSpace()->resolutions();
+}
+
+ZynResolution PythonImage::defaultResolution() {
+    const ZynXyCoordSpace& space = *output().coordSpace();
+    if (space.resolutions().empty()) throw ZynError(3, "The image offers no resolution");
+    return space.resolutions()[static_cast<size_t>(space.defaultResolution())];
+}
+
+ZynResolution PythonImage::resolutionAt(int level) {
+    const std::vector<ZynResolution> all = resolutions();
+    if (level < 0 || level >= static_cast<int>(all.size()))
+        throw ZynError(3, "Resolution level " + std::to_string(level) +
+                              " does not exist; the image has " + std::to_string(all.size()));
+    return all[static_cast<size_t>(level)];
+}
+
+ZynResolution PythonImage::checkedResolution(const ZynResolution& size) {
+    const std::vector<ZynResolution> all = resolutions();
+    if (std::find(all.begin(), all.end(), size) == all.end())
+        throw ZynError(3, "Unsupported resolution " + std::to_string(size.width) + "x" +
+                              std::to_string(size.height));
+    return size;
+}
+
+ZynOutputInfo PythonImage::outputInfo(const ZynResolution& resolution) {
+    ZynOutputInfo info;
+    if (!output().opFor(resolution)->outputInfoBase(info)) throw info.error;
+    return info;
+}
+
+void PythonImage::metaData(const std::string& key, VARIANT* value) const {
+    CTevTransformBase::GetMetaData(source_, qorWiden(key), value);
+}
+
+void PythonImage::append(const std::vector<std::string>& steps) {
+    std::vector<OperationStep> parsed;
+    for (const std::string& text : steps) parsed.push_back(OperationStep::parse(text));
+    ZynTransformPtr last = image();
+    for (const OperationStep& step : parsed) last = step.appendTo(last);
+    ZynGraph::ensureSetup(*last);
+    std::lock_guard lock(mutex_);
+    last_ = last;
+}
+
+void PythonImage::render(const ZynTransformPtr& image, const ZynResolution& resolution,
+                         const ZynRectBuffer& buffer) {
+    ZynOutputInfo info;
+    ZynImageOutputCP* out = image->imageOutput(image->primaryOutputIndex());
+    if (!out->opFor(resolution)->outputInfoBase(info)) throw info.error;
+    // Strips start on native tile rows of the image so that none is decoded twice.
+    const ZynRect& rect = buffer.rect();
+    const uint64_t tile = std::max<uint32_t>(info.dataOrg->height(), 1);
+    const uint64_t rowSamples = static_cast<uint64_t>(rect.width) * buffer.bands();
+    const auto unit =
+        static_cast<int64_t>(tile * std::max<uint64_t>(1, kStripSamples / (rowSamples * tile)));
+    for (int64_t y = rect.y; y < rect.bottom();) {
+        const int64_t rows = std::min((y / unit + 1) * unit, rect.bottom()) - y;
+        ZynRectBuffer strip = buffer.subView({rect.x, y, rect.width, rows});
+        ZynGraph::render(*image, image->primaryOutputIndex(), resolution, strip);
+        y += rows;
+    }
+}

@@ -1,0 +1,128 @@
+// Test images for the Python tests: each writer encodes known pixels with the format's own
+// library and returns, per resolution, the pixels the encoder was given (or, for reduced levels
+// of wavelet and DCT formats, the codec library's own decode) as (height, width, bands) arrays.
+
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include "BmpFixture.h"
+#include "J2kFixture.h"
+#include "JpegFixture.h"
+#include "PngFixture.h"
+#include "PpmFixture.h"
+#include "TestSupport.h"
+#include "TiffFixture.h"
+
+namespace py = pybind11;
+
+namespace {
+
+template <class T, class S>
+py::array_t<T> pixelArray(const std::vector<S>& samples, uint32_t width, uint32_t height,
+                          int bands) {
+    py::array_t<T> out({static_cast<py::ssize_t>(height), static_cast<py::ssize_t>(width),
+                        static_cast<py::ssize_t>(bands)});
+    T* data = out.mutable_data();
+    for (size_t i = 0; i < samples.size(); ++i) data[i] = static_cast<T>(samples[i]);
+    return out;
+}
+
+py::array_t<uint8_t> patternArray(uint32_t width, uint32_t height, int bands, uint32_t seed) {
+    return pixelArray<uint8_t>(fixturePattern(width, height, bands, seed), width, height, bands);
+}
+
+py::array_t<uint8_t> writePpmImage(const std::string& path, uint32_t width, uint32_t height) {
+    writePpm(path, width, height, fixturePattern(width, height, 3));
+    return patternArray(width, height, 3, 1);
+}
+
+py::array_t<uint8_t> writeBmpImage(const std::string& path, uint32_t width, uint32_t height,
+                                   int bits) {
+    if (bits == 24) {
+        writeBmp(path, width, height, 24, fixturePattern(width, height, 3));
+        return patternArray(width, height, 3, 1);
+    }
+    const std::vector<uint8_t> indices = fixturePattern(width, height, 1);
+    writeBmp(path, width, height, 8, indices, colourPalette());
+    return pixelArray<uint8_t>(expandIndices(indices, colourPalette()), width, height, 3);
+}
+
+template <class T>
+py::array_t<T> pngPixels(const PngImage& image) {
+    return pixelArray<T>(image.samples, image.width, image.height, pngChannels(image.colorType));
+}
+
+// An RGB image whose reduced-resolution image is embedded: full size, then the reduced one.
+std::vector<py::array_t<uint8_t>> writePngWithReduced(const std::string& path, uint32_t width,
+                                                      uint32_t height) {
+    PngImage full = pngPattern(width, height, 2, 8, 1);
+    const PngImage reduced = pngPattern((width + 1) / 2, (height + 1) / 2, 2, 8, 2);
+    embedReducedRes(full, reduced.width, reduced.height, encodePng(reduced), 2);
+    writePng(path, full);
+    return {pngPixels<uint8_t>(full), pngPixels<uint8_t>(reduced)};
+}
+
+py::array_t<uint16_t> writePngGray16(const std::string& path, uint32_t width, uint32_t height) {
+    const PngImage image = pngPattern(width, height, 0, 16, 3);
+    writePng(path, image);
+    return pngPixels<uint16_t>(image);
+}
+
+// The sample TIFF: tiled RGB with one reduced-resolution page.
+std::vector<py::array_t<uint8_t>> writeTiffWithReduced(const std::string& path) {
+    writeSampleTiff(path);
+    return {patternArray(97, 61, 3, 1), patternArray(49, 31, 3, 2)};
+}
+
+py::array_t<uint8_t> writeJpegImage(const std::string& path, uint32_t width, uint32_t height) {
+    JpegFixtureOptions options;
+    options.width = width;
+    options.height = height;
+    options.hSampling = options.vSampling = 1;
+    return pixelArray<uint8_t>(writeJpeg(path, options), width, height, 3);
+}
+
+py::array_t<uint8_t> decodeJpeg(const std::string& path, int scaleDenominator) {
+    const JpegReference r = decodeJpegReference(readFileBytes(path), scaleDenominator);
+    return pixelArray<uint8_t>(r.pixels, r.width, r.height, r.components);
+}
+
+py::array_t<uint8_t> planesArray(const std::vector<J2kPlane>& planes) {
+    const J2kPlane& first = planes.front();
+    const auto bands = static_cast<int>(planes.size());
+    std::vector<int32_t> samples;
+    for (uint32_t i = 0; i < first.width * first.height; ++i)
+        for (const J2kPlane& plane : planes) samples.push_back(plane.samples[i]);
+    return pixelArray<uint8_t>(samples, first.width, first.height, bands);
+}
+
+py::array_t<uint8_t> writeJ2kImage(const std::string& path, uint32_t width, uint32_t height,
+                                   int levels) {
+    J2kFixtureOptions options;
+    options.width = width;
+    options.height = height;
+    options.levels = levels;
+    options.tileWidth = options.tileHeight = 32;
+    return planesArray(writeJ2k(path, options));
+}
+
+py::array_t<uint8_t> decodeJ2k(const std::string& path, int level) {
+    return planesArray(decodeJ2kWithOpenJpeg(path, level));
+}
+
+}  // namespace
+
+PYBIND11_MODULE(zyntestimages, m) {
+    m.def("pattern", &patternArray);
+    m.def("write_file", &writeFile);
+    m.def("ppm", &writePpmImage);
+    m.def("bmp", &writeBmpImage);
+    m.def("png_with_reduced", &writePngWithReduced);
+    m.def("png_gray16", &writePngGray16);
+    m.def("tiff_with_reduced", &writeTiffWithReduced);
+    m.def("jpeg", &writeJpegImage);
+    m.def("jpeg_reference", &decodeJpeg);
+    m.def("j2k", &writeJ2kImage);
+    m.def("j2k_reference", &decodeJ2k);
+}
