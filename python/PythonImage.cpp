@@ -33,17 +33,34 @@ PythonImage::PythonImage(const std::string& file, const std::string& source, boo
     : source_(createSource(source)) {
     source_->setAttribute<std::wstring>("wfile_name", qorWiden(file));
     if (source_->hasAttribute("keep_open")) source_->setAttribute<bool>("keep_open", keepOpen);
-    for (const auto& [name, value] : attributes) source_->setAttributeText(name, value);
+    std::map<std::string, std::string> formatAttributes;
+    for (const auto& [name, value] : attributes) {
+        if (source_->hasAttribute(name) || !any())
+            source_->setAttributeText(name, value);
+        else
+            formatAttributes.emplace(name, value);
+    }
     ZynGraph::ensureSetup(*source_);
     // A file that cannot be opened fails here, not at the first question asked of it.
     if (!statusOK()) throw source_->error();
+    if (!formatAttributes.empty()) {
+        // Recognition built the format source; what only it knows is set now, and set up again.
+        ZynTransform& format = *any()->transforms().front();
+        for (const auto& [name, value] : formatAttributes) format.setAttributeText(name, value);
+        ZynGraph::ensureSetup(*source_);
+        if (!statusOK()) throw source_->error();
+    }
     last_ = source_;
 }
 
+ZynAnyImageSource* PythonImage::any() const {
+    return dynamic_cast<ZynAnyImageSource*>(source_.get());
+}
+
 std::string PythonImage::sourceName() const {
-    const auto* any = dynamic_cast<const ZynAnyImageSource*>(source_.get());
-    if (!any) return registryNameOf(*source_);
-    return any->transforms().empty() ? std::string() : registryNameOf(*any->transforms().front());
+    if (!any()) return registryNameOf(*source_);
+    const auto& inner = any()->transforms();
+    return inner.empty() ? std::string() : registryNameOf(*inner.front());
 }
 
 bool PythonImage::statusOK() const {

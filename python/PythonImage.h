@@ -18,7 +18,8 @@
 // the last operation, or from the source without any. Failures throw the framework's errors.
 class PythonImage {
   public:
-    // `source` empty: recognition. Attribute values are in their text form.
+    // `source` empty: recognition. Attribute values are in their text form; with recognition,
+    // those the any-image source lacks go to the format source it recognised.
     PythonImage(const std::string& file, const std::string& source, bool keepOpen,
                 const std::map<std::string, std::string>& attributes);
 
@@ -48,6 +49,8 @@ class PythonImage {
 
   private:
     class ZynImageOutputCP& output();
+    // The any-image source when the file was opened by recognition, else null.
+    class ZynAnyImageSource* any() const;
 
     ZynTransformPtr source_;
     mutable std::mutex mutex_;  // guards last_ against a pipeline appended while reads start

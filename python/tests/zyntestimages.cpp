@@ -83,6 +83,21 @@ py::array_t<uint8_t> writeJpegImage(const std::string& path, uint32_t width, uin
     return pixelArray<uint8_t>(writeJpeg(path, options), width, height, 3);
 }
 
+// A JPEG carrying an ICC profile and a density of 300 x 150 dots per inch; returns the profile
+// and the luminance quantisation table libjpeg-turbo reads back, in natural order.
+py::tuple writeJpegWithMetadata(const std::string& path) {
+    JpegFixtureOptions options;
+    options.iccProfile = fakeIccProfile("RGB ", 600);
+    options.densityUnit = 1;
+    options.xDensity = 300;
+    options.yDensity = 150;
+    writeJpeg(path, options);
+    const JpegReference r = decodeJpegReference(readFileBytes(path));
+    const std::vector<uint8_t>& icc = options.iccProfile;
+    return py::make_tuple(py::bytes(reinterpret_cast<const char*>(icc.data()), icc.size()),
+                          py::tuple(py::cast(r.quantTables.front())));
+}
+
 py::array_t<uint8_t> decodeJpeg(const std::string& path, int scaleDenominator) {
     const JpegReference r = decodeJpegReference(readFileBytes(path), scaleDenominator);
     return pixelArray<uint8_t>(r.pixels, r.width, r.height, r.components);
@@ -123,6 +138,7 @@ PYBIND11_MODULE(zyntestimages, m) {
     m.def("tiff_with_reduced", &writeTiffWithReduced);
     m.def("jpeg", &writeJpegImage);
     m.def("jpeg_reference", &decodeJpeg);
+    m.def("jpeg_with_metadata", &writeJpegWithMetadata);
     m.def("j2k", &writeJ2kImage);
     m.def("j2k_reference", &decodeJ2k);
 }
