@@ -1,6 +1,7 @@
 #include "PythonImage.h"
 
 #include <algorithm>
+#include <sstream>
 
 #include "CTevTransformBase.h"
 #include "OperationStep.h"
@@ -28,9 +29,14 @@ std::string registryNameOf(const ZynTransform& t) {
 
 }  // namespace
 
-PythonImage::PythonImage(const std::string& file, const std::string& source, bool keepOpen,
+PythonImage::PythonImage(const std::string& file, const std::string& source,
+                         const std::string& description, bool keepOpen,
                          const std::map<std::string, std::string>& attributes)
     : source_(createSource(source)) {
+    if (!description.empty()) {
+        std::istringstream text(description);
+        source_->loadDescription(text);
+    }
     source_->setAttribute<std::wstring>("wfile_name", qorWiden(file));
     if (source_->hasAttribute("keep_open")) source_->setAttribute<bool>("keep_open", keepOpen);
     std::map<std::string, std::string> formatAttributes;

@@ -18,10 +18,11 @@
 // the last operation, or from the source without any. Failures throw the framework's errors.
 class PythonImage {
   public:
-    // `source` empty: recognition. Attribute values are in their text form; with recognition,
+    // `source` empty: recognition. `description`: a text description for the source (the
+    // layout of headerless samples). Attribute values are in their text form; with recognition,
     // those the any-image source lacks go to the format source it recognised.
-    PythonImage(const std::string& file, const std::string& source, bool keepOpen,
-                const std::map<std::string, std::string>& attributes);
+    PythonImage(const std::string& file, const std::string& source, const std::string& description,
+                bool keepOpen, const std::map<std::string, std::string>& attributes);
 
     // The registry name of the format source.
     std::string sourceName() const;

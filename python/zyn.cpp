@@ -76,10 +76,12 @@ py::object pythonValue(const VARIANT& value) {
 // The Python object: the image until close().
 class Image {
   public:
-    Image(const std::string& path, const std::optional<std::string>& source, bool keepOpen,
+    Image(const std::string& path, const std::optional<std::string>& source,
+          const std::optional<std::string>& description, bool keepOpen,
           const std::map<std::string, std::string>& attributes) {
         py::gil_scoped_release unlocked;
-        image_ = std::make_unique<PythonImage>(path, source.value_or(""), keepOpen, attributes);
+        image_ = std::make_unique<PythonImage>(path, source.value_or(""), description.value_or(""),
+                                               keepOpen, attributes);
     }
 
     PythonImage& image() const {
@@ -219,11 +221,13 @@ PYBIND11_MODULE(zyn, m) {
 
     m.def(
         "open",
-        [](const std::string& path, const std::optional<std::string>& source, bool keepOpen,
+        [](const std::string& path, const std::optional<std::string>& source,
+           const std::optional<std::string>& description, bool keepOpen,
            const py::dict& attributes) {
-            return Image(path, source, keepOpen, attributeTexts(attributes));
+            return Image(path, source, description, keepOpen, attributeTexts(attributes));
         },
-        py::arg("path"), py::kw_only(), py::arg("source") = py::none(), py::arg("keep_open") = true,
+        py::arg("path"), py::kw_only(), py::arg("source") = py::none(),
+        py::arg("description") = py::none(), py::arg("keep_open") = true,
         py::arg("attributes") = py::dict(),
         "Opens an image by recognising its format, or with the source of that registry name.");
 }

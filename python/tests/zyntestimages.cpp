@@ -7,12 +7,18 @@
 #include <pybind11/stl.h>
 
 #include "BmpFixture.h"
+#include "DngFixture.h"
+#include "ExifFixture.h"
+#include "FpxFixture.h"
+#include "ImpsFixture.h"
 #include "J2kFixture.h"
 #include "JpegFixture.h"
 #include "PngFixture.h"
 #include "PpmFixture.h"
+#include "RawFixture.h"
 #include "TestSupport.h"
 #include "TiffFixture.h"
+#include "VdxFixture.h"
 
 namespace py = pybind11;
 
@@ -126,6 +132,73 @@ py::array_t<uint8_t> decodeJ2k(const std::string& path, int level) {
     return planesArray(decodeJ2kWithOpenJpeg(path, level));
 }
 
+py::array_t<uint16_t> writeImpsImage(const std::string& folder, uint32_t width, uint32_t height) {
+    ImpsSet set;
+    set.width = width;
+    set.height = height;
+    set.bytesPerPixel = 2;
+    std::vector<uint16_t> samples = pattern16(size_t{width} * height);
+    for (uint16_t& sample : samples) sample &= 0x0FFF;  // the source reads 12 bits
+    writeImpsSet(folder, "imps", ImpsKind::Lum, set,
+                 std::vector<uint32_t>(samples.begin(), samples.end()));
+    return pixelArray<uint16_t>(samples, width, height, 1);
+}
+
+// A pack of a picture in blocks of 8 x 8 equal pixels, so that neither the halved chroma nor
+// the smaller levels lose anything, and of samples that photo YCC holds without clipping;
+// returns the picture at Base size.
+py::array_t<uint8_t> writeVdxImage(const std::string& path) {
+    const std::vector<uint8_t> blocks = fixturePattern(96, 64, 3);
+    std::vector<uint8_t> rgb(size_t{768} * 512 * 3);
+    for (size_t y = 0; y < 512; ++y)
+        for (size_t x = 0; x < 768; ++x)
+            for (size_t b = 0; b < 3; ++b)
+                rgb[(y * 768 + x) * 3 + b] = 64 + blocks[((y / 8) * 96 + x / 8) * 3 + b] / 2;
+    writeVdxPack(path, vdxLevelsFromRgb(rgb));
+    return pixelArray<uint8_t>(rgb, 768, 512, 3);
+}
+
+// An EXIF file with a thumbnail and a screen nail: the main image as its encoder was given it,
+// then libjpeg-turbo's decode of the thumbnail and of the screen nail as written.
+std::vector<py::array_t<uint8_t>> writeExifImage(const std::string& path) {
+    ExifFixtureOptions options;
+    options.image.width = 160;
+    options.image.height = 120;
+    options.image.hSampling = options.image.vSampling = 1;
+    options.screenNail = true;
+    // Resolutions are named by size: a thumbnail as large as a reduced level would hide.
+    options.thumbnailWidth = 48;
+    options.thumbnailHeight = 36;
+    const ExifFixtureImages written = writeExifJpeg(path, options);
+    const auto decoded = [](const std::string& bytes) {
+        const JpegReference r = decodeJpegReference(bytes);
+        return pixelArray<uint8_t>(r.pixels, r.width, r.height, r.components);
+    };
+    return {pixelArray<uint8_t>(written.image, 160, 120, 3), decoded(written.thumbnailBytes),
+            decoded(written.screenNailBytes)};
+}
+
+// Uncompressed RGB tiles at every level the file holds.
+std::vector<py::array_t<uint8_t>> writeFpxImage(const std::string& path) {
+    FpxFixtureSpec recipe;
+    recipe.width = 150;
+    recipe.height = 100;
+    const FpxFixture fixture = writeFpx(path, recipe);
+    std::vector<py::array_t<uint8_t>> levels;
+    for (size_t i = 0; i < fixture.levels.size(); ++i)
+        levels.push_back(pixelArray<uint8_t>(
+            expectedFpxPixels(fixture, recipe, static_cast<int>(i)), fixture.levels[i].width,
+            fixture.levels[i].height, fixture.channels));
+    return levels;
+}
+
+// A DNG whose RGB preview follows the mosaic; returns the preview pixels.
+py::array_t<uint8_t> writeDngImage(const std::string& path) {
+    const DngFixtureOptions options;
+    return pixelArray<uint8_t>(writeDng(path, options).preview, options.previewWidth,
+                               options.previewHeight, 3);
+}
+
 }  // namespace
 
 PYBIND11_MODULE(zyntestimages, m) {
@@ -141,4 +214,9 @@ PYBIND11_MODULE(zyntestimages, m) {
     m.def("jpeg_with_metadata", &writeJpegWithMetadata);
     m.def("j2k", &writeJ2kImage);
     m.def("j2k_reference", &decodeJ2k);
+    m.def("imps", &writeImpsImage);
+    m.def("vdx", &writeVdxImage);
+    m.def("exif", &writeExifImage);
+    m.def("fpx", &writeFpxImage);
+    m.def("dng", &writeDngImage);
 }
