@@ -4,6 +4,8 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -17,7 +19,9 @@ namespace py = pybind11;
 
 namespace {
 
+// Owned by the module, which outlives every call into it.
 py::handle errorType;
+py::handle resolutionType;
 
 [[noreturn]] void raiseClosed() {
     throw py::value_error("the image is closed");
@@ -97,14 +101,11 @@ class Image {
     }
 
     py::list resolutions() const {
-        static const py::object resolution =
-            py::module_::import("collections")
-                .attr("namedtuple")("Resolution", "width height tile");
         py::list all;
         for (const ZynResolution& r : image().resolutions()) {
             const ZynOutputInfo info = image().outputInfo(r);
-            all.append(resolution(r.width, r.height,
-                                  py::make_tuple(info.dataOrg->width(), info.dataOrg->height())));
+            all.append(resolutionType(
+                r.width, r.height, py::make_tuple(info.dataOrg->width(), info.dataOrg->height())));
         }
         return all;
     }
@@ -129,6 +130,8 @@ class Image {
         if (rect) {
             const auto [x, y, w, h] = *rect;
             if (w <= 0 || h <= 0) throw py::value_error("rect wants a positive width and height");
+            if (w > INT32_MAX || h > INT32_MAX)
+                throw py::value_error("rect is larger than any image");
             area = {x, y, w, h};
         }
         const ZynOutputInfo info = img.outputInfo(resolution);
@@ -178,6 +181,10 @@ PYBIND11_MODULE(zyn, m) {
         "zyn.Error", "A failure of the component: .code and .message are its own.", nullptr,
         nullptr);
     m.attr("Error") = errorType;
+    m.attr("Resolution") =
+        py::module_::import("collections")
+            .attr("namedtuple")("Resolution", "width height tile", py::arg("module") = "zyn");
+    resolutionType = m.attr("Resolution");
     py::register_exception_translator([](std::exception_ptr failure) {
         try {
             if (failure) std::rethrow_exception(failure);

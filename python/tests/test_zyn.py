@@ -261,6 +261,7 @@ def test_errors_carry_the_components_code_and_message(folder):
     [
         lambda image: image.read(level=0, size=(70, 50)),
         lambda image: image.read(rect=(0, 0, 0, 5)),
+        lambda image: image.read(rect=(0, 0, 2**32 + 3, 5)),
         lambda image: image.read(interleave="planar"),
         lambda image: image.pipeline("Contrast:contrast"),
     ],
