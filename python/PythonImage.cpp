@@ -29,34 +29,52 @@ std::string registryNameOf(const ZynTransform& t) {
 
 }  // namespace
 
-PythonImage::PythonImage(const std::string& file, const std::string& source,
-                         const std::string& description, bool keepOpen,
-                         const std::map<std::string, std::string>& attributes)
-    : source_(createSource(source)) {
-    if (!description.empty()) {
-        std::istringstream text(description);
-        source_->loadDescription(text);
+PythonImage::PythonImage(const Opening& opening)
+    : opening_(opening), source_(openSource(opening)), last_(source_) {
+    readers_ = std::make_shared<ReaderPool>(last_, opener());
+}
+
+ZynTransformPtr PythonImage::openSource(const Opening& opening) {
+    ZynTransformPtr source = createSource(opening.source);
+    auto* any = dynamic_cast<ZynAnyImageSource*>(source.get());
+    if (!opening.description.empty()) {
+        std::istringstream text(opening.description);
+        source->loadDescription(text);
     }
-    source_->setAttribute<std::wstring>("wfile_name", qorWiden(file));
-    if (source_->hasAttribute("keep_open")) source_->setAttribute<bool>("keep_open", keepOpen);
+    source->setAttribute<std::wstring>("wfile_name", qorWiden(opening.file));
+    if (source->hasAttribute("keep_open"))
+        source->setAttribute<bool>("keep_open", opening.keepOpen);
     std::map<std::string, std::string> formatAttributes;
-    for (const auto& [name, value] : attributes) {
-        if (source_->hasAttribute(name) || !any())
-            source_->setAttributeText(name, value);
+    for (const auto& [name, value] : opening.attributes) {
+        if (source->hasAttribute(name) || !any)
+            source->setAttributeText(name, value);
         else
             formatAttributes.emplace(name, value);
     }
-    ZynGraph::ensureSetup(*source_);
+    ZynGraph::ensureSetup(*source);
     // A file that cannot be opened fails here, not at the first question asked of it.
-    if (!statusOK()) throw source_->error();
+    if (!CTevTransformBase::StatusOK(source)) throw source->error();
     if (!formatAttributes.empty()) {
         // Recognition built the format source; what only it knows is set now, and set up again.
-        ZynTransform& format = *any()->transforms().front();
+        ZynTransform& format = *any->transforms().front();
         for (const auto& [name, value] : formatAttributes) format.setAttributeText(name, value);
-        ZynGraph::ensureSetup(*source_);
-        if (!statusOK()) throw source_->error();
+        ZynGraph::ensureSetup(*source);
+        if (!CTevTransformBase::StatusOK(source)) throw source->error();
     }
-    last_ = source_;
+    return source;
+}
+
+ZynTransformPtr PythonImage::appendSteps(ZynTransformPtr last,
+                                         const std::vector<std::string>& steps) {
+    std::vector<OperationStep> parsed;
+    for (const std::string& text : steps) parsed.push_back(OperationStep::parse(text));
+    for (const OperationStep& step : parsed) last = step.appendTo(last);
+    ZynGraph::ensureSetup(*last);
+    return last;
+}
+
+ReaderPool::Opener PythonImage::opener() const {
+    return [opening = opening_, steps = steps_] { return appendSteps(openSource(opening), steps); };
 }
 
 ZynAnyImageSource* PythonImage::any() const {
@@ -73,16 +91,10 @@ bool PythonImage::statusOK() const {
     return CTevTransformBase::StatusOK(source_);
 }
 
-ZynTransformPtr PythonImage::image() const {
-    std::lock_guard lock(mutex_);
-    return last_;
-}
-
 ZynImageOutputCP& PythonImage::output() {
     if (!statusOK()) throw source_->error();
-    const ZynTransformPtr last = image();
-    if (!ZynGraph::statusOK(*last)) throw last->error();
-    ZynImageOutputCP* out = last->imageOutput(last->primaryOutputIndex());
+    if (!ZynGraph::statusOK(*last_)) throw last_->error();
+    ZynImageOutputCP* out = last_->imageOutput(last_->primaryOutputIndex());
     if (!out || !out->hasDescription())
         throw ZynError(125, "The source describes no image on its primary output");
     if (out->error()) throw *out->error();
@@ -130,19 +142,15 @@ void PythonImage::metaData(const std::string& key, VARIANT* value) const {
 }
 
 void PythonImage::append(const std::vector<std::string>& steps) {
-    std::vector<OperationStep> parsed;
-    for (const std::string& text : steps) parsed.push_back(OperationStep::parse(text));
-    ZynTransformPtr last = image();
-    for (const OperationStep& step : parsed) last = step.appendTo(last);
-    ZynGraph::ensureSetup(*last);
-    std::lock_guard lock(mutex_);
-    last_ = last;
+    last_ = appendSteps(last_, steps);
+    steps_.insert(steps_.end(), steps.begin(), steps.end());
+    readers_->replace(last_, opener());
 }
 
-void PythonImage::render(const ZynTransformPtr& image, const ZynResolution& resolution,
+void PythonImage::render(const ZynTransformPtr& graph, const ZynResolution& resolution,
                          const ZynRectBuffer& buffer) {
     ZynOutputInfo info;
-    ZynImageOutputCP* out = image->imageOutput(image->primaryOutputIndex());
+    ZynImageOutputCP* out = graph->imageOutput(graph->primaryOutputIndex());
     if (!out->opFor(resolution)->outputInfoBase(info)) throw info.error;
     // Strips start on native tile rows of the image so that none is decoded twice.
     const ZynRect& rect = buffer.rect();
@@ -153,7 +161,7 @@ void PythonImage::render(const ZynTransformPtr& image, const ZynResolution& reso
     for (int64_t y = rect.y; y < rect.bottom();) {
         const int64_t rows = std::min((y / unit + 1) * unit, rect.bottom()) - y;
         ZynRectBuffer strip = buffer.subView({rect.x, y, rect.width, rows});
-        ZynGraph::render(*image, image->primaryOutputIndex(), resolution, strip);
+        ZynGraph::render(*graph, graph->primaryOutputIndex(), resolution, strip);
         y += rows;
     }
 }

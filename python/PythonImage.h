@@ -2,12 +2,12 @@
 
 #include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "ComAutomation.h"
+#include "ReaderPool.h"
 #include "ZynColorSpace.h"
 #include "ZynOutputInfo.h"
 #include "ZynRectBuffer.h"
@@ -16,13 +16,22 @@
 // An image file as the Python module holds it: a source built by recognition (the any-image
 // source) or created by registry name, and the operations appended to it. Pixels are read from
 // the last operation, or from the source without any. Failures throw the framework's errors.
+// Only reads may run on several threads at once; everything else runs under the caller's lock.
 class PythonImage {
   public:
-    // `source` empty: recognition. `description`: a text description for the source (the
-    // layout of headerless samples). Attribute values are in their text form; with recognition,
-    // those the any-image source lacks go to the format source it recognised.
-    PythonImage(const std::string& file, const std::string& source, const std::string& description,
-                bool keepOpen, const std::map<std::string, std::string>& attributes);
+    struct Opening {
+        std::string file;
+        // A registry name; empty: recognition.
+        std::string source;
+        // A text description for the source (the layout of headerless samples), or empty.
+        std::string description;
+        bool keepOpen = true;
+        // Values in their text form; with recognition, those the any-image source lacks go to
+        // the format source it recognised.
+        std::map<std::string, std::string> attributes;
+    };
+
+    explicit PythonImage(const Opening& opening);
 
     // The registry name of the format source.
     std::string sourceName() const;
@@ -42,18 +51,25 @@ class PythonImage {
     // Appends "Name:attr=value;..." operations; throws std::invalid_argument on a malformed one.
     void append(const std::vector<std::string>& steps);
 
-    // Renders `buffer`'s rectangle in strips of whole native tile rows. Safe from several
-    // threads at once; `image` is the transform read() sampled, kept alive by the caller.
-    static void render(const ZynTransformPtr& image, const ZynResolution& resolution,
+    // The graphs reads borrow; they outlive the image while a read holds one.
+    const std::shared_ptr<ReaderPool>& readers() const { return readers_; }
+    // Renders `buffer`'s rectangle of the graph's last transform in strips of whole native tile
+    // rows.
+    static void render(const ZynTransformPtr& graph, const ZynResolution& resolution,
                        const ZynRectBuffer& buffer);
-    ZynTransformPtr image() const;
 
   private:
+    static ZynTransformPtr openSource(const Opening& opening);
+    static ZynTransformPtr appendSteps(ZynTransformPtr last, const std::vector<std::string>& steps);
+    // Opens the file again with the operations appended so far.
+    ReaderPool::Opener opener() const;
     class ZynImageOutputCP& output();
     // The any-image source when the file was opened by recognition, else null.
     class ZynAnyImageSource* any() const;
 
+    Opening opening_;
+    std::vector<std::string> steps_;
     ZynTransformPtr source_;
-    mutable std::mutex mutex_;  // guards last_ against a pipeline appended while reads start
     ZynTransformPtr last_;
+    std::shared_ptr<ReaderPool> readers_;
 };

@@ -83,9 +83,10 @@ class Image {
     Image(const std::string& path, const std::optional<std::string>& source,
           const std::optional<std::string>& description, bool keepOpen,
           const std::map<std::string, std::string>& attributes) {
+        const PythonImage::Opening opening{path, source.value_or(""), description.value_or(""),
+                                           keepOpen, attributes};
         py::gil_scoped_release unlocked;
-        image_ = std::make_unique<PythonImage>(path, source.value_or(""), description.value_or(""),
-                                               keepOpen, attributes);
+        image_ = std::make_unique<PythonImage>(opening);
     }
 
     PythonImage& image() const {
@@ -150,10 +151,11 @@ class Image {
             {org->lineStride() * sample, org->pixelStride() * sample, bandStride * sample},
             storage.mutable_data(), storage);
         const ZynRectBuffer buffer(area, org, storage.mutable_data());
-        const ZynTransformPtr source = img.image();
+        const std::shared_ptr<ReaderPool> readers = img.readers();
         {
             py::gil_scoped_release unlocked;
-            PythonImage::render(source, resolution, buffer);
+            const ReaderPool::Lease lease = readers->borrow();
+            PythonImage::render(lease.graph(), resolution, buffer);
         }
         return pixels;
     }

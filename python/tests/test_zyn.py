@@ -6,6 +6,8 @@ import pytest
 import zyn
 import zyntestimages as images
 
+MIRROR = "Affine:affines=[-1,0,70,0,1,0];unit=1;width=70;height=50;resamplingType=BILINEAR"
+
 
 RAW_DESCRIPTION = """{
 \traw_img_width = 37 ;
@@ -175,7 +177,7 @@ def test_a_pipeline_reads_through_its_operations(folder):
     with zyn.open(path) as image:
         image.pipeline(
             "ChannelSelect:allBands=false;inputs=[0,0,0];bands=[2,1,0];AlwaysCopy=false",
-            "Affine:affines=[-1,0,70,0,1,0];unit=1;width=70;height=50;resamplingType=BILINEAR",
+            MIRROR,
         )
         pixels = image.read()
     np.testing.assert_array_equal(pixels, expected[:, ::-1, ::-1])
@@ -197,11 +199,15 @@ def test_attributes_reach_the_format_source(folder, source):
     assert failure.value.code == 13
 
 
-@pytest.mark.parametrize("kind,name", [("tiff", "a.tif"), ("jpeg", "a.jpg"), ("j2k", "a.jp2")])
-def test_reads_from_four_threads_equal_one(folder, kind, name):
+@pytest.mark.parametrize(
+    "kind,name,steps",
+    [("tiff", "a.tif", []), ("jpeg", "a.jpg", []), ("j2k", "a.jp2", []), ("ppm", "a.ppm", [MIRROR])],
+)
+def test_reads_from_four_threads_equal_one(folder, kind, name, steps):
     path = os.path.join(folder, name)
     arguments, _ = written(kind, path)
     with zyn.open(path, **arguments) as image:
+        image.pipeline(*steps)
         width, height = image.width, image.height
         rects = [(x, y, 30, 20) for x in range(0, width - 30, 11) for y in range(0, height - 20, 7)]
         alone = [image.read(level=0, rect=r) for r in rects]
@@ -209,6 +215,21 @@ def test_reads_from_four_threads_equal_one(folder, kind, name):
             together = list(pool.map(lambda r: image.read(level=0, rect=r), rects * 3))
     for a, b in zip(alone * 3, together):
         np.testing.assert_array_equal(a, b)
+
+
+def test_reads_after_a_pipeline_is_appended_go_through_it(folder):
+    path = os.path.join(folder, "a.ppm")
+    expected = images.ppm(path, 70, 50)
+    with zyn.open(path) as image:
+        with ThreadPoolExecutor(4) as pool:
+            before = list(pool.map(lambda _: image.read(), range(4)))
+        image.pipeline(MIRROR)
+        with ThreadPoolExecutor(4) as pool:
+            after = list(pool.map(lambda _: image.read(), range(4)))
+    for pixels in before:
+        np.testing.assert_array_equal(pixels, expected)
+    for pixels in after:
+        np.testing.assert_array_equal(pixels, expected[:, ::-1])
 
 
 def errors(folder):
