@@ -6,6 +6,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     libpng-dev libtiff-dev libjpeg62-turbo-dev libexif-dev libopenjp2-7-dev libraw-dev zlib1g-dev
     libgtest-dev libgmock-dev
+    python3-dev python3-pybind11 python3-numpy python3-pytest python3-pil
 )
 
 missing=()
