@@ -5,8 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <functional>
+#include <memory>
 #include <sstream>
 
 #include "J2kFixture.h"
@@ -233,5 +233,114 @@ TEST(AnyImageRender, WritesWhatAPersonExpectsToSee) {
         for (size_t i = 0; i < expected.size(); ++i)
             worst = std::max(worst, std::abs(int{image.samples[i]} - int{expected[i]}));
         EXPECT_LE(worst, c.tolerance) << c.what;
+    }
+}
+
+namespace {
+
+template <class T>
+std::vector<uint8_t> bytesOf(const std::vector<T>& samples) {
+    std::vector<uint8_t> bytes(samples.size() * sizeof(T));
+    std::memcpy(bytes.data(), samples.data(), bytes.size());
+    return bytes;
+}
+
+// A dump case writes its file and returns the samples the encoder was given, in this machine's
+// order, or nothing for a lossy file.
+using DumpWriter = std::function<std::vector<uint8_t>(const std::string& path)>;
+
+template <class T>
+DumpWriter tiffOf(uint16_t bands, uint16_t photometric, std::vector<uint16_t> extra,
+                  uint16_t format, const std::function<T(uint32_t)>& value) {
+    return [=](const std::string& path) {
+        TiffPage page = tiffPage(8 * sizeof(T), bands, photometric);
+        page.sampleFormat = format;
+        page.extraSamples = extra;
+        std::vector<T> samples;
+        for (const uint32_t v :
+             tiffPattern(kWidth, kHeight, bands, std::min<int>(16, 8 * sizeof(T))))
+            samples.push_back(value(v));
+        page.data = bytesOf(samples);
+        writeTiff(path, {page});
+        return page.data;
+    };
+}
+
+std::vector<uint8_t> ppmFile(const std::string& path) {
+    const std::vector<uint8_t> rgb = fixturePattern(kWidth, kHeight, 3);
+    writePpm(path, kWidth, kHeight, rgb);
+    return rgb;
+}
+
+std::vector<uint8_t> greyAlphaPng(const std::string& path) {
+    const PngImage image = pngPattern(kWidth, kHeight, 4, 16);
+    writePng(path, image);
+    return bytesOf(image.samples);
+}
+
+std::vector<uint8_t> twelveBitJ2kSamples(const std::string& path) {
+    std::vector<uint16_t> samples;
+    for (const uint16_t v : twelveBitJ2k(path))
+        samples.push_back(rounded(uint64_t{v} * 4095, 65535));
+    return bytesOf(samples);
+}
+
+std::vector<uint8_t> ycbcrJpeg(const std::string& path) {
+    JpegFixtureOptions options;
+    options.width = kWidth;
+    options.height = kHeight;
+    writeJpeg(path, options);
+    return {};
+}
+
+// The colour space, data type and bands of info --json.
+std::string descriptionOf(const std::string& file) {
+    const std::string json = anyimage({"info", "--json", file}).out;
+    const size_t from = json.find("\"colorSpace\""), to = json.find(", \"resolutions\"");
+    return from == std::string::npos || to == std::string::npos ? json
+                                                                : json.substr(from, to - from);
+}
+
+}  // namespace
+
+TEST(AnyImageRender, TiffDumpsReadBackAsTheSamplesAndColourSpaceDelivered) {
+    struct Case {
+        const char* what;
+        const char* file;
+        DumpWriter write;
+    };
+    const auto same8 = [](uint32_t v) { return static_cast<uint8_t>(v); };
+    const Case cases[] = {
+        {"uint8 grey", "u8.tif", tiffOf<uint8_t>(1, PHOTOMETRIC_MINISBLACK, {}, 1, same8)},
+        {"int16 grey and alpha", "i16.tif",
+         tiffOf<int16_t>(2, PHOTOMETRIC_MINISBLACK, {EXTRASAMPLE_UNASSALPHA}, 2,
+                         [](uint32_t v) { return static_cast<int16_t>(int(v) - 32768); })},
+        {"uint16 RGB", "u16.tif",
+         tiffOf<uint16_t>(3, PHOTOMETRIC_RGB, {}, 1,
+                          [](uint32_t v) { return static_cast<uint16_t>(v); })},
+        {"float32 RGBA", "f32.tif",
+         tiffOf<float>(4, PHOTOMETRIC_RGB, {EXTRASAMPLE_UNASSALPHA}, 3,
+                       [](uint32_t v) { return static_cast<float>(v) / 65535.0f; })},
+        {"float64 of five bands", "f64.tif",
+         tiffOf<double>(5, PHOTOMETRIC_MINISBLACK, {0, 0, 0, 0}, 3,
+                        [](uint32_t v) { return v / 4096.0 - 3.0; })},
+        {"CMYK", "cmyk.tif", tiffOf<uint8_t>(4, PHOTOMETRIC_SEPARATED, {}, 1, same8)},
+        {"YCbCr", "ycc.tif", tiffOf<uint8_t>(3, PHOTOMETRIC_YCBCR, {}, 1, same8)},
+        {"PPM", "rgb.ppm", ppmFile},
+        {"16-bit grey and alpha PNG", "ga.png", greyAlphaPng},
+        {"12-bit JPEG 2000", "g12.jp2", twelveBitJ2kSamples},
+        {"JPEG", "ycc.jpg", ycbcrJpeg},
+    };
+    const std::string dir = testDir();
+    for (const Case& c : cases) {
+        const std::string file = dir + "/" + c.file, dump = dir + "/dump.tif",
+                          again = dir + "/again.tif";
+        const std::vector<uint8_t> given = c.write(file);
+        ASSERT_EQ(anyimage({"render", file, "-o", dump}).status, 0) << c.what;
+        const std::vector<uint8_t> dumped = readTiledTiff(dump);
+        if (!given.empty()) EXPECT_TRUE(dumped == given) << c.what;
+        EXPECT_EQ(descriptionOf(dump), descriptionOf(file)) << c.what;
+        ASSERT_EQ(anyimage({"render", dump, "-o", again}).status, 0) << c.what;
+        EXPECT_TRUE(readTiledTiff(again) == dumped) << c.what;
     }
 }
