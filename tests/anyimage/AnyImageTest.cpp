@@ -61,6 +61,55 @@ TEST(AnyImage, InfoDescribesAPpm) {
         << r.out;
 }
 
+TEST(AnyImage, InfoJsonIsOneObjectAScriptCanRead) {
+    Fixture f;
+    writeFile(f.dir + "/junk.txt", "hello");
+    const CommandResult ok = anyimage({"info", "--json", f.ppm});
+    ASSERT_EQ(ok.status, 0) << ok.err;
+    EXPECT_EQ(ok.out,
+              "{\"file\": \"" + f.ppm +
+                  "\", \"control\": \"the library's class object\", \"source\": \"PpmSource "
+                  "behind \\\"ZynAnyImageSource.ImageSource\\\"\", \"status\": {\"ok\": true, "
+                  "\"code\": 0, \"message\": \"OK\"}, \"size\": {\"width\": 150, \"height\": "
+                  "140}, \"extent\": {\"width\": 1.0714285714285714, \"height\": 1, \"unit\": "
+                  "\"arbitrary\"}, \"colorSpace\": {\"name\": \"RGB\", \"control\": \"TEV_RGB\", "
+                  "\"minimum\": 0, \"maximum\": 255}, \"dataType\": \"uint8\", \"bands\": 3, "
+                  "\"resolutions\": [{\"width\": 150, \"height\": 140, \"tile\": {\"width\": "
+                  "150, \"height\": 64}, \"interleave\": \"pixel-interleaved\"}]}\n");
+    const CommandResult bad = anyimage({"info", "--json", f.dir + "/junk.txt"});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.out.find("\"status\": {\"ok\": false, \"code\": 153, \"message\": "
+                           "\"Failed to open the given file: " +
+                           f.dir + "/junk.txt\"}}\n"),
+              std::string::npos)
+        << bad.out;
+}
+
+TEST(AnyImage, HelpGoesToStandardOutputAndMistakesToStandardError) {
+    Fixture f;
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        bool usageOnOut;
+    };
+    const Case cases[] = {
+        {{"--help"}, 0, true},
+        {{"render", "--help"}, 0, true},
+        {{"stats", f.ppm, "-h"}, 0, true},
+        {{}, 2, false},
+        {{"render", f.ppm}, 2, false},
+        {{"info", f.ppm, "--bogus"}, 2, false},
+        {{"bogus", f.ppm}, 2, false},
+    };
+    for (const Case& c : cases) {
+        const CommandResult r = anyimage(c.args);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        const std::string& usage = c.usageOnOut ? r.out : r.err;
+        EXPECT_NE(usage.find("usage: anyimage info"), std::string::npos) << r.out << r.err;
+        EXPECT_EQ((c.usageOnOut ? r.err : r.out), "");
+    }
+}
+
 TEST(AnyImage, RenderedRectanglesAreTheFixturePixelsInEveryLayout) {
     Fixture f;
     const std::vector<std::vector<std::string>> layouts = {
