@@ -19,6 +19,7 @@ constexpr Photometric kPhotometrics[] = {
     {ZynColorKind::RGB, PHOTOMETRIC_RGB, 3},        {ZynColorKind::RGBA, PHOTOMETRIC_RGB, 3},
     {ZynColorKind::CMY, PHOTOMETRIC_SEPARATED, 3},  {ZynColorKind::CMYK, PHOTOMETRIC_SEPARATED, 4},
     {ZynColorKind::YCbCr, PHOTOMETRIC_YCBCR, 3},    {ZynColorKind::YCbCrA, PHOTOMETRIC_YCBCR, 3},
+    {ZynColorKind::FpxYCbCr, PHOTOMETRIC_YCBCR, 3}, {ZynColorKind::FpxYCbCrA, PHOTOMETRIC_YCBCR, 3},
 };
 
 uint16_t sampleFormat(ZynDataType type) {
@@ -108,9 +109,7 @@ void TiffDumpWriter::writeTileRow() {
 void TiffDumpWriter::finish() {
     if (rowsHeld_) writeTileRow();
     if (!TIFFWriteDirectory(tif_.get())) fail();
-    TIFF* tif = tif_.release();
-    // Closing flushes nothing more: the directory is written.
-    TIFFClose(tif);
+    tif_.reset();
 }
 
 void TiffDumpWriter::fail() const {
