@@ -30,8 +30,8 @@ bench_peak "tiff: anyimage 256x256 level 0" "$BIN/anyimage" render "$tif" -o "$B
 # A 4096 x 4096 16-bit RGB image in uncompressed 256 x 256 tiles: statistics run at memory speed
 # when the per-sample work keeps up with libtiff handing over the tiles.
 tif16=$BENCH_DIR/rgb16.tif
-[ -f "$tif16" ] || "$BIN/make_bench_tiff16" "$tif16" 4096
+[ -f "$tif16" ] || "$BIN/make_bench_tiff" "$tif16" 4096 16
 
 bench_time "tiff: anyimage stats 16-bit" "$BIN/anyimage" stats "$tif16"
-bench_time "tiff: floor 16-bit (libtiff decode + stats)" "$BIN/floor_tiff16" "$tif16"
+bench_time "tiff: floor 16-bit (libtiff decode + stats)" "$BIN/floor_tiff" "$tif16" 0
 bench_ratio "tiff: anyimage stats 16-bit" "tiff: floor 16-bit (libtiff decode + stats)"
