@@ -140,13 +140,17 @@ std::vector<uint16_t> cmykTiff(const std::string& path) {
     return expected;
 }
 
-// libjpeg marks CMYK files it writes as Adobe's, whose inks are read complemented.
-std::vector<uint16_t> adobeCmykJpeg(const std::string& path) {
+JpegFixtureOptions jpegOptions(JpegFixtureOptions::Coding coding) {
     JpegFixtureOptions options;
     options.width = kWidth;
     options.height = kHeight;
-    options.coding = JpegFixtureOptions::Coding::CMYK;
-    const std::string bytes = jpegBytes(options);
+    options.coding = coding;
+    return options;
+}
+
+// libjpeg marks CMYK files it writes as Adobe's, whose inks are read complemented.
+std::vector<uint16_t> adobeCmykJpeg(const std::string& path) {
+    const std::string bytes = jpegBytes(jpegOptions(JpegFixtureOptions::Coding::CMYK));
     writeFile(path, bytes);
     const JpegReference decoded = decodeJpegReference(bytes);
     std::vector<uint16_t> expected;
@@ -286,10 +290,7 @@ std::vector<uint8_t> twelveBitJ2kSamples(const std::string& path) {
 }
 
 std::vector<uint8_t> ycbcrJpeg(const std::string& path) {
-    JpegFixtureOptions options;
-    options.width = kWidth;
-    options.height = kHeight;
-    writeJpeg(path, options);
+    writeJpeg(path, jpegOptions(JpegFixtureOptions::Coding::YCbCr));
     return {};
 }
 
