@@ -37,17 +37,32 @@ std::vector<std::byte> samplesOf(ZynDataType type, const std::vector<double>& va
     return bytes;
 }
 
+enum class Mode { Picture, InvertedInks, Samples };
+
 struct Case {
     const char* what;
     ZynColorKind kind;
     int bands;
-    ZynDataType type;
     double minimum, maximum;
-    bool samples;  // as delivered instead of a picture
-    bool invertedInks;
+    ZynDataType type;
+    Mode mode;
     std::vector<double> in;  // pixel-interleaved
-    int outBands, outBits;
+    int outBits;
     std::vector<uint16_t> out;
+
+    Case(const char* what, ZynColorKind kind, int bands, double minimum, double maximum,
+         ZynDataType type, Mode mode, std::vector<double> in, int outBits,
+         std::vector<uint16_t> out)
+        : what(what),
+          kind(kind),
+          bands(bands),
+          minimum(minimum),
+          maximum(maximum),
+          type(type),
+          mode(mode),
+          in(std::move(in)),
+          outBits(outBits),
+          out(std::move(out)) {}
 };
 
 }  // namespace
@@ -56,204 +71,57 @@ struct Case {
 TEST(DisplayConversion, TurnsEachColourSpaceIntoItsPicture) {
     using K = ZynColorKind;
     using T = ZynDataType;
+    const Mode P = Mode::Picture, S = Mode::Samples;
     const Case cases[] = {
-        {"2-bit grey spreads over 8 bits",
-         K::Lum,
-         1,
-         T::UInt8,
-         0,
-         3,
-         false,
-         false,
-         {0, 1, 2, 3},
-         1,
-         8,
-         {0, 85, 170, 255}},
-        {"10-bit grey in uint16 scales to 16 bits",
-         K::Lum,
-         1,
-         T::UInt16,
-         0,
-         1023,
-         false,
-         false,
-         {0, 512, 1023},
-         1,
-         16,
-         {0, 32800, 65535}},
+        Case("2-bit grey spreads over 8 bits", K::Lum, 1, 0, 3, T::UInt8, P, {0, 1, 2, 3}, 8,
+             {0, 85, 170, 255}),
+        Case("10-bit grey in uint16 scales to 16 bits", K::Lum, 1, 0, 1023, T::UInt16, P,
+             {0, 512, 1023}, 16, {0, 32800, 65535}),
         // R = Y + 1.402 (Cr - 128), G = Y - 0.344136 (Cb - 128) - 0.714136 (Cr - 128),
         // B = Y + 1.772 (Cb - 128): (100, 128, 200) gives 200.9, 48.6, 100; BT.601 red is
         // (76, 85, 255) and gives 254.1, 0.1, -0.2.
-        {"YCbCr to RGB",
-         K::YCbCr,
-         3,
-         T::UInt8,
-         0,
-         255,
-         false,
-         false,
-         {100, 128, 200, 76, 85, 255, 128, 128, 128},
-         3,
-         8,
-         {201, 49, 100, 254, 0, 0, 128, 128, 128}},
-        {"YCbCrA keeps its alpha",
-         K::YCbCrA,
-         4,
-         T::UInt8,
-         0,
-         255,
-         false,
-         false,
-         {100, 128, 200, 77},
-         4,
-         8,
-         {201, 49, 100, 77}},
+        Case("YCbCr to RGB", K::YCbCr, 3, 0, 255, T::UInt8, P,
+             {100, 128, 200, 76, 85, 255, 128, 128, 128}, 8,
+             {201, 49, 100, 254, 0, 0, 128, 128, 128}),
+        Case("YCbCrA keeps its alpha", K::YCbCrA, 4, 0, 255, T::UInt8, P, {100, 128, 200, 77}, 8,
+             {201, 49, 100, 77}),
         // (1 - C)(1 - K): C 0.2, M 0.4, Y 0, K 0.2 give 0.64, 0.48, 0.8 of 255.
-        {"CMYK by complement",
-         K::CMYK,
-         4,
-         T::UInt8,
-         0,
-         255,
-         false,
-         false,
-         {51, 102, 0, 51, 255, 0, 0, 0, 0, 0, 0, 255},
-         3,
-         8,
-         {163, 122, 204, 0, 255, 255, 0, 0, 0}},
-        {"inverted inks are already complemented",
-         K::CMYK,
-         4,
-         T::UInt8,
-         0,
-         255,
-         false,
-         true,
-         {204, 153, 255, 204},
-         3,
-         8,
-         {163, 122, 204}},
-        {"CMY by complement",
-         K::CMY,
-         3,
-         T::UInt8,
-         0,
-         255,
-         false,
-         false,
-         {255, 0, 100},
-         3,
-         8,
-         {0, 255, 155}},
+        Case("CMYK by complement", K::CMYK, 4, 0, 255, T::UInt8, P,
+             {51, 102, 0, 51, 255, 0, 0, 0, 0, 0, 0, 255}, 8,
+             {163, 122, 204, 0, 255, 255, 0, 0, 0}),
+        Case("inverted inks are already complemented", K::CMYK, 4, 0, 255, T::UInt8,
+             Mode::InvertedInks, {204, 153, 255, 204}, 8, {163, 122, 204}),
+        Case("CMY by complement", K::CMY, 3, 0, 255, T::UInt8, P, {255, 0, 100}, 8, {0, 255, 155}),
         // Y 188 with neutral chroma is white; luma 0 black.
-        {"photo YCC to RGB",
-         K::VDXYCC,
-         3,
-         T::UInt8,
-         0,
-         255,
-         false,
-         false,
-         {188, 156, 137, 0, 156, 137},
-         3,
-         8,
-         {255, 255, 255, 0, 0, 0}},
-        {"floating RGBA onto 16 bits",
-         K::RGBA,
-         4,
-         T::Float32,
-         0,
-         1,
-         false,
-         false,
-         {0.5, 1.0, 0.0, 0.25},
-         4,
-         16,
-         {32768, 65535, 0, 16384}},
-        {"signed LumA from its range",
-         K::LumA,
-         2,
-         T::Int16,
-         -32768,
-         32767,
-         false,
-         false,
-         {-32768, 32767},
-         2,
-         16,
-         {0, 65535}},
-        {"generic five bands show their first three",
-         K::Generic,
-         5,
-         T::UInt8,
-         0,
-         255,
-         false,
-         false,
-         {10, 20, 30, 40, 50},
-         3,
-         8,
-         {10, 20, 30}},
-        {"generic two bands show the first as grey",
-         K::Generic,
-         2,
-         T::UInt8,
-         0,
-         255,
-         false,
-         false,
-         {10, 20},
-         1,
-         8,
-         {10}},
-        {"samples of uint16 stay unscaled",
-         K::Lum,
-         1,
-         T::UInt16,
-         0,
-         1023,
-         true,
-         false,
-         {1023},
-         1,
-         16,
-         {1023}},
-        {"samples of int16 scale from the range",
-         K::Lum,
-         1,
-         T::Int16,
-         -32768,
-         32767,
-         true,
-         false,
-         {0},
-         1,
-         16,
-         {32768}},
-        {"samples of five bands are cut to three",
-         K::Generic,
-         5,
-         T::UInt8,
-         0,
-         255,
-         true,
-         false,
-         {10, 20, 30, 40, 50},
-         3,
-         8,
-         {10, 20, 30}},
+        Case("photo YCC to RGB", K::VDXYCC, 3, 0, 255, T::UInt8, P, {188, 156, 137, 0, 156, 137}, 8,
+             {255, 255, 255, 0, 0, 0}),
+        Case("floating RGBA onto 16 bits", K::RGBA, 4, 0, 1, T::Float32, P, {0.5, 1.0, 0.0, 0.25},
+             16, {32768, 65535, 0, 16384}),
+        Case("signed LumA from its range", K::LumA, 2, -32768, 32767, T::Int16, P, {-32768, 32767},
+             16, {0, 65535}),
+        Case("generic five bands show their first three", K::Generic, 5, 0, 255, T::UInt8, P,
+             {10, 20, 30, 40, 50}, 8, {10, 20, 30}),
+        Case("generic two bands show the first as grey", K::Generic, 2, 0, 255, T::UInt8, P,
+             {10, 20}, 8, {10}),
+        Case("samples of uint16 stay unscaled", K::Lum, 1, 0, 1023, T::UInt16, S, {1023}, 16,
+             {1023}),
+        Case("samples of int16 scale from the range", K::Lum, 1, -32768, 32767, T::Int16, S, {0},
+             16, {32768}),
+        Case("samples of five bands are cut to three", K::Generic, 5, 0, 255, T::UInt8, S,
+             {10, 20, 30, 40, 50}, 8, {10, 20, 30}),
     };
     for (const Case& c : cases) {
         const ZynColorSpace space(c.kind, c.bands, c.minimum, c.maximum);
         const DisplayConversion conversion =
-            c.samples ? DisplayConversion::samples(space, c.type, c.bands)
-                      : DisplayConversion::picture(space, c.type, c.bands, c.invertedInks);
-        EXPECT_EQ(conversion.outBands(), c.outBands) << c.what;
+            c.mode == S
+                ? DisplayConversion::samples(space, c.type, c.bands)
+                : DisplayConversion::picture(space, c.type, c.bands, c.mode == Mode::InvertedInks);
+        const size_t pixels = c.in.size() / static_cast<size_t>(c.bands);
+        EXPECT_EQ(static_cast<size_t>(conversion.outBands()) * pixels, c.out.size()) << c.what;
         EXPECT_EQ(conversion.outBits(), c.outBits) << c.what;
         const std::vector<std::byte> in = samplesOf(c.type, c.in);
-        const auto width = static_cast<uint32_t>(c.in.size() / static_cast<size_t>(c.bands));
-        std::vector<uint16_t> out(width * static_cast<size_t>(conversion.outBands()));
-        conversion.convert(in.data(), width, out.data());
+        std::vector<uint16_t> out(pixels * static_cast<size_t>(conversion.outBands()));
+        conversion.convert(in.data(), static_cast<uint32_t>(pixels), out.data());
         EXPECT_EQ(out, c.out) << c.what;
     }
 }
