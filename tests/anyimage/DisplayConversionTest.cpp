@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -29,6 +30,9 @@ std::vector<std::byte> samplesOf(ZynDataType type, const std::vector<double>& va
                 break;
             case ZynDataType::Float32:
                 appendAs<float>(bytes, v);
+                break;
+            case ZynDataType::Float64:
+                appendAs<double>(bytes, v);
                 break;
             default:
                 ADD_FAILURE() << "no case for this type";
@@ -97,6 +101,11 @@ TEST(DisplayConversion, TurnsEachColourSpaceIntoItsPicture) {
              {255, 255, 255, 0, 0, 0}),
         Case("floating RGBA onto 16 bits", K::RGBA, 4, 0, 1, T::Float32, P, {0.5, 1.0, 0.0, 0.25},
              16, {32768, 65535, 0, 16384}),
+        Case("NaN and out-of-range floats show clamped", K::Lum, 1, 0, 1, T::Float32, P,
+             {std::nan(""), -2.0, 7.0}, 16, {0, 0, 65535}),
+        Case("float64 over its whole range", K::Lum, 1, -1.7976931348623157e308,
+             1.7976931348623157e308, T::Float64, P, {0.0, 1.7976931348623157e308}, 16,
+             {32768, 65535}),
         Case("signed LumA from its range", K::LumA, 2, -32768, 32767, T::Int16, P, {-32768, 32767},
              16, {0, 65535}),
         Case("generic five bands show their first three", K::Generic, 5, 0, 255, T::UInt8, P,

@@ -81,10 +81,10 @@ DisplayConversion::DisplayConversion(Routine routine, ZynDataType type, int band
       type_(type),
       bands_(bands),
       minimum_(minimum),
-      span_(maximum > minimum ? maximum - minimum : 1.0),
-      centre_(isInteger(type) ? std::floor((minimum + maximum + 1) / 2) : (minimum + maximum) / 2),
+      halfSpan_(maximum > minimum ? maximum / 2 - minimum / 2 : 0.5),
+      centre_(isInteger(type) ? std::floor((minimum + maximum + 1) / 2) : minimum + halfSpan_),
       outBands_(outBandsOf(routine)),
-      outBits_(isInteger(type) && span_ <= 255 ? 8 : 16) {}
+      outBits_(isInteger(type) && halfSpan_ <= 127.5 ? 8 : 16) {}
 
 DisplayConversion DisplayConversion::picture(const ZynColorSpace& space, ZynDataType type,
                                              int bands, bool invertedInks) {
@@ -120,12 +120,18 @@ double DisplayConversion::sample(const std::byte* pixel, int band) const {
     return 0.0;
 }
 
+double DisplayConversion::fraction(double value, double from) const {
+    return (value / 2 - from / 2) / halfSpan_;
+}
+
 double DisplayConversion::unit(const std::byte* pixel, int band) const {
-    return (sample(pixel, band) - minimum_) / span_;
+    return fraction(sample(pixel, band), minimum_);
 }
 
 uint16_t DisplayConversion::quantise(double unit) const {
     const double top = outBits_ == 8 ? 255.0 : 65535.0;
+    // NaN samples show as black rather than as whatever rounding makes of them.
+    if (std::isnan(unit)) return 0;
     return static_cast<uint16_t>(std::lround(std::clamp(unit, 0.0, 1.0) * top));
 }
 
@@ -136,7 +142,7 @@ void DisplayConversion::convertPixel(const std::byte* pixel, uint16_t* out) cons
                 const double v = sample(pixel, b);
                 out[b] = type_ == ZynDataType::UInt8 || type_ == ZynDataType::UInt16
                              ? static_cast<uint16_t>(v)
-                             : quantise((v - minimum_) / span_);
+                             : quantise(fraction(v, minimum_));
             }
             return;
         case Routine::Grey:
@@ -150,8 +156,8 @@ void DisplayConversion::convertPixel(const std::byte* pixel, uint16_t* out) cons
             [[fallthrough]];
         case Routine::YCbCr: {
             const double y = unit(pixel, 0);
-            const double cb = (sample(pixel, 1) - centre_) / span_;
-            const double cr = (sample(pixel, 2) - centre_) / span_;
+            const double cb = fraction(sample(pixel, 1), centre_);
+            const double cr = fraction(sample(pixel, 2), centre_);
             out[0] = quantise(y + kRedFromCr * cr);
             out[1] = quantise(y + kGreenFromCb * cb + kGreenFromCr * cr);
             out[2] = quantise(y + kBlueFromCb * cb);

@@ -44,6 +44,8 @@ class DisplayConversion {
     DisplayConversion(Routine routine, ZynDataType type, int bands, double minimum, double maximum);
 
     double sample(const std::byte* pixel, int band) const;
+    // (value - from) as a fraction of the range.
+    double fraction(double value, double from) const;
     // `pixel`'s value of `band` from the range onto 0..1.
     double unit(const std::byte* pixel, int band) const;
     uint16_t quantise(double unit) const;
@@ -53,7 +55,8 @@ class DisplayConversion {
     ZynDataType type_;
     int bands_;
     double minimum_;
-    double span_;
+    // Half the range, so that the full range of float64 stays finite.
+    double halfSpan_;
     // The chroma samples' zero: the middle of the range.
     double centre_;
     int outBands_;
