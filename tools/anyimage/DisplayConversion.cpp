@@ -88,7 +88,15 @@ DisplayConversion::DisplayConversion(Routine routine, ZynDataType type, int band
 
 DisplayConversion DisplayConversion::picture(const ZynColorSpace& space, ZynDataType type,
                                              int bands, bool invertedInks) {
-    return {routineFor(space, bands, invertedInks), type, bands, space.minimum(), space.maximum()};
+    DisplayConversion c(routineFor(space, bands, invertedInks), type, bands, space.minimum(),
+                        space.maximum());
+    const bool display = c.routine_ == Routine::Grey || c.routine_ == Routine::GreyAlpha ||
+                         c.routine_ == Routine::Rgb || c.routine_ == Routine::Rgba;
+    const bool fullRange =
+        space.minimum() == zynNaturalMin(type) && space.maximum() == zynNaturalMax(type);
+    const bool unsignedType = type == ZynDataType::UInt8 || type == ZynDataType::UInt16;
+    c.unchanged_ = display && unsignedType && fullRange;
+    return c;
 }
 
 DisplayConversion DisplayConversion::samples(const ZynColorSpace& space, ZynDataType type,
@@ -96,6 +104,7 @@ DisplayConversion DisplayConversion::samples(const ZynColorSpace& space, ZynData
     DisplayConversion c(Routine::Samples, type, bands, space.minimum(), space.maximum());
     c.outBands_ = bands > 4 ? 3 : bands;
     c.outBits_ = type == ZynDataType::UInt8 ? 8 : 16;
+    c.unchanged_ = type == ZynDataType::UInt8 || type == ZynDataType::UInt16;
     return c;
 }
 
@@ -190,7 +199,20 @@ void DisplayConversion::convertPixel(const std::byte* pixel, uint16_t* out) cons
     }
 }
 
+template <class T>
+void DisplayConversion::copyLeading(const T* in, uint32_t width, uint16_t* out) const {
+    if (outBands_ == bands_) {
+        std::copy(in, in + static_cast<size_t>(width) * bands_, out);
+        return;
+    }
+    for (uint32_t x = 0; x < width; ++x, in += bands_, out += outBands_)
+        std::copy(in, in + outBands_, out);
+}
+
 void DisplayConversion::convert(const std::byte* in, uint32_t width, uint16_t* out) const {
     const size_t pixelBytes = zynSampleSize(type_) * static_cast<size_t>(bands_);
+    if (unchanged_ && type_ == ZynDataType::UInt8)
+        return copyLeading(reinterpret_cast<const uint8_t*>(in), width, out);
+    if (unchanged_) return copyLeading(reinterpret_cast<const uint16_t*>(in), width, out);
     for (uint32_t x = 0; x < width; ++x, in += pixelBytes, out += outBands_) convertPixel(in, out);
 }

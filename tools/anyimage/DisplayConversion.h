@@ -50,6 +50,9 @@ class DisplayConversion {
     double unit(const std::byte* pixel, int band) const;
     uint16_t quantise(double unit) const;
     void convertPixel(const std::byte* pixel, uint16_t* out) const;
+    // The first outBands() samples of each pixel, as they are.
+    template <class T>
+    void copyLeading(const T* in, uint32_t width, uint16_t* out) const;
 
     Routine routine_;
     ZynDataType type_;
@@ -61,4 +64,6 @@ class DisplayConversion {
     double centre_;
     int outBands_;
     int outBits_;
+    // The values are the samples themselves: 8 or 16 bits over the type's whole range.
+    bool unchanged_ = false;
 };
