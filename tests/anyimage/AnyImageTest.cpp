@@ -6,6 +6,7 @@
 
 #include "PpmFixture.h"
 #include "TestSupport.h"
+#include "TiffFixture.h"
 
 namespace {
 
@@ -59,6 +60,55 @@ TEST(AnyImage, InfoDescribesAPpm) {
     EXPECT_NE(r.out.find("Resolutions: 1\n  0: 150 x 140, native tile 150 x 64 pixel-interleaved"),
               std::string::npos)
         << r.out;
+}
+
+TEST(AnyImage, InfoJsonIsOneObjectAScriptCanRead) {
+    Fixture f;
+    writeFile(f.dir + "/junk.txt", "hello");
+    const CommandResult ok = anyimage({"info", "--json", f.ppm});
+    ASSERT_EQ(ok.status, 0) << ok.err;
+    EXPECT_EQ(ok.out,
+              "{\"file\": \"" + f.ppm +
+                  "\", \"control\": \"the library's class object\", \"source\": \"PpmSource "
+                  "behind \\\"ZynAnyImageSource.ImageSource\\\"\", \"status\": {\"ok\": true, "
+                  "\"code\": 0, \"message\": \"OK\"}, \"size\": {\"width\": 150, \"height\": "
+                  "140}, \"extent\": {\"width\": 1.0714285714285714, \"height\": 1, \"unit\": "
+                  "\"arbitrary\"}, \"colorSpace\": {\"name\": \"RGB\", \"control\": \"TEV_RGB\", "
+                  "\"minimum\": 0, \"maximum\": 255}, \"dataType\": \"uint8\", \"bands\": 3, "
+                  "\"resolutions\": [{\"width\": 150, \"height\": 140, \"tile\": {\"width\": "
+                  "150, \"height\": 64}, \"interleave\": \"pixel-interleaved\"}]}\n");
+    const CommandResult bad = anyimage({"info", "--json", f.dir + "/junk.txt"});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.out.find("\"status\": {\"ok\": false, \"code\": 153, \"message\": "
+                           "\"Failed to open the given file: " +
+                           f.dir + "/junk.txt\"}}\n"),
+              std::string::npos)
+        << bad.out;
+}
+
+TEST(AnyImage, HelpGoesToStandardOutputAndMistakesToStandardError) {
+    Fixture f;
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        bool usageOnOut;
+    };
+    const Case cases[] = {
+        {{"--help"}, 0, true},
+        {{"render", "--help"}, 0, true},
+        {{"stats", f.ppm, "-h"}, 0, true},
+        {{}, 2, false},
+        {{"render", f.ppm}, 2, false},
+        {{"info", f.ppm, "--bogus"}, 2, false},
+        {{"bogus", f.ppm}, 2, false},
+    };
+    for (const Case& c : cases) {
+        const CommandResult r = anyimage(c.args);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        const std::string& usage = c.usageOnOut ? r.out : r.err;
+        EXPECT_NE(usage.find("usage: anyimage info"), std::string::npos) << r.out << r.err;
+        EXPECT_EQ((c.usageOnOut ? r.err : r.out), "");
+    }
 }
 
 TEST(AnyImage, RenderedRectanglesAreTheFixturePixelsInEveryLayout) {
@@ -115,6 +165,73 @@ TEST(AnyImage, StatsOfTheWholeImageAndOfARectangle) {
                  << sum / 9000.0 << "\n";
     }
     EXPECT_EQ(r.out, expected.str());
+}
+
+// Every sample type and band count takes its own accumulation path; wide rows cross the lanes'
+// chunks with a remainder.
+TEST(AnyImage, StatsOfEverySampleTypeAndBandCount) {
+    struct Case {
+        uint16_t bits, format, bands;
+        double offset;  // added to the pattern: signed and floating samples below zero
+        double scale;
+    };
+    const Case cases[] = {
+        {8, 1, 5, 0, 1},
+        {16, 1, 3, 0, 1},
+        {16, 2, 2, -32768, 1},
+        {32, 1, 1, 0, 65537},
+        {32, 3, 4, -0.5, 1.0 / 65535},
+        {64, 3, 1, -7, 0.25},
+    };
+    const std::string dir = testDir();
+    for (const Case& c : cases) {
+        TiffPage page;
+        page.width = 77;
+        page.height = 9;
+        page.bitsPerSample = c.bits;
+        page.sampleFormat = c.format;
+        page.samplesPerPixel = c.bands;
+        page.extraSamples.assign(c.bands - 1u, 0);
+        const std::vector<uint32_t> pattern =
+            tiffPattern(page.width, page.height, c.bands, std::min<int>(c.bits, 16));
+        std::vector<double> values;
+        for (const uint32_t v : pattern) values.push_back(v * c.scale + c.offset);
+        for (const double v : values) {
+            const auto append = [&](auto sample) {
+                const auto* p = reinterpret_cast<const uint8_t*>(&sample);
+                page.data.insert(page.data.end(), p, p + sizeof sample);
+            };
+            if (c.format == 3 && c.bits == 32)
+                append(static_cast<float>(v));
+            else if (c.format == 3)
+                append(v);
+            else if (c.bits == 8)
+                append(static_cast<uint8_t>(v));
+            else if (c.bits == 16 && c.format == 2)
+                append(static_cast<int16_t>(v));
+            else if (c.bits == 16)
+                append(static_cast<uint16_t>(v));
+            else
+                append(static_cast<uint32_t>(v));
+        }
+        writeTiff(dir + "/s.tif", {page});
+        std::ostringstream expected;
+        expected.setf(std::ios::fixed);
+        expected.precision(6);
+        for (int b = 0; b < c.bands; ++b) {
+            double low = 1e300, high = -1e300, sum = 0;
+            for (size_t i = static_cast<size_t>(b); i < values.size(); i += c.bands) {
+                const double v =
+                    c.format == 3 && c.bits == 32 ? double(float(values[i])) : values[i];
+                low = std::min(low, v), high = std::max(high, v), sum += v;
+            }
+            expected << "band " << b << ": min " << low << " max " << high << " mean "
+                     << sum / (page.width * page.height) << "\n";
+        }
+        const CommandResult r = anyimage({"stats", dir + "/s.tif"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, expected.str()) << c.bits << " bits, format " << c.format;
+    }
 }
 
 TEST(AnyImage, ErrorsCarryTheSystemsMessagesAndCodes) {

@@ -4,15 +4,19 @@
 #include <stdexcept>
 
 const char* const kAnyImageUsage =
-    "usage: anyimage info FILE [--source NAME [--describe DESC]]\n"
-    "       anyimage render FILE -o OUT.png|.ppm|.pgm [--level N | --size WxH]\n"
+    "usage: anyimage info FILE... [--json] [--source NAME [--describe DESC]]\n"
+    "       anyimage render FILE -o OUT.png|.ppm|.pgm|.tif [--samples] [--level N | --size WxH]\n"
     "                       [--rect X,Y,W,H] [--interleave pixel|line|band] [--reverse-bands]\n"
     "                       [--source NAME] [--no-keep-open] [--op 'NAME:attr=value;...']...\n"
     "       anyimage stats FILE [--level N | --size WxH] [--rect X,Y,W,H] [--source NAME]\n"
     "                       [--op 'NAME:attr=value;...']...\n"
     "       anyimage meta FILE KEY [--registry REGISTRY_FILE] [--source NAME]\n"
     "       anyimage formats\n"
-    "       anyimage register|unregister [--user]\n";
+    "       anyimage register|unregister [--user]\n"
+    "       anyimage [COMMAND] --help\n"
+    "render writes a picture to PNG, PPM and PGM (grey or RGB, with alpha, samples scaled from\n"
+    "the colour space's range to 8 or 16 bits), the samples as delivered with --samples, and\n"
+    "the samples exactly, of any type and band count, to TIFF.\n";
 
 namespace {
 
@@ -58,6 +62,9 @@ int parseLevel(const std::string& text) {
 
 AnyImageArgs AnyImageArgs::parse(int argc, char** argv) {
     AnyImageArgs args;
+    for (int i = 1; i < argc; ++i)
+        if (std::string(argv[i]) == "--help" || std::string(argv[i]) == "-h") args.help = true;
+    if (args.help) return args;
     if (argc < 2) throw std::invalid_argument("no command given");
     args.command = argv[1];
     std::vector<std::string> positional;
@@ -87,6 +94,10 @@ AnyImageArgs AnyImageArgs::parse(int argc, char** argv) {
             args.metaRegistry = value(argc, argv, i);
         else if (a == "--user")
             args.perUser = true;
+        else if (a == "--samples")
+            args.samples = true;
+        else if (a == "--json")
+            args.json = true;
         else if (a.size() > 1 && a[0] == '-')
             throw std::invalid_argument("unknown option " + a);
         else

@@ -24,6 +24,9 @@ struct AnyImageArgs {
     std::vector<std::string> operations;              // --op, in order
     std::string metaRegistry;                         // meta --registry: a registry file
     bool perUser = false;                             // register/unregister --user
+    bool samples = false;                             // render --samples
+    bool json = false;                                // info --json
+    bool help = false;                                // --help, -h
 
     // Parses argv; throws std::invalid_argument with a message for the user.
     static AnyImageArgs parse(int argc, char** argv);

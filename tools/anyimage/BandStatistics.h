@@ -5,7 +5,9 @@
 
 #include "ZynRectBuffer.h"
 
-// Per-band minimum, maximum and mean of the samples of pixel-interleaved strips.
+// Per-band minimum, maximum and mean of the samples of pixel-interleaved strips. Samples are
+// summed in their own type's accumulator (integers exactly), not one by one as doubles, so that
+// the statistics keep up with memory.
 class BandStatistics {
   public:
     explicit BandStatistics(int bands);
@@ -18,11 +20,11 @@ class BandStatistics {
     double mean(int band) const;
 
   private:
-    void addBytes(const ZynRectBuffer& strip);
-    template <int Bands>
-    void addBytesOf(const ZynRectBuffer& strip);
     template <class T>
     void addSamples(const ZynRectBuffer& strip);
+    template <class T, int Bands>
+    void addLanes(const ZynRectBuffer& strip);
+    void merge(int band, double low, double high, double sum);
 
     std::vector<double> minimum_;
     std::vector<double> maximum_;

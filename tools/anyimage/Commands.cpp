@@ -1,19 +1,24 @@
 #include "Commands.h"
 
+#include <algorithm>
+#include <cctype>
 #include <iomanip>
 #include <optional>
 #include <ostream>
 #include <stdexcept>
 
+#include "AdobeMarker.h"
 #include "BandStatistics.h"
 #include "ComBstr.h"
 #include "ComString.h"
 #include "ComVariant.h"
 #include "ImageHandle.h"
 #include "ImageWriter.h"
+#include "JsonText.h"
 #include "Progress.h"
 #include "StripReader.h"
 #include "TevServer.h"
+#include "TiffDumpWriter.h"
 #include "VulMetaDataRegistry.h"
 #include "ZynRecognizer.h"
 #include "ZynTransformRegistryEntry.h"
@@ -94,49 +99,124 @@ class PerUserClasses {
     HKEY key_ = nullptr;
 };
 
-}  // namespace
-
-int runInfo(const AnyImageArgs& args, std::ostream& out) {
-    for (const std::string& file : args.files) {
-        ImageHandle image(file, args);
-        out << "File:        " << file << "\n";
-        out << "Control:     " << image.controlDescription() << "\n";
-        out << "Source:      " << image.sourceDescription() << "\n";
-        ZynImageOutputCP& output = image.output();
-        out << "Status:      OK\n";
-        const ZynColorSpace& color = *output.colorSpace();
-        const ZynResolution full = image.resolution({});
-        out << "Size:        " << full.width << " x " << full.height << " pixels (extent "
-            << image.width().toText() << " x " << image.height().toText() << ")\n";
-        out << "Color space: " << color.name() << ", range " << color.minimum() << " to "
-            << color.maximum() << " (" << tevColorSpaceName(image.colorSpace()) << ")\n";
-        const ZynOutputInfo info = image.outputInfo(full);
-        out << "Data type:   " << zynDataTypeName(info.dataOrg->dataType()) << "\n";
-        out << "Bands:       " << info.dataOrg->bands() << "\n";
-        const std::vector<ZynResolution> resolutions = image.resolutions();
-        out << "Resolutions: " << resolutions.size() << "\n";
-        for (size_t i = 0; i < resolutions.size(); ++i) {
-            const ZynResolution& r = resolutions[i];
-            const ZynOutputInfo level = image.outputInfo(r);
-            out << "  " << i << ": " << r.width << " x " << r.height << ", native tile "
-                << level.dataOrg->width() << " x " << level.dataOrg->height() << " "
-                << interleaveName(level.dataOrg->interleave()) << "\n";
-        }
+void printInfoText(const std::string& file, ImageHandle& image, std::ostream& out) {
+    out << "File:        " << file << "\n";
+    out << "Control:     " << image.controlDescription() << "\n";
+    out << "Source:      " << image.sourceDescription() << "\n";
+    ZynImageOutputCP& output = image.output();
+    out << "Status:      OK\n";
+    const ZynColorSpace& color = *output.colorSpace();
+    const ZynResolution full = image.resolution({});
+    out << "Size:        " << full.width << " x " << full.height << " pixels (extent "
+        << image.width().toText() << " x " << image.height().toText() << ")\n";
+    out << "Color space: " << color.name() << ", range " << color.minimum() << " to "
+        << color.maximum() << " (" << tevColorSpaceName(image.colorSpace()) << ")\n";
+    const ZynOutputInfo info = image.outputInfo(full);
+    out << "Data type:   " << zynDataTypeName(info.dataOrg->dataType()) << "\n";
+    out << "Bands:       " << info.dataOrg->bands() << "\n";
+    const std::vector<ZynResolution> resolutions = image.resolutions();
+    out << "Resolutions: " << resolutions.size() << "\n";
+    for (size_t i = 0; i < resolutions.size(); ++i) {
+        const ZynResolution& r = resolutions[i];
+        const ZynOutputInfo level = image.outputInfo(r);
+        out << "  " << i << ": " << r.width << " x " << r.height << ", native tile "
+            << level.dataOrg->width() << " x " << level.dataOrg->height() << " "
+            << interleaveName(level.dataOrg->interleave()) << "\n";
     }
+}
+
+int printInfoJson(const std::string& file, ImageHandle& image, std::ostream& out) {
+    out << "{\"file\": " << jsonString(file)
+        << ", \"control\": " << jsonString(image.controlDescription())
+        << ", \"source\": " << jsonString(image.sourceDescription()) << ", \"status\": ";
+    try {
+        image.output();
+    } catch (const QorError& e) {
+        out << "{\"ok\": false, \"code\": " << e.code()
+            << ", \"message\": " << jsonString(e.message()) << "}}\n";
+        return 1;
+    }
+    out << "{\"ok\": true, \"code\": 0, \"message\": \"OK\"}";
+    const ZynColorSpace& color = *image.output().colorSpace();
+    const ZynResolution full = image.resolution({});
+    const ZynValue width = image.width(), height = image.height();
+    out << ", \"size\": {\"width\": " << full.width << ", \"height\": " << full.height << "}";
+    out << ", \"extent\": {\"width\": " << jsonNumber(width.value)
+        << ", \"height\": " << jsonNumber(height.value)
+        << ", \"unit\": " << jsonString(zynUnitName(width.unit)) << "}";
+    out << ", \"colorSpace\": {\"name\": " << jsonString(color.name())
+        << ", \"control\": " << jsonString(tevColorSpaceName(image.colorSpace()))
+        << ", \"minimum\": " << jsonNumber(color.minimum())
+        << ", \"maximum\": " << jsonNumber(color.maximum()) << "}";
+    const ZynOutputInfo info = image.outputInfo(full);
+    out << ", \"dataType\": " << jsonString(zynDataTypeName(info.dataOrg->dataType()))
+        << ", \"bands\": " << info.dataOrg->bands() << ", \"resolutions\": [";
+    const std::vector<ZynResolution> resolutions = image.resolutions();
+    for (size_t i = 0; i < resolutions.size(); ++i) {
+        const ZynResolution& r = resolutions[i];
+        const ZynOutputInfo level = image.outputInfo(r);
+        out << (i ? ", " : "") << "{\"width\": " << r.width << ", \"height\": " << r.height
+            << ", \"tile\": {\"width\": " << level.dataOrg->width()
+            << ", \"height\": " << level.dataOrg->height()
+            << "}, \"interleave\": " << jsonString(interleaveName(level.dataOrg->interleave()))
+            << "}";
+    }
+    out << "]}\n";
     return 0;
 }
 
-int runRender(const AnyImageArgs& args, std::ostream& out) {
-    ImageHandle image(args.files.front(), args);
-    const ZynResolution resolution = image.resolution(args);
-    StripReader reader(image, resolution, requestedRect(args, resolution), args);
-    ImageWriter writer(args.output, static_cast<uint32_t>(reader.rect().width),
-                       static_cast<uint32_t>(reader.rect().height), reader.dataType(),
-                       reader.bands(), *image.output().colorSpace());
+bool isTiffName(const std::string& path) {
+    const size_t dot = path.rfind('.');
+    if (dot == std::string::npos) return false;
+    std::string ext = path.substr(dot + 1);
+    for (char& ch : ext) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return ext == "tif" || ext == "tiff";
+}
+
+DisplayConversion conversionFor(const AnyImageArgs& args, const ZynColorSpace& space,
+                                const StripReader& reader) {
+    if (args.samples) return DisplayConversion::samples(space, reader.dataType(), reader.bands());
+    const bool inverted =
+        space.kind() == ZynColorKind::CMYK && jpegHasAdobeMarker(args.files.front());
+    return DisplayConversion::picture(space, reader.dataType(), reader.bands(), inverted);
+}
+
+template <class Writer>
+void renderTo(Writer& writer, StripReader& reader) {
     Progress progress;
     reader.run([&](const ZynRectBuffer& strip) { writer.write(strip); },
                [&](double done) { progress.update(done); });
     writer.finish();
+}
+
+}  // namespace
+
+int runInfo(const AnyImageArgs& args, std::ostream& out) {
+    int status = 0;
+    for (const std::string& file : args.files) {
+        ImageHandle image(file, args);
+        if (args.json)
+            status = std::max(status, printInfoJson(file, image, out));
+        else
+            printInfoText(file, image, out);
+    }
+    return status;
+}
+
+int runRender(const AnyImageArgs& args, std::ostream&) {
+    ImageHandle image(args.files.front(), args);
+    const ZynResolution resolution = image.resolution(args);
+    StripReader reader(image, resolution, requestedRect(args, resolution), args);
+    const ZynColorSpace& space = *image.output().colorSpace();
+    const auto width = static_cast<uint32_t>(reader.rect().width);
+    const auto height = static_cast<uint32_t>(reader.rect().height);
+    if (isTiffName(args.output)) {
+        TiffDumpWriter writer(args.output, width, height, reader.dataType(), reader.bands(), space);
+        renderTo(writer, reader);
+    } else {
+        ImageWriter writer(args.output, width, height, conversionFor(args, space, reader));
+        renderTo(writer, reader);
+    }
     return 0;
 }
 

@@ -3,7 +3,6 @@
 #include <png.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 
 #include "QorError.h"
@@ -63,41 +62,14 @@ bool endsWith(const std::string& text, const std::string& suffix) {
     return tail == suffix;
 }
 
-template <class T>
-double sampleAt(const std::byte* p) {
-    T v;
-    std::memcpy(&v, p, sizeof v);
-    return static_cast<double>(v);
-}
-
-double readSample(ZynDataType type, const std::byte* p) {
-    switch (type) {
-        case ZynDataType::Int16:
-            return sampleAt<int16_t>(p);
-        case ZynDataType::Int32:
-            return sampleAt<int32_t>(p);
-        case ZynDataType::UInt32:
-            return sampleAt<uint32_t>(p);
-        case ZynDataType::Float32:
-            return sampleAt<float>(p);
-        case ZynDataType::Float64:
-            return sampleAt<double>(p);
-        default:
-            return 0.0;
-    }
-}
-
 }  // namespace
 
-ImageWriter::ImageWriter(const std::string& path, uint32_t width, uint32_t height, ZynDataType type,
-                         int bands, const ZynColorSpace& colorSpace)
+ImageWriter::ImageWriter(const std::string& path, uint32_t width, uint32_t height,
+                         const DisplayConversion& conversion)
     : path_(path),
       width_(width),
       height_(height),
-      type_(type),
-      bands_(bands),
-      minimum_(colorSpace.minimum()),
-      maximum_(colorSpace.maximum()),
+      conversion_(conversion),
       file_(nullptr, &std::fclose) {
     if (endsWith(path, ".png"))
         kind_ = Kind::Png;
@@ -106,13 +78,15 @@ ImageWriter::ImageWriter(const std::string& path, uint32_t width, uint32_t heigh
     else if (endsWith(path, ".pgm"))
         kind_ = Kind::Pgm;
     else
-        throw ZynError(13, "The output must end in .png, .ppm or .pgm: " + path);
-    outBands_ = kind_ == Kind::Png ? (bands > 4 ? 3 : bands) : bands;
-    if ((kind_ == Kind::Ppm && bands != 3) || (kind_ == Kind::Pgm && bands != 1))
+        throw ZynError(13, "The output must end in .png, .ppm, .pgm or .tif: " + path);
+    const int values = conversion.outBands();
+    outBands_ = kind_ == Kind::Png ? values : kind_ == Kind::Ppm ? 3 : 1;
+    if ((kind_ == Kind::Ppm && values < 3) || (kind_ == Kind::Pgm && values > 2))
         throw ZynError(13, "A " + std::string(kind_ == Kind::Ppm ? "PPM" : "PGM") +
-                               " file cannot hold an image of " + std::to_string(bands) +
+                               " file cannot hold an image of " + std::to_string(values) +
                                " bands; write a PNG");
-    outBytes_ = type == ZynDataType::UInt8 ? 1 : 2;
+    outBytes_ = conversion.outBits() / 8;
+    values_.resize(static_cast<size_t>(width) * values);
     row_.resize(static_cast<size_t>(width) * outBands_ * outBytes_);
 
     file_.reset(std::fopen(path.c_str(), "wb"));
@@ -137,26 +111,17 @@ ImageWriter::ImageWriter(const std::string& path, uint32_t width, uint32_t heigh
 ImageWriter::~ImageWriter() = default;
 
 void ImageWriter::encodeRow(const ZynRectBuffer& strip, int64_t y) {
-    const std::byte* in = strip.at(strip.rect().x, y);
-    const size_t size = strip.org().sampleSize();
-    unsigned char* out = row_.data();
+    conversion_.convert(strip.at(strip.rect().x, y), width_, values_.data());
+    const int values = conversion_.outBands();
     const bool bigEndian = kind_ != Kind::Png;
-    const double span = maximum_ > minimum_ ? maximum_ - minimum_ : 1.0;
-    for (uint32_t x = 0; x < width_; ++x, in += size * bands_) {
+    unsigned char* out = row_.data();
+    for (uint32_t x = 0; x < width_; ++x) {
+        const uint16_t* pixel = &values_[static_cast<size_t>(x) * values];
         for (int b = 0; b < outBands_; ++b) {
-            const std::byte* s = in + size * b;
+            const uint16_t v = pixel[b];
             if (outBytes_ == 1) {
-                *out++ = std::to_integer<unsigned char>(*s);
-                continue;
-            }
-            uint16_t v;
-            if (type_ == ZynDataType::UInt16) {
-                std::memcpy(&v, s, 2);
-            } else {
-                const double scaled = (readSample(type_, s) - minimum_) / span * 65535.0;
-                v = static_cast<uint16_t>(std::lround(std::clamp(scaled, 0.0, 65535.0)));
-            }
-            if (bigEndian) {
+                *out++ = static_cast<unsigned char>(v);
+            } else if (bigEndian) {
                 *out++ = static_cast<unsigned char>(v >> 8);
                 *out++ = static_cast<unsigned char>(v & 0xFF);
             } else {

@@ -5,17 +5,16 @@
 #include <string>
 #include <vector>
 
-#include "ZynColorSpace.h"
+#include "DisplayConversion.h"
 #include "ZynRectBuffer.h"
 
-// Writes strips of a pixel-interleaved image to a PNG, PPM or PGM file, row by row. 8-bit
-// samples are written as they are, unsigned 16-bit ones as 16-bit samples, and every other type
-// scaled from the colour space's range onto 16 bits. PNG takes 1 to 4 bands (more are cut to
-// the first three), PPM 3 and PGM 1.
+// Writes strips of a pixel-interleaved image to a PNG, PPM or PGM file, row by row, each pixel
+// as the conversion turns it into 1 to 4 values. PNG keeps them all; PPM takes the first three
+// of three or four (RGB without alpha), PGM the first of one or two.
 class ImageWriter {
   public:
-    ImageWriter(const std::string& path, uint32_t width, uint32_t height, ZynDataType type,
-                int bands, const ZynColorSpace& colorSpace);
+    ImageWriter(const std::string& path, uint32_t width, uint32_t height,
+                const DisplayConversion& conversion);
     ~ImageWriter();
 
     void write(const ZynRectBuffer& strip);
@@ -31,12 +30,10 @@ class ImageWriter {
     Kind kind_;
     uint32_t width_;
     uint32_t height_;
-    ZynDataType type_;
-    int bands_;
+    DisplayConversion conversion_;
     int outBands_;
     int outBytes_;  // 1 or 2 per sample
-    double minimum_;
-    double maximum_;
+    std::vector<uint16_t> values_;
     std::unique_ptr<FILE, int (*)(FILE*)> file_;
     std::vector<unsigned char> row_;
     struct Png;

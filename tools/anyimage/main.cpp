@@ -17,6 +17,10 @@ int main(int argc, char** argv) {
         std::cerr << "anyimage: " << e.what() << "\n" << kAnyImageUsage;
         return 2;
     }
+    if (args.help) {
+        std::cout << kAnyImageUsage;
+        return 0;
+    }
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     try {
         if (args.command == "info") return runInfo(args, std::cout);

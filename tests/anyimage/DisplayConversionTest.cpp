@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "DisplayConversion.h"
+
+namespace {
+
+template <class T>
+void appendAs(std::vector<std::byte>& bytes, double v) {
+    const T sample = static_cast<T>(v);
+    const auto* p = reinterpret_cast<const std::byte*>(&sample);
+    bytes.insert(bytes.end(), p, p + sizeof sample);
+}
+
+std::vector<std::byte> samplesOf(ZynDataType type, const std::vector<double>& values) {
+    std::vector<std::byte> bytes;
+    for (const double v : values) {
+        switch (type) {
+            case ZynDataType::UInt8:
+                appendAs<uint8_t>(bytes, v);
+                break;
+            case ZynDataType::Int16:
+                appendAs<int16_t>(bytes, v);
+                break;
+            case ZynDataType::UInt16:
+                appendAs<uint16_t>(bytes, v);
+                break;
+            case ZynDataType::Float32:
+                appendAs<float>(bytes, v);
+                break;
+            case ZynDataType::Float64:
+                appendAs<double>(bytes, v);
+                break;
+            default:
+                ADD_FAILURE() << "no case for this type";
+        }
+    }
+    return bytes;
+}
+
+enum class Mode { Picture, InvertedInks, Samples };
+
+struct Case {
+    const char* what;
+    ZynColorKind kind;
+    int bands;
+    double minimum, maximum;
+    ZynDataType type;
+    Mode mode;
+    std::vector<double> in;  // pixel-interleaved
+    int outBits;
+    std::vector<uint16_t> out;
+
+    Case(const char* what, ZynColorKind kind, int bands, double minimum, double maximum,
+         ZynDataType type, Mode mode, std::vector<double> in, int outBits,
+         std::vector<uint16_t> out)
+        : what(what),
+          kind(kind),
+          bands(bands),
+          minimum(minimum),
+          maximum(maximum),
+          type(type),
+          mode(mode),
+          in(std::move(in)),
+          outBits(outBits),
+          out(std::move(out)) {}
+};
+
+}  // namespace
+
+// The expected values are worked out by hand from each conversion's formula.
+TEST(DisplayConversion, TurnsEachColourSpaceIntoItsPicture) {
+    using K = ZynColorKind;
+    using T = ZynDataType;
+    const Mode P = Mode::Picture, S = Mode::Samples;
+    const Case cases[] = {
+        Case("2-bit grey spreads over 8 bits", K::Lum, 1, 0, 3, T::UInt8, P, {0, 1, 2, 3}, 8,
+             {0, 85, 170, 255}),
+        Case("10-bit grey in uint16 scales to 16 bits", K::Lum, 1, 0, 1023, T::UInt16, P,
+             {0, 512, 1023}, 16, {0, 32800, 65535}),
+        // R = Y + 1.402 (Cr - 128), G = Y - 0.344136 (Cb - 128) - 0.714136 (Cr - 128),
+        // B = Y + 1.772 (Cb - 128): (100, 128, 200) gives 200.9, 48.6, 100; BT.601 red is
+        // (76, 85, 255) and gives 254.1, 0.1, -0.2.
+        Case("YCbCr to RGB", K::YCbCr, 3, 0, 255, T::UInt8, P,
+             {100, 128, 200, 76, 85, 255, 128, 128, 128}, 8,
+             {201, 49, 100, 254, 0, 0, 128, 128, 128}),
+        Case("YCbCrA keeps its alpha", K::YCbCrA, 4, 0, 255, T::UInt8, P, {100, 128, 200, 77}, 8,
+             {201, 49, 100, 77}),
+        // (1 - C)(1 - K): C 0.2, M 0.4, Y 0, K 0.2 give 0.64, 0.48, 0.8 of 255.
+        Case("CMYK by complement", K::CMYK, 4, 0, 255, T::UInt8, P,
+             {51, 102, 0, 51, 255, 0, 0, 0, 0, 0, 0, 255}, 8,
+             {163, 122, 204, 0, 255, 255, 0, 0, 0}),
+        Case("inverted inks are already complemented", K::CMYK, 4, 0, 255, T::UInt8,
+             Mode::InvertedInks, {204, 153, 255, 204}, 8, {163, 122, 204}),
+        Case("CMY by complement", K::CMY, 3, 0, 255, T::UInt8, P, {255, 0, 100}, 8, {0, 255, 155}),
+        // Y 188 with neutral chroma is white; luma 0 black.
+        Case("photo YCC to RGB", K::VDXYCC, 3, 0, 255, T::UInt8, P, {188, 156, 137, 0, 156, 137}, 8,
+             {255, 255, 255, 0, 0, 0}),
+        Case("floating RGBA onto 16 bits", K::RGBA, 4, 0, 1, T::Float32, P, {0.5, 1.0, 0.0, 0.25},
+             16, {32768, 65535, 0, 16384}),
+        Case("NaN and out-of-range floats show clamped", K::Lum, 1, 0, 1, T::Float32, P,
+             {std::nan(""), -2.0, 7.0}, 16, {0, 0, 65535}),
+        Case("float64 over its whole range", K::Lum, 1, -1.7976931348623157e308,
+             1.7976931348623157e308, T::Float64, P, {0.0, 1.7976931348623157e308}, 16,
+             {32768, 65535}),
+        Case("signed LumA from its range", K::LumA, 2, -32768, 32767, T::Int16, P, {-32768, 32767},
+             16, {0, 65535}),
+        Case("generic five bands show their first three", K::Generic, 5, 0, 255, T::UInt8, P,
+             {10, 20, 30, 40, 50}, 8, {10, 20, 30}),
+        Case("generic two bands show the first as grey", K::Generic, 2, 0, 255, T::UInt8, P,
+             {10, 20}, 8, {10}),
+        Case("samples of uint16 stay unscaled", K::Lum, 1, 0, 1023, T::UInt16, S, {1023}, 16,
+             {1023}),
+        Case("samples of int16 scale from the range", K::Lum, 1, -32768, 32767, T::Int16, S, {0},
+             16, {32768}),
+        Case("samples of five bands are cut to three", K::Generic, 5, 0, 255, T::UInt8, S,
+             {10, 20, 30, 40, 50}, 8, {10, 20, 30}),
+    };
+    for (const Case& c : cases) {
+        const ZynColorSpace space(c.kind, c.bands, c.minimum, c.maximum);
+        const DisplayConversion conversion =
+            c.mode == S
+                ? DisplayConversion::samples(space, c.type, c.bands)
+                : DisplayConversion::picture(space, c.type, c.bands, c.mode == Mode::InvertedInks);
+        const size_t pixels = c.in.size() / static_cast<size_t>(c.bands);
+        EXPECT_EQ(static_cast<size_t>(conversion.outBands()) * pixels, c.out.size()) << c.what;
+        EXPECT_EQ(conversion.outBits(), c.outBits) << c.what;
+        const std::vector<std::byte> in = samplesOf(c.type, c.in);
+        std::vector<uint16_t> out(pixels * static_cast<size_t>(conversion.outBands()));
+        conversion.convert(in.data(), static_cast<uint32_t>(pixels), out.data());
+        EXPECT_EQ(out, c.out) << c.what;
+    }
+}
