@@ -2,10 +2,12 @@
 
 #include <memory>
 #include <string>
+#include <type_traits>
 
 #include "ZynError.h"
 #include "ZynImageFileSource.h"
 #include "ZynImageOutputCP.h"
+#include "ZynImageSourceOp.h"
 #include "ZynXyCoordSpace.h"
 
 // A file source reading through one main handle `Op` (an op or a shared file), made from the
@@ -33,11 +35,13 @@ class ZynMainOpSource : public ZynImageFileSource {
         if (op_ && !keepOpen()) op_->close();
     }
 
-    // The main op itself, for a size the output offers and the op knows.
+    // The main op itself, for a size the output offers and the op knows. Sources whose handle is
+    // a shared file rather than an op choose among their own ops.
     ZynImageOpPtr opForResolution(int outputIndex, const ZynResolution& resolution) override {
-        if (!offers(outputIndex, resolution, op_.get()))
-            throw ZynError(3, "Unsupported resolution");
-        return op_;
+        if constexpr (std::is_base_of_v<ZynImageSourceOp, Op>) {
+            if (offers(outputIndex, resolution, op_.get())) return op_;
+        }
+        throw ZynError(3, "Unsupported resolution");
     }
 
   protected:
