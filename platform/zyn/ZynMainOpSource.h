@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 #include <type_traits>
+#include <utility>
 
 #include "ZynError.h"
 #include "ZynImageFileSource.h"
@@ -45,8 +46,11 @@ class ZynMainOpSource : public ZynImageFileSource {
     }
 
   protected:
-    Op& mainOp() {
-        if (!op_) op_ = std::make_shared<Op>(fileName(), keepOpen());
+    // The main op, made when there is none; `settings` follow the name and "keep_open".
+    template <class... Settings>
+    Op& mainOp(Settings&&... settings) {
+        if (!op_)
+            op_ = std::make_shared<Op>(fileName(), keepOpen(), std::forward<Settings>(settings)...);
         return *op_;
     }
 
