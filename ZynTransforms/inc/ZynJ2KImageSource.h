@@ -15,7 +15,6 @@ class ZynJ2KImageSource : public ZynMainOpSource<ZynJ2KImageSource, ZynJ2KFile> 
   public:
     ZynJ2KImageSource();
     ZynJ2KImageSource(const std::wstring& fileName, bool keepOpen);
-    ~ZynJ2KImageSource() override;
 
     static ZynTransformPtr recognize(const std::wstring& fileName, FILE* file, bool keepOpen);
 

@@ -19,7 +19,6 @@ class ZynPNGImageSource : public ZynMainOpSource<ZynPNGImageSource, ZynPNGImageS
   public:
     ZynPNGImageSource();
     ZynPNGImageSource(const std::wstring& fileName, bool keepOpen);
-    ~ZynPNGImageSource() override;
 
     static ZynTransformPtr recognize(const std::wstring& fileName, FILE* file, bool keepOpen);
 

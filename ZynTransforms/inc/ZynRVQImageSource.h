@@ -15,7 +15,6 @@ class ZynRVQImageSource : public ZynMainOpSource<ZynRVQImageSource, ZynRVQImageI
   public:
     ZynRVQImageSource();
     ZynRVQImageSource(const std::wstring& fileName, bool keepOpen);
-    ~ZynRVQImageSource() override;
 
     static ZynTransformPtr recognize(const std::wstring& fileName, FILE* file, bool keepOpen);
 

@@ -16,7 +16,6 @@ class ZynVDXImageSource : public ZynMainOpSource<ZynVDXImageSource, ZynVDXFile> 
   public:
     ZynVDXImageSource();
     ZynVDXImageSource(const std::wstring& fileName, bool keepOpen);
-    ~ZynVDXImageSource() override;
 
     static ZynTransformPtr recognize(const std::wstring& fileName, FILE* file, bool keepOpen);
 

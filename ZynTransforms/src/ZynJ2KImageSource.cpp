@@ -89,8 +89,6 @@ ZynJ2KImageSource::ZynJ2KImageSource(const std::wstring& fileName, bool keepOpen
     addAttributes();
 }
 
-ZynJ2KImageSource::~ZynJ2KImageSource() = default;
-
 void ZynJ2KImageSource::addAttributes() {
     addSimpleAttribute<std::string>("color_space", "");
     addSimpleAttribute<int>("qualityLayer", 0);

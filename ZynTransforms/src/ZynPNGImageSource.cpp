@@ -41,8 +41,6 @@ ZynPNGImageSource::ZynPNGImageSource(const std::wstring& fileName, bool keepOpen
     declare();
 }
 
-ZynPNGImageSource::~ZynPNGImageSource() = default;
-
 void ZynPNGImageSource::declare() {
     addOutput(std::make_shared<ZynImageOutputCP>("OutTag"));
     for (const auto& [name, member] : kOptionAttributes) addSimpleAttribute<bool>(name, false);

@@ -43,8 +43,6 @@ ZynRVQImageSource::ZynRVQImageSource(const std::wstring& fileName, bool keepOpen
     addAttributes();
 }
 
-ZynRVQImageSource::~ZynRVQImageSource() = default;
-
 void ZynRVQImageSource::addAttributes() {
     addSimpleAttribute<DCImageType>("image_type", DEFAULT_COLOR_IMAGE_TYPE);
     addSimpleAttribute<std::string>(kCalibrationPath, "");

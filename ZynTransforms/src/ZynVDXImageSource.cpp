@@ -54,8 +54,6 @@ ZynVDXImageSource::ZynVDXImageSource(const std::wstring& fileName, bool keepOpen
     addSimpleAttribute<std::string>("color_space", "");
 }
 
-ZynVDXImageSource::~ZynVDXImageSource() = default;
-
 ZynTransformPtr ZynVDXImageSource::recognize(const std::wstring& fileName, FILE* file,
                                              bool keepOpen) {
     const bool trace = ZynSettings::get().trace;
