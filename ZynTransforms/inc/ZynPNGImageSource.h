@@ -4,9 +4,9 @@
 #include <memory>
 
 #include "PNGReadOptions.h"
-#include "ZynImageFileSource.h"
+#include "ZynMainOpSource.h"
+#include "ZynPNGImageSourceOp.h"
 
-class ZynPNGImageSourceOp;
 class ZynPNGReducedResImageSourceOp;
 class ZynPNGTagImageSourceOp;
 class ZynXyCoordSpace;
@@ -15,16 +15,13 @@ class ZynXyCoordSpace;
 // one, at the size of its reduced-resolution image; "OutTag" offers the embedded chroma-key tag
 // image, or carries error 1 when there is none. Eleven bool attributes "png_..." select libpng
 // transformations of the primary image.
-class ZynPNGImageSource : public ZynImageFileSource {
+class ZynPNGImageSource : public ZynMainOpSource<ZynPNGImageSource, ZynPNGImageSourceOp> {
   public:
     ZynPNGImageSource();
     ZynPNGImageSource(const std::wstring& fileName, bool keepOpen);
-    ZynPNGImageSource(const ZynPNGImageSource& other);
-    ~ZynPNGImageSource() override;
 
     static ZynTransformPtr recognize(const std::wstring& fileName, FILE* file, bool keepOpen);
 
-    ZynTransformPtr clone() const override;
     void fileNameChanged() override;
     void attributeChanged(ZynAttribute& attribute) override;
     void setupTransform() override;
@@ -41,7 +38,6 @@ class ZynPNGImageSource : public ZynImageFileSource {
     bool addReducedRes(const ZynOutputInfo& primary, ZynXyCoordSpace& coordSpace);
     void publishTag(const ZynOutputInfo& primary, const ZynXyCoordSpace& coordSpace);
 
-    std::shared_ptr<ZynPNGImageSourceOp> op_;
     std::shared_ptr<ZynPNGTagImageSourceOp> tagOp_;
     std::shared_ptr<ZynPNGReducedResImageSourceOp> reducedOp_;
 };

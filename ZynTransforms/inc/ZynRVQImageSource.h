@@ -3,24 +3,21 @@
 #include <cstdio>
 #include <memory>
 
-#include "ZynImageFileSource.h"
+#include "ZynMainOpSource.h"
+#include "ZynRVQImageInfo.h"
 
-class ZynRVQImageInfo;
 class ZynRVQImageSourceOp;
 
 // Source of camera raw files: the image developed into the "image_type" asked for, and its
 // thumbnail, as two resolutions. Cameras without a colour calibration of their own need the
 // folder of one in "calibration_path" ("wcalibration_path", kept in step).
-class ZynRVQImageSource : public ZynImageFileSource {
+class ZynRVQImageSource : public ZynMainOpSource<ZynRVQImageSource, ZynRVQImageInfo> {
   public:
     ZynRVQImageSource();
     ZynRVQImageSource(const std::wstring& fileName, bool keepOpen);
-    ZynRVQImageSource(const ZynRVQImageSource& other);
-    ~ZynRVQImageSource() override;
 
     static ZynTransformPtr recognize(const std::wstring& fileName, FILE* file, bool keepOpen);
 
-    ZynTransformPtr clone() const override;
     void fileNameChanged() override;
     void attributeChanged(ZynAttribute& attribute) override;
     void setupTransform() override;
@@ -31,7 +28,6 @@ class ZynRVQImageSource : public ZynImageFileSource {
     void addAttributes();
     void describeOutput();
 
-    std::shared_ptr<ZynRVQImageInfo> info_;
     // The developed image, then the thumbnail.
     std::shared_ptr<ZynRVQImageSourceOp> ops_[2];
 };

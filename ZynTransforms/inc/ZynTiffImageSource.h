@@ -5,14 +5,14 @@
 #include <mutex>
 #include <vector>
 
-#include "ZynImageFileSource.h"
+#include "ZynMainOpSource.h"
+#include "ZynTiffImageSourceOp.h"
 
-class ZynTiffImageSourceOp;
 class VulTiffMetaAccessor;
 
 // Source of TIFF files: the first directory is the image, and later directories marked as
 // reduced-resolution images are further resolutions of it.
-class ZynTiffImageSource : public ZynImageFileSource {
+class ZynTiffImageSource : public ZynMainOpSource<ZynTiffImageSource, ZynTiffImageSourceOp> {
   public:
     ZynTiffImageSource();
     ZynTiffImageSource(const std::wstring& fileName, bool keepOpen);
@@ -21,17 +21,14 @@ class ZynTiffImageSource : public ZynImageFileSource {
 
     static ZynTransformPtr recognize(const std::wstring& fileName, FILE* file, bool keepOpen);
 
-    ZynTransformPtr clone() const override;
     void fileNameChanged() override;
     void setupTransform() override;
     ZynImageOpPtr opForResolution(int outputIndex, const ZynResolution& resolution) override;
-    void postRender() override;
     bool readMetadata(const std::string& key, VulMetaValue& value) override;
 
   private:
     std::unique_ptr<VulTiffMetaAccessor> openMetadata();
 
-    std::shared_ptr<ZynTiffImageSourceOp> op_;
     // The op resolution behind each resolution the output offers, in the output's order.
     std::vector<int16_t> offered_;
     std::mutex metadataMutex_;

@@ -4,29 +4,24 @@
 #include <memory>
 #include <vector>
 
-#include "ZynImageFileSource.h"
+#include "ZynMainOpSource.h"
+#include "ZynVDXFile.h"
 
 class VdxImage;
-class ZynVDXFile;
 
 // Source of photo disc image packs: the three base resolutions (Base/16, Base/4 and Base), turned
 // for display as the file asks, in luminance, RGB or photo YCC ("color_space" "VDXLum",
 // "VDXRGB", "VDXYCC"; empty: the library's default, RGB).
-class ZynVDXImageSource : public ZynImageFileSource {
+class ZynVDXImageSource : public ZynMainOpSource<ZynVDXImageSource, ZynVDXFile> {
   public:
     ZynVDXImageSource();
     ZynVDXImageSource(const std::wstring& fileName, bool keepOpen);
-    ZynVDXImageSource(const ZynVDXImageSource& other);
-    ~ZynVDXImageSource() override;
 
     static ZynTransformPtr recognize(const std::wstring& fileName, FILE* file, bool keepOpen);
 
-    ZynTransformPtr clone() const override;
-    void fileNameChanged() override;
     void setupTransform() override;
     // Sizes the file does not offer are read from the Base resolution.
     ZynImageOpPtr opForResolution(int outputIndex, const ZynResolution& resolution) override;
-    void postRender() override;
 
   private:
     // A resolution index of the library and its size as delivered.
@@ -40,7 +35,6 @@ class ZynVDXImageSource : public ZynImageFileSource {
     void listLevels(VdxImage& library);
     const Level& levelFor(const ZynResolution& resolution) const;
 
-    std::shared_ptr<ZynVDXFile> file_;
     // The levels in the file, in index order, and the one sizes not offered fall back to.
     std::vector<Level> levels_;
     Level fallback_{};

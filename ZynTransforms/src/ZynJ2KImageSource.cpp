@@ -5,6 +5,7 @@
 #include "J2kBoxes.h"
 #include "QorString.h"
 #include "ZynJ2KImageSourceOp.h"
+#include "ZynRecognizeTraced.h"
 #include "ZynSettings.h"
 
 namespace {
@@ -84,15 +85,9 @@ ZynJ2KImageSource::ZynJ2KImageSource() {
 }
 
 ZynJ2KImageSource::ZynJ2KImageSource(const std::wstring& fileName, bool keepOpen)
-    : ZynImageFileSource(fileName, keepOpen) {
+    : ZynMainOpSource(fileName, keepOpen) {
     addAttributes();
 }
-
-// A copy opens the file afresh at its own setup.
-ZynJ2KImageSource::ZynJ2KImageSource(const ZynJ2KImageSource& other)
-    : ZynTransform(other), ZynImageFileSource(other) {}
-
-ZynJ2KImageSource::~ZynJ2KImageSource() = default;
 
 void ZynJ2KImageSource::addAttributes() {
     addSimpleAttribute<std::string>("color_space", "");
@@ -113,26 +108,17 @@ ZynTransformPtr ZynJ2KImageSource::recognize(const std::wstring& fileName, FILE*
     }
     if (trace)
         std::cout << "Found a J2K file by its magic number " << qorNarrow(fileName) << std::endl;
-    try {
-        return std::make_shared<ZynJ2KImageSource>(fileName, keepOpen);
-    } catch (const QorError& e) {
-        if (trace)
-            std::cout << "exception in ZynJ2KImageSource::recognize: " << e.printout() << std::endl;
-    } catch (...) {
-        if (trace) std::cout << "exception in ZynJ2KImageSource::recognize" << std::endl;
-    }
-    if (trace) std::cout << "  But it wouldn't open" << std::endl;
-    return nullptr;
-}
-
-ZynTransformPtr ZynJ2KImageSource::clone() const {
-    return std::make_shared<ZynJ2KImageSource>(*this);
+    return recognizeTraced(
+        "ZynJ2KImageSource::recognize",
+        [&]() -> ZynTransformPtr {
+            return std::make_shared<ZynJ2KImageSource>(fileName, keepOpen);
+        },
+        ZynErrorTrace::Printout, "  But it wouldn't open");
 }
 
 void ZynJ2KImageSource::fileNameChanged() {
     ops_.clear();
-    file_.reset();
-    markForSetup();
+    ZynMainOpSource::fileNameChanged();
 }
 
 void ZynJ2KImageSource::setupTransform() {
@@ -146,14 +132,14 @@ void ZynJ2KImageSource::setupTransform() {
     } catch (const ZynError& e) {
         setError(e);
     }
-    if (file_ && !keepOpen()) file_->close();
+    if (op_ && !keepOpen()) op_->close();
 }
 
 void ZynJ2KImageSource::describeOutput() {
     checkRequestedColorSpace(getAttribute<std::string>("color_space"));
-    if (!file_) file_ = std::make_shared<ZynJ2KFile>(fileName(), keepOpen());
-    if (!file_->valid()) throw file_->error();
-    const J2kHeader& header = file_->header();
+    ZynJ2KFile& file = mainOp();
+    if (!file.valid()) throw file.error();
+    const J2kHeader& header = file.header();
     const uint32_t layers = qualityLayers(getAttribute<int>("qualityLayer"), header.layers);
     const ZynDataType type = dataTypeFor(header.components.front());
     const ZynColorSpacePtr colorSpace = colorSpaceFor(header);
@@ -163,8 +149,7 @@ void ZynJ2KImageSource::describeOutput() {
         ZynValue{static_cast<double>(header.levelHeight(0)), ZynUnit::Pixel});
     for (uint32_t level = 0; level < header.levels; ++level) {
         coordSpace->addResolution({header.levelWidth(level), header.levelHeight(level)});
-        ops_.push_back(
-            std::make_shared<ZynJ2KImageSourceOp>(file_, level, layers, colorSpace, type));
+        ops_.push_back(std::make_shared<ZynJ2KImageSourceOp>(op_, level, layers, colorSpace, type));
     }
     ZynOutputInfo info;
     ops_.front()->outputInfo(info);
@@ -179,14 +164,9 @@ ZynImageOpPtr ZynJ2KImageSource::opForResolution(int, const ZynResolution& resol
                           " " + std::to_string(resolution.height));
 }
 
-void ZynJ2KImageSource::postRender() {
-    if (file_ && !keepOpen()) file_->close();
-}
-
 bool ZynJ2KImageSource::readMetadata(const std::string& key, VulMetaValue& value) {
-    if (key != kIccProfileKey || !file_ || !file_->valid() ||
-        file_->header().color.iccProfile.empty())
+    if (key != kIccProfileKey || !op_ || !op_->valid() || op_->header().color.iccProfile.empty())
         return false;
-    value = file_->header().color.iccProfile;
+    value = op_->header().color.iccProfile;
     return true;
 }

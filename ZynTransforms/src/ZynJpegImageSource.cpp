@@ -1,11 +1,10 @@
 #include "ZynJpegImageSource.h"
 
-#include <iostream>
 #include <vector>
 
 #include "ZynImageOutputCP.h"
 #include "ZynJpegImageSourceOp.h"
-#include "ZynSettings.h"
+#include "ZynRecognizeTraced.h"
 
 namespace {
 
@@ -131,17 +130,10 @@ bool ZynJpegImageSource::isJpeg(const uint8_t* data, size_t size) {
 
 ZynTransformPtr ZynJpegImageSource::recognize(const std::wstring& fileName, FILE* file,
                                               bool keepOpen) {
-    try {
+    return recognizeTraced("ZynJpegImageSource::recognize", [&]() -> ZynTransformPtr {
         if (file && isJpeg(file)) return std::make_shared<ZynJpegImageSource>(fileName, keepOpen);
-    } catch (const QorError& e) {
-        if (ZynSettings::get().trace)
-            std::cout << "exception in ZynJpegImageSource::recognize: " << e.printout()
-                      << std::endl;
-    } catch (...) {
-        if (ZynSettings::get().trace)
-            std::cout << "exception in ZynJpegImageSource::recognize" << std::endl;
-    }
-    return nullptr;
+        return nullptr;
+    });
 }
 
 ZynTransformPtr ZynJpegImageSource::clone() const {

@@ -7,9 +7,9 @@
 
 #include "QorString.h"
 #include "ZynImageOutputCP.h"
-#include "ZynPNGImageSourceOp.h"
 #include "ZynPNGReducedResImageSourceOp.h"
 #include "ZynPNGTagImageSourceOp.h"
+#include "ZynRecognizeTraced.h"
 #include "ZynSettings.h"
 
 namespace {
@@ -37,15 +37,9 @@ ZynPNGImageSource::ZynPNGImageSource() {
 }
 
 ZynPNGImageSource::ZynPNGImageSource(const std::wstring& fileName, bool keepOpen)
-    : ZynImageFileSource(fileName, keepOpen) {
+    : ZynMainOpSource(fileName, keepOpen) {
     declare();
 }
-
-// A copy has the same attributes and outputs and opens the file afresh at its own setup.
-ZynPNGImageSource::ZynPNGImageSource(const ZynPNGImageSource& other)
-    : ZynTransform(other), ZynImageFileSource(other) {}
-
-ZynPNGImageSource::~ZynPNGImageSource() = default;
 
 void ZynPNGImageSource::declare() {
     addOutput(std::make_shared<ZynImageOutputCP>("OutTag"));
@@ -54,24 +48,14 @@ void ZynPNGImageSource::declare() {
 
 ZynTransformPtr ZynPNGImageSource::recognize(const std::wstring& fileName, FILE* file,
                                              bool keepOpen) {
-    try {
+    return recognizeTraced("ZynPNGImageSource::recognize", [&]() -> ZynTransformPtr {
         png_byte signature[8] = {};
         if (!file) return nullptr;
         std::rewind(file);
         if (std::fread(signature, 1, 8, file) == 8 && png_sig_cmp(signature, 0, 8) == 0)
             return std::make_shared<ZynPNGImageSource>(fileName, keepOpen);
-    } catch (const QorError& e) {
-        if (ZynSettings::get().trace)
-            std::cout << "exception in ZynPNGImageSource::recognize: " << e.printout() << std::endl;
-    } catch (...) {
-        if (ZynSettings::get().trace)
-            std::cout << "exception in ZynPNGImageSource::recognize" << std::endl;
-    }
-    return nullptr;
-}
-
-ZynTransformPtr ZynPNGImageSource::clone() const {
-    return std::make_shared<ZynPNGImageSource>(*this);
+        return nullptr;
+    });
 }
 
 PNGReadOptions ZynPNGImageSource::options() const {
@@ -106,10 +90,9 @@ std::shared_ptr<ZynXyCoordSpace> ZynPNGImageSource::coordSpace(const ZynOutputIn
 }
 
 void ZynPNGImageSource::setupTransform() {
-    if (!op_) op_ = std::make_shared<ZynPNGImageSourceOp>(fileName(), keepOpen(), options());
     ZynOutputInfo info;
     ZynColorSpacePtr colorSpace;
-    if (!describeFromOp(*op_, info, colorSpace)) return;
+    if (!describeFromOp(mainOp(options()), info, colorSpace)) return;
     auto space = coordSpace(info);
     space->addResolution({info.width, info.height});
     // The tag image has the primary's extent and size only.

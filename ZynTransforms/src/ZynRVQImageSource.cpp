@@ -4,7 +4,6 @@
 
 #include "HctSdk.h"
 #include "QorString.h"
-#include "ZynRVQImageInfo.h"
 #include "ZynRVQImageSourceOp.h"
 #include "ZynRVQImageType.h"
 #include "ZynRVQInitializer.h"
@@ -40,15 +39,9 @@ ZynRVQImageSource::ZynRVQImageSource() {
 }
 
 ZynRVQImageSource::ZynRVQImageSource(const std::wstring& fileName, bool keepOpen)
-    : ZynImageFileSource(fileName, keepOpen) {
+    : ZynMainOpSource(fileName, keepOpen) {
     addAttributes();
 }
-
-// A copy opens the file afresh at its own setup.
-ZynRVQImageSource::ZynRVQImageSource(const ZynRVQImageSource& other)
-    : ZynTransform(other), ZynImageFileSource(other) {}
-
-ZynRVQImageSource::~ZynRVQImageSource() = default;
 
 void ZynRVQImageSource::addAttributes() {
     addSimpleAttribute<DCImageType>("image_type", DEFAULT_COLOR_IMAGE_TYPE);
@@ -69,15 +62,10 @@ ZynTransformPtr ZynRVQImageSource::recognize(const std::wstring& fileName, FILE*
     return nullptr;
 }
 
-ZynTransformPtr ZynRVQImageSource::clone() const {
-    return std::make_shared<ZynRVQImageSource>(*this);
-}
-
 void ZynRVQImageSource::fileNameChanged() {
     ops_[0].reset();
     ops_[1].reset();
-    info_.reset();
-    markForSetup();
+    ZynMainOpSource::fileNameChanged();
 }
 
 void ZynRVQImageSource::attributeChanged(ZynAttribute& attribute) {
@@ -93,9 +81,9 @@ void ZynRVQImageSource::attributeChanged(ZynAttribute& attribute) {
 void ZynRVQImageSource::setupTransform() {
     ops_[0].reset();
     ops_[1].reset();
-    if (!info_) info_ = std::make_shared<ZynRVQImageInfo>(fileName(), keepOpen());
-    if (!info_->opened() && !info_->open()) {
-        setError(info_->status());
+    ZynRVQImageInfo& file = mainOp();
+    if (!file.opened() && !file.open()) {
+        setError(file.status());
         return;
     }
     try {
@@ -103,28 +91,28 @@ void ZynRVQImageSource::setupTransform() {
     } catch (const ZynError& e) {
         setError(e);
     }
-    if (!keepOpen()) info_->close();
+    if (!keepOpen()) file.close();
 }
 
 void ZynRVQImageSource::describeOutput() {
     const std::string calibrationPath = getAttribute<std::string>(kCalibrationPath);
-    if (hctNeedsCalibration(info_->cameraType()) && calibrationPath.empty())
+    if (hctNeedsCalibration(op_->cameraType()) && calibrationPath.empty())
         throw ZynError(153,
                        "a calibration path (\"calibration_path\") is required for files of "
                        "camera models without a colour calibration of their own");
-    if (!info_->setImageType(getAttribute<DCImageType>("image_type")) ||
-        !info_->setCalibrationPath(calibrationPath))
-        throw info_->status();
+    if (!op_->setImageType(getAttribute<DCImageType>("image_type")) ||
+        !op_->setCalibrationPath(calibrationPath))
+        throw op_->status();
 
-    const ZynColorSpacePtr colorSpace = colorSpaceOf(info_->imageType());
-    const uint32_t width = info_->width(ZynRVQImageInfo::Full);
-    const uint32_t height = info_->height(ZynRVQImageInfo::Full);
+    const ZynColorSpacePtr colorSpace = colorSpaceOf(op_->imageType());
+    const uint32_t width = op_->width(ZynRVQImageInfo::Full);
+    const uint32_t height = op_->height(ZynRVQImageInfo::Full);
     auto coordSpace =
         std::make_shared<ZynXyCoordSpace>(ZynValue{static_cast<double>(width), ZynUnit::Pixel},
                                           ZynValue{static_cast<double>(height), ZynUnit::Pixel});
     for (const auto level : {ZynRVQImageInfo::Full, ZynRVQImageInfo::Thumbnail}) {
-        coordSpace->addResolution({info_->width(level), info_->height(level)});
-        ops_[level] = std::make_shared<ZynRVQImageSourceOp>(info_, level, colorSpace);
+        coordSpace->addResolution({op_->width(level), op_->height(level)});
+        ops_[level] = std::make_shared<ZynRVQImageSourceOp>(op_, level, colorSpace);
     }
     ZynOutputInfo info;
     ops_[ZynRVQImageInfo::Full]->outputInfo(info);
@@ -139,7 +127,7 @@ ZynImageOpPtr ZynRVQImageSource::opForResolution(int, const ZynResolution& resol
 }
 
 void ZynRVQImageSource::postRender() {
-    if (!info_ || keepOpen()) return;
+    if (!op_ || keepOpen()) return;
     std::lock_guard lock(ZynRVQImageInfo::processLock());
-    info_->close();
+    op_->close();
 }

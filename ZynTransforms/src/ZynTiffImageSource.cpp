@@ -5,41 +5,37 @@
 #include "QorSettings.h"
 #include "QorStream.h"
 #include "VulTiffMetaAccessor.h"
+#include "ZynRecognizeTraced.h"
 #include "ZynSettings.h"
 #include "ZynTiffImageSourceOp.h"
 
 ZynTiffImageSource::ZynTiffImageSource() = default;
 
 ZynTiffImageSource::ZynTiffImageSource(const std::wstring& fileName, bool keepOpen)
-    : ZynImageFileSource(fileName, keepOpen) {}
+    : ZynMainOpSource(fileName, keepOpen) {}
 
-// A copy opens the file afresh at its own setup.
 ZynTiffImageSource::ZynTiffImageSource(const ZynTiffImageSource& other)
-    : ZynTransform(other), ZynImageFileSource(other) {}
+    : ZynTransform(other), ZynMainOpSource(other) {}
 
 ZynTiffImageSource::~ZynTiffImageSource() = default;
 
 ZynTransformPtr ZynTiffImageSource::recognize(const std::wstring& fileName, FILE* file,
                                               bool keepOpen) {
-    try {
-        unsigned char magic[4] = {0, 0, 0, 0};
-        if (!file) return nullptr;
-        std::rewind(file);
-        if (std::fread(magic, 1, 4, file) != 4) return nullptr;
-        const bool little = magic[0] == 'I' && magic[1] == 'I' && magic[2] == 0x2A && magic[3] == 0;
-        const bool big = magic[0] == 'M' && magic[1] == 'M' && magic[2] == 0 && magic[3] == 0x2A;
-        if (little || big) return std::make_shared<ZynTiffImageSource>(fileName, keepOpen);
-    } catch (const QorError& e) {
-        if (ZynSettings::get().trace)
-            std::cout << "exception in recognizeTiff: " << e.message() << std::endl;
-    } catch (...) {
-        if (ZynSettings::get().trace) std::cout << "exception in recognizeTiff" << std::endl;
-    }
-    return nullptr;
-}
-
-ZynTransformPtr ZynTiffImageSource::clone() const {
-    return std::make_shared<ZynTiffImageSource>(*this);
+    return recognizeTraced(
+        "recognizeTiff",
+        [&]() -> ZynTransformPtr {
+            unsigned char magic[4] = {0, 0, 0, 0};
+            if (!file) return nullptr;
+            std::rewind(file);
+            if (std::fread(magic, 1, 4, file) != 4) return nullptr;
+            const bool little =
+                magic[0] == 'I' && magic[1] == 'I' && magic[2] == 0x2A && magic[3] == 0;
+            const bool big =
+                magic[0] == 'M' && magic[1] == 'M' && magic[2] == 0 && magic[3] == 0x2A;
+            if (little || big) return std::make_shared<ZynTiffImageSource>(fileName, keepOpen);
+            return nullptr;
+        },
+        ZynErrorTrace::Message);
 }
 
 void ZynTiffImageSource::fileNameChanged() {
@@ -96,10 +92,6 @@ ZynImageOpPtr ZynTiffImageSource::opForResolution(int outputIndex,
     const int16_t resolutionIndex = offered_[static_cast<size_t>(index)];
     if (resolutionIndex == 0) return op_;
     return std::make_shared<ZynTiffImageSourceOp>(*op_, resolutionIndex);
-}
-
-void ZynTiffImageSource::postRender() {
-    if (op_ && !keepOpen()) op_->close();
 }
 
 bool ZynTiffImageSource::readMetadata(const std::string& key, VulMetaValue& value) {

@@ -5,8 +5,8 @@
 #include "QorString.h"
 #include "VdxImage.h"
 #include "VdxLayout.h"
+#include "ZynRecognizeTraced.h"
 #include "ZynSettings.h"
-#include "ZynVDXFile.h"
 #include "ZynVDXImageSourceOp.h"
 
 namespace {
@@ -50,20 +50,14 @@ ZynVDXImageSource::ZynVDXImageSource() {
 }
 
 ZynVDXImageSource::ZynVDXImageSource(const std::wstring& fileName, bool keepOpen)
-    : ZynImageFileSource(fileName, keepOpen) {
+    : ZynMainOpSource(fileName, keepOpen) {
     addSimpleAttribute<std::string>("color_space", "");
 }
-
-// A copy opens the file afresh at its own setup.
-ZynVDXImageSource::ZynVDXImageSource(const ZynVDXImageSource& other)
-    : ZynTransform(other), ZynImageFileSource(other) {}
-
-ZynVDXImageSource::~ZynVDXImageSource() = default;
 
 ZynTransformPtr ZynVDXImageSource::recognize(const std::wstring& fileName, FILE* file,
                                              bool keepOpen) {
     const bool trace = ZynSettings::get().trace;
-    try {
+    const auto test = [&]() -> ZynTransformPtr {
         if (!file) {
             if (trace) std::cout << "Not a vdx file " << qorNarrow(fileName) << std::endl;
             return nullptr;
@@ -83,36 +77,23 @@ ZynTransformPtr ZynVDXImageSource::recognize(const std::wstring& fileName, FILE*
         }
         if (trace) std::cout << qorNarrow(fileName) << " Has a VDX magic number " << std::endl;
         return std::make_shared<ZynVDXImageSource>(fileName, keepOpen);
-    } catch (const QorError& e) {
-        if (trace) std::cout << "exception in recognizeVdx: " << e.printout() << std::endl;
-    } catch (...) {
-        if (trace) std::cout << "exception in recognizeVdx" << std::endl;
-    }
-    if (trace) std::cout << "     But it wouldn't open" << std::endl;
-    return nullptr;
-}
-
-ZynTransformPtr ZynVDXImageSource::clone() const {
-    return std::make_shared<ZynVDXImageSource>(*this);
-}
-
-void ZynVDXImageSource::fileNameChanged() {
-    file_.reset();
-    markForSetup();
+    };
+    return recognizeTraced("recognizeVdx", test, ZynErrorTrace::Printout,
+                           "     But it wouldn't open");
 }
 
 void ZynVDXImageSource::setupTransform() {
     levels_.clear();
     // A fresh handle: the library's colour format and resolution start from the attributes.
-    file_ = std::make_shared<ZynVDXFile>(fileName(), keepOpen());
+    op_ = std::make_shared<ZynVDXFile>(fileName(), keepOpen());
     try {
-        auto lock = file_->lock();
-        if (!file_->openLocked()) throw file_->status();
-        describeOutput(file_->library());
+        auto lock = op_->lock();
+        if (!op_->openLocked()) throw op_->status();
+        describeOutput(op_->library());
     } catch (const ZynError& e) {
         setError(e);
     }
-    if (!keepOpen()) file_->close();
+    if (!keepOpen()) op_->close();
 }
 
 void ZynVDXImageSource::describeOutput(VdxImage& library) {
@@ -169,12 +150,8 @@ const ZynVDXImageSource::Level& ZynVDXImageSource::levelFor(const ZynResolution&
 }
 
 ZynImageOpPtr ZynVDXImageSource::opForResolution(int, const ZynResolution& resolution) {
-    if (!file_ || levels_.empty()) throw ZynError(3, "Unsupported resolution");
+    if (!op_ || levels_.empty()) throw ZynError(3, "Unsupported resolution");
     const Level& level = levelFor(resolution);
-    return std::make_shared<ZynVDXImageSourceOp>(file_, level.index, level.size, format_,
-                                                 colorSpace_, bandOffsets_);
-}
-
-void ZynVDXImageSource::postRender() {
-    if (file_ && !keepOpen()) file_->close();
+    return std::make_shared<ZynVDXImageSourceOp>(op_, level.index, level.size, format_, colorSpace_,
+                                                 bandOffsets_);
 }

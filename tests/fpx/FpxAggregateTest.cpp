@@ -155,13 +155,8 @@ TEST(FpxAggregate, AlphaModesOnAnImageWithoutAlpha) {
     EXPECT_NE(only->imageOutput(0), nullptr);
     EXPECT_EQ(only->getAttribute<ZynFpxImageSource::Alpha>("alphaChannel"),
               ZynFpxImageSource::IGNOREAlpha);
-    try {
-        only->setAttributeText("alphaChannel", "IgnoreAlpha");
-        FAIL();
-    } catch (const ZynError& e) {
-        EXPECT_EQ(e.code(), 414);
-        EXPECT_EQ(e.message(), "Unknown ZynFpxImageSource::Alpha");
-    }
+    expectZynError([&] { only->setAttributeText("alphaChannel", "IgnoreAlpha"); }, 414,
+                   "Unknown ZynFpxImageSource::Alpha");
 }
 
 TEST(FpxAggregate, WithoutViewingParametersTheImagePassesThrough) {

@@ -134,13 +134,11 @@ TEST(FpxSource, OpenAndReadFailuresCarryTheirMessages) {
     auto damaged = openBasic(dir + "/tile.fpx");
     ASSERT_TRUE(damaged->status());
     renderFpx(*damaged, {100, 70}, {0, 0, 64, 64}, 3);
-    try {
-        renderFpx(*damaged, {100, 70}, {60, 10, 10, 10}, 3);
-        FAIL();
-    } catch (const ZynError& e) {
-        EXPECT_EQ(e.code(), 130);
-        EXPECT_EQ(e.message(), "Couldn't read image resolution 0for region (60,10) (69,19)");
-    }
+    expectZynError(
+        [&] {
+            renderFpx(*damaged, {100, 70}, {60, 10, 10, 10}, 3);
+        },
+        130, "Couldn't read image resolution 0for region (60,10) (69,19)");
 }
 
 TEST(FpxSource, DamagedReducedLevelsAreLeftOutOfTheResolutions) {

@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "ExifTagList.h"
 #include "NIFAffineMatrix.h"
 #include "NIFExtensionGroup.h"
 #include "NIFInverseAffine.h"
@@ -93,11 +92,4 @@ TEST(NIFTypes, OwningValuesCopyDeeplyAndMoveCleanly) {
     EXPECT_EQ(assigned.title.view(), "Dawn");
     EXPECT_EQ(assigned.created.dwHighDateTime, 0x01234567u);
     EXPECT_EQ(assigned.created.dwLowDateTime, 0x89ABCDEFu);
-}
-
-TEST(NIFTypes, ExifTagEntriesStartUnset) {
-    const ExifTagEntry entry;
-    EXPECT_EQ(entry.tagId, -1);
-    EXPECT_EQ(entry.ifdId, -1);
-    EXPECT_EQ(std::string(entry.format, 5), std::string(5, '\0'));
 }

@@ -321,13 +321,11 @@ TEST(ExifSource, Failures) {
     EXPECT_TRUE(sameAsReference(renderRegion(*truncated, {64, 256}, band(0, 64, 256), 3),
                                 decodeJpegReference(bytes)));
 
-    try {
-        truncated->genTile({7, 7}, *std::make_unique<ZynRectBuffer>(
-                                       ZynRect{0, 0, 7, 7}, std::make_shared<ZynSimpleDataOrg>(
-                                                                7, 7, ZynDataType::UInt8, 3)));
-        FAIL();
-    } catch (const ZynError& error) {
-        EXPECT_EQ(error.code(), 3);
-        EXPECT_EQ(error.message(), "Unsupported resolution requested: 7x7");
-    }
+    expectZynError(
+        [&] {
+            truncated->genTile({7, 7}, *std::make_unique<ZynRectBuffer>(
+                                           ZynRect{0, 0, 7, 7}, std::make_shared<ZynSimpleDataOrg>(
+                                                                    7, 7, ZynDataType::UInt8, 3)));
+        },
+        3, "Unsupported resolution requested: 7x7");
 }

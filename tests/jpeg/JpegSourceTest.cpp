@@ -188,14 +188,8 @@ TEST(JpegSource, AlternativeImplementationMapsTheFileAndDecodesTheSame) {
 
     // Nothing loads late, so the handler is installed but never called.
     ASSERT_EQ(jpdClientCallback, &ZynJpegIJLImageSourceOp::delayedLoadFailed);
-    try {
-        jpdClientCallback("libjpegalt.so");
-        FAIL();
-    } catch (const ZynError& e) {
-        EXPECT_EQ(e.code(), 10);
-        EXPECT_EQ(e.message(),
-                  "\nDelayed Load of the libjpegalt.so failed. Make sure the DLL is in the PATH");
-    }
+    expectZynError([&] { jpdClientCallback("libjpegalt.so"); }, 10,
+                   "\nDelayed Load of the libjpegalt.so failed. Make sure the DLL is in the PATH");
 }
 
 TEST(JpegSource, FileUrlsAreReadThroughTheStream) {
@@ -294,13 +288,8 @@ TEST(JpegSource, DctMethodAttribute) {
     EXPECT_EQ(source->attribute("dctMethod").toText(), "DCT_IFAST");
     EXPECT_TRUE(sameAsReference(renderWhole(*source, {64, 64}, 3),
                                 decodeJpegReference(readFileBytes(path), 1, -1, JDCT_IFAST)));
-    try {
-        source->setAttributeText("dctMethod", "DCT_FASTEST");
-        FAIL();
-    } catch (const ZynError& e) {
-        EXPECT_EQ(e.code(), 13);
-        EXPECT_EQ(e.message(), "Unknown ZynDCTMethod::dctMethod");
-    }
+    expectZynError([&] { source->setAttributeText("dctMethod", "DCT_FASTEST"); }, 13,
+                   "Unknown ZynDCTMethod::dctMethod");
     source->setAttribute("dctMethod", static_cast<ZynDCTMethod::dctMethod>(7));
     const ZynError e = renderError(*source, {64, 64}, {0, 0, 64, 64}, 3);
     EXPECT_EQ(e.code(), 13);
@@ -456,26 +445,14 @@ TEST(JpegSource, RequestsTheOpCannotServe) {
     const std::string path = testDir() + "/q.jpg";
     writeJpeg(path, options(30, 20));
     ZynTransformPtr source = openByName("JpegSource", path);
-    try {
-        outputOf(*source).opFor({7, 7});
-        FAIL();
-    } catch (const ZynError& e) {
-        EXPECT_EQ(e.code(), 3);
-        EXPECT_EQ(e.message(), "Unsupported resolution");
-    }
+    expectZynError([&] { outputOf(*source).opFor({7, 7}); }, 3, "Unsupported resolution");
     ZynImageOpPtr op = outputOf(*source).opFor({30, 20});
     ZynRectBuffer partial({5, 0, 10, 10},
                           std::make_shared<ZynSimpleDataOrg>(10, 10, ZynDataType::UInt8, 3));
     EXPECT_FALSE(op->canFill(partial));
-    try {
-        op->genRect(partial);
-        FAIL();
-    } catch (const ZynError& e) {
-        EXPECT_EQ(e.code(), 3);
-        EXPECT_EQ(e.message(),
-                  "Mismatch in request to ZynJpegImageSourceOp::genRect(). "
-                  "ZynJpegImageSourceOp::genRect() can not fill requested rect =5, 0, 10, 10");
-    }
+    expectZynError([&] { op->genRect(partial); }, 3,
+                   "Mismatch in request to ZynJpegImageSourceOp::genRect(). "
+                   "ZynJpegImageSourceOp::genRect() can not fill requested rect =5, 0, 10, 10");
     // A partial rectangle is still served through whole bands.
     EXPECT_TRUE(sameAsReference(renderRegion(*source, {30, 20}, {5, 0, 10, 10}, 3),
                                 decodeJpegReference(readFileBytes(path))));

@@ -4,6 +4,7 @@
 
 #include "MemorySource.h"
 #include "OperationOnImage.h"
+#include "TestSupport.h"
 #include "ZynColorMatrixOpT.h"
 #include "ZynColorMatrixOperation.h"
 #include "ZynColorMatrixOperationT.h"
@@ -81,14 +82,8 @@ TEST(ColorMatrix, TextForm) {
 TEST(ColorMatrix, ProductNeedsFittingShapes) {
     const Matrix a(2, 3, {1, 2, 3, 4, 5, 6}), b(3, 1, {1, 1, 1});
     EXPECT_EQ(a * b, Matrix(2, 1, {6, 15}));
-    try {
-        Matrix::identity(4) * Matrix::identity(3);
-        FAIL();
-    } catch (const ZynError& e) {
-        EXPECT_EQ(e.code(), 600);
-        EXPECT_EQ(e.message(),
-                  "Matricies in a multiply have incompatibale dimensions:(4 x 4) versus (3 x 3)");
-    }
+    expectZynError([&] { Matrix::identity(4) * Matrix::identity(3); }, 600,
+                   "Matricies in a multiply have incompatibale dimensions:(4 x 4) versus (3 x 3)");
 }
 
 TEST(ColorMatrix, IdentityRoundTripsWithinRounding) {

@@ -125,14 +125,11 @@ TEST(PpmSource, RectangleOutsideTheImage) {
     const std::string path = testDir() + "/o.ppm";
     writePpm(path, 4, 3, fixturePattern(4, 3, 3));
     auto any = openAny(path);
-    try {
-        renderRect(*any, {4, 3}, {0, 0, 4, 4});
-        FAIL();
-    } catch (const ZynError& e) {
-        EXPECT_EQ(e.code(), 411);
-        EXPECT_EQ(e.message(),
-                  "requested (0,0) w=4, h=4 pixels from PPM image which is 4x3 pixels");
-    }
+    expectZynError(
+        [&] {
+            renderRect(*any, {4, 3}, {0, 0, 4, 4});
+        },
+        411, "requested (0,0) w=4, h=4 pixels from PPM image which is 4x3 pixels");
 }
 
 TEST(PpmSource, BadHeadersAreRecordedErrors) {
