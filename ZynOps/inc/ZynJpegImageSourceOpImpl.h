@@ -53,6 +53,9 @@ class ZynJpegImageSourceOpImpl : public ZynJpegImageSourceOpBase {
   private:
     void decode(ZynRectBuffer& buffer, const ZynRect& rect);
     void startDecoder();
+    // Why the image whose header was read is not worth decoding (over the budget, or far too
+    // short for what it claims); empty when it is.
+    std::string decodeRefusal() const;
     void readLines(uint8_t* destination, int lines, ptrdiff_t lineStride);
     void stopDecoding();
     JpdColorSpace deliveredColorSpace() const;

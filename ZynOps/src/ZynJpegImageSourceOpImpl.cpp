@@ -45,9 +45,8 @@ bool ZynJpegImageSourceOpImpl::readHeader() {
         recordError(ZynError(130, headerError(status)));
         return false;
     }
-    const uint64_t needed = decoder_->decodeBytes();
-    if (!ZynDecodeBudget::allows(needed)) {
-        recordError(ZynError(130, ZynDecodeBudget::refusal(inputName(), kDecodingWhat, needed)));
+    if (const std::string refusal = decodeRefusal(); !refusal.empty()) {
+        recordError(ZynError(130, refusal));
         return false;
     }
     clearResolutions();
@@ -179,6 +178,16 @@ void ZynJpegImageSourceOpImpl::decode(ZynRectBuffer& buffer, const ZynRect& rect
     }
 }
 
+std::string ZynJpegImageSourceOpImpl::decodeRefusal() const {
+    const uint64_t needed = decoder_->decodeBytes();
+    if (!ZynDecodeBudget::allows(needed))
+        return ZynDecodeBudget::refusal(inputName(), kDecodingWhat, needed);
+    if (decoder_->tooShortForItsBlocks())
+        return "\"" + inputName() + "\": the file is too short for the " +
+               std::to_string(decoder_->blockCount()) + " blocks of coefficients it declares";
+    return {};
+}
+
 void ZynJpegImageSourceOpImpl::startDecoder() {
     uint32_t width = 0, height = 0;
     int components = 0;
@@ -187,7 +196,7 @@ void ZynJpegImageSourceOpImpl::startDecoder() {
     decoder_->setScaling(selectedResolution());
     status = decoder_->setOutputColorSpace(outputColorSpace_);
     if (status == kJpdOk) status = decoder_->setDctMethod(ZynDCTMethod::decoderMethod(dctMethod_));
-    ZynDecodeBudget::require(inputName(), kDecodingWhat, decoder_->decodeBytes());
+    if (const std::string refusal = decodeRefusal(); !refusal.empty()) throw ZynError(130, refusal);
     if (status == kJpdOk) status = decoder_->start();
     if (status != kJpdOk)
         throw ZynError(130, statusText("\nError reading Jpeg scanlines in "

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Runs every reproducer in this folder through `anyimage info` and `render` (whole image and a
 # 64 x 64 rectangle): each must end with status 0 or 1 within the time limit and the memory limit.
+# A file with a NAME.expect beside it must also be refused by `info` with that text in the error,
+# for damage that costs little resident memory but asks for a huge allocation at once.
 #   bash fuzz/regressions/check.sh ANYIMAGE PEAKRSS [SECONDS] [MIB]
 set -uo pipefail
 anyimage=${1:?anyimage}
@@ -39,9 +41,23 @@ check() {
     fi
 }
 
+expect_refusal() {
+    local name=$1 file=$2 text errors
+    text=$(cat "$file.expect")
+    errors=$("$anyimage" info "$file" 2>&1 >/dev/null)
+    runs=$((runs + 1))
+    if grep -qF "$text" <<<"$errors"; then
+        echo "ok   $name: info refuses it with \"$text\""
+    else
+        failures=$((failures + 1))
+        echo "FAIL $name: info does not refuse it with \"$text\""
+    fi
+}
+
 for file in "$here"/*; do
-    case "$file" in *.sh | *.md) continue ;; esac
+    case "$file" in *.sh | *.md | *.expect) continue ;; esac
     name=$(basename "$file")
+    [ -f "$file.expect" ] && expect_refusal "$name" "$file"
     check "$name" info "$file"
     check "$name" render "$file" -o "$out/whole.ppm"
     check "$name" render "$file" --rect 0,0,64,64 -o "$out/rect.ppm"

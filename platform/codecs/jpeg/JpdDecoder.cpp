@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <utility>
 
 #include <jpeglib.h>
 // After jpeglib.h, whose configuration decides which messages exist.
@@ -376,26 +377,63 @@ int JpdDecoder::start() {
     return startDecompress();
 }
 
+namespace {
+
+// Blocks across and down of one component, as libjpeg lays them out.
+std::pair<uint64_t, uint64_t> componentBlocks(const jpeg_decompress_struct& c, int component) {
+    const jpeg_component_info& comp = c.comp_info[component];
+    const auto maxH = static_cast<uint64_t>(c.max_h_samp_factor);
+    const auto maxV = static_cast<uint64_t>(c.max_v_samp_factor);
+    const auto h = static_cast<uint64_t>(comp.h_samp_factor);
+    const auto v = static_cast<uint64_t>(comp.v_samp_factor);
+    return {(c.image_width * h + maxH * DCTSIZE - 1) / (maxH * DCTSIZE),
+            (c.image_height * v + maxV * DCTSIZE - 1) / (maxV * DCTSIZE)};
+}
+
+// As libjpeg decides whether to keep every coefficient.
+bool keepsEveryCoefficient(const jpeg_decompress_struct& c) {
+    return c.progressive_mode || c.comps_in_scan < c.num_components;
+}
+
+}  // namespace
+
 uint64_t JpdDecoder::decodeBytes() const {
     const jpeg_decompress_struct& c = state_->cinfo;
     if (!hasHeader_ || !(ready_ || started_)) return 0;
     uint64_t bytes = 0;
-    // As libjpeg decides whether to keep every coefficient.
-    const bool buffered = c.progressive_mode || c.comps_in_scan < c.num_components;
-    const auto maxH = static_cast<uint64_t>(c.max_h_samp_factor);
     const auto maxV = static_cast<uint64_t>(c.max_v_samp_factor);
     for (int i = 0; i < c.num_components; ++i) {
-        const jpeg_component_info& comp = c.comp_info[i];
-        const auto h = static_cast<uint64_t>(comp.h_samp_factor);
-        const auto v = static_cast<uint64_t>(comp.v_samp_factor);
-        const uint64_t rowBlocks = (c.image_width * h + maxH * DCTSIZE - 1) / (maxH * DCTSIZE);
-        const uint64_t columnBlocks = (c.image_height * v + maxV * DCTSIZE - 1) / (maxV * DCTSIZE);
+        const auto [rowBlocks, columnBlocks] = componentBlocks(c, i);
         // A band of rows as tall as the largest sampling factor, for the upsampler and colour
         // converter, and for files of several scans every coefficient.
         bytes += rowBlocks * DCTSIZE * maxV * DCTSIZE * 2;
-        if (buffered) bytes += rowBlocks * columnBlocks * sizeof(JBLOCK);
+        if (keepsEveryCoefficient(c)) bytes += rowBlocks * columnBlocks * sizeof(JBLOCK);
     }
     return bytes;
+}
+
+uint64_t JpdDecoder::blockCount() const {
+    const jpeg_decompress_struct& c = state_->cinfo;
+    if (!hasHeader_ || !(ready_ || started_)) return 0;
+    uint64_t blocks = 0;
+    for (int i = 0; i < c.num_components; ++i) {
+        const auto [rowBlocks, columnBlocks] = componentBlocks(c, i);
+        blocks += rowBlocks * columnBlocks;
+    }
+    return blocks;
+}
+
+bool JpdDecoder::tooShortForItsBlocks() const {
+    const jpeg_decompress_struct& c = state_->cinfo;
+    // Small buffers are cheap, and a truncated file may still show what it holds; an arithmetic
+    // coder can spend less than a bit on a block.
+    constexpr uint64_t kCheapCoefficients = uint64_t{64} << 20;
+    if (!hasHeader_ || !(ready_ || started_) || !keepsEveryCoefficient(c) || c.arith_code)
+        return false;
+    const uint64_t blocks = blockCount();
+    const uint64_t inputBytes = state_->input.size();
+    return blocks * sizeof(JBLOCK) > kCheapCoefficients && inputBytes != 0 &&
+           blocks / 8 > inputBytes;
 }
 
 int JpdDecoder::startDecompress() {

@@ -93,6 +93,12 @@ class JpdDecoder {
     // What libjpeg will allocate to decode the image whose header was read: the coefficients of
     // every component for a file of several scans, and the row buffers; 0 before a header.
     uint64_t decodeBytes() const;
+    // True when a file of several Huffman-coded scans is far too short for the coefficients its
+    // header makes libjpeg keep: every block costs at least a bit, so a few bytes claiming
+    // millions of blocks are damage, not an image, and not worth hundreds of megabytes.
+    bool tooShortForItsBlocks() const;
+    // Blocks of every component in the image whose header was read.
+    uint64_t blockCount() const;
     // Ends decoding wherever it is; the header must be read again before the next start.
     int stop();
     // Stops and goes back to the start of the input.

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include <sys/stat.h>
+
 #include "QorStream.h"
 
 namespace {
@@ -84,6 +86,23 @@ bool JpdInput::hasHandle() const {
             return mapped_.isOpen();
         default:
             return false;
+    }
+}
+
+uint64_t JpdInput::size() const {
+    switch (kind_) {
+        case Kind::File: {
+            struct stat info {};
+            return file_ && ::fstat(fileno(file_), &info) == 0 ? static_cast<uint64_t>(info.st_size)
+                                                               : 0;
+        }
+        case Kind::Stream:
+            return stream_ ? stream_->size() : 0;
+        case Kind::Memory:
+        case Kind::Mapped:
+            return blockSize_;
+        default:
+            return 0;
     }
 }
 

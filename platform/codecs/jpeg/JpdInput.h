@@ -33,6 +33,8 @@ class JpdInput {
     // Forgets the handle (a mapping is unmapped) but not the reading position.
     void release();
     bool hasHandle() const;
+    // Bytes of the whole input; 0 when unknown or without a handle.
+    uint64_t size() const;
 
     // Back to the first byte of the input; false with the reason when the handle cannot seek.
     bool rewind(std::string& error);
