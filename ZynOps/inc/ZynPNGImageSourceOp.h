@@ -38,6 +38,8 @@ class ZynPNGImageSourceOp : public ZynPNGImageSourceOpBase {
   private:
     bool setUp();
     bool readHeader();
+    // Why the image whose header was read is not worth decoding; empty when it is.
+    std::string decodeRefusal(int passes) const;
     bool openFile();
     // Pending errors are lines " !! <message> - Error in <file> at line: <n>"; libpng's own
     // messages have no place in this code to name.

@@ -4,6 +4,7 @@
 
 #include "QorStream.h"
 #include "QorString.h"
+#include "ZynDecodeBudget.h"
 #include "ZynSettings.h"
 
 ZynPNGImageSourceOp::ZynPNGImageSourceOp(const std::wstring& fileName, bool keepOpen,
@@ -108,6 +109,10 @@ bool ZynPNGImageSourceOp::readHeader() {
         pend(14, "PNG Error: Unable to initialize from PNG");
         return false;
     }
+    if (const std::string refusal = decodeRefusal(passes); !refusal.empty()) {
+        pend(130, refusal);
+        return false;
+    }
     if (width_ != 0) {
         if (png_->width() == width_ && png_->height() == height_ && png_->channels() == channels_ &&
             png_->bitDepth() == bitDepth_ && passes == passes_)
@@ -135,6 +140,21 @@ bool ZynPNGImageSourceOp::readHeader() {
     describe(width_, height_, channels_, bitDepth_ == 16 ? ZynDataType::UInt16 : ZynDataType::UInt8,
              strip, std::move(colorSpace));
     return true;
+}
+
+std::string ZynPNGImageSourceOp::decodeRefusal(int passes) const {
+    const std::string name = qorNarrow(fileName());
+    if (png_->tooShortForItsImage())
+        return "\"" + name + "\": the file is too short for the " + std::to_string(png_->width()) +
+               " x " + std::to_string(png_->height()) + " pixels it declares";
+    // An interlaced image is decoded whole; any other a strip at a time.
+    const uint32_t rows = passes > 1 ? png_->height() : ZynSettings::get().defaultStripHeight;
+    const uint64_t bytes = ZynDecodeBudget::product({png_->width(), std::min(rows, png_->height()),
+                                                     static_cast<uint64_t>(png_->channels()),
+                                                     png_->bitDepth() == 16 ? 2u : 1u});
+    if (!ZynDecodeBudget::allows(bytes))
+        return ZynDecodeBudget::refusal(name, "decoding the PNG image", bytes);
+    return {};
 }
 
 bool ZynPNGImageSourceOp::pixelsPerMeter(uint32_t& x, uint32_t& y) const {

@@ -166,9 +166,20 @@ bool PNGReadStruct::keepChunks(const png_byte* names, int count, bool keep) {
 }
 
 bool PNGReadStruct::readInfo() {
-    return runGuarded(
-        png_, [](png_structp png, void* info) { png_read_info(png, static_cast<png_infop>(info)); },
-        info_);
+    if (!runGuarded(
+            png_,
+            [](png_structp png, void* info) { png_read_info(png, static_cast<png_infop>(info)); },
+            info_))
+        return false;
+    storedImageBytes_ = uint64_t{height()} * (png_get_rowbytes(png_, info_) + 1);
+    bytesLeftAfterHeader_ = inputBytes_ - std::min(inputBytes_, bytesRead_);
+    return true;
+}
+
+bool PNGReadStruct::tooShortForItsImage() const {
+    // Deflate never packs more than about 1032 bytes into one.
+    constexpr uint64_t kBestDeflateRatio = 1040;
+    return storedImageBytes_ / kBestDeflateRatio > bytesLeftAfterHeader_;
 }
 
 int PNGReadStruct::setTransforms(bool expand, const PNGReadOptions& options) {

@@ -66,6 +66,9 @@ class PNGReadStruct {
 
     // After readInfo.
     PNGLeadingChunks leadingChunks() const;
+    // Whether the rest of the input is too short for the image data the header declares even at
+    // zlib's best ratio: a few damaged bytes must not buy a buffer of the size they claim.
+    bool tooShortForItsImage() const;
     // Pixels per metre from a pHYs chunk in metres, or false.
     bool pixelsPerMeter(uint32_t& x, uint32_t& y) const;
     // After setTransforms: the rows libpng delivers.
@@ -93,5 +96,8 @@ class PNGReadStruct {
     uint64_t inputBytes_ = UINT64_MAX;
     uint64_t bytesRead_ = 0;
     uint64_t nextHeader_ = 8;
+    // The filtered rows as the file stores them, and the input left, when the header was read.
+    uint64_t storedImageBytes_ = 0;
+    uint64_t bytesLeftAfterHeader_ = 0;
     std::string warnings_;
 };
