@@ -58,6 +58,9 @@ class ZynRawImageSource : public ZynRawImage, public ZynImageFileSource, public 
     void closeUnlessKeptOpen();
     // Opens the file for a request when a rendering pass closed it; ZynError 130 otherwise.
     void ensureOpenForReading();
+    // The reader of the open file, taken under the file's lock: another request may be opening
+    // the file.
+    ZynSampleReader openReader();
     void setOutputLayout(ZynBufferInfoPtr layout) { outputLayout_ = std::move(layout); }
     void setFileError(const ZynError& error) { fileError_ = error; }
     void forgetLayout();

@@ -176,18 +176,19 @@ ZynSampleReader ZynIMPSImageSource::reader() const {
 
 bool ZynIMPSImageSource::canFill(const ZynRectBuffer& buffer) {
     if (!dataOrg_ || buffer.dataType() != header_.dataType) return false;
+    std::lock_guard lock(lock_);
     const ZynSampleReader r = reader();
     return r.inside(buffer.rect()) && r.fits(buffer);
 }
 
 void ZynIMPSImageSource::genRect(ZynRectBuffer& buffer) {
-    {
-        // A rendering pass may have closed the files.
-        std::lock_guard lock(lock_);
-        if (files_.empty() && header_.docRead) openBandFiles();
-        if (files_.empty()) throw ZynError(130, "could not open files");
-    }
+    std::unique_lock lock(lock_);
+    // A rendering pass may have closed the files.
+    if (files_.empty() && header_.docRead) openBandFiles();
+    if (files_.empty()) throw ZynError(130, "could not open files");
+    // Taken under the lock: another request may be opening the files.
     const ZynSampleReader r = reader();
+    lock.unlock();
     if (!dataOrg_ || buffer.dataType() != header_.dataType || !r.fits(buffer))
         throw ZynError(130, "IMPS Source doesn't support alternate Data Organisations");
     if (!r.inside(buffer.rect()))

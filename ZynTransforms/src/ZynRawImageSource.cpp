@@ -261,7 +261,7 @@ ZynSampleReader ZynRawImageSource::reader() const {
 
 bool ZynRawImageSource::canFill(const ZynRectBuffer& buffer) {
     if (!fileLayout_ || buffer.dataType() != fileLayout_->dataOrg->dataType()) return false;
-    const ZynSampleReader r = reader();
+    const ZynSampleReader r = openReader();
     return r.inside(buffer.rect()) && r.fits(buffer);
 }
 
@@ -271,11 +271,16 @@ void ZynRawImageSource::ensureOpenForReading() {
         throw ZynError(130, "could not open file");
 }
 
+ZynSampleReader ZynRawImageSource::openReader() {
+    std::lock_guard lock(fileLock());
+    return reader();
+}
+
 void ZynRawImageSource::genRect(ZynRectBuffer& buffer) {
     ensureOpenForReading();
     if (!fileLayout_)
         throw ZynError(130, "No raw image file information set for file: " + narrowFileName());
-    const ZynSampleReader r = reader();
+    const ZynSampleReader r = openReader();
     if (buffer.dataType() != fileLayout_->dataOrg->dataType() || !r.fits(buffer))
         throw ZynError(130, "Raw Source doesn't support alternate Data Organisations");
     const ZynRect& rect = buffer.rect();

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <atomic>
 #include <memory>
+#include <mutex>
 
 #include "ZynColorSpace.h"
 #include "ZynError.h"
@@ -15,6 +17,11 @@ class ZynOp {
 // The renderer of one output at one resolution.
 class ZynImageOp : public ZynOp {
   public:
+    ZynImageOp() = default;
+    // Ops are copied for further resolutions while other threads may render from the original.
+    ZynImageOp(const ZynImageOp& other);
+    ZynImageOp& operator=(const ZynImageOp&) = delete;
+
     // Runs outputInfo; when it fails and left no reason, the op's recorded error is the reason.
     bool outputInfoBase(ZynOutputInfo& info);
 
@@ -27,7 +34,7 @@ class ZynImageOp : public ZynOp {
     virtual ZynColorSpacePtr getColorSpace() { return nullptr; }
 
     bool valid() const { return valid_; }
-    const ZynError& error() const { return error_; }
+    ZynError error() const;
     // Records an error and clears validity.
     void recordError(const ZynError& error);
 
@@ -35,7 +42,9 @@ class ZynImageOp : public ZynOp {
     void setValid(bool valid) { valid_ = valid; }
 
   private:
-    bool valid_ = true;
+    // Set by whichever thread opens the file while others describe or render.
+    std::atomic<bool> valid_{true};
+    mutable std::mutex errorMutex_;
     ZynError error_;
 };
 
