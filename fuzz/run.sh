@@ -5,8 +5,9 @@
 # TARGET is a file name in fuzz/ without .cpp (fuzz_png, ...). Each target is seeded with the real
 # files of its formats in ../shared/fuzz-seeds/<format>/ (or $ZYN_FUZZ_SEEDS/<format>/) and with
 # the sample images of every format (build-fuzz/samples, by zynsamples) whose names match
-# SEED_GLOB (default: all). An input that runs over 10 s, allocates over 512 MiB at once or takes
-# over 1536 MiB in all (ASan's own memory included) is a finding, as is any sanitizer report.
+# SEED_GLOB (default: all). An input that runs over 10 s, allocates over 512 MiB at once (the
+# decode budget is 256 MiB here) or takes over 1536 MiB in all (ASan's own memory included) is a
+# finding, as is any sanitizer report.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 target=${1:?target}
@@ -45,6 +46,9 @@ fi
 cmake --build build-fuzz -j2 --target $targets zynsamples
 ASAN_OPTIONS=detect_leaks=0 build-fuzz/zynsamples build-fuzz/samples >/dev/null
 
+# Under half the single-allocation limit, so that an allocation over it is one that escaped the
+# decode budget, not one the budget allows.
+export ZYN_MAX_DECODE_MB=${ZYN_MAX_DECODE_MB:-256}
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 for t in $targets; do
@@ -62,6 +66,10 @@ for t in $targets; do
             echo "$t: no real seeds in $seed_root/$folder"
         fi
     done
+    # Every earlier finding first: each must run clean under the same limits.
+    mapfile -t findings < <(find fuzz/regressions -type f ! -name '*.sh' ! -name '*.expect')
+    "build-fuzz/$t" -rss_limit_mb=1536 -malloc_limit_mb=512 -timeout=10 "${findings[@]}" \
+        >/dev/null 2>&1 || { echo "$t fails on a file of fuzz/regressions"; exit 1; }
     echo "== $t: $(find "$seeds" -type f | wc -l) seeds ($real real files), $seconds s"
     "build-fuzz/$t" -max_total_time="$seconds" -rss_limit_mb=1536 -malloc_limit_mb=512 \
         -timeout=10 -print_final_stats=1 -artifact_prefix="build-fuzz/$t-" "$corpus" "$seeds"
