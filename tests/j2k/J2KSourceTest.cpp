@@ -13,10 +13,6 @@
 
 namespace {
 
-std::vector<ZynResolution> resolutionsOf(ZynTransform& t) {
-    return t.imageOutput(0)->coordSpace()->resolutions();
-}
-
 // Rectangles of a level that cross tile boundaries: the whole level, and one straddling the
 // corner of the first tile.
 std::vector<ZynRect> testRects(const ZynResolution& size, const J2kFixtureOptions& o, int level) {

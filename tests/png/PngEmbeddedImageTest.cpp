@@ -40,7 +40,7 @@ TEST(PngEmbeddedImages, ReducedResolutionAndTagImagesComeFromTheirStreams) {
     for (bool keepOpen : {true, false}) {
         SCOPED_TRACE(keepOpen);
         const std::string path = f.write(dir + "/e" + std::to_string(keepOpen) + ".png");
-        auto any = openAny(path, keepOpen);
+        auto any = openByContent(path, keepOpen);
         ASSERT_TRUE(any->status()) << any->error().message();
         const ZynImageOutputCP* out = any->imageOutput(0);
         EXPECT_EQ(out->coordSpace()->resolutions(),

@@ -68,7 +68,7 @@ TEST(PngSource, EveryKindOpensByRecognitionAndRendersTheWrittenSamples) {
         writePng(path, im);
         const Decoded expected = decodedSamples(im);
 
-        auto any = openAny(path);
+        auto any = openByContent(path);
         ASSERT_TRUE(any->status()) << any->error().message();
         EXPECT_EQ(any->transforms().at(0)->typeName(), "ZynPNGImageSource");
         const ZynImageOutputCP* out = any->imageOutput(0);
@@ -204,11 +204,11 @@ TEST(PngSource, PhysicalSizeComesFromPhysInMetres) {
     im.pixelsPerMeterY = 4000;
     writePng(dir + "/phys.png", im);
 
-    auto plain = openAny(dir + "/plain.png");
+    auto plain = openByContent(dir + "/plain.png");
     const ZynXyCoordSpace& pixels = *plain->imageOutput(0)->coordSpace();
     EXPECT_EQ(pixels.width(), (ZynValue{300.0, ZynUnit::Pixel}));
     EXPECT_EQ(pixels.height(), (ZynValue{200.0, ZynUnit::Pixel}));
-    auto phys = openAny(dir + "/phys.png");
+    auto phys = openByContent(dir + "/phys.png");
     const ZynXyCoordSpace& metres = *phys->imageOutput(0)->coordSpace();
     EXPECT_EQ(metres.width(), (ZynValue{0.1, ZynUnit::Meter}));
     EXPECT_EQ(metres.height(), (ZynValue{0.05, ZynUnit::Meter}));
@@ -365,7 +365,7 @@ TEST(PngSource, DamagedFilesFailWithCode14Or130) {
         SCOPED_TRACE(name);
         const std::string path = dir + "/d" + std::to_string(n++) + ".png";
         writeFile(path, bytes);
-        auto any = openAny(path);
+        auto any = openByContent(path);
         ASSERT_EQ(any->transforms().size(), 1u) << "recognised by its signature";
         int code = any->error().code();
         if (any->status()) code = renderError(*any, 0, {w, h}, {0, 0, w, h}).code();
@@ -390,7 +390,7 @@ TEST(PngSource, SetupErrorsAreLinesOfThePendingError) {
 
     // libpng's own message has no place to name; the setup's follows it.
     writeFile(dir + "/g.png", std::string("\x89PNG\r\n\x1a\n", 8) + std::string(40, '\x5a'));
-    auto any = openAny(dir + "/g.png");
+    auto any = openByContent(dir + "/g.png");
     EXPECT_EQ(any->error().code(), 14);
     EXPECT_TRUE(std::regex_match(any->error().message(),
                                  std::regex(" !! PNG Error: [^\n]+ - Error in FILE at line: XXX\n"
@@ -398,7 +398,7 @@ TEST(PngSource, SetupErrorsAreLinesOfThePendingError) {
                                             "in ZynPNGImageSourceOp.cpp at line: \\d+\n")))
         << any->error().message();
     writeFile(dir + "/g.png", std::string("\x89PNG\r\n\x1a", 7));
-    EXPECT_EQ(openAny(dir + "/g.png")->error().code(), 153);
+    EXPECT_EQ(openByContent(dir + "/g.png")->error().code(), 153);
 }
 
 TEST(PngSource, FourThreadsRenderTheSamePixelsAsOne) {

@@ -54,7 +54,7 @@ TEST(TiffDescription, RecognisesBothByteOrdersAndNothingElse) {
     for (bool bigEndian : {false, true}) {
         std::vector<uint32_t> rgb;
         writeTiff(dir + "/o.tif", {bytePage(8, 8, 3, PHOTOMETRIC_RGB, rgb)}, bigEndian);
-        auto image = openImage(dir + "/o.tif");
+        auto image = openByContent(dir + "/o.tif");
         ASSERT_TRUE(image->status()) << image->error().message();
         EXPECT_EQ(image->transforms()[0]->typeName(), "ZynTiffImageSource");
     }
@@ -89,8 +89,8 @@ TEST(TiffDescription, DataTypesFromDepthAndSampleFormat) {
     }
     // Such samples are described but not delivered.
     try {
-        render(*describe(grayPage(24, SAMPLEFORMAT_UINT), dir + "/d24.tif"), {16, 4},
-               {0, 0, 16, 4});
+        renderRect(*describe(grayPage(24, SAMPLEFORMAT_UINT), dir + "/d24.tif"), {16, 4},
+                   {0, 0, 16, 4});
         FAIL() << "24-bit samples rendered";
     } catch (const ZynError& e) {
         EXPECT_EQ(e.code(), 135);
@@ -149,7 +149,7 @@ TEST(TiffDescription, ColourSpacesFromPhotometricAndBands) {
     palette.photometric = PHOTOMETRIC_PALETTE;
     const std::string path = dir + "/palette.tif";
     writeTiff(path, {palette});
-    auto image = openImage(path);
+    auto image = openByContent(path);
     EXPECT_FALSE(image->status());
     EXPECT_EQ(image->error().code(), 3);
     EXPECT_EQ(image->error().message(),
@@ -230,13 +230,12 @@ TEST(TiffDescription, NativeTilesGroupShortStrips) {
         page.compression = c.compression;
         page.tileWidth = c.tileWidth;
         page.tileHeight = c.tileHeight;
-        auto image = openImage((writeTiff(dir + "/n.tif", {page}), dir + "/n.tif"));
+        auto image = openByContent((writeTiff(dir + "/n.tif", {page}), dir + "/n.tif"));
         ASSERT_TRUE(image->status()) << image->error().message();
         EXPECT_EQ(outputOf(*image).dataOrg()->width(), c.nativeWidth) << n;
         EXPECT_EQ(outputOf(*image).dataOrg()->height(), c.nativeHeight) << n;
         // The last native tile is shorter.
-        EXPECT_TRUE(
-            samplesMatch<uint8_t>(render(*image, {100, 150}, {0, 140, 100, 10}), gray, 100));
+        EXPECT_TRUE(samplesMatch(renderRect(*image, {100, 150}, {0, 140, 100, 10}), gray, 100));
         ++n;
     }
     ZynSettings::get().minTileHeight = saved;
@@ -280,20 +279,20 @@ TEST(TiffDescription, TheOpFillsOnlyWholeImagesAndAlignedNativeTiles) {
     ZynRectBuffer tile({0, 64, 100, 64}, org(100, 64));
     ASSERT_TRUE(op->canFill(tile));
     op->genRect(tile);
-    EXPECT_TRUE(samplesMatch<uint8_t>(tile, rgb, 100));
+    EXPECT_TRUE(samplesMatch(tile, rgb, 100));
     ZynRectBuffer lastTile({0, 128, 100, 22}, org(100, 64));
     ASSERT_TRUE(op->canFill(lastTile));
     op->genRect(lastTile);
-    EXPECT_TRUE(samplesMatch<uint8_t>(lastTile, rgb, 100));
+    EXPECT_TRUE(samplesMatch(lastTile, rgb, 100));
     ZynRectBuffer whole({0, 0, 100, 150}, org(100, 150));
     ASSERT_TRUE(op->canFill(whole));
     op->genRect(whole);
-    EXPECT_TRUE(samplesMatch<uint8_t>(whole, rgb, 100));
+    EXPECT_TRUE(samplesMatch(whole, rgb, 100));
     // A buffer the framework must see written through its own copy gets the same pixels.
     ZynRectBuffer guarded({0, 0, 100, 64}, org(100, 64));
     guarded.setWritableInPlace(false);
     op->genRect(guarded);
-    EXPECT_TRUE(samplesMatch<uint8_t>(guarded, rgb, 100));
+    EXPECT_TRUE(samplesMatch(guarded, rgb, 100));
 
     ZynRectBuffer outside({0, 128, 100, 64}, org(100, 64));
     try {
@@ -313,5 +312,5 @@ TEST(TiffDescription, AbsentSamplesPerPixelMeansOne) {
     auto source = describe(page, dir + "/spp.tif");
     ASSERT_TRUE(source->status()) << source->error().message();
     EXPECT_EQ(outputOf(*source).colorSpace()->kind(), ZynColorKind::Lum);
-    EXPECT_EQ(*render(*source, {16, 4}, {0, 0, 16, 4}).sample<uint8_t>(15, 3), 7);
+    EXPECT_EQ(*renderRect(*source, {16, 4}, {0, 0, 16, 4}).sample<uint8_t>(15, 3), 7);
 }

@@ -25,10 +25,6 @@ std::shared_ptr<ZynVDXImageSource> openVdx(const std::string& path, bool keepOpe
     return source;
 }
 
-std::vector<ZynResolution> resolutionsOf(ZynTransform& t) {
-    return t.imageOutput(0)->coordSpace()->resolutions();
-}
-
 ZynRectBuffer render(ZynTransform& t, const ZynResolution& r, const ZynRect& rect, int bands,
                      ZynInterleave interleave = ZynInterleave::Pixel) {
     ZynRectBuffer buffer(rect,
