@@ -223,9 +223,8 @@ TEST(PngSource, WithoutATagImageOutTagCarriesError1) {
     const ZynImageOutputCP* tag = png->imageOutput(1);
     EXPECT_EQ(tag->colorSpace()->kind(), ZynColorKind::Lum);
     EXPECT_EQ(tag->dataOrg()->bands(), 1);
-    const ZynError e = renderError(*png, 1, {20, 10}, {0, 0, 20, 10});
-    EXPECT_EQ(e.code(), 1);
-    EXPECT_EQ(e.message(), "There is no chroma key tag image available");
+    EXPECT_TRUE(isZynError(renderError(*png, 1, {20, 10}, {0, 0, 20, 10}), 1,
+                           "There is no chroma key tag image available"));
 }
 
 TEST(PngSource, RowsAboveTheDecoderComeFromTheStripCacheOrARestart) {

@@ -243,11 +243,10 @@ TEST(VDXSource, MissingBaseFailsTheFallbackReadInsteadOfReturningGarbage) {
     expectBuffer(render(*source, {384, 256}, {0, 0, 384, 256}, 3), pack.levels[1], 0,
                  VdxExpect::YCC);
 
-    const ZynError e = renderError(*source, {768, 512}, {10, 20, 30, 40}, 3);
-    EXPECT_EQ(e.code(), 130);
-    EXPECT_EQ(e.message(),
-              "Couldn't read image data at (10,20) (40,60)System error code = -7\nSystem error "
-              "string = the selected resolution is not in the file");
+    EXPECT_TRUE(isZynError(
+        renderError(*source, {768, 512}, {10, 20, 30, 40}, 3), 130,
+        "Couldn't read image data at (10,20) (40,60)System error code = -7\nSystem error "
+        "string = the selected resolution is not in the file"));
 }
 
 TEST(VDXSource, OpeningFailures) {
