@@ -64,13 +64,7 @@ TEST(ColorMatrix, TextForm) {
     EXPECT_EQ(Matrix::fromText(odd.toText()), odd);
 
     const auto expectError = [](const std::string& text, const std::string& message) {
-        try {
-            Matrix::fromText(text);
-            FAIL() << text;
-        } catch (const ZynError& e) {
-            EXPECT_EQ(e.code(), 13);
-            EXPECT_EQ(e.message(), message);
-        }
+        expectZynError([&] { Matrix::fromText(text); }, 13, message);
     };
     expectError("ZynMatrix<float64>[2,2:1,0;0]", "Was expecting a matrix with 4 values.");
     expectError("ZynMatrix<float64>[2,2:]", "Was expecting a matrix with 4 values.");
