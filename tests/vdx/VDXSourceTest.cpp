@@ -49,13 +49,7 @@ const VdxPlanes& levelOfSize(const Pack& pack, const ZynResolution& size) {
 }
 
 ZynError renderError(ZynTransform& t, const ZynResolution& r, const ZynRect& rect, int bands) {
-    try {
-        render(t, r, rect, bands);
-    } catch (const ZynError& e) {
-        return e;
-    }
-    ADD_FAILURE() << "rendering succeeded";
-    return {};
+    return errorOf([&] { render(t, r, rect, bands); });
 }
 
 std::string openFailure(const std::string& path, int code, const std::string& text) {
