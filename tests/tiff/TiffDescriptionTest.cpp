@@ -88,13 +88,8 @@ TEST(TiffDescription, DataTypesFromDepthAndSampleFormat) {
         EXPECT_EQ(outputOf(*source).dataOrg()->dataType(), c.type) << c.bits;
     }
     // Such samples are described but not delivered.
-    try {
-        renderRect(*describe(grayPage(24, SAMPLEFORMAT_UINT), dir + "/d24.tif"), {16, 4},
-                   {0, 0, 16, 4});
-        FAIL() << "24-bit samples rendered";
-    } catch (const ZynError& e) {
-        EXPECT_EQ(e.code(), 135);
-    }
+    auto deep = describe(grayPage(24, SAMPLEFORMAT_UINT), dir + "/d24.tif");
+    EXPECT_EQ(errorOf([&] { renderRect(*deep, {16, 4}, {0, 0, 16, 4}); }).code(), 135);
 
     const Case refused[] = {{16, SAMPLEFORMAT_IEEEFP, {}},
                             {8, SAMPLEFORMAT_IEEEFP, {}},
@@ -257,15 +252,9 @@ TEST(TiffDescription, TheOpFillsOnlyWholeImagesAndAlignedNativeTiles) {
 
     ZynRectBuffer unaligned({5, 5, 10, 10}, org(100, 64));
     EXPECT_FALSE(op->canFill(unaligned));
-    try {
-        op->genRect(unaligned);
-        FAIL() << "an unaligned rectangle was filled";
-    } catch (const ZynError& e) {
-        EXPECT_EQ(e.code(), 3);
-        EXPECT_EQ(e.message(),
-                  "Mismatch in request to ZynTiffImageSourceOp::genRect(). "
-                  "ZynTiffImageSourceOp::genRect() can not fill requested rect =5, 5, 10, 10");
-    }
+    expectZynError([&] { op->genRect(unaligned); }, 3,
+                   "Mismatch in request to ZynTiffImageSourceOp::genRect(). "
+                   "ZynTiffImageSourceOp::genRect() can not fill requested rect =5, 5, 10, 10");
     // Rows of another stride, or another layout, are not the op's to fill either.
     ZynRectBuffer padded({0, 64, 100, 64}, std::make_shared<ZynSimpleDataOrg>(
                                                100, 64, ZynDataType::UInt8, ZynInterleave::Pixel,
@@ -295,13 +284,9 @@ TEST(TiffDescription, TheOpFillsOnlyWholeImagesAndAlignedNativeTiles) {
     EXPECT_TRUE(samplesMatch(guarded, rgb, 100));
 
     ZynRectBuffer outside({0, 128, 100, 64}, org(100, 64));
-    try {
-        op->genRect(outside);
-        FAIL() << "a rectangle past the image was filled";
-    } catch (const ZynError& e) {
-        EXPECT_EQ(e.code(), 3);
-        EXPECT_NE(e.message().find("The requested rect is not available"), std::string::npos);
-    }
+    const ZynError e = errorOf([&] { op->genRect(outside); });
+    EXPECT_EQ(e.code(), 3);
+    EXPECT_NE(e.message().find("The requested rect is not available"), std::string::npos);
 }
 
 TEST(TiffDescription, AbsentSamplesPerPixelMeansOne) {
