@@ -89,13 +89,9 @@ TEST(PpmSource, TruncatedPixelsFailTheRequestWithCode130) {
     writePpm(path, 10, 10, rgb);
     auto any = openByContent(path);
     ASSERT_TRUE(any->status());
-    try {
-        renderRect(*any, {10, 10}, {0, 0, 10, 10});
-        FAIL();
-    } catch (const ZynError& e) {
-        EXPECT_EQ(e.code(), 130);
-        EXPECT_NE(e.message().find("end of file"), std::string::npos) << e.message();
-    }
+    const ZynError e = errorOf([&] { renderRect(*any, {10, 10}, {0, 0, 10, 10}); });
+    EXPECT_EQ(e.code(), 130);
+    EXPECT_NE(e.message().find("end of file"), std::string::npos) << e.message();
 }
 
 TEST(PpmSource, RectangleOutsideTheImage) {
