@@ -54,8 +54,7 @@ TEST(ExifSource, OffersTheScaledImageThenTheThumbnail) {
                         decodeJpegReference(images.thumbnailBytes)));
 
     // Recognition tries the JPEG source first, which reads the same pixels.
-    auto any = std::make_shared<ZynAnyImageSource>();
-    any->setFileName(qorWiden(path));
+    auto any = openByContent(path);
     ASSERT_TRUE(ZynGraph::statusOK(*any));
     EXPECT_EQ(any->transforms()[0]->typeName(), "ZynJpegImageSource");
     EXPECT_TRUE(sameAsReference(renderWhole(*any, {96, 200}, ZynDataType::UInt8, 3),

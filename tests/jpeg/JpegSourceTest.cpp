@@ -82,8 +82,7 @@ TEST_P(JpegVariant, EveryScaleDecodesLikeTheLibraryAndNearTheEncodedPixels) {
     const std::string path = testDir() + "/v.jpg";
     const std::vector<uint8_t> given = writeJpeg(path, variant.options);
     const std::string bytes = readFileBytes(path);
-    auto any = std::make_shared<ZynAnyImageSource>();
-    any->setFileName(qorWiden(path));
+    auto any = openByContent(path);
     ASSERT_TRUE(ZynGraph::statusOK(*any)) << any->error().message();
     const auto& resolutions = outputOf(*any).coordSpace()->resolutions();
     ASSERT_EQ(resolutions.size(), 4u);
@@ -311,8 +310,7 @@ TEST(JpegSource, MetadataFromTheHeader) {
     // Larger than one APP2 segment holds.
     for (int i = 0; i < 140000; ++i) o.iccProfile.push_back(static_cast<uint8_t>(i * 7));
     writeJpeg(dir + "/m.jpg", o);
-    auto any = std::make_shared<ZynAnyImageSource>();
-    any->setFileName(qorWiden(dir + "/m.jpg"));
+    auto any = openByContent(dir + "/m.jpg");
     ZynGraph::ensureSetup(*any);
     const JpegReference reference = decodeJpegReference(readFileBytes(dir + "/m.jpg"));
 
@@ -389,8 +387,7 @@ TEST(JpegSource, SetupFailures) {
     EXPECT_NE(missing->error().message().find("No such file"), std::string::npos);
 
     writeFile(dir + "/12.jpg", twelveBitJpegBytes(16, 16));
-    auto any = std::make_shared<ZynAnyImageSource>();
-    any->setFileName(qorWiden(dir + "/12.jpg"));
+    auto any = openByContent(dir + "/12.jpg");
     EXPECT_FALSE(ZynGraph::statusOK(*any));
     EXPECT_EQ(any->error().code(), 135);
     EXPECT_EQ(any->error().message(), "Can only support 8 bit data");
@@ -411,8 +408,7 @@ TEST(JpegSource, SetupFailures) {
                   0u)
             << source->error().message();
         EXPECT_NE(source->error().message().find(", msg = "), std::string::npos);
-        auto byRecognition = std::make_shared<ZynAnyImageSource>();
-        byRecognition->setFileName(qorWiden(dir + name));
+        auto byRecognition = openByContent(dir + name);
         EXPECT_FALSE(ZynGraph::statusOK(*byRecognition)) << name;
     }
 }
