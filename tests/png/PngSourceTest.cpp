@@ -10,7 +10,6 @@
 #include "TestSupport.h"
 #include "ZynFile.h"
 #include "ZynPNGImageSource.h"
-#include "ZynRecognizer.h"
 #include "ZynSettings.h"
 
 namespace {
@@ -181,14 +180,6 @@ TEST(PngSource, RegistryEntryOutputsAndAttributes) {
     EXPECT_EQ(png->output(1).name(), "OutTag");
     ZynTransformPtr copy = png->clone();
     EXPECT_EQ(copy->numOutputs(), 2);
-
-    std::vector<std::string> order;
-    for (const auto& entry : ZynRecognizerRegistration::recognizers())
-        order.push_back(entry.format);
-    const auto ppm = std::find(order.begin(), order.end(), "PpmSource");
-    ASSERT_NE(ppm, order.end());
-    ASSERT_NE(ppm + 1, order.end());
-    EXPECT_EQ(*(ppm + 1), "PNGSource");
 }
 
 TEST(PngSource, PhysicalSizeComesFromPhysInMetres) {

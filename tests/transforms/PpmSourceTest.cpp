@@ -9,6 +9,7 @@
 #include "ZynGraph.h"
 #include "ZynImageOutputCP.h"
 #include "ZynPpmImageSource.h"
+#include "ZynRecognizer.h"
 #include "ZynTransformRegistryEntry.h"
 
 namespace {
@@ -160,6 +161,17 @@ TEST(AnyImageSource, RegistryNamesAreExact) {
     ASSERT_TRUE(entry);
     EXPECT_EQ(entry->secondProperty(), 8);
     EXPECT_EQ(ZynTransformRegistry::find("AnyImageSource"), nullptr);
+}
+
+// A file goes to the first recogniser that takes it: signatures that another format's data could
+// hold are asked last.
+TEST(AnyImageSource, RecognisersAreOfferedFilesInTheirOrder) {
+    std::vector<std::string> order;
+    for (const auto& r : ZynRecognizerRegistration::recognizers()) order.push_back(r.format);
+    EXPECT_EQ(order,
+              (std::vector<std::string>{"RVQSource", "J2KSource", "TiffSource", "PpmSource",
+                                        "PNGSource", "OrbidiscSource", "JpegSource", "IMPSSource",
+                                        "FPXSource", "ExifSource", "BMPSource"}));
 }
 
 TEST(PpmSource, FourThreadsRenderTheSamePixelsAsOne) {
