@@ -11,6 +11,7 @@
 
 #include "J2kFixture.h"
 #include "JpegFixture.h"
+#include "NetpbmImage.h"
 #include "PngFixture.h"
 #include "PpmFixture.h"
 #include "TestSupport.h"
@@ -23,30 +24,6 @@ constexpr uint32_t kHeight = 20;
 
 CommandResult anyimage(const std::vector<std::string>& args) {
     return runProgram(ANYIMAGE_EXE, args);
-}
-
-// The samples of a binary PGM or PPM, 8- or 16-bit.
-struct Netpbm {
-    int channels = 0;
-    unsigned maxval = 0;
-    std::vector<uint16_t> samples;
-};
-
-Netpbm readNetpbm(const std::string& path) {
-    const std::string bytes = readFileBytes(path);
-    std::istringstream header(bytes);
-    std::string magic;
-    unsigned width = 0, height = 0;
-    Netpbm image;
-    header >> magic >> width >> height >> image.maxval;
-    header.get();
-    image.channels = magic == "P6" ? 3 : 1;
-    const size_t count = size_t{width} * height * static_cast<size_t>(image.channels);
-    const auto* p = reinterpret_cast<const uint8_t*>(bytes.data()) + header.tellg();
-    for (size_t i = 0; i < count; ++i)
-        image.samples.push_back(
-            image.maxval > 255 ? static_cast<uint16_t>(p[2 * i] << 8 | p[2 * i + 1]) : p[i]);
-    return image;
 }
 
 // The samples of a tiled TIFF file as libtiff decodes them, rows top to bottom.
@@ -209,7 +186,7 @@ TEST(AnyImageRender, WritesWhatAPersonExpectsToSee) {
         if (c.samples) args.push_back("--samples");
         const CommandResult r = anyimage(args);
         ASSERT_EQ(r.status, 0) << c.what << ": " << r.err;
-        const Netpbm image = readNetpbm(output);
+        const NetpbmImage image = readNetpbm(output);
         EXPECT_EQ(image.maxval, c.maxval) << c.what;
         ASSERT_EQ(image.samples.size(), expected.size()) << c.what;
         int worst = 0;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "NetpbmImage.h"
 #include "PpmFixture.h"
 #include "TestSupport.h"
 #include "TiffFixture.h"
@@ -14,23 +15,9 @@ CommandResult anyimage(const std::vector<std::string>& args) {
     return runProgram(ANYIMAGE_EXE, args);
 }
 
-// Reads a binary PPM the host wrote: width, height and samples.
-std::vector<uint8_t> readPpm(const std::string& path, uint32_t& width, uint32_t& height) {
-    const std::string bytes = readFileBytes(path);
-    std::istringstream header(bytes);
-    std::string magic;
-    unsigned maxval = 0;
-    header >> magic >> width >> height >> maxval;
-    header.get();
-    EXPECT_EQ(magic, "P6");
-    EXPECT_EQ(maxval, 255u);
-    const auto start = static_cast<size_t>(header.tellg());
-    return std::vector<uint8_t>(bytes.begin() + static_cast<long>(start), bytes.end());
-}
-
-std::vector<uint8_t> crop(const std::vector<uint8_t>& rgb, uint32_t width, int x, int y, int w,
-                          int h) {
-    std::vector<uint8_t> out;
+std::vector<uint16_t> crop(const std::vector<uint8_t>& rgb, uint32_t width, int x, int y, int w,
+                           int h) {
+    std::vector<uint16_t> out;
     for (int row = y; row < y + h; ++row)
         for (int col = x; col < x + w; ++col)
             for (int b = 0; b < 3; ++b) out.push_back(rgb[(row * width + col) * 3 + b]);
@@ -125,11 +112,11 @@ TEST(AnyImage, RenderedRectanglesAreTheFixturePixelsInEveryLayout) {
         args.insert(args.end(), layout.begin(), layout.end());
         const CommandResult r = anyimage(args);
         ASSERT_EQ(r.status, 0) << r.err;
-        uint32_t w = 0, h = 0;
-        EXPECT_EQ(readPpm(f.dir + "/r.ppm", w, h), crop(f.rgb, 150, 17, 50, 120, 80))
-            << args.size();
-        EXPECT_EQ(w, 120u);
-        EXPECT_EQ(h, 80u);
+        const NetpbmImage picture = readNetpbm(f.dir + "/r.ppm");
+        EXPECT_EQ(picture.samples, crop(f.rgb, 150, 17, 50, 120, 80)) << args.size();
+        EXPECT_EQ((std::vector<uint32_t>{picture.width, picture.height, picture.maxval}),
+                  (std::vector<uint32_t>{120, 80, 255}));
+        EXPECT_EQ(picture.magic, "P6");
     }
 }
 

@@ -53,20 +53,6 @@ struct Case {
     std::vector<double> in;  // pixel-interleaved
     int outBits;
     std::vector<uint16_t> out;
-
-    Case(const char* what, ZynColorKind kind, int bands, double minimum, double maximum,
-         ZynDataType type, Mode mode, std::vector<double> in, int outBits,
-         std::vector<uint16_t> out)
-        : what(what),
-          kind(kind),
-          bands(bands),
-          minimum(minimum),
-          maximum(maximum),
-          type(type),
-          mode(mode),
-          in(std::move(in)),
-          outBits(outBits),
-          out(std::move(out)) {}
 };
 
 }  // namespace

@@ -103,10 +103,6 @@ inline std::shared_ptr<ZynRVQImageSource> openCamera(const std::string& path,
     return source;
 }
 
-inline std::vector<ZynResolution> resolutionsOf(ZynTransform& t) {
-    return t.imageOutput(0)->coordSpace()->resolutions();
-}
-
 // Renders a whole resolution into a compact pixel-interleaved buffer of the type's samples.
 inline TestImage renderCamera(ZynTransform& t, const ZynResolution& r, DCImageType type) {
     const HctLayout layout = hctLayout(type);

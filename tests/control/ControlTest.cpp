@@ -2,6 +2,7 @@
 #include <limits.h>
 #include <unistd.h>
 
+#include <array>
 #include <cinttypes>
 #include <cstdio>
 #include <filesystem>
@@ -23,12 +24,29 @@ struct Image {
     Image() { writePpm(path, 60, 40, rgb); }
 };
 
-void expectError(const ErrorRecord& record, const std::string& message, DWORD help,
-                 const IID& iid = IID_ITevSource) {
-    EXPECT_TRUE(record.present);
+// Checks a call's result and the error record it left.
+void expectFailure(HRESULT got, HRESULT want, const std::string& message, DWORD help,
+                   const IID& iid = IID_ITevSource) {
+    EXPECT_EQ(got, want) << message;
+    const ErrorRecord record = takeError();
+    EXPECT_TRUE(record.present) << message;
     EXPECT_EQ(record.description, message);
-    EXPECT_EQ(record.help, help);
-    EXPECT_EQ(record.iid, iid);
+    EXPECT_EQ(record.help, help) << message;
+    EXPECT_EQ(record.iid, iid) << message;
+}
+
+ComPtr<ITevAnyFileSource> openControl(const std::string& path) {
+    auto control = newControl();
+    ComBstr name = bstr(path);
+    EXPECT_EQ(control->put_Filename(name.get()), S_OK);
+    return control;
+}
+
+std::string filenameOf(const ComPtr<ITevAnyFileSource>& control) {
+    ComBstr name;
+    EXPECT_EQ(control->get_Filename(name.out()), S_OK);
+    EXPECT_NE(name.get(), nullptr);  // an empty name is an empty string, not none
+    return utf8(name.get());
 }
 
 // A container site with an ambient display name, and a sink that counts notifications.
@@ -100,23 +118,17 @@ TEST(Control, ANewControlKeepsFilesOpenHasAnEmptyNameAndNoImage) {
     VARIANT_BOOL keep = VARIANT_FALSE;
     ASSERT_EQ(query<ITevFileMgmt>(control, IID_ITevFileMgmt)->get_KeepImageFileOpen(&keep), S_OK);
     EXPECT_EQ(keep, VARIANT_TRUE);
-    ComBstr name;
-    ASSERT_EQ(control->get_Filename(name.out()), S_OK);
-    ASSERT_NE(name.get(), nullptr);
-    EXPECT_EQ(SysStringLen(name.get()), 0u);
+    EXPECT_EQ(filenameOf(control), "");
     VARIANT_BOOL ok = VARIANT_TRUE;
     ASSERT_EQ(control->StatusOK(&ok), S_OK);
     EXPECT_EQ(ok, VARIANT_FALSE);
     double width = 0;
-    EXPECT_EQ(control->GetWidth(0, &width), E_FAIL);
-    expectError(takeError(), "No file name given", 3);
+    expectFailure(control->GetWidth(0, &width), E_FAIL, "No file name given", 3);
 }
 
 TEST(Control, AnswersTheQueriesOfAnOpenFileAndHandsOutItsTransform) {
     Image image;
-    auto control = newControl();
-    ComBstr name = bstr(image.path);
-    ASSERT_EQ(control->put_Filename(name.get()), S_OK);
+    auto control = openControl(image.path);
     VARIANT_BOOL ok = VARIANT_FALSE;
     ASSERT_EQ(control->StatusOK(&ok), S_OK);
     EXPECT_EQ(ok, VARIANT_TRUE);
@@ -127,51 +139,35 @@ TEST(Control, AnswersTheQueriesOfAnOpenFileAndHandsOutItsTransform) {
     EXPECT_EQ(control->GetNumResolutions(0, &count), S_OK);
     EXPECT_EQ(control->GetHorzResolution(0, 0, &width), S_OK);
     EXPECT_EQ(control->GetVertResolution(0, 0, &height), S_OK);
-    EXPECT_EQ(count, 1);
-    EXPECT_EQ(width, 60);
-    EXPECT_EQ(height, 40);
-    ComBstr back;
-    control->get_Filename(back.out());
-    EXPECT_EQ(utf8(back.get()), image.path);
+    EXPECT_EQ((std::array<LONG, 3>{count, width, height}), (std::array<LONG, 3>{1, 60, 40}));
+    EXPECT_EQ(filenameOf(control), image.path);
 
     ZynTransform* transform = nullptr;
     ASSERT_EQ(query<ITevZynWrapper2>(control, IID_ITevZynWrapper2)->GetZynTransform(&transform),
               S_OK);
-    ZynRectBuffer buffer({5, 7, 30, 20},
-                         std::make_shared<ZynSimpleDataOrg>(30, 20, ZynDataType::UInt8, 3));
-    ZynGraph::render(*transform, 0, {60, 40}, buffer);
-    for (int64_t y = 7; y < 27; ++y)
-        for (int64_t x = 5; x < 35; ++x)
-            for (int b = 0; b < 3; ++b)
-                ASSERT_EQ(*buffer.sample<uint8_t>(x, y, b), image.rgb[(y * 60 + x) * 3 + b]);
+    EXPECT_TRUE(samplesMatch(renderRect(*transform, {60, 40}, {5, 7, 30, 20}), image.rgb, 60));
 }
 
 TEST(Control, BadOutPointersAreRefusedWithTheirMessages) {
     auto control = newControl();
     auto* readOnly = readOnlyPage();
-    EXPECT_EQ(control->StatusOK(nullptr), E_POINTER);
-    expectError(takeError(), "Bad pointer passed in.", 6);
-    EXPECT_EQ(control->GetWidth(0, static_cast<double*>(readOnly)), E_POINTER);
-    expectError(takeError(), "Bad pointer passed in.", 6);
-    EXPECT_EQ(control->get_Filename(static_cast<BSTR*>(readOnly)), E_POINTER);
-    expectError(takeError(), "The pointer parameter passed in was invalid", 6,
-                IID_ITevAnyFileSource);
-    auto files = query<ITevFileMgmt>(control, IID_ITevFileMgmt);
-    EXPECT_EQ(files->get_KeepImageFileOpen(nullptr), E_POINTER);
-    expectError(takeError(), "The pointer parameter passed in was invalid", 6, IID_ITevFileMgmt);
+    const std::string bad = "Bad pointer passed in.",
+                      invalid = "The pointer parameter passed in was invalid";
+    expectFailure(control->StatusOK(nullptr), E_POINTER, bad, 6);
+    expectFailure(control->GetWidth(0, static_cast<double*>(readOnly)), E_POINTER, bad, 6);
+    expectFailure(control->get_Filename(static_cast<BSTR*>(readOnly)), E_POINTER, invalid, 6,
+                  IID_ITevAnyFileSource);
+    expectFailure(query<ITevFileMgmt>(control, IID_ITevFileMgmt)->get_KeepImageFileOpen(nullptr),
+                  E_POINTER, invalid, 6, IID_ITevFileMgmt);
     auto wrapper = query<ITevZynWrapper2>(control, IID_ITevZynWrapper2);
-    EXPECT_EQ(wrapper->CloneControl(nullptr), E_POINTER);
-    expectError(takeError(), "The pointer parameter passed in was invalid.", 6,
-                IID_ITevZynWrapper2);
-    EXPECT_EQ(wrapper->GetZynTransform(static_cast<ZynTransform**>(readOnly)), E_POINTER);
-    expectError(takeError(), "Bad pointer passed in.", 6);
+    expectFailure(wrapper->CloneControl(nullptr), E_POINTER, invalid + ".", 6, IID_ITevZynWrapper2);
+    expectFailure(wrapper->GetZynTransform(static_cast<ZynTransform**>(readOnly)), E_POINTER, bad,
+                  6);
 }
 
 TEST(Control, IndexesOutOfRangeGiveInvalidArgumentAfterTheLibraryThrew) {
     Image image;
-    auto control = newControl();
-    ComBstr name = bstr(image.path);
-    control->put_Filename(name.get());
+    auto control = openControl(image.path);
     LONG width = 0;
     EXPECT_EQ(control->GetHorzResolution(5, 0, &width), E_INVALIDARG);
     ErrorRecord record = takeError();
@@ -188,42 +184,31 @@ TEST(Control, IndexesOutOfRangeGiveInvalidArgumentAfterTheLibraryThrew) {
     EXPECT_EQ(takeError().help, 34u);
 
     // Within range, a failing image is a plain failure of the query.
-    auto broken = newControl();
-    ComBstr missing = bstr(image.dir + "/missing.ppm");
-    broken->put_Filename(missing.get());
-    EXPECT_EQ(broken->GetHorzResolution(0, 99, &width), E_FAIL);
-    expectError(takeError(), "Failed to open the given file: " + image.dir + "/missing.ppm", 3);
+    auto broken = openControl(image.dir + "/missing.ppm");
+    expectFailure(broken->GetHorzResolution(0, 99, &width), E_FAIL,
+                  "Failed to open the given file: " + image.dir + "/missing.ppm", 3);
     EXPECT_EQ(broken->SetCaching(0, VARIANT_TRUE), S_OK);
 }
 
 TEST(Control, ExceptionsThatAreNotFrameworkErrorsGiveTheMethodsFixedMessage) {
     const std::string path = testDir() + "/throwing.bin";
     writeThrowingFile(path);
-    auto control = newControl();
-    ComBstr name = bstr(path);
-    ASSERT_EQ(control->put_Filename(name.get()), S_OK);
+    auto control = openControl(path);
     VARIANT_BOOL ok;
-    EXPECT_EQ(control->StatusOK(&ok), E_FAIL);
-    expectError(takeError(), "Received a Non-ZynError exception while calling StatusOK().", 1);
+    expectFailure(control->StatusOK(&ok), E_FAIL,
+                  "Received a Non-ZynError exception while calling StatusOK().", 1);
     LONG count;
-    EXPECT_EQ(control->GetNumResolutions(0, &count), E_FAIL);
-    expectError(takeError(), "Received a Non-ZynError exception while calling GetNumResolutions().",
-                1);
+    expectFailure(control->GetNumResolutions(0, &count), E_FAIL,
+                  "Received a Non-ZynError exception while calling GetNumResolutions().", 1);
 }
 
 TEST(Control, KeepImageFileOpenIsTrueOnlyForMinusOneAndReachesTheSource) {
     Image image;
-    auto control = newControl();
+    auto control = openControl(image.path);
     auto files = query<ITevFileMgmt>(control, IID_ITevFileMgmt);
-    ComBstr name = bstr(image.path);
-    control->put_Filename(name.get());
     ZynTransform* transform = nullptr;
     query<ITevZynWrapper2>(control, IID_ITevZynWrapper2)->GetZynTransform(&transform);
-    auto renderOnce = [&] {
-        ZynRectBuffer buffer({0, 0, 4, 4},
-                             std::make_shared<ZynSimpleDataOrg>(4, 4, ZynDataType::UInt8, 3));
-        ZynGraph::render(*transform, 0, {60, 40}, buffer);
-    };
+    auto renderOnce = [&] { renderRect(*transform, {60, 40}, {0, 0, 4, 4}); };
 
     VARIANT_BOOL keep = VARIANT_TRUE;
     ASSERT_EQ(files->put_KeepImageFileOpen(1), S_OK);
@@ -417,9 +402,8 @@ TEST(Control, MetadataComesFromTheSourceInVariantsAndArgumentsAreChecked) {
     VulMetaDataRegistry::instance().clear();
     const std::string dir = testDir();
     writeMetadataFile(dir + "/meta.bin");
-    auto control = newControl();
-    ComBstr name = bstr(dir + "/meta.bin");
-    control->put_Filename(name.get());
+    auto control = openControl(dir + "/meta.bin");
+    ComBstr name;
     auto meta = query<IQORMetaDataRead>(control, IID_IQORMetaDataRead);
 
     ComVariant value;
@@ -437,18 +421,16 @@ TEST(Control, MetadataComesFromTheSourceInVariantsAndArgumentsAreChecked) {
     ASSERT_EQ(meta->GetMetaData(absent.get(), &value), S_OK);
     EXPECT_EQ(value.vt, VT_EMPTY);
 
-    EXPECT_EQ(meta->GetMetaData(nullptr, &value), E_POINTER);
-    expectError(takeError(), "Bad argument passed in.", 5);
-    EXPECT_EQ(meta->GetMetaData(text.get(), nullptr), E_POINTER);
-    expectError(takeError(), "Bad pointer passed in.", 6);
-    EXPECT_EQ(meta->LoadMetaDataRegistryFile(nullptr, VUL_MMA_DEFAULT), E_POINTER);
-    expectError(takeError(), "Bad argument passed in.", 5);
+    expectFailure(meta->GetMetaData(nullptr, &value), E_POINTER, "Bad argument passed in.", 5);
+    expectFailure(meta->GetMetaData(text.get(), nullptr), E_POINTER, "Bad pointer passed in.", 6);
+    expectFailure(meta->LoadMetaDataRegistryFile(nullptr, VUL_MMA_DEFAULT), E_POINTER,
+                  "Bad argument passed in.", 5);
     ComBstr missing = bstr(dir + "/none.txt");
     EXPECT_EQ(meta->LoadMetaDataRegistryFile(missing.get(), VUL_MMA_DEFAULT), E_FAIL);
     EXPECT_EQ(takeError().help, 71u);
     LONG usage = 0;
-    EXPECT_EQ(meta->GetMetaDataUsage(text.get(), &usage), E_FAIL);
-    expectError(takeError(), "The metadata key \"Test.Text\" is not registered", 75);
+    expectFailure(meta->GetMetaDataUsage(text.get(), &usage), E_FAIL,
+                  "The metadata key \"Test.Text\" is not registered", 75);
 
     writeFile(dir + "/registry.txt", "Test.Text read|persist\n");
     writeFile(dir + "/aliases.txt", "Greeting = Test.Text\n");
@@ -470,19 +452,16 @@ TEST(Control, MetadataComesFromTheSourceInVariantsAndArgumentsAreChecked) {
 
 TEST(Control, ClonesShareTheSetupButNotTheIdentity) {
     Image image;
-    auto control = newControl();
-    ComBstr name = bstr(image.path);
+    auto control = openControl(image.path);
     ComBstr label = bstr("original");
-    control->put_Filename(name.get());
     control->put_Label(label.get());
     control->put_Caching(VARIANT_TRUE);
     auto wrapper = query<ITevZynWrapper2>(control, IID_ITevZynWrapper2);
     ComPtr<ITevAnyFileSource> clone;
     ASSERT_EQ(wrapper->CloneControl(clone.out()), S_OK);
-    ComBstr cloneName, cloneLabel;
-    clone->get_Filename(cloneName.out());
+    ComBstr cloneLabel;
     clone->get_Label(cloneLabel.out());
-    EXPECT_EQ(utf8(cloneName.get()), image.path);
+    EXPECT_EQ(filenameOf(clone), image.path);
     EXPECT_EQ(utf8(cloneLabel.get()), "original");
     VARIANT_BOOL ok = VARIANT_FALSE, caching = VARIANT_FALSE;
     clone->StatusOK(&ok);

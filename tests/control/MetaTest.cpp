@@ -51,13 +51,8 @@ TEST_F(MetaRegistry, EntriesGiveUsageBitsByNameOrNumber) {
     EXPECT_EQ(registry().usage("Derived.Thing"), 0u);
     EXPECT_EQ(registry().entries("DigitalProcess.ICCProfile").front().description,
               "the embedded profile");
-    try {
-        registry().usage("Unknown.Key");
-        FAIL();
-    } catch (const QorError& e) {
-        EXPECT_EQ(e.code(), 13);
-        EXPECT_EQ(e.message(), "The metadata key \"Unknown.Key\" is not registered");
-    }
+    EXPECT_TRUE(isZynError(errorOf([&] { registry().usage("Unknown.Key"); }), 13,
+                           "The metadata key \"Unknown.Key\" is not registered"));
 }
 
 TEST_F(MetaRegistry, DuplicatesAreOverwrittenRetainedAppendedOrRefused) {

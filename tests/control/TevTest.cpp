@@ -29,17 +29,6 @@ std::string writePattern(uint32_t width, uint32_t height) {
     return path;
 }
 
-template <class Call>
-ZynError thrown(Call call) {
-    try {
-        call();
-    } catch (const ZynError& e) {
-        return e;
-    }
-    ADD_FAILURE() << "nothing thrown";
-    return ZynError();
-}
-
 }  // namespace
 
 TEST(TevSupport, AddressChecksFindNullReadOnlyAndUnmappedMemoryWithoutFaulting) {
@@ -81,7 +70,8 @@ TEST(TevSupport, ColourSpacesMapByKindAndGenericOnesByBands) {
 TEST(TevSupport, QueriesRunPendingSetupsAndThrowForBadIndexes) {
     auto any = anySourceOf("");
     EXPECT_FALSE(CTevTransformBase::StatusOK(any));
-    EXPECT_EQ(thrown([&] { CTevTransformBase::GetWidth(any, 0); }).message(), "No file name given");
+    EXPECT_EQ(errorOf([&] { CTevTransformBase::GetWidth(any, 0); }).message(),
+              "No file name given");
 
     any->setFileName(qorWiden(writePattern(70, 50)));
     EXPECT_TRUE(CTevTransformBase::StatusOK(any));
@@ -93,17 +83,17 @@ TEST(TevSupport, QueriesRunPendingSetupsAndThrowForBadIndexes) {
     EXPECT_EQ(CTevTransformBase::GetColorSpace(any, 0), TEV_RGB);
     EXPECT_EQ(CTevTransformBase::GetNumResolutions(any, 0), 1);
     EXPECT_EQ(CTevTransformBase::GetVertResolution(any, 0, 0), 50);
-    const ZynError output = thrown([&] { CTevTransformBase::GetWidth(any, 1); });
+    const ZynError output = errorOf([&] { CTevTransformBase::GetWidth(any, 1); });
     EXPECT_EQ(output.code(), 13);
     EXPECT_NE(output.message().find("Output index 1 is out of range"), std::string::npos);
-    const ZynError resolution = thrown([&] { CTevTransformBase::GetHorzResolution(any, 0, 1); });
+    const ZynError resolution = errorOf([&] { CTevTransformBase::GetHorzResolution(any, 0, 1); });
     EXPECT_NE(resolution.message().find("Resolution index 1 is out of range"), std::string::npos);
-    EXPECT_EQ(thrown([&] { CTevTransformBase::GetCaching(any, -1); }).code(), 13);
+    EXPECT_EQ(errorOf([&] { CTevTransformBase::GetCaching(any, -1); }).code(), 13);
 
     const std::string dump = testDir() + "/graph.txt";
     CTevTransformBase::DumpGraph(any, qorWiden(dump));
     EXPECT_NE(readFileBytes(dump).find("ZynPpmImageSource status OK"), std::string::npos);
-    EXPECT_EQ(thrown([&] { CTevTransformBase::DumpGraph(any, L"/nonexistent/dir/x"); }).code(),
+    EXPECT_EQ(errorOf([&] { CTevTransformBase::DumpGraph(any, L"/nonexistent/dir/x"); }).code(),
               130);
 }
 

@@ -8,6 +8,7 @@
 
 #include "J2kFixture.h"
 #include "QorString.h"
+#include "TestSupport.h"
 #include "ZynGraph.h"
 #include "ZynImageOutputCP.h"
 #include "ZynJ2KImageSource.h"
@@ -17,27 +18,6 @@ inline std::shared_ptr<ZynJ2KImageSource> openJ2k(const std::string& path, bool 
     auto source = std::make_shared<ZynJ2KImageSource>(qorWiden(path), keepOpen);
     ZynGraph::ensureSetup(*source);
     return source;
-}
-
-inline ZynRectBuffer renderRect(ZynTransform& t, const ZynResolution& r, const ZynRect& rect,
-                                ZynDataType type, int bands,
-                                ZynInterleave interleave = ZynInterleave::Pixel) {
-    ZynRectBuffer buffer(rect, std::make_shared<ZynSimpleDataOrg>(
-                                   static_cast<uint32_t>(rect.width),
-                                   static_cast<uint32_t>(rect.height), type, bands, interleave));
-    ZynGraph::render(t, 0, r, buffer);
-    return buffer;
-}
-
-inline int32_t sampleAt(const ZynRectBuffer& b, int64_t x, int64_t y, int band) {
-    switch (b.dataType()) {
-        case ZynDataType::UInt8:
-            return *b.sample<uint8_t>(x, y, band);
-        case ZynDataType::UInt16:
-            return *b.sample<uint16_t>(x, y, band);
-        default:
-            return *b.sample<int16_t>(x, y, band);
-    }
 }
 
 // Compares every sample of the buffer with the planes, whose grid starts at (left, top) of the
@@ -53,9 +33,4 @@ inline void expectPlanes(const ZynRectBuffer& buffer, const std::vector<J2kPlane
                     sampleAt(buffer, x, y, static_cast<int>(b)),
                     planes[b].at(left + static_cast<uint64_t>(x), top + static_cast<uint64_t>(y)))
                     << "pixel " << x << "," << y << " band " << b;
-}
-
-inline ZynError setupError(ZynTransform& t) {
-    EXPECT_FALSE(ZynGraph::statusOK(t));
-    return t.error();
 }

@@ -9,6 +9,7 @@
 #include "JpegFixture.h"
 #include "QorSettings.h"
 #include "QorString.h"
+#include "TestSupport.h"
 #include "ZynGraph.h"
 #include "ZynImageOutputCP.h"
 #include "ZynTransformRegistryEntry.h"
@@ -30,50 +31,15 @@ inline ZynTransformPtr openByName(const std::string& registryName, const std::st
     return source;
 }
 
-inline ZynImageOutputCP& outputOf(ZynTransform& t) {
-    return *t.imageOutput(t.primaryOutputIndex());
-}
-
-// Renders `rect` of `resolution` into a packed pixel-interleaved buffer of `bands` bands.
-inline ZynRectBuffer renderRegion(ZynTransform& t, const ZynResolution& resolution,
-                                  const ZynRect& rect, int bands) {
-    ZynRectBuffer buffer(rect, std::make_shared<ZynSimpleDataOrg>(
-                                   static_cast<uint32_t>(rect.width),
-                                   static_cast<uint32_t>(rect.height), ZynDataType::UInt8, bands));
-    ZynGraph::render(t, t.primaryOutputIndex(), resolution, buffer);
-    return buffer;
-}
-
-inline ZynRectBuffer renderWhole(ZynTransform& t, const ZynResolution& resolution, int bands) {
-    return renderRegion(t, resolution, {0, 0, resolution.width, resolution.height}, bands);
-}
-
 // The error a render throws (code 0 when it throws none).
 inline ZynError renderError(ZynTransform& t, const ZynResolution& resolution, const ZynRect& rect,
                             int bands) {
     try {
-        renderRegion(t, resolution, rect, bands);
+        renderRect(t, resolution, rect, ZynDataType::UInt8, bands);
     } catch (const QorError& e) {
         return ZynError(e);
     }
     return ZynError();
-}
-
-// Whether the buffer holds, sample for sample, the pixels of an image `width` pixels wide.
-inline ::testing::AssertionResult samePixels(const ZynRectBuffer& buffer,
-                                             const std::vector<uint8_t>& pixels, uint32_t width) {
-    const ZynRect& r = buffer.rect();
-    const int bands = buffer.bands();
-    for (int64_t y = r.y; y < r.bottom(); ++y)
-        for (int64_t x = r.x; x < r.right(); ++x)
-            for (int b = 0; b < bands; ++b) {
-                const int got = *buffer.sample<uint8_t>(x, y, b);
-                const int want = pixels[(static_cast<size_t>(y) * width + x) * bands + b];
-                if (got != want)
-                    return ::testing::AssertionFailure() << "sample " << x << "," << y << "," << b
-                                                         << " is " << got << ", not " << want;
-            }
-    return ::testing::AssertionSuccess();
 }
 
 inline ::testing::AssertionResult sameAsReference(const ZynRectBuffer& buffer,
@@ -81,7 +47,7 @@ inline ::testing::AssertionResult sameAsReference(const ZynRectBuffer& buffer,
     if (buffer.bands() != reference.components)
         return ::testing::AssertionFailure()
                << buffer.bands() << " bands, the reference has " << reference.components;
-    return samePixels(buffer, reference.pixels, reference.width);
+    return samplesMatch(buffer, reference.pixels, reference.width);
 }
 
 // Mean absolute difference between the buffer and the pixels of an image `width` pixels wide.

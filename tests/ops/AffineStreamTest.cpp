@@ -55,13 +55,7 @@ struct StreamedAffine {
 };
 
 void expectStreamError(const std::function<void()>& call, const std::string& message) {
-    try {
-        call();
-        FAIL() << "expected " << message;
-    } catch (const ZynError& e) {
-        EXPECT_EQ(e.code(), 3);
-        EXPECT_EQ(e.message(), message);
-    }
+    expectZynError(call, 3, message);
 }
 
 }  // namespace

@@ -1,33 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <sstream>
 
+#include "NetpbmImage.h"
 #include "PpmFixture.h"
 #include "TestSupport.h"
 
 namespace {
 
 constexpr uint32_t kWidth = 70, kHeight = 50;
-
-struct Picture {
-    uint32_t width = 0, height = 0;
-    std::vector<uint8_t> rgb;
-};
-
-// Reads a binary "P6" file with one-byte samples.
-Picture readPpm(const std::string& path) {
-    std::istringstream in(readFileBytes(path));
-    std::string magic;
-    unsigned maxval = 0;
-    Picture p;
-    in >> magic >> p.width >> p.height >> maxval;
-    in.get();
-    EXPECT_EQ(magic, "P6");
-    p.rgb.resize(static_cast<size_t>(p.width) * p.height * 3);
-    in.read(reinterpret_cast<char*>(p.rgb.data()), static_cast<std::streamsize>(p.rgb.size()));
-    return p;
-}
 
 struct Fixture {
     std::string dir = testDir();
@@ -52,13 +33,14 @@ TEST(AnyImageOperations, RenderThroughAPipeline) {
                "ChannelSelect:allBands=false;inputs=[0,0,0];bands=[2,1,0];AlwaysCopy=false", "--op",
                "Affine:affines=[-1,0,70,0,1,0];unit=1;width=70;height=50;resamplingType=BILINEAR"});
     ASSERT_EQ(r.status, 0) << r.err;
-    const Picture p = readPpm(out);
+    const NetpbmImage p = readNetpbm(out);
+    ASSERT_EQ(p.magic, "P6");
     ASSERT_EQ(p.width, kWidth);
     ASSERT_EQ(p.height, kHeight);
     for (uint32_t y = 0; y < kHeight; ++y)
         for (uint32_t x = 0; x < kWidth; ++x)
             for (int b = 0; b < 3; ++b)
-                ASSERT_EQ(p.rgb[(y * kWidth + x) * 3 + b],
+                ASSERT_EQ(p.samples[(y * kWidth + x) * 3 + b],
                           f.rgb[(y * kWidth + (kWidth - 1 - x)) * 3 + (2 - b)])
                     << x << "," << y << "," << b;
 }
@@ -71,11 +53,11 @@ TEST(AnyImageOperations, AttributesInTheirTextForms) {
         f.run({"render", "-o", out, "--op", "Contrast:contrast=2", "--op",
                "ColorMatrix:colorMatrix=ZynMatrix<float64>[4,4:1,0,0,0;0,1,0,0;0,0,1,0;0,0,0,1]"});
     ASSERT_EQ(r.status, 0) << r.err;
-    const Picture p = readPpm(out);
+    const NetpbmImage p = readNetpbm(out);
     const double k = static_cast<double>(110.08f);
-    for (size_t i = 0; i < p.rgb.size(); ++i) {
+    for (size_t i = 0; i < p.samples.size(); ++i) {
         const double curved = std::lround(std::min(255.0, k * std::pow(f.rgb[i] / k, 2.0)));
-        ASSERT_LE(std::abs(p.rgb[i] - curved), 1) << i;
+        ASSERT_LE(std::abs(p.samples[i] - curved), 1) << i;
     }
 
     r = f.run({"stats", "--op", "Nop:colorSpace=Generic[3:0,255]"});

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <vector>
 
+#include "TestSupport.h"
 #include "ZynGraph.h"
 #include "ZynImageSource.h"
 #include "ZynImageSourceOp.h"
@@ -157,10 +158,4 @@ TestImage<T> renderAll(ZynTransform& t, const ZynResolution& r, int bands) {
         image.samples.data());
     ZynGraph::render(t, t.primaryOutputIndex(), r, buffer);
     return image;
-}
-
-// The transform's recorded setup error (its status must be false).
-inline ZynError setupError(ZynTransform& t) {
-    if (ZynGraph::statusOK(t)) return ZynError(0, "setup succeeded");
-    return t.error();
 }

@@ -50,14 +50,6 @@ inline Decoded decodedSamples(const PngImage& im) {
     return d;
 }
 
-inline std::shared_ptr<ZynAnyImageSource> openAny(const std::string& path, bool keepOpen = true) {
-    auto any = std::make_shared<ZynAnyImageSource>();
-    any->setFileName(qorWiden(path));
-    any->setAttribute<bool>("keep_open", keepOpen);
-    ZynGraph::ensureSetup(*any);
-    return any;
-}
-
 inline ZynTransformPtr openPng(const std::string& path, bool keepOpen = true) {
     ZynTransformPtr png = ZynTransformRegistry::create("PNGSource");
     png->setAttribute<std::wstring>("wfile_name", qorWiden(path));

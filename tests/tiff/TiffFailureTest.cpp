@@ -109,16 +109,16 @@ TEST(TiffFailure, DamagedDirectoriesAndStrips) {
     TiffBytes loop(sound);
     loop.setNextIfd(loop.ifd(1), loop.ifd(0));
     writeFile(dir + "/loop.tif", loop.bytes());
-    auto image = openImage(dir + "/loop.tif");
+    auto image = openByContent(dir + "/loop.tif");
     ASSERT_TRUE(image->status()) << image->error().message();
     EXPECT_EQ(resolutionsOf(*image).size(), 2u);
-    EXPECT_TRUE(samplesMatch<uint8_t>(render(*image, {64, 48}, {0, 0, 64, 48}), rgb, 64));
+    EXPECT_TRUE(samplesMatch(renderRect(*image, {64, 48}, {0, 0, 64, 48}), rgb, 64));
 
     // A level the library cannot decode is not offered; the rest of the file still is.
     TiffBytes unknown(sound);
     unknown.setValue(unknown.ifd(1), TIFFTAG_COMPRESSION, 34712);
     writeFile(dir + "/level.tif", unknown.bytes());
-    image = openImage(dir + "/level.tif");
+    image = openByContent(dir + "/level.tif");
     ASSERT_TRUE(image->status()) << image->error().message();
     EXPECT_EQ(resolutionsOf(*image), (std::vector<ZynResolution>{{64, 48}}));
     // ... and when no directory is usable, the scan's message stands.
@@ -148,10 +148,10 @@ TEST(TiffFailure, DamagedDirectoriesAndStrips) {
     writeFile(dir + "/claims.tif", claims.bytes());
     for (const char* name : {"/past.tif", "/shorter.tif", "/claims.tif"})
         for (bool keepOpen : {true, false}) {
-            image = openImage(dir + name, keepOpen);
+            image = openByContent(dir + name, keepOpen);
             ASSERT_TRUE(image->status()) << name << image->error().message();
             try {
-                render(*image, {64, 48}, {0, 0, 64, 48});
+                renderRect(*image, {64, 48}, {0, 0, 64, 48});
                 FAIL() << name << " rendered";
             } catch (const ZynError& e) {
                 EXPECT_EQ(e.code(), 130) << name;
@@ -193,8 +193,8 @@ TEST(TiffFailure, LibraryMessagesStayOffStandardErrorUnlessTracing) {
     damaged.setTag(damaged.ifd(1), TIFFTAG_PHOTOMETRIC, 65000);
     writeFile(dir + "/d.tif", damaged.bytes());
     const auto openAndRender = [&] {
-        auto image = openImage(dir + "/d.tif");
-        EXPECT_THROW(render(*image, {64, 48}, {0, 0, 64, 48}), ZynError);
+        auto image = openByContent(dir + "/d.tif");
+        EXPECT_THROW(renderRect(*image, {64, 48}, {0, 0, 64, 48}), ZynError);
         auto cut = tiffSource(dir + "/d.tif.cut");
     };
     writeFile(dir + "/d.tif.cut", std::string("MM\0\x2A\0\0\0\x08\0", 9));
@@ -215,28 +215,28 @@ TEST(TiffFailure, WithoutKeepOpenNoDescriptorOutlivesSetupOrRender) {
 
     const size_t before = openDescriptorCount();
     {
-        auto image = openImage(dir + "/k.tif", false);
+        auto image = openByContent(dir + "/k.tif", false);
         ASSERT_TRUE(image->status());
         EXPECT_EQ(openDescriptorCount(), before) << "after setup";
-        render(*image, {64, 48}, {3, 7, 50, 30});
+        renderRect(*image, {64, 48}, {3, 7, 50, 30});
         EXPECT_EQ(openDescriptorCount(), before) << "after a render";
-        render(*image, {32, 24}, {0, 0, 32, 24});
+        renderRect(*image, {32, 24}, {0, 0, 32, 24});
         EXPECT_EQ(openDescriptorCount(), before) << "after a render of the reduced level";
         VulMetaValue value;
         image->readMetadata("ImageContainer.DisplayXResolution", value);
         EXPECT_EQ(openDescriptorCount(), before) << "after reading metadata";
 
-        auto bad = openImage(dir + "/bad.tif", false);
-        EXPECT_THROW(render(*bad, {32, 24}, {0, 0, 32, 24}), ZynError);
+        auto bad = openByContent(dir + "/bad.tif", false);
+        EXPECT_THROW(renderRect(*bad, {32, 24}, {0, 0, 32, 24}), ZynError);
         EXPECT_EQ(openDescriptorCount(), before) << "after a failed render";
     }
     {
-        auto image = openImage(dir + "/k.tif", true);
+        auto image = openByContent(dir + "/k.tif", true);
         EXPECT_EQ(openDescriptorCount(), before + 1) << "kept open";
-        render(*image, {32, 24}, {0, 0, 32, 24});
+        renderRect(*image, {32, 24}, {0, 0, 32, 24});
         EXPECT_EQ(openDescriptorCount(), before + 1) << "one descriptor for every level";
         image->setAttribute<bool>("keep_open", false);
-        render(*image, {64, 48}, {0, 0, 64, 48});
+        renderRect(*image, {64, 48}, {0, 0, 64, 48});
         EXPECT_EQ(openDescriptorCount(), before) << "after keep_open was switched off";
     }
     EXPECT_EQ(openDescriptorCount(), before);
@@ -258,10 +258,10 @@ TEST(TiffFailure, MetadataOfTheFirstDirectory) {
     writeTiff(dir + "/m.tif", {page, reduced});
 
     for (bool keepOpen : {true, false}) {
-        auto image = openImage(dir + "/m.tif", keepOpen);
+        auto image = openByContent(dir + "/m.tif", keepOpen);
         ASSERT_TRUE(image->status());
         // Read after a render of the reduced level: the answers are still the first directory's.
-        render(*image, {10, 5}, {0, 0, 10, 5});
+        renderRect(*image, {10, 5}, {0, 0, 10, 5});
         VulMetaValue value;
         ASSERT_TRUE(image->readMetadata("ImageContainer.DisplayXResolution", value));
         EXPECT_EQ(std::get<double>(value), 300.0);
@@ -278,8 +278,8 @@ TEST(TiffFailure, MetadataOfTheFirstDirectory) {
         EXPECT_FALSE(image->readMetadata("ImageContainer.Copyright", value));
         EXPECT_FALSE(image->readMetadata("No.Such.Key", value));
         // Pixels are unaffected by the accessor's use of the file.
-        EXPECT_TRUE(samplesMatch<uint8_t>(render(*image, {20, 10}, {0, 0, 20, 10}),
-                                          tiffPattern(20, 10, 3, 8), 20));
+        EXPECT_TRUE(samplesMatch(renderRect(*image, {20, 10}, {0, 0, 20, 10}),
+                                 tiffPattern(20, 10, 3, 8), 20));
     }
 
     const CommandResult shown =

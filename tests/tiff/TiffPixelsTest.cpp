@@ -35,8 +35,8 @@ void expectEveryRect(ZynTransform& image, const ZynResolution& r, const std::vec
                      double tolerance = 0) {
     for (const ZynRect& rect : probeRects(r.width, r.height))
         for (ZynInterleave interleave : {ZynInterleave::Pixel, ZynInterleave::Band})
-            EXPECT_TRUE(
-                samplesMatch<T>(render(image, r, rect, interleave), expected, r.width, tolerance))
+            EXPECT_TRUE(samplesMatch(renderRect(image, r, rect, {}, 0, interleave), expected,
+                                     r.width, tolerance))
                 << rect.x << "," << rect.y << " " << rect.width << "x" << rect.height
                 << " interleave " << static_cast<int>(interleave);
 }
@@ -61,7 +61,7 @@ TEST(TiffPixels, RgbInEveryStorageCompressionByteOrderAndReadingMode) {
                 writeTiff(path, {page}, bigEndian);
                 // Every other file is read through plain reads instead of a mapping.
                 QorSettings::get().tiffMemoryMapped = n % 2 == 0;
-                auto image = openImage(path);
+                auto image = openByContent(path);
                 QorSettings::get().tiffMemoryMapped = true;
                 ASSERT_TRUE(image->status()) << image->error().message();
                 EXPECT_EQ(image->transforms()[0]->typeName(), "ZynTiffImageSource");
@@ -108,7 +108,7 @@ TEST(TiffPixels, SampleDepthsAndFormats) {
                 page.data = packTiffSamples(bits, 45 * static_cast<uint32_t>(bands), c.bits);
                 const std::string path = dir + "/d" + std::to_string(n++) + ".tif";
                 writeTiff(path, {page}, n % 3 == 0);
-                auto image = openImage(path);
+                auto image = openByContent(path);
                 ASSERT_TRUE(image->status()) << image->error().message();
                 ZynImageOutputCP& out = outputOf(*image);
                 EXPECT_EQ(out.dataOrg()->dataType(), c.type);
@@ -168,12 +168,12 @@ TEST(TiffPixels, FloatingPointSamples) {
             writeTiff(dir + "/f32.tif", {page}, bigEndian);
             writeTiff(dir + "/f64.tif", {wide}, bigEndian);
 
-            auto image = openImage(dir + "/f32.tif");
+            auto image = openByContent(dir + "/f32.tif");
             ASSERT_TRUE(image->status()) << image->error().message();
             EXPECT_EQ(outputOf(*image).dataOrg()->dataType(), ZynDataType::Float32);
             EXPECT_EQ(outputOf(*image).colorSpace()->kind(), ZynColorKind::LumA);
             expectEveryRect<float>(*image, {40, 30}, singles);
-            image = openImage(dir + "/f64.tif");
+            image = openByContent(dir + "/f64.tif");
             ASSERT_TRUE(image->status()) << image->error().message();
             EXPECT_EQ(outputOf(*image).dataOrg()->dataType(), ZynDataType::Float64);
             expectEveryRect<double>(*image, {40, 30}, doubles);
@@ -208,7 +208,7 @@ TEST(TiffPixels, SeparatePlanesAndManyBands) {
                 store(page, storage);
                 const std::string path = dir + "/p" + std::to_string(n++) + ".tif";
                 writeTiff(path, {page});
-                auto image = openImage(path);
+                auto image = openByContent(path);
                 ASSERT_TRUE(image->status()) << image->error().message();
                 EXPECT_EQ(outputOf(*image).colorSpace()->kind(), c.kind);
                 EXPECT_EQ(outputOf(*image).dataOrg()->bands(), c.bands);
@@ -226,7 +226,7 @@ TEST(TiffPixels, YCbCrFullAndSubsampled) {
     TiffPage full = bytePage(30, 20, 3, PHOTOMETRIC_YCBCR, ycc);
     full.rowsPerStrip = 6;
     writeTiff(dir + "/full.tif", {full});
-    auto image = openImage(dir + "/full.tif");
+    auto image = openByContent(dir + "/full.tif");
     ASSERT_TRUE(image->status()) << image->error().message();
     EXPECT_EQ(outputOf(*image).colorSpace()->kind(), ZynColorKind::YCbCr);
     expectEveryRect<uint8_t>(*image, {30, 20}, ycc);
@@ -264,7 +264,7 @@ TEST(TiffPixels, YCbCrFullAndSubsampled) {
         sub.rawStrips.push_back(strip);
     }
     writeTiff(dir + "/sub.tif", {sub});
-    image = openImage(dir + "/sub.tif");
+    image = openByContent(dir + "/sub.tif");
     ASSERT_TRUE(image->status()) << image->error().message();
     expectEveryRect<uint8_t>(*image, {w, h}, expected);
 }
@@ -292,7 +292,7 @@ TEST(TiffPixels, JpegCompressionWithinCodingError) {
     writeTiff(dir + "/rgb.tif", {page});
     writeTiff(dir + "/tiled.tif", {tiled});
     for (const char* name : {"/rgb.tif", "/tiled.tif"}) {
-        auto image = openImage(dir + name);
+        auto image = openByContent(dir + name);
         ASSERT_TRUE(image->status()) << image->error().message();
         expectEveryRect<uint8_t>(*image, {w, h}, rgb, 6);
     }
@@ -302,7 +302,7 @@ TEST(TiffPixels, JpegCompressionWithinCodingError) {
     ycc.photometric = PHOTOMETRIC_YCBCR;
     ycc.jpegFromRgb = true;
     writeTiff(dir + "/ycc.tif", {ycc});
-    auto image = openImage(dir + "/ycc.tif");
+    auto image = openByContent(dir + "/ycc.tif");
     ASSERT_TRUE(image->status()) << image->error().message();
     EXPECT_EQ(outputOf(*image).colorSpace()->kind(), ZynColorKind::RGB);
     expectEveryRect<uint8_t>(*image, {w, h}, rgb, 8);
@@ -330,7 +330,7 @@ TEST(TiffPixels, PyramidLevelsAndPages) {
     pages.push_back(untagged);
     writeTiff(dir + "/pyramid.tif", pages, true);
 
-    auto image = openImage(dir + "/pyramid.tif");
+    auto image = openByContent(dir + "/pyramid.tif");
     ASSERT_TRUE(image->status()) << image->error().message();
     ASSERT_EQ(resolutionsOf(*image),
               std::vector<ZynResolution>(std::begin(sizes), std::end(sizes)));
@@ -340,11 +340,11 @@ TEST(TiffPixels, PyramidLevelsAndPages) {
     }
 
     QorSettings::get().thumbnailsDisabled = true;
-    image = openImage(dir + "/pyramid.tif");
+    image = openByContent(dir + "/pyramid.tif");
     QorSettings::get().thumbnailsDisabled = false;
     ASSERT_TRUE(image->status());
     EXPECT_EQ(resolutionsOf(*image), std::vector<ZynResolution>{sizes[0]});
-    EXPECT_THROW(render(*image, sizes[1], {0, 0, 10, 10}), ZynError);
+    EXPECT_THROW(renderRect(*image, sizes[1], {0, 0, 10, 10}), ZynError);
 }
 
 TEST(TiffPixels, FourThreadsOverTwoLevelsMatchTheFixture) {
@@ -358,7 +358,7 @@ TEST(TiffPixels, FourThreadsOverTwoLevelsMatchTheFixture) {
     reduced.subfileType = FILETYPE_REDUCEDIMAGE;
     writeTiff(dir + "/t.tif", {full, reduced});
     for (bool keepOpen : {true, false}) {
-        auto image = openImage(dir + "/t.tif", keepOpen);
+        auto image = openByContent(dir + "/t.tif", keepOpen);
         ASSERT_TRUE(image->status());
         std::vector<std::thread> threads;
         std::vector<int> failures(4, 0);
@@ -370,8 +370,7 @@ TEST(TiffPixels, FourThreadsOverTwoLevelsMatchTheFixture) {
                         level0 ? ZynResolution{300, 257} : ZynResolution{150, 129};
                     const ZynRect rect{(t * 37 + i * 11) % (r.width - 60),
                                        (t * 53 + i * 7) % (r.height - 60), 60, 57};
-                    if (!samplesMatch<uint8_t>(render(*image, r, rect), level0 ? big : small,
-                                               r.width))
+                    if (!samplesMatch(renderRect(*image, r, rect), level0 ? big : small, r.width))
                         ++failures[t];
                 }
             });

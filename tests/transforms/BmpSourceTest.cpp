@@ -46,7 +46,7 @@ TEST(BmpSource, TwentyFourBitRowsOfEveryPadding) {
         const auto rgb = fixturePattern(w, h, 3, w);
         const std::string path = testDir() + "/c24.bmp";
         writeBmp(path, w, h, 24, rgb);
-        auto any = openByRecognition(path);
+        auto any = openByContent(path);
         ASSERT_TRUE(any->status()) << any->error().message();
         EXPECT_EQ(any->transforms().at(0)->typeName(), "ZynBMPImageSource");
         EXPECT_EQ(any->imageOutput(0)->colorSpace()->kind(), ZynColorKind::RGB);
@@ -60,7 +60,7 @@ TEST(BmpSource, PalettesGreyAndColour) {
     const std::string dir = testDir();
 
     writeBmp(dir + "/grey.bmp", w, h, 8, indices, greyPalette());
-    auto grey = openByRecognition(dir + "/grey.bmp");
+    auto grey = openByContent(dir + "/grey.bmp");
     ASSERT_TRUE(grey->status()) << grey->error().message();
     EXPECT_EQ(grey->imageOutput(0)->colorSpace()->kind(), ZynColorKind::Lum);
     EXPECT_EQ(grey->imageOutput(0)->dataOrg()->bands(), 1);
@@ -70,7 +70,7 @@ TEST(BmpSource, PalettesGreyAndColour) {
     auto palette = greyPalette();
     palette[200] = {200, 0, 0};
     writeBmp(dir + "/colour.bmp", w, h, 8, indices, palette);
-    auto colour = openByRecognition(dir + "/colour.bmp");
+    auto colour = openByContent(dir + "/colour.bmp");
     ASSERT_TRUE(colour->status()) << colour->error().message();
     EXPECT_EQ(colour->imageOutput(0)->colorSpace()->kind(), ZynColorKind::RGB);
     EXPECT_EQ(colour->imageOutput(0)->dataOrg()->height(), 10000 / w + 1);
@@ -82,7 +82,7 @@ TEST(BmpSource, PalettesGreyAndColour) {
         inverted.push_back({static_cast<uint8_t>(255 - i), static_cast<uint8_t>(255 - i),
                             static_cast<uint8_t>(255 - i)});
     writeBmp(dir + "/inverted.bmp", w, h, 8, indices, inverted);
-    auto inv = openByRecognition(dir + "/inverted.bmp");
+    auto inv = openByContent(dir + "/inverted.bmp");
     ASSERT_TRUE(inv->status()) << inv->error().message();
     std::vector<uint8_t> greys;
     for (uint8_t i : indices) greys.push_back(static_cast<uint8_t>(255 - i));
@@ -98,7 +98,7 @@ TEST(BmpSource, ShortPalettesAndTopDownRows) {
     sixteen.colorsUsed = 16;
     const std::string dir = testDir();
     writeBmp(dir + "/p16.bmp", w, h, 8, indices, palette, sixteen);
-    auto any = openByRecognition(dir + "/p16.bmp");
+    auto any = openByContent(dir + "/p16.bmp");
     ASSERT_TRUE(any->status()) << any->error().message();
     expectRgb(renderAs<uint8_t>(*any, {0, 0, w, h}, 3), expandIndices(indices, palette), w);
 
@@ -106,7 +106,7 @@ TEST(BmpSource, ShortPalettesAndTopDownRows) {
     BmpOptions topDown;
     topDown.topDown = true;
     writeBmp(dir + "/top.bmp", w, h, 24, rgb, {}, topDown);
-    auto top = openByRecognition(dir + "/top.bmp");
+    auto top = openByContent(dir + "/top.bmp");
     ASSERT_TRUE(top->status()) << top->error().message();
     expectRgb(renderAs<uint8_t>(*top, {0, 0, w, h}, 3), rgb, w);
 }
@@ -168,7 +168,7 @@ TEST(BmpSource, HeaderErrors) {
     for (const Case& c : cases) {
         const std::string path = dir + "/" + c.name + ".bmp";
         writeFile(path, c.bytes);
-        auto any = openByRecognition(path);
+        auto any = openByContent(path);
         EXPECT_EQ(any->error().code(), 130) << c.name;
         EXPECT_EQ(any->error().message(), c.message) << c.name;
     }
@@ -176,7 +176,7 @@ TEST(BmpSource, HeaderErrors) {
     writeFile(dir + "/not.bmp", "PK not a bitmap at all");
     auto bmp = ZynTransformRegistry::create("BMPSource");
     setName(*bmp, dir + "/not.bmp");
-    EXPECT_EQ(setupErrorOf(*bmp).message(), "File not a BMP image: \"" + dir + "/not.bmp\"");
+    EXPECT_EQ(setupError(*bmp).message(), "File not a BMP image: \"" + dir + "/not.bmp\"");
     ZynBMPHeader header;
     FILE* file = std::fopen((dir + "/not.bmp").c_str(), "rb");
     ASSERT_TRUE(file);
@@ -192,7 +192,7 @@ TEST(BmpSource, TruncatedPixelsFailTheRequest) {
     past.dataOffset = 100000;
     writeFile(dir + "/past.bmp", bmpBytes(8, 8, 24, rgb, {}, past).substr(0, 54 + 24 * 8));
     for (const char* name : {"/cut.bmp", "/past.bmp"}) {
-        auto any = openByRecognition(dir + name);
+        auto any = openByContent(dir + name);
         ASSERT_TRUE(any->status()) << any->error().message();
         const ZynError e = thrownBy([&] { renderAs<uint8_t>(*any, {0, 0, 8, 8}, 3); });
         EXPECT_EQ(e.code(), 130);

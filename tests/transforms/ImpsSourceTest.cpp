@@ -36,7 +36,7 @@ TEST(ImpsSource, LuminanceFileOfTheDocFileSize) {
     const auto samples = samplesOf(512 * 480, 0xFF);
     writeImpsSet(dir, "moon", ImpsKind::Lum, set, samples);
     for (const char* name : {"/moon.lum", "/moon.doc", "/moon"}) {
-        auto any = openByRecognition(dir + name);
+        auto any = openByContent(dir + name);
         ASSERT_TRUE(any->status()) << name << ": " << any->error().message();
         EXPECT_EQ(any->transforms().at(0)->typeName(), "ZynIMPSImageSource");
         const ZynImageOutputCP& out = *any->imageOutput(0);
@@ -173,50 +173,49 @@ TEST(ImpsSource, DocFileErrors) {
         writeFile(dir + "/e.doc", c.doc);
         // Through the doc file's name so that NUM_COLORS decides the set.
         auto imps = impsSource(dir + (n++ < 11 ? "/e.lum" : "/e.doc"));
-        const ZynError e = setupErrorOf(*imps);
+        const ZynError e = setupError(*imps);
         EXPECT_EQ(e.code(), 130) << c.doc;
         EXPECT_EQ(e.message(), "ZynIMPSHeader::parseDocFile" + c.message) << c.doc;
     }
     std::remove((dir + "/e.lum").c_str());
     writeFile(dir + "/e.doc", base + docLine(1, "BYTES_PER_PIXEL") + docLine(1, "NUM_COLORS"));
-    EXPECT_EQ(setupErrorOf(*impsSource(dir + "/e.doc")).message(),
+    EXPECT_EQ(setupError(*impsSource(dir + "/e.doc")).message(),
               "ZynIMPSHeader::parseDocFileDoc file reality mismatch (looking for .lum/.img).");
     writeFile(dir + "/e.doc", base + docLine(1, "BYTES_PER_PIXEL"));
-    EXPECT_EQ(setupErrorOf(*impsSource(dir + "/e.doc")).message(),
+    EXPECT_EQ(setupError(*impsSource(dir + "/e.doc")).message(),
               "ZynIMPSHeader::parseDocFileDoc file reality mismatch (nothing makes sense).");
 }
 
 TEST(ImpsSource, MissingAndAbsurdFileSets) {
     const std::string dir = testDir();
     writeFile(dir + "/lone.lum", std::string(16, 'x'));
-    ZynError e = setupErrorOf(*impsSource(dir + "/lone.lum"));
-    EXPECT_EQ(e.code(), 130);
-    EXPECT_EQ(e.message(), "Unable to open file \"" + dir + "/lone.doc\": file not found");
+    EXPECT_TRUE(isZynError(setupError(*impsSource(dir + "/lone.lum")), 130,
+                           "Unable to open file \"" + dir + "/lone.doc\": file not found"));
     ZynIMPSHeader header;
-    e = thrownBy([&] { header.setFile(dir + "/lone.lum"); });
+    ZynError e = thrownBy([&] { header.setFile(dir + "/lone.lum"); });
     EXPECT_EQ(e.message(), "ZynIMPSHeader::setFileUnable to open the image 'doc' file: " + dir +
                                "/lone.doc with read permission.");
     // Without a doc file the recogniser does not claim the file.
-    EXPECT_EQ(openByRecognition(dir + "/lone.lum")->error().message(),
+    EXPECT_EQ(openByContent(dir + "/lone.lum")->error().message(),
               "Failed to open the given file: " + dir + "/lone.lum");
 
     writeFile(dir + "/gone.doc",
               docLine(2, "PIXELS") + docLine(2, "LINES") + docLine(1, "BYTES_PER_PIXEL"));
-    e = setupErrorOf(*impsSource(dir + "/gone.red"));
+    e = setupError(*impsSource(dir + "/gone.red"));
     EXPECT_EQ(e.message(),
               "Unable to open the file(s): \n" + dir + "/gone.red\n with write permission");
 
     writeFile(dir + "/huge.doc", docLine(2147483647, "PIXELS") + docLine(2147483647, "LINES") +
                                      docLine(4, "BYTES_PER_PIXEL"));
     writeFile(dir + "/huge.lum", std::string(100, 'x'));
-    e = setupErrorOf(*impsSource(dir + "/huge.lum"));
+    e = setupError(*impsSource(dir + "/huge.lum"));
     EXPECT_EQ(e.message(), "File \"" + dir +
                                "/huge.lum\": lines of 8589934588 bytes are longer than \"" + dir +
                                "/huge.lum\"");
     writeFile(dir + "/zero.doc",
               docLine(0, "PIXELS") + docLine(2, "LINES") + docLine(1, "BYTES_PER_PIXEL"));
     writeFile(dir + "/zero.lum", "");
-    EXPECT_EQ(setupErrorOf(*impsSource(dir + "/zero.lum")).message(),
+    EXPECT_EQ(setupError(*impsSource(dir + "/zero.lum")).message(),
               "File \"" + dir + "/zero.lum\": the width and height must be nonzero");
 
     // Data cut short fails the request.

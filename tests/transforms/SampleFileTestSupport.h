@@ -40,11 +40,6 @@ void expectSamples(const ZynRectBuffer& buffer,
                     << "at " << x << "," << y << " band " << b;
 }
 
-inline ZynError setupErrorOf(ZynTransform& t) {
-    EXPECT_FALSE(ZynGraph::statusOK(t));
-    return t.error();
-}
-
 template <class F>
 ZynError thrownBy(F&& f) {
     try {
@@ -58,11 +53,4 @@ ZynError thrownBy(F&& f) {
 
 inline void setName(ZynTransform& t, const std::string& path) {
     t.setAttribute<std::wstring>("wfile_name", qorWiden(path));
-}
-
-inline std::shared_ptr<ZynAnyImageSource> openByRecognition(const std::string& path) {
-    auto any = std::make_shared<ZynAnyImageSource>();
-    setName(*any, path);
-    ZynGraph::ensureSetup(*any);
-    return any;
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "FakeSource.h"
+#include "TestSupport.h"
 #include "ZynAliasCP.h"
 #include "ZynGraph.h"
 #include "ZynImageInputCP.h"
@@ -114,12 +115,7 @@ TEST(ZynEngine, OpsThatAcceptTheBufferFillItDirectly) {
 TEST(ZynEngine, RefusesRectanglesOutsideTheImage) {
     auto source = std::make_shared<FakeSource>();
     ZynRectBuffer buffer({30, 0, 10, 5}, org(10, 5));
-    try {
-        ZynGraph::render(*source, 0, kFull, buffer);
-        FAIL();
-    } catch (const ZynError& e) {
-        EXPECT_EQ(e.code(), 411);
-    }
+    EXPECT_EQ(errorOf([&] { ZynGraph::render(*source, 0, kFull, buffer); }).code(), 411);
     ZynRectBuffer other({0, 0, 5, 5}, org(5, 5));
     EXPECT_THROW(ZynGraph::render(*source, 0, {10, 10}, other), ZynError);
 }
@@ -146,20 +142,9 @@ TEST(ZynEngine, SetsUpAgainOnlyAfterAChange) {
 
 TEST(ZynEngine, AttributeErrors) {
     FakeSource source;
-    try {
-        source.setAttribute<double>("value", 1.0);
-        FAIL();
-    } catch (const ZynError& e) {
-        EXPECT_EQ(e.code(), 13);
-    }
+    EXPECT_EQ(errorOf([&] { source.setAttribute<double>("value", 1.0); }).code(), 13);
     source.attribute("value").setReadOnly(true);
-    try {
-        source.setAttributeText("value", "3");
-        FAIL();
-    } catch (const ZynError& e) {
-        EXPECT_EQ(e.code(), 21);
-        EXPECT_EQ(e.message(), "value");
-    }
+    expectZynError([&] { source.setAttributeText("value", "3"); }, 21, "value");
 }
 
 TEST(ZynEngine, AggregatesForwardThroughTheirAlias) {
