@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "ZynImageSourceOp.h"
 #include "ZynJ2KFile.h"
@@ -18,11 +19,16 @@ class ZynJ2KImageSourceOp : public ZynImageSourceOp {
     void genRect(ZynRectBuffer& buffer) override;
     bool canFill(const ZynRectBuffer& buffer) override;
     ZynColorSpacePtr getColorSpace() override { return colorSpace_; }
+    // Every request has a decoder of its own.
+    bool gainsFromConcurrentRequests() const override { return true; }
 
   private:
     bool holdsSamples(const ZynSimpleDataOrg& org) const;
     bool insideLevel(const ZynRect& rect) const;
     ZynDataOrgPtr nativeTile() const;
+    std::vector<ZynRect> rowBandsOf(const ZynRect& region) const;
+    void decodeRegion(const QorStream& stream, const ZynRectBuffer& buffer,
+                      const ZynRect& region) const;
 
     std::shared_ptr<ZynJ2KFile> file_;
     uint32_t level_;

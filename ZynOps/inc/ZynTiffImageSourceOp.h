@@ -33,6 +33,8 @@ class ZynTiffImageSourceOp : public ZynFile, public ZynImageSourceOp {
     void genRect(ZynRectBuffer& buffer) override;
     bool canFill(const ZynRectBuffer& buffer) override;
     ZynColorSpacePtr getColorSpace() override;
+    // Codec calls take the shared file's lock; copying and converting tiles run concurrently.
+    bool gainsFromConcurrentRequests() const override { return true; }
 
     bool usable() const { return usable_; }
     // NEWSUBFILETYPE of the directory behind resolution `index`, when it has one.

@@ -24,6 +24,12 @@ class ZynImageOp : public ZynOp {
     virtual void genRect(ZynRectBuffer& buffer) = 0;
     // Whether genRect can fill this buffer as it is (rectangle and organisation).
     virtual bool canFill(const ZynRectBuffer& buffer) { return false; }
+    // Whether native tiles of one request may be rendered on several threads at once and gain
+    // by it. Ops that serialise whole requests, or decode strictly forward, keep the default.
+    virtual bool gainsFromConcurrentRequests() const { return false; }
+    // Whether genRect refuses rectangles outside the image with a message of its own, which
+    // the engine then lets it give.
+    virtual bool wordsOutsideRequests() const { return false; }
     virtual ZynColorSpacePtr getColorSpace() { return nullptr; }
 
     bool valid() const { return valid_; }

@@ -4,6 +4,7 @@
 #include <numeric>
 
 #include "ZynConvert.h"
+#include "ZynSettings.h"
 
 namespace {
 
@@ -29,7 +30,9 @@ StripReader::StripReader(ImageHandle& image, const ZynResolution& resolution, co
     bands_ = info.dataOrg->bands();
     const uint64_t tile = std::max<uint32_t>(info.dataOrg->height(), 1);
     const uint64_t rowSamples = static_cast<uint64_t>(rect.width) * bands_;
-    const uint64_t tilesPerStrip = std::max<uint64_t>(1, kStripSamples / (rowSamples * tile));
+    // A row of tiles for each rendering thread, so that every request keeps them all busy.
+    const uint64_t tilesPerStrip =
+        std::max<uint64_t>(1, kStripSamples / (rowSamples * tile)) * ZynSettings::get().threads;
     stripUnit_ = tile * tilesPerStrip;
     stripHeight_ =
         static_cast<uint32_t>(std::min<uint64_t>(stripUnit_, static_cast<uint64_t>(rect.height)));
