@@ -4,7 +4,9 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <iomanip>
 #include <memory>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -313,6 +315,52 @@ TEST(ParallelPull, SourcesWordTheirOwnRectanglesOutsideTheImage) {
             ZynGraph::render(*png.image, 0, {40, 150}, below);
         },
         411, "requested (0,140) w=40, h=20 pixels from an image of 40x150 pixels");
+}
+
+// What anyimage stats prints for 8-bit samples of `bands` bands.
+std::string statsText(const std::vector<uint8_t>& samples, int bands) {
+    std::ostringstream out;
+    out << std::fixed << std::setprecision(6);
+    for (int b = 0; b < bands; ++b) {
+        uint8_t low = 255, high = 0;
+        uint64_t sum = 0;
+        for (size_t i = static_cast<size_t>(b); i < samples.size(); i += bands) {
+            low = std::min(low, samples[i]);
+            high = std::max(high, samples[i]);
+            sum += samples[i];
+        }
+        out << "band " << b << ": min " << double{low} << " max " << double{high} << " mean "
+            << static_cast<double>(sum) / static_cast<double>(samples.size() / bands) << "\n";
+    }
+    return out.str();
+}
+
+// Several strips at every thread count, so that anyimage renders one while it writes another.
+TEST(ParallelPull, AnyimageWritesTheSameBytesOnAnyNumberOfThreads) {
+    const std::string dir = testDir();
+    const auto rgb = fixturePattern(1024, 700, 3);
+    writePpm(dir + "/big.ppm", 1024, 700, rgb);
+    const std::string rotate = "Affine:affines=" + kRotation + ";resamplingType=BICUBIC";
+    std::string first, firstStats;
+    for (const char* threads : {"1", "2", "8"}) {
+        SCOPED_TRACE(threads);
+        const std::string out = dir + "/out" + threads + ".ppm";
+        const CommandResult render = runProgram(
+            ANYIMAGE_EXE,
+            {"render", dir + "/big.ppm", "-o", out, "--op", rotate, "--threads", threads});
+        ASSERT_EQ(render.status, 0) << render.err;
+        const CommandResult stats =
+            runProgram(ANYIMAGE_EXE, {"stats", dir + "/big.ppm", "--threads", threads});
+        ASSERT_EQ(stats.status, 0) << stats.err;
+        if (first.empty()) {
+            first = readFileBytes(out);
+            firstStats = stats.out;
+        }
+        EXPECT_TRUE(readFileBytes(out) == first);
+        EXPECT_EQ(stats.out, firstStats);
+    }
+    EXPECT_EQ(firstStats, statsText(rgb, 3));
+    EXPECT_EQ(runProgram(ANYIMAGE_EXE, {"stats", dir + "/big.ppm", "--threads", "0"}).status, 2);
 }
 
 // The pool on its own: nesting, failures and the bound on threads.
