@@ -297,24 +297,32 @@ TEST(ParallelPull, SourcesWordTheirOwnRectanglesOutsideTheImage) {
     ThreadCount threads;
     threads.set(2);
     const std::string dir = testDir();
-    const Opened dib = bmp(dir, "DIBSource", 23);
-    ASSERT_TRUE(ZynGraph::statusOK(*dib.image));
-    ZynRectBuffer beyond({36, 0, 2, 1},
-                         std::make_shared<ZynSimpleDataOrg>(2, 1, ZynDataType::UInt8, 3));
-    expectZynError(
-        [&] {
-            ZynGraph::render(*dib.image, 0, {37, 23}, beyond);
-        },
-        411, "requested (36,0) w=2, h=1 pixels from BMP image which is 37x23 pixels");
-    const Opened png = ::png(dir);
-    ASSERT_TRUE(ZynGraph::statusOK(*png.image));
-    ZynRectBuffer below({0, 140, 40, 20},
-                        std::make_shared<ZynSimpleDataOrg>(40, 20, ZynDataType::UInt8, 3));
-    expectZynError(
-        [&] {
-            ZynGraph::render(*png.image, 0, {40, 150}, below);
-        },
-        411, "requested (0,140) w=40, h=20 pixels from an image of 40x150 pixels");
+    struct Case {
+        Opened image;
+        ZynRect rect;
+        std::string message;
+    };
+    const Case cases[] = {
+        {bmp(dir, "DIBSource", 23),
+         {36, 0, 2, 1},
+         "requested (36,0) w=2, h=1 pixels from BMP image which is 37x23 pixels"},
+        {raw(dir),
+         {0, 140, 30, 20},
+         "requested (0,140) w=30, h=20 pixels from raw image which is 30x150 pixels"},
+        {png(dir),
+         {0, 140, 40, 20},
+         "requested (0,140) w=40, h=20 pixels from an image of 40x150 pixels"},
+    };
+    for (const Case& c : cases) {
+        ZynTransform& image = *c.image.image;
+        ASSERT_TRUE(ZynGraph::statusOK(image)) << c.message;
+        const ZynResolution full = image.imageOutput(0)->coordSpace()->resolutions().at(0);
+        ZynRectBuffer buffer(
+            c.rect, std::make_shared<ZynSimpleDataOrg>(static_cast<uint32_t>(c.rect.width),
+                                                       static_cast<uint32_t>(c.rect.height),
+                                                       ZynDataType::UInt8, 3));
+        expectZynError([&] { ZynGraph::render(image, 0, full, buffer); }, 411, c.message);
+    }
 }
 
 // What anyimage stats prints for 8-bit samples of `bands` bands.
