@@ -337,7 +337,8 @@ std::string statsText(const std::vector<uint8_t>& samples, int bands) {
             high = std::max(high, samples[i]);
             sum += samples[i];
         }
-        out << "band " << b << ": min " << double{low} << " max " << double{high} << " mean "
+        out << "band " << b << ": min " << static_cast<double>(low) << " max "
+            << static_cast<double>(high) << " mean "
             << static_cast<double>(sum) / static_cast<double>(samples.size() / bands) << "\n";
     }
     return out.str();
