@@ -272,7 +272,9 @@ TEST(ParallelPull, EveryFormatAndOperationRendersTheSameOnAnyNumberOfThreads) {
 
         threads.set(1);
         const std::vector<uint8_t> sequential = renderWhole(*opened.image);
-        if (!opened.expected.empty()) EXPECT_TRUE(sequential == opened.expected);
+        if (!opened.expected.empty()) {
+            EXPECT_TRUE(sequential == opened.expected);
+        }
         for (uint32_t n : {2u, 8u}) {
             threads.set(n);
             EXPECT_TRUE(renderWhole(*opened.image) == sequential) << n << " threads";
