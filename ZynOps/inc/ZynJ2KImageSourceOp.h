@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 #include "ZynImageSourceOp.h"
 #include "ZynJ2KFile.h"
@@ -26,9 +25,6 @@ class ZynJ2KImageSourceOp : public ZynImageSourceOp {
     bool holdsSamples(const ZynSimpleDataOrg& org) const;
     bool insideLevel(const ZynRect& rect) const;
     ZynDataOrgPtr nativeTile() const;
-    std::vector<ZynRect> rowBandsOf(const ZynRect& region) const;
-    void decodeRegion(const QorStream& stream, const ZynRectBuffer& buffer,
-                      const ZynRect& region) const;
 
     std::shared_ptr<ZynJ2KFile> file_;
     uint32_t level_;

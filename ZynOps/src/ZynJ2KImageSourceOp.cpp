@@ -16,8 +16,6 @@ namespace {
 constexpr uint64_t kMaxTileSamples = uint64_t{1} << 26;
 // Cut tiles keep whole code-block rows.
 constexpr uint64_t kTileRowStep = 64;
-// The shortest band of rows a region is split into for decoding on several threads.
-constexpr int64_t kMinBandRows = 256;
 
 J2kSampleType sampleType(ZynDataType type) {
     switch (type) {
@@ -102,39 +100,16 @@ void ZynJ2KImageSourceOp::genRect(ZynRectBuffer& buffer) {
                                 std::to_string(width_) + "x" + std::to_string(height_) + " pixels");
     if (r.empty()) return;
 
-    // Row bands decode at once and together take what the whole region would.
     ZynDecodeBudget::require(qorNarrow(file_->fileName()), "decoding a JPEG 2000 region",
                              file_->header().decodeBytes(r.width, r.height));
     const std::shared_ptr<const QorStream> stream = file_->stream();
-    const std::vector<ZynRect> rowBands = rowBandsOf(r);
-    const auto decodeBand = [&](size_t index, size_t) {
-        decodeRegion(*stream, buffer, rowBands[index]);
-    };
-    if (rowBands.size() == 1) return decodeBand(0, 0);
-    ZynWorkerPool::shared().forEach(rowBands.size(), rowBands.size(), decodeBand);
-}
-
-// A region large enough splits into a band of rows per thread, each with a decoder of its own;
-// the code-blocks along a band's edges are decoded twice, so bands stay tall.
-std::vector<ZynRect> ZynJ2KImageSourceOp::rowBandsOf(const ZynRect& region) const {
-    const int64_t threads = ZynSettings::get().threads;
-    const int64_t count = std::min<int64_t>(threads, region.height / kMinBandRows);
-    if (count <= 1) return {region};
-    const int64_t rows = (region.height + count - 1) / count;
-    std::vector<ZynRect> bands;
-    for (int64_t y = region.y; y < region.bottom(); y += rows)
-        bands.push_back({region.x, y, region.width, std::min(rows, region.bottom() - y)});
-    return bands;
-}
-
-void ZynJ2KImageSourceOp::decodeRegion(const QorStream& stream, const ZynRectBuffer& buffer,
-                                       const ZynRect& r) const {
-    const size_t bands = file_->header().components.size();
     J2kTarget target{
         sampleType(dataType_), {}, buffer.org().pixelStride(), buffer.org().lineStride()};
     for (size_t b = 0; b < bands; ++b)
         target.bands.push_back(buffer.at(r.x, r.y, static_cast<int>(b)));
-    J2kDecoder decoder(stream);
+    // The library spreads one region's code-blocks over the request's threads, which costs
+    // nothing twice; a request that is one of several on the pool keeps to its own thread.
+    J2kDecoder decoder(*stream, ZynWorkerPool::insideBatch() ? 1 : ZynSettings::get().threads);
     if (!decoder.decode(file_->header(), {level_, layers_, r.x, r.y, r.width, r.height}, target))
         throw ZynError(130, decoder.errorText());
 }

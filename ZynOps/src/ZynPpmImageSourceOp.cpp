@@ -185,7 +185,8 @@ bool ZynPpmImageSourceOp::open() {
             recordError(ZynError(factory.error().code(), factory.error().message()));
             return false;
         }
-        setValid(true);
+        // Only after a failed open: requests on other threads read the flag meanwhile.
+        if (!valid()) setValid(true);
         setOpen(true);
     } else if (stream_->seek(0) != 0) {
         recordError(ZynError(130, stream_->errorText()));

@@ -3,6 +3,12 @@
 #include <algorithm>
 #include <exception>
 
+namespace {
+
+thread_local int batchDepth = 0;
+
+}  // namespace
+
 struct ZynWorkerPool::Batch {
     const Task& task;
     size_t count;
@@ -34,6 +40,10 @@ ZynWorkerPool::~ZynWorkerPool() {
 size_t ZynWorkerPool::workerCount() const {
     std::lock_guard lock(mutex_);
     return workers_.size();
+}
+
+bool ZynWorkerPool::insideBatch() {
+    return batchDepth > 0;
 }
 
 void ZynWorkerPool::forEach(size_t count, size_t threads, const Task& task) {
@@ -74,11 +84,13 @@ void ZynWorkerPool::runItems(Batch& batch, size_t slot, std::unique_lock<std::mu
         if (batch.exhausted()) close(batch);
         lock.unlock();
         std::exception_ptr failure;
+        ++batchDepth;
         try {
             batch.task(index, slot);
         } catch (...) {
             failure = std::current_exception();
         }
+        --batchDepth;
         lock.lock();
         if (failure && (!batch.failure || index < batch.failedIndex)) {
             batch.failure = failure;

@@ -31,6 +31,8 @@ class ZynWorkerPool {
     void forEach(size_t count, size_t threads, const Task& task);
 
     size_t workerCount() const;
+    // Whether this thread is running an item of a batch, the caller's own included.
+    static bool insideBatch();
 
   private:
     struct Batch;
