@@ -130,7 +130,7 @@ Opened tiledJ2k(const std::string& dir) {
     return {recognised(dir + "/t.jp2"), rgb};
 }
 
-// One tile of 600 rows, which decodes in bands of rows on several threads.
+// One tile, whose code-blocks the library decodes on the request's threads.
 Opened lossyJ2k(const std::string& dir) {
     J2kFixtureOptions options;
     options.width = 40;
