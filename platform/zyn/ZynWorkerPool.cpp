@@ -48,7 +48,7 @@ bool ZynWorkerPool::insideBatch() {
 
 void ZynWorkerPool::forEach(size_t count, size_t threads, const Task& task) {
     if (count == 0) return;
-    const size_t helpers = std::min(threads, count) - 1;
+    const size_t helpers = std::min(std::max<size_t>(threads, 1), count) - 1;
     auto batch = std::make_shared<Batch>(Batch{task, count, helpers});
     std::unique_lock lock(mutex_);
     if (helpers > 0) {
