@@ -176,6 +176,8 @@ ZynSampleReader ZynIMPSImageSource::reader() const {
 
 bool ZynIMPSImageSource::canFill(const ZynRectBuffer& buffer) {
     if (!dataOrg_ || buffer.dataType() != header_.dataType) return false;
+    // Another request of the pass may be opening the files the reader refers to.
+    std::lock_guard lock(lock_);
     const ZynSampleReader r = reader();
     return r.inside(buffer.rect()) && r.fits(buffer);
 }

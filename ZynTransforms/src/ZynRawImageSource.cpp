@@ -261,6 +261,8 @@ ZynSampleReader ZynRawImageSource::reader() const {
 
 bool ZynRawImageSource::canFill(const ZynRectBuffer& buffer) {
     if (!fileLayout_ || buffer.dataType() != fileLayout_->dataOrg->dataType()) return false;
+    // Another request of the pass may be opening the file the reader refers to.
+    std::lock_guard lock(fileLock());
     const ZynSampleReader r = reader();
     return r.inside(buffer.rect()) && r.fits(buffer);
 }
