@@ -8,7 +8,7 @@ cos=0.984807753012208
 sin=0.17364817766693
 rotate="Affine:affines=[$cos,-$sin,0,$sin,$cos,0];resamplingType=BICUBIC"
 twist="ColorMatrix:colorMatrix=ZynMatrix<float64>[4,4:1,0,0,0;0,1.3,0,0;0,0,1.3,0;0,0,0,1]"
-printf '3 3\n1 0 0\n0 1.3 0\n0 0 1.3\n' >"$BENCH_DIR/tiffops-twist.mat"
+printf '3 3 1 0\n1 0 0\n0 1.3 0\n0 0 1.3\n' >"$BENCH_DIR/tiffops-twist.mat"
 
 bench_threads "tiffops: rotate 10 bicubic" "$BIN/anyimage" render "$tif" \
     -o "$BENCH_DIR/tiffops-rot.ppm" --op "$rotate"
