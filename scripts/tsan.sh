@@ -14,6 +14,7 @@ export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 ${TSAN_OPTIONS:-}"
 export ZYN_TEST_TMP="$PWD/build-tsan/testtmp"
 export ZYN_COM_REGISTRY="$ZYN_TEST_TMP/registry.reg"
 mkdir -p "$ZYN_TEST_TMP"
+# More pool threads than cores, so that tiles of one request interleave in more ways.
 export ZYN_THREADS=${ZYN_THREADS:-4}
 for program in build-tsan/test_*; do
     [ -x "$program" ] || continue
