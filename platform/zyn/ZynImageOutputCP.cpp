@@ -36,10 +36,14 @@ TileSpan tileSpan(const ZynOutputInfo& info, const ZynRect& want) {
 }
 
 // One thread unless the op gains from concurrent requests and the request spans several of its
-// native tiles; so a request of one tile never starts the pool.
+// native tiles; so a request of one tile never starts the pool. A request made while rendering
+// an item of the pool (an operation reading its input) stays on its thread: the items already
+// keep every thread busy, and waiting on another thread's share would only stall this one.
 size_t threadsFor(const ZynImageOp& op, const ZynOutputInfo& info, const ZynRect& want) {
     const size_t threads = ZynSettings::get().threads;
-    if (threads <= 1 || !info.dataOrg || !op.gainsFromConcurrentRequests()) return 1;
+    if (threads <= 1 || !info.dataOrg || ZynWorkerPool::insideBatch() ||
+        !op.gainsFromConcurrentRequests())
+        return 1;
     return tileSpan(info, want).count() > 1 ? threads : 1;
 }
 
