@@ -67,7 +67,7 @@ bool ZynChannelSelectOp::canFill(const ZynRectBuffer& buffer) {
 bool ZynChannelSelectOp::gainsFromConcurrentRequests() const {
     return !inputs_.empty() && !isView() &&
            std::all_of(inputs_.begin(), inputs_.end(),
-                       [&](int input) { return upstream(input).gainsFromConcurrentRequests(); });
+                       [&](int input) { return upstream(input).takesConcurrentRequests(); });
 }
 
 ZynRectBuffer ZynChannelSelectOp::inputBuffer(int input, const ZynRect& rect) const {
