@@ -11,6 +11,12 @@ export BENCH_DIR=${BENCH_DIR:-/tmp/zyn-bench}
 mkdir -p "$BENCH_DIR"
 command -v bc >/dev/null || { echo "bench needs bc (apt-get install bc)"; exit 1; }
 source bench/lib.sh
+# libvips at one thread and at its default concurrency is the peer of every case.
+if ! have vips; then
+    sudo=$([ "$(id -u)" -eq 0 ] || echo sudo)
+    $sudo apt-get install -y libvips-tools >/dev/null 2>&1 ||
+        echo "bench: without libvips (apt-get install libvips-tools) its columns are left out"
+fi
 
 cases=("$@")
 if [ ${#cases[@]} -eq 0 ]; then

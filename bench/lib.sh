@@ -41,3 +41,32 @@ bench_peak() {
 }
 
 have() { command -v "$1" >/dev/null 2>&1; }
+
+CORES=$(nproc)
+
+# bench_threads NAME ANYIMAGE-COMMAND...: times the command with --threads 1 (kept as NAME, to set
+# against single-threaded floors) and with all cores (as "NAME, CORES threads"), and the scaling.
+bench_threads() {
+    local name=$1
+    shift
+    bench_time "$name" "$@" --threads 1 || return 0
+    bench_time "$name, $CORES threads" "$@" --threads "$CORES" || return 0
+    bench_ratio "$name" "$name, $CORES threads"
+}
+
+# bench_vips NAME VIPS-COMMAND...: the same for libvips, at VIPS_CONCURRENCY=1 (kept as NAME) and at
+# its default concurrency (as "NAME, default").
+bench_vips() {
+    have vips || return 0
+    local name=$1
+    shift
+    bench_time "$name" env VIPS_CONCURRENCY=1 "$@" || return 0
+    bench_time "$name, default" env -u VIPS_CONCURRENCY "$@" || return 0
+    bench_ratio "$name" "$name, default"
+}
+
+# bench_peer ANYIMAGE-NAME VIPS-NAME: anyimage at all cores against libvips at its default, for
+# cases where both do the same work.
+bench_peer() {
+    bench_ratio "$1, $CORES threads" "$2, default"
+}

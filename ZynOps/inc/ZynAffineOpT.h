@@ -23,6 +23,8 @@ class ZynAffineOpT : public ZynAffineOp {
 
     bool outputInfo(ZynOutputInfo& info) override;
     bool canFill(const ZynRectBuffer& buffer) override;
+    // Resampling costs far more than reading, whatever the input.
+    bool gainsFromConcurrentRequests() const override { return true; }
     void genRect(ZynRectBuffer& buffer) override;
 
     // The fill value of each band as stored in a sample.

@@ -18,6 +18,8 @@ class ZynChannelSelectOp : public ZynImageOp {
 
     bool outputInfo(ZynOutputInfo& info) override;
     bool canFill(const ZynRectBuffer& buffer) override;
+    // A view hands the whole request to its input; copies gain when every input does.
+    bool gainsFromConcurrentRequests() const override;
     void genRect(ZynRectBuffer& buffer) override;
 
   private:

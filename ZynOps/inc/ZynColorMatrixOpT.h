@@ -15,6 +15,9 @@ class ZynColorMatrixOpT : public ZynImageOp {
 
     bool outputInfo(ZynOutputInfo& info) override;
     bool canFill(const ZynRectBuffer& buffer) override;
+    // Pieces of a request pull their input out of order: only an input that takes that well
+    // gains.
+    bool gainsFromConcurrentRequests() const override { return input_.takesConcurrentRequests(); }
     void genRect(ZynRectBuffer& buffer) override;
 
     // One output sample from its value before conversion.

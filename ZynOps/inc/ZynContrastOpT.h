@@ -18,6 +18,9 @@ class ZynContrastOpT : public ZynImageOp {
 
     bool outputInfo(ZynOutputInfo& info) override;
     bool canFill(const ZynRectBuffer& buffer) override;
+    // Pieces of a request pull their input out of order: only an input that takes that well
+    // gains.
+    bool gainsFromConcurrentRequests() const override { return input_.takesConcurrentRequests(); }
     void genRect(ZynRectBuffer& buffer) override;
 
     // The curve for one sample. Integers are rounded half away from zero; where the power is

@@ -18,6 +18,8 @@ class ZynJ2KImageSourceOp : public ZynImageSourceOp {
     void genRect(ZynRectBuffer& buffer) override;
     bool canFill(const ZynRectBuffer& buffer) override;
     ZynColorSpacePtr getColorSpace() override { return colorSpace_; }
+    // Every request has a decoder of its own.
+    bool gainsFromConcurrentRequests() const override { return true; }
 
   private:
     bool holdsSamples(const ZynSimpleDataOrg& org) const;

@@ -12,6 +12,7 @@ class ZynNopOp : public ZynImageOp {
 
     bool outputInfo(ZynOutputInfo& info) override;
     bool canFill(const ZynRectBuffer&) override { return true; }
+    // Not gainsFromConcurrentRequests: the input gets the whole request and spreads it itself.
     // Errors of the input reach the caller as the input raised them.
     void genRect(ZynRectBuffer& buffer) override;
 

@@ -18,6 +18,8 @@ class ZynPpmImageSourceOpBase : public ZynImageSourceOp {
     void genRect(ZynRectBuffer& buffer) override;
     bool canFill(const ZynRectBuffer& buffer) override { return bufferCheck(buffer.org()); }
     ZynColorSpacePtr getColorSpace() override { return colorSpace_; }
+    // Reads are positional, so requests need no lock.
+    bool gainsFromConcurrentRequests() const override { return true; }
 
     // Buffers this op fills: 8-bit, 3 bands, pixel-interleaved, bands at 0, 1, 2.
     static bool bufferCheck(const ZynSimpleDataOrg& org);

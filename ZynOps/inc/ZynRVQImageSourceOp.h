@@ -15,6 +15,7 @@ class ZynRVQImageSourceOp : public ZynImageSourceOp {
     bool canFill(const ZynRectBuffer& buffer) override;
     void genRect(ZynRectBuffer& buffer) override;
     ZynColorSpacePtr getColorSpace() override { return colorSpace_; }
+    bool wordsOutsideRequests() const override { return true; }
 
     // The layout of developed samples of `type`, over a width x height image.
     static ZynSimpleDataOrg layoutOf(DCImageType type, uint32_t width, uint32_t height);

@@ -15,4 +15,7 @@ class ZynRectSource {
     virtual bool canFill(const ZynRectBuffer& buffer) = 0;
     virtual void genRect(ZynRectBuffer& buffer) = 0;
     virtual ZynColorSpacePtr rectColorSpace() = 0;
+    // What the op answers for the source (ZynImageOp).
+    virtual bool gainsFromConcurrentRequests() const { return false; }
+    virtual bool wordsOutsideRequests() const { return false; }
 };

@@ -17,6 +17,10 @@ class ZynRectSourceOp : public ZynImageSourceOp {
     bool canFill(const ZynRectBuffer& buffer) override { return source_.canFill(buffer); }
     void genRect(ZynRectBuffer& buffer) override { source_.genRect(buffer); }
     ZynColorSpacePtr getColorSpace() override { return source_.rectColorSpace(); }
+    bool gainsFromConcurrentRequests() const override {
+        return source_.gainsFromConcurrentRequests();
+    }
+    bool wordsOutsideRequests() const override { return source_.wordsOutsideRequests(); }
 
     // `op` when the owner's output offers the resolution; ZynError 3 otherwise.
     static ZynImageOpPtr forResolution(const std::shared_ptr<ZynRectSourceOp>& op,

@@ -33,6 +33,9 @@ class ZynTiffImageSourceOp : public ZynFile, public ZynImageSourceOp {
     void genRect(ZynRectBuffer& buffer) override;
     bool canFill(const ZynRectBuffer& buffer) override;
     ZynColorSpacePtr getColorSpace() override;
+    // Every codec call holds the shared file's lock, which leaves little to share out, but
+    // requests in any order are safe and cost no more.
+    bool takesConcurrentRequests() const override { return true; }
 
     bool usable() const { return usable_; }
     // NEWSUBFILETYPE of the directory behind resolution `index`, when it has one.

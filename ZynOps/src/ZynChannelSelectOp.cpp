@@ -64,6 +64,12 @@ bool ZynChannelSelectOp::canFill(const ZynRectBuffer& buffer) {
            buffer.dataType() == upstream(inputs_.front()).dataOrg()->dataType();
 }
 
+bool ZynChannelSelectOp::gainsFromConcurrentRequests() const {
+    return !inputs_.empty() && !isView() &&
+           std::all_of(inputs_.begin(), inputs_.end(),
+                       [&](int input) { return upstream(input).takesConcurrentRequests(); });
+}
+
 ZynRectBuffer ZynChannelSelectOp::inputBuffer(int input, const ZynRect& rect) const {
     const ZynSimpleDataOrg& org = *upstream(input).dataOrg();
     return ZynRectBuffer(

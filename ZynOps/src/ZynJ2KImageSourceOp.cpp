@@ -2,6 +2,8 @@
 
 #include "QorString.h"
 #include "ZynDecodeBudget.h"
+#include "ZynSettings.h"
+#include "ZynWorkerPool.h"
 
 #include <algorithm>
 
@@ -105,7 +107,9 @@ void ZynJ2KImageSourceOp::genRect(ZynRectBuffer& buffer) {
         sampleType(dataType_), {}, buffer.org().pixelStride(), buffer.org().lineStride()};
     for (size_t b = 0; b < bands; ++b)
         target.bands.push_back(buffer.at(r.x, r.y, static_cast<int>(b)));
-    J2kDecoder decoder(*stream);
+    // The library spreads one region's code-blocks over the request's threads, which costs
+    // nothing twice; a request that is one of several on the pool keeps to its own thread.
+    J2kDecoder decoder(*stream, ZynWorkerPool::insideBatch() ? 1 : ZynSettings::get().threads);
     if (!decoder.decode(file_->header(), {level_, layers_, r.x, r.y, r.width, r.height}, target))
         throw ZynError(130, decoder.errorText());
 }

@@ -23,6 +23,8 @@ class ZynBMPImageSource : public ZynRawImageSource {
 
     bool canFill(const ZynRectBuffer& buffer) override;
     void genRect(ZynRectBuffer& buffer) override;
+    // Outside the image it only knows that it fills whole rows.
+    bool wordsOutsideRequests() const override { return false; }
 
     const ZynBMPHeader& header() const { return header_; }
 

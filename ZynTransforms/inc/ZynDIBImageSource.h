@@ -31,6 +31,8 @@ class ZynDIBImageSource : public ZynRawImage, public ZynImageFileSource, public 
     bool canFill(const ZynRectBuffer& buffer) override;
     void genRect(ZynRectBuffer& buffer) override;
     ZynColorSpacePtr rectColorSpace() override { return colorSpace_; }
+    // Requests stay sequential: each holds the file for its whole length.
+    bool wordsOutsideRequests() const override { return true; }
 
     int32_t width() const { return width_; }
     int32_t height() const { return height_; }

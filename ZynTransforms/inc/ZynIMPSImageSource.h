@@ -35,6 +35,9 @@ class ZynIMPSImageSource : public ZynImageFileSource, public ZynRectSource {
     bool canFill(const ZynRectBuffer& buffer) override;
     void genRect(ZynRectBuffer& buffer) override;
     ZynColorSpacePtr rectColorSpace() override { return colorSpace_; }
+    // Each seek-and-read holds the set's lock; the rest runs concurrently.
+    bool gainsFromConcurrentRequests() const override { return true; }
+    bool wordsOutsideRequests() const override { return true; }
 
     const ZynIMPSHeader& header() const { return header_; }
 

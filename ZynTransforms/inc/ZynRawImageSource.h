@@ -41,6 +41,9 @@ class ZynRawImageSource : public ZynRawImage, public ZynImageFileSource, public 
     bool canFill(const ZynRectBuffer& buffer) override;
     void genRect(ZynRectBuffer& buffer) override;
     ZynColorSpacePtr rectColorSpace() override;
+    // Each seek-and-read holds the file's lock; the rest runs concurrently.
+    bool gainsFromConcurrentRequests() const override { return true; }
+    bool wordsOutsideRequests() const override { return true; }
 
     const ZynBufferInfoPtr& fileLayout() const { return fileLayout_; }
     const ZynBufferInfoPtr& outputLayout() const { return outputLayout_; }

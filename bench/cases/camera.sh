@@ -6,11 +6,11 @@ dng=$BENCH_DIR/large.dng
 plain=$BENCH_DIR/plain_strips.tif
 [ -f "$dng" ] && [ -f "$plain" ] || "$BIN/make_bench_camera" 4000 3000 "$dng" "$plain"
 
-bench_time "camera: anyimage stats" "$BIN/anyimage" stats "$dng"
+bench_threads "camera: anyimage stats" "$BIN/anyimage" stats "$dng"
 bench_time "camera: floor (develop and sum)" "$BIN/floor_camera" "$dng"
 bench_ratio "camera: anyimage stats" "camera: floor (develop and sum)"
 
-bench_time "camera: anyimage stats thumbnail" "$BIN/anyimage" stats "$dng" --level 1
+bench_threads "camera: anyimage stats thumbnail" "$BIN/anyimage" stats "$dng" --level 1
 bench_time "camera: floor thumbnail" "$BIN/floor_camera" "$dng" thumb
 bench_ratio "camera: anyimage stats thumbnail" "camera: floor thumbnail"
 bench_peak "camera: render 256x256 at 1800,1300" "$BIN/anyimage" render "$dng" \

@@ -4,17 +4,19 @@
 jpeg=$BENCH_DIR/large.jpg
 [ -f "$jpeg" ] || "$BIN/make_bench_jpeg" 6000 4000 "$jpeg"
 
-bench_time "jpeg: anyimage stats" "$BIN/anyimage" stats "$jpeg"
+bench_threads "jpeg: anyimage stats" "$BIN/anyimage" stats "$jpeg"
 bench_time "jpeg: floor (decode and sum)" "$BIN/floor_jpeg" "$jpeg"
-have vips && bench_time "jpeg: vips avg" vips avg "$jpeg"
+bench_vips "jpeg: vips avg" vips avg "$jpeg"
 bench_ratio "jpeg: anyimage stats" "jpeg: floor (decode and sum)"
 bench_ratio "jpeg: anyimage stats" "jpeg: vips avg"
+bench_peer "jpeg: anyimage stats" "jpeg: vips avg"
 
-bench_time "jpeg: anyimage stats 1/8" "$BIN/anyimage" stats "$jpeg" --level 3
+bench_threads "jpeg: anyimage stats 1/8" "$BIN/anyimage" stats "$jpeg" --level 3
 bench_time "jpeg: floor 1/8" "$BIN/floor_jpeg" "$jpeg" 8
-have vips && bench_time "jpeg: vips shrink-on-load 1/8" vips avg "$jpeg[shrink=8]"
+bench_vips "jpeg: vips shrink-on-load 1/8" vips avg "$jpeg[shrink=8]"
 bench_ratio "jpeg: anyimage stats 1/8" "jpeg: floor 1/8"
 bench_ratio "jpeg: anyimage stats 1/8" "jpeg: vips shrink-on-load 1/8"
+bench_peer "jpeg: anyimage stats 1/8" "jpeg: vips shrink-on-load 1/8"
 
 bench_time "jpeg: band sweep down" "$BIN/jpeg_band_sweep" "$jpeg" down
 bench_time "jpeg: band sweep up" "$BIN/jpeg_band_sweep" "$jpeg" up

@@ -4,15 +4,16 @@
 png=$BENCH_DIR/large.png
 [ -f "$png" ] || "$BIN/make_bench_png" 6000 4000 "$png"
 
-bench_time "png: anyimage stats" "$BIN/anyimage" stats "$png"
+bench_threads "png: anyimage stats" "$BIN/anyimage" stats "$png"
 bench_time "png: floor (libpng rows)" "$BIN/floor_png" "$png"
-have vips && bench_time "png: vips avg" vips avg "$png"
+bench_vips "png: vips avg" vips avg "$png"
 have convert && bench_time "png: ImageMagick mean" convert "$png" -format "%[fx:mean]" info:
 bench_time "png: sweep of 256-row strips" env ZYN_STRIP_HEIGHT=256 "$BIN/anyimage" stats "$png"
 bench_time "png: sweep, file closed per strip" env ZYN_STRIP_HEIGHT=256 "$BIN/anyimage" stats \
     "$png" --no-keep-open
 bench_ratio "png: anyimage stats" "png: floor (libpng rows)"
 bench_ratio "png: anyimage stats" "png: vips avg"
+bench_peer "png: anyimage stats" "png: vips avg"
 bench_ratio "png: anyimage stats" "png: ImageMagick mean"
 bench_ratio "png: sweep of 256-row strips" "png: floor (libpng rows)"
 bench_ratio "png: sweep, file closed per strip" "png: floor (libpng rows)"

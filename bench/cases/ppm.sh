@@ -3,12 +3,13 @@
 ppm=$BENCH_DIR/large.ppm
 [ -f "$ppm" ] || "$BIN/make_bench_ppm" 8000 6000 "$ppm"
 
-bench_time "ppm: anyimage stats" "$BIN/anyimage" stats "$ppm"
+bench_threads "ppm: anyimage stats" "$BIN/anyimage" stats "$ppm"
 bench_time "ppm: floor (read and sum)" "$BIN/floor_ppm" "$ppm"
-have vips && bench_time "ppm: vips avg" vips avg "$ppm"
+bench_vips "ppm: vips avg" vips avg "$ppm"
 have convert && bench_time "ppm: ImageMagick mean" convert "$ppm" -format "%[fx:mean]" info:
 bench_ratio "ppm: anyimage stats" "ppm: floor (read and sum)"
 bench_ratio "ppm: anyimage stats" "ppm: vips avg"
+bench_peer "ppm: anyimage stats" "ppm: vips avg"
 bench_ratio "ppm: anyimage stats" "ppm: ImageMagick mean"
 bench_peak "ppm: render 64x64 at 4000,3000" "$BIN/anyimage" render "$ppm" -o "$BENCH_DIR/rect.png" \
     --rect 4000,3000,64,64

@@ -10,7 +10,7 @@ fi
 
 for ext in jpg png tif; do
     file=$BENCH_DIR/bench.$ext
-    bench_time "python $ext: anyimage stats" "$BIN/anyimage" stats "$file"
+    bench_threads "python $ext: anyimage stats" "$BIN/anyimage" stats "$file"
     for reader in zyn pillow; do
         seconds=$(PYTHONPATH=$BIN/python "$py" bench/numpy_read.py time "$reader" "$file" "$RUNS")
         BENCH_TIMES["python $ext: $reader read"]=$seconds

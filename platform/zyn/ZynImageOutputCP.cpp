@@ -3,12 +3,48 @@
 #include "ZynConvert.h"
 #include "ZynSettings.h"
 #include "ZynTransform.h"
+#include "ZynWorkerPool.h"
 
 namespace {
 
 std::string rectText(const ZynRect& r) {
     return "(" + std::to_string(r.x) + "," + std::to_string(r.y) +
            ") w=" + std::to_string(r.width) + ", h=" + std::to_string(r.height);
+}
+
+// The columns and rows of the native tile grid that a rectangle inside the image touches.
+struct TileSpan {
+    int64_t tileWidth;
+    int64_t tileHeight;
+    int64_t firstColumn;
+    int64_t lastColumn;
+    int64_t firstRow;
+    int64_t lastRow;
+
+    int64_t count() const { return (lastColumn - firstColumn + 1) * (lastRow - firstRow + 1); }
+};
+
+TileSpan tileSpan(const ZynOutputInfo& info, const ZynRect& want) {
+    const int64_t tileWidth = info.dataOrg->width() ? info.dataOrg->width() : info.width;
+    const int64_t tileHeight = info.dataOrg->height() ? info.dataOrg->height() : info.height;
+    return {tileWidth,
+            tileHeight,
+            (want.x - info.originX) / tileWidth,
+            (want.right() - 1 - info.originX) / tileWidth,
+            (want.y - info.originY) / tileHeight,
+            (want.bottom() - 1 - info.originY) / tileHeight};
+}
+
+// One thread unless the op gains from concurrent requests and the request spans several of its
+// native tiles; so a request of one tile never starts the pool. A request made while rendering
+// an item of the pool (an operation reading its input) stays on its thread: the items already
+// keep every thread busy, and waiting on another thread's share would only stall this one.
+size_t threadsFor(const ZynImageOp& op, const ZynOutputInfo& info, const ZynRect& want) {
+    const size_t threads = ZynSettings::get().threads;
+    if (threads <= 1 || !info.dataOrg || ZynWorkerPool::insideBatch() ||
+        !op.gainsFromConcurrentRequests())
+        return 1;
+    return tileSpan(info, want).count() > 1 ? threads : 1;
 }
 
 }  // namespace
@@ -62,13 +98,17 @@ void ZynImageOutputCP::renderRect(const ZynResolution& resolution, ZynRectBuffer
     ZynImageOpPtr op = opFor(resolution);
     ZynOutputInfo info;
     if (!op->outputInfoBase(info)) throw info.error;
-    if (!caching_ && op->canFill(buffer)) return op->genRect(buffer);
-
     const ZynRect image{0, 0, info.width, info.height};
-    if (!image.contains(buffer.rect()))
+    const bool inside = image.contains(buffer.rect());
+    const size_t threads = inside ? threadsFor(*op, info, buffer.rect()) : 1;
+    if (!caching_ && threads == 1 && op->canFill(buffer)) return op->genRect(buffer);
+
+    if (!inside) {
+        if (op->wordsOutsideRequests()) return op->genRect(buffer);
         throw ZynError(411, "requested " + rectText(buffer.rect()) + " pixels from an image of " +
                                 std::to_string(info.width) + "x" + std::to_string(info.height) +
                                 " pixels");
+    }
     if (!info.dataOrg) throw ZynError(125, "The data org is NULL");
     if (info.dataOrg->dataType() != buffer.dataType())
         throw ZynError(119, std::string("The buffer holds ") + zynDataTypeName(buffer.dataType()) +
@@ -77,47 +117,59 @@ void ZynImageOutputCP::renderRect(const ZynResolution& resolution, ZynRectBuffer
     if (info.dataOrg->bands() != buffer.bands())
         throw ZynError(3, "The buffer has " + std::to_string(buffer.bands()) +
                               " bands but the image has " + std::to_string(info.dataOrg->bands()));
-    renderTiles(*op, info, resolution, buffer);
+    renderTiles(*op, info, resolution, buffer, threads);
 }
 
 void ZynImageOutputCP::renderTiles(ZynImageOp& op, const ZynOutputInfo& info,
-                                   const ZynResolution& resolution, ZynRectBuffer& buffer) {
+                                   const ZynResolution& resolution, ZynRectBuffer& buffer,
+                                   size_t threads) {
     const ZynRect image{0, 0, info.width, info.height};
-    const int64_t tileWidth = info.dataOrg->width() ? info.dataOrg->width() : info.width;
-    const int64_t tileHeight = info.dataOrg->height() ? info.dataOrg->height() : info.height;
-    const ZynRect& want = buffer.rect();
-    const int64_t firstColumn = (want.x - info.originX) / tileWidth;
-    const int64_t lastColumn = (want.right() - 1 - info.originX) / tileWidth;
-    const int64_t firstRow = (want.y - info.originY) / tileHeight;
-    const int64_t lastRow = (want.bottom() - 1 - info.originY) / tileHeight;
-
-    std::unique_ptr<ZynRectBuffer> scratch;
-    for (int64_t row = firstRow; row <= lastRow; ++row) {
-        for (int64_t column = firstColumn; column <= lastColumn; ++column) {
-            const ZynRect tileRect = ZynRect{info.originX + column * tileWidth,
-                                             info.originY + row * tileHeight, tileWidth, tileHeight}
-                                         .intersect(image);
-            if (tileRect.empty()) continue;
-            const ZynRect part = tileRect.intersect(want);
-            if (caching_) {
-                auto tile = cachedTile(op, info, resolution, tileRect, column, row);
-                zynCopyRegion(*tile, buffer, part);
-                continue;
-            }
-            // A tile that lies wholly inside the request may go straight into its memory.
-            if (part == tileRect && buffer.writableInPlace()) {
-                ZynRectBuffer view = buffer.subView(tileRect);
-                if (op.canFill(view)) {
-                    op.genRect(view);
-                    continue;
-                }
-            }
-            if (!scratch) scratch = std::make_unique<ZynRectBuffer>(tileRect, info.dataOrg);
-            scratch->setRect(tileRect);
-            op.genRect(*scratch);
-            zynCopyRegion(*scratch, buffer, part);
+    const TileSpan span = tileSpan(info, buffer.rect());
+    std::vector<NativeTile> tiles;
+    for (int64_t row = span.firstRow; row <= span.lastRow; ++row) {
+        for (int64_t column = span.firstColumn; column <= span.lastColumn; ++column) {
+            const ZynRect tileRect =
+                ZynRect{info.originX + column * span.tileWidth,
+                        info.originY + row * span.tileHeight, span.tileWidth, span.tileHeight}
+                    .intersect(image);
+            if (!tileRect.empty()) tiles.push_back({tileRect, column, row});
         }
     }
+    // A scratch tile per thread at most: memory stays in proportion to threads x native tile.
+    std::vector<std::unique_ptr<ZynRectBuffer>> scratch(threads);
+    const auto render = [&](size_t index, size_t slot) {
+        renderTile(op, info, resolution, buffer, tiles[index], scratch[slot]);
+    };
+    if (threads == 1) {
+        for (size_t i = 0; i < tiles.size(); ++i) render(i, 0);
+        return;
+    }
+    ZynWorkerPool::shared().forEach(tiles.size(), threads, render);
+}
+
+void ZynImageOutputCP::renderTile(ZynImageOp& op, const ZynOutputInfo& info,
+                                  const ZynResolution& resolution, ZynRectBuffer& buffer,
+                                  const NativeTile& tile, std::unique_ptr<ZynRectBuffer>& scratch) {
+    const ZynRect part = tile.rect.intersect(buffer.rect());
+    if (caching_) {
+        auto cached = cachedTile(op, info, resolution, tile.rect, tile.column, tile.row);
+        zynCopyRegion(*cached, buffer, part);
+        return;
+    }
+    // A tile that lies wholly inside the request may go straight into its memory.
+    if (part == tile.rect && buffer.writableInPlace()) {
+        ZynRectBuffer view = buffer.subView(tile.rect);
+        // A view re-pointed at other memory would leave the caller's unwritten.
+        view.setCanAdopt(false);
+        if (op.canFill(view)) {
+            op.genRect(view);
+            return;
+        }
+    }
+    if (!scratch) scratch = std::make_unique<ZynRectBuffer>(tile.rect, info.dataOrg);
+    scratch->setRect(tile.rect);
+    op.genRect(*scratch);
+    zynCopyRegion(*scratch, buffer, part);
 }
 
 std::shared_ptr<const ZynRectBuffer> ZynImageOutputCP::cachedTile(ZynImageOp& op,

@@ -55,8 +55,22 @@ class ZynImageOutputCP : public ZynOutputCP {
     void renderRect(const ZynResolution& resolution, ZynRectBuffer& buffer);
 
   private:
+    // A native tile of the grid, clipped to the image.
+    struct NativeTile {
+        ZynRect rect;
+        int64_t column;
+        int64_t row;
+    };
+
+    // Renders the request tile by tile, on `threads` threads of the worker pool when more than
+    // one.
     void renderTiles(ZynImageOp& op, const ZynOutputInfo& info, const ZynResolution& resolution,
-                     ZynRectBuffer& buffer);
+                     ZynRectBuffer& buffer, size_t threads);
+    // Renders one tile into its part of the buffer, through `scratch` when the op cannot write
+    // the buffer's memory itself.
+    void renderTile(ZynImageOp& op, const ZynOutputInfo& info, const ZynResolution& resolution,
+                    ZynRectBuffer& buffer, const NativeTile& tile,
+                    std::unique_ptr<ZynRectBuffer>& scratch);
     std::shared_ptr<const ZynRectBuffer> cachedTile(ZynImageOp& op, const ZynOutputInfo& info,
                                                     const ZynResolution& resolution,
                                                     const ZynRect& tileRect, int64_t column,

@@ -31,6 +31,15 @@ class ZynImageOp : public ZynOp {
     virtual void genRect(ZynRectBuffer& buffer) = 0;
     // Whether genRect can fill this buffer as it is (rectangle and organisation).
     virtual bool canFill(const ZynRectBuffer& buffer) { return false; }
+    // Whether native tiles of one request may be rendered on several threads at once and gain
+    // by it. Ops that serialise whole requests, or decode strictly forward, keep the default.
+    virtual bool gainsFromConcurrentRequests() const { return false; }
+    // Whether concurrent requests in any order are safe and cheap for it, gain or not; an
+    // operation whose own work gains may then pull its input so.
+    virtual bool takesConcurrentRequests() const { return gainsFromConcurrentRequests(); }
+    // Whether genRect refuses rectangles outside the image with a message of its own, which
+    // the engine then lets it give.
+    virtual bool wordsOutsideRequests() const { return false; }
     virtual ZynColorSpacePtr getColorSpace() { return nullptr; }
 
     bool valid() const { return valid_; }

@@ -1,5 +1,8 @@
 #include "ZynSettings.h"
 
+#include <algorithm>
+#include <thread>
+
 #include "QorSettings.h"
 
 namespace {
@@ -19,6 +22,9 @@ ZynSettings readSettings() {
     const long cache = qorEnvironmentInteger("ZYN_CACHE_BYTES", 64L << 20);
     s.cacheBytes = static_cast<size_t>(cache > 0 ? cache : 64L << 20);
     s.maxDecodeBytes = uint64_t{positive("ZYN_MAX_DECODE_MB", 1024)} << 20;
+    // More threads than any machine has cores would only cost stacks.
+    s.threads = std::min<uint32_t>(
+        positive("ZYN_THREADS", std::max(1u, std::thread::hardware_concurrency())), 1024);
     return s;
 }
 

@@ -13,6 +13,7 @@ struct ZynSettings {
     uint32_t preferredBandHeight;  // ZYN_BAND_HEIGHT [64]: band height of band-wise decoders
     size_t cacheBytes;             // ZYN_CACHE_BYTES [64 MiB]: tile cache budget per output
     uint64_t maxDecodeBytes;       // ZYN_MAX_DECODE_MB [1024]: the most one decode may allocate
+    uint32_t threads;              // ZYN_THREADS [cores]: threads rendering one request at once
 
     static ZynSettings& get();
 };

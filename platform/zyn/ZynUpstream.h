@@ -19,6 +19,10 @@ class ZynUpstream {
     const ZynDataOrgPtr& dataOrg() const { return output_->dataOrg(); }
     // The upstream op's information at this resolution.
     bool outputInfo(ZynOutputInfo& info) const;
+    // Whether the upstream op takes concurrent requests in any order well.
+    bool takesConcurrentRequests() const {
+        return output_->opFor(resolution_)->takesConcurrentRequests();
+    }
     // Fills the buffer's rectangle from upstream.
     void render(ZynRectBuffer& buffer) const { output_->renderRect(resolution_, buffer); }
 

@@ -8,8 +8,9 @@ const char* const kAnyImageUsage =
     "       anyimage render FILE -o OUT.png|.ppm|.pgm|.tif [--samples] [--level N | --size WxH]\n"
     "                       [--rect X,Y,W,H] [--interleave pixel|line|band] [--reverse-bands]\n"
     "                       [--source NAME] [--no-keep-open] [--op 'NAME:attr=value;...']...\n"
+    "                       [--threads N]\n"
     "       anyimage stats FILE [--level N | --size WxH] [--rect X,Y,W,H] [--source NAME]\n"
-    "                       [--op 'NAME:attr=value;...']...\n"
+    "                       [--op 'NAME:attr=value;...']... [--threads N]\n"
     "       anyimage meta FILE KEY [--registry REGISTRY_FILE] [--source NAME]\n"
     "       anyimage formats\n"
     "       anyimage register|unregister [--user]\n"
@@ -58,6 +59,14 @@ int parseLevel(const std::string& text) {
     return level;
 }
 
+unsigned parseThreads(const std::string& text) {
+    int threads = 0;
+    char end = 0;
+    if (std::sscanf(text.c_str(), "%d%c", &threads, &end) != 1 || threads < 1)
+        throw std::invalid_argument("--threads wants a positive number, not \"" + text + "\"");
+    return static_cast<unsigned>(threads);
+}
+
 }  // namespace
 
 AnyImageArgs AnyImageArgs::parse(int argc, char** argv) {
@@ -90,6 +99,8 @@ AnyImageArgs AnyImageArgs::parse(int argc, char** argv) {
             args.keepOpen = false;
         else if (a == "--op")
             args.operations.push_back(value(argc, argv, i));
+        else if (a == "--threads")
+            args.threads = parseThreads(value(argc, argv, i));
         else if (a == "--registry")
             args.metaRegistry = value(argc, argv, i);
         else if (a == "--user")
@@ -118,5 +129,7 @@ AnyImageArgs AnyImageArgs::parse(int argc, char** argv) {
         throw std::invalid_argument("render needs -o OUT");
     if (!args.operations.empty() && args.command != "render" && args.command != "stats")
         throw std::invalid_argument("--op applies to render and stats");
+    if (args.threads && args.command != "render" && args.command != "stats")
+        throw std::invalid_argument("--threads applies to render and stats");
     return args;
 }

@@ -22,6 +22,7 @@ struct AnyImageArgs {
     bool keepOpen = true;                             // --no-keep-open clears it
     std::string key;                                  // meta: the metadata key
     std::vector<std::string> operations;              // --op, in order
+    std::optional<unsigned> threads;                  // --threads: else ZYN_THREADS or all cores
     std::string metaRegistry;                         // meta --registry: a registry file
     bool perUser = false;                             // register/unregister --user
     bool samples = false;                             // render --samples

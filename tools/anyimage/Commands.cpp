@@ -21,6 +21,7 @@
 #include "TiffDumpWriter.h"
 #include "VulMetaDataRegistry.h"
 #include "ZynRecognizer.h"
+#include "ZynSettings.h"
 #include "ZynTransformRegistryEntry.h"
 
 namespace {
@@ -189,6 +190,11 @@ void renderTo(Writer& writer, StripReader& reader) {
     writer.finish();
 }
 
+// The engine reads the thread count at every request, so setting it once covers them all.
+void applyThreads(const AnyImageArgs& args) {
+    if (args.threads) ZynSettings::get().threads = *args.threads;
+}
+
 }  // namespace
 
 int runInfo(const AnyImageArgs& args, std::ostream& out) {
@@ -204,6 +210,7 @@ int runInfo(const AnyImageArgs& args, std::ostream& out) {
 }
 
 int runRender(const AnyImageArgs& args, std::ostream&) {
+    applyThreads(args);
     ImageHandle image(args.files.front(), args);
     const ZynResolution resolution = image.resolution(args);
     StripReader reader(image, resolution, requestedRect(args, resolution), args);
@@ -221,6 +228,7 @@ int runRender(const AnyImageArgs& args, std::ostream&) {
 }
 
 int runStats(const AnyImageArgs& args, std::ostream& out) {
+    applyThreads(args);
     ImageHandle image(args.files.front(), args);
     const ZynResolution resolution = image.resolution(args);
     StripReader reader(image, resolution, requestedRect(args, resolution), args);

@@ -1,9 +1,11 @@
 #include "StripReader.h"
 
 #include <algorithm>
+#include <future>
 #include <numeric>
 
 #include "ZynConvert.h"
+#include "ZynSettings.h"
 
 namespace {
 
@@ -29,7 +31,9 @@ StripReader::StripReader(ImageHandle& image, const ZynResolution& resolution, co
     bands_ = info.dataOrg->bands();
     const uint64_t tile = std::max<uint32_t>(info.dataOrg->height(), 1);
     const uint64_t rowSamples = static_cast<uint64_t>(rect.width) * bands_;
-    const uint64_t tilesPerStrip = std::max<uint64_t>(1, kStripSamples / (rowSamples * tile));
+    // A row of tiles for each rendering thread, so that every request keeps them all busy.
+    const uint64_t tilesPerStrip =
+        std::max<uint64_t>(1, kStripSamples / (rowSamples * tile)) * ZynSettings::get().threads;
     stripUnit_ = tile * tilesPerStrip;
     stripHeight_ =
         static_cast<uint32_t>(std::min<uint64_t>(stripUnit_, static_cast<uint64_t>(rect.height)));
@@ -39,26 +43,46 @@ StripReader::StripReader(ImageHandle& image, const ZynResolution& resolution, co
         packedOrg_ = std::make_shared<ZynSimpleDataOrg>(width, stripHeight_, dataType_, bands_);
 }
 
+StripReader::StripBuffers StripReader::makeBuffers() const {
+    StripBuffers buffers{ZynRectBuffer({rect_.x, rect_.y, rect_.width, 0}, requestOrg_), nullptr};
+    if (packedOrg_)
+        buffers.packed = std::make_unique<ZynRectBuffer>(buffers.request.rect(), packedOrg_);
+    return buffers;
+}
+
+const ZynRectBuffer& StripReader::renderStrip(StripBuffers& buffers, const ZynRect& strip) {
+    buffers.request.setRect(strip);
+    image_.render(resolution_, buffers.request);
+    if (!buffers.packed) return buffers.request;
+    buffers.packed->setRect(strip);
+    zynCopyRegion(buffers.request, *buffers.packed, strip);
+    return *buffers.packed;
+}
+
 void StripReader::run(const std::function<void(const ZynRectBuffer& strip)>& consume,
                       const std::function<void(double)>& progress) {
     // Strips start on native tile rows of the image so that none is decoded twice.
-    ZynRectBuffer request({rect_.x, rect_.y, rect_.width, 0}, requestOrg_);
-    std::unique_ptr<ZynRectBuffer> packed;
-    if (packedOrg_) packed = std::make_unique<ZynRectBuffer>(request.rect(), packedOrg_);
+    std::vector<ZynRect> strips;
     for (int64_t y = rect_.y; y < rect_.bottom();) {
         const int64_t boundary = (y / stripUnit_ + 1) * stripUnit_;
         const int64_t rows = std::min<int64_t>(boundary, rect_.bottom()) - y;
-        const ZynRect strip{rect_.x, y, rect_.width, rows};
-        request.setRect(strip);
-        image_.render(resolution_, request);
-        if (packed) {
-            packed->setRect(strip);
-            zynCopyRegion(request, *packed, strip);
-            consume(*packed);
-        } else {
-            consume(request);
-        }
+        strips.push_back({rect_.x, y, rect_.width, rows});
         y += rows;
-        if (progress) progress(static_cast<double>(y - rect_.y) / rect_.height);
+    }
+    // With several threads the next strip renders while the caller consumes this one.
+    const bool ahead = ZynSettings::get().threads > 1 && strips.size() > 1;
+    std::vector<StripBuffers> buffers;
+    buffers.push_back(makeBuffers());
+    if (ahead) buffers.push_back(makeBuffers());
+    const auto render = [&](size_t i) {
+        return &renderStrip(buffers[i % buffers.size()], strips[i]);
+    };
+    std::future<const ZynRectBuffer*> next;
+    if (ahead) next = std::async(std::launch::async, render, 0);
+    for (size_t i = 0; i < strips.size(); ++i) {
+        const ZynRectBuffer* strip = ahead ? next.get() : render(i);
+        if (ahead && i + 1 < strips.size()) next = std::async(std::launch::async, render, i + 1);
+        consume(*strip);
+        if (progress) progress(static_cast<double>(strips[i].bottom() - rect_.y) / rect_.height);
     }
 }

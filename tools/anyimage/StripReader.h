@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "AnyImageArgs.h"
 #include "ImageHandle.h"
@@ -24,6 +25,15 @@ class StripReader {
              const std::function<void(double)>& progress = {});
 
   private:
+    // The buffer the engine fills, and the packed copy handed on when its layout differs.
+    struct StripBuffers {
+        ZynRectBuffer request;
+        std::unique_ptr<ZynRectBuffer> packed;
+    };
+
+    StripBuffers makeBuffers() const;
+    const ZynRectBuffer& renderStrip(StripBuffers& buffers, const ZynRect& strip);
+
     ImageHandle& image_;
     ZynResolution resolution_;
     ZynRect rect_;

@@ -55,11 +55,6 @@ void keepMessage(const char* message, void* user) {
 
 void dropMessage(const char*, void*) {}
 
-int decoderThreads() {
-    static const int threads = static_cast<int>(std::thread::hardware_concurrency());
-    return threads;
-}
-
 // One decoding pass: the library's codec, stream and image, released in the right order.
 struct Session {
     explicit Session(const QorStream& file) : source{file.view(), file.size()} {}
@@ -71,7 +66,7 @@ struct Session {
 
     // Creates the codec for `layers` quality layers and reads the headers. Only sessions that
     // go on to decode get the library's threads and large reads.
-    bool start(uint32_t layers, std::string& messages, bool decoding) {
+    bool start(uint32_t layers, std::string& messages, bool decoding, int threads) {
         codec.reset(opj_create_decompress(OPJ_CODEC_JP2));
         if (!codec) return false;
         opj_set_error_handler(codec.get(), keepMessage, &messages);
@@ -81,7 +76,7 @@ struct Session {
         opj_set_default_decoder_parameters(&parameters);
         parameters.cp_layer = layers;
         if (!opj_setup_decoder(codec.get(), &parameters)) return false;
-        if (decoding && decoderThreads() > 1) opj_codec_set_threads(codec.get(), decoderThreads());
+        if (decoding && threads > 1) opj_codec_set_threads(codec.get(), threads);
 
         stream.reset(
             opj_stream_create(decoding ? OPJ_J2K_STREAM_CHUNK_SIZE : kHeaderChunk, OPJ_TRUE));
@@ -305,7 +300,7 @@ bool J2kDecoder::fail(const std::string& fallback) {
 bool J2kDecoder::readHeader(J2kHeader& header) {
     messages_.clear();
     Session session(stream_);
-    if (!session.start(0, messages_, false)) return fail("Not a readable JP2 file");
+    if (!session.start(0, messages_, false, 1)) return fail("Not a readable JP2 file");
     const opj_image_t& image = *session.image;
     if (image.x1 <= image.x0 || image.y1 <= image.y0 || !fillComponents(image, header) ||
         !fillCodingInfo(session.codec.get(), header))
@@ -334,7 +329,8 @@ bool J2kDecoder::decode(const J2kHeader& header, const J2kRegion& region, const 
         return fail("The JPEG 2000 image is too large for the decoder");
 
     Session session(stream_);
-    if (!session.start(region.layers, messages_, true)) return fail("Not a readable JP2 file");
+    if (!session.start(region.layers, messages_, true, threads_))
+        return fail("Not a readable JP2 file");
     opj_codec_t* codec = session.codec.get();
     opj_image_t* image = session.image.get();
     if (!opj_set_decoded_resolution_factor(codec, region.level) ||

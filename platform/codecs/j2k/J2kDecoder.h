@@ -34,7 +34,9 @@ struct J2kTarget {
 // several threads at once; the library's messages are kept in errorText(), never printed.
 class J2kDecoder {
   public:
-    explicit J2kDecoder(const QorStream& stream) : stream_(stream) {}
+    // `threads`: how many threads the library may decode code-blocks of one region on.
+    explicit J2kDecoder(const QorStream& stream, int threads = 1)
+        : stream_(stream), threads_(threads) {}
 
     bool readHeader(J2kHeader& header);
     // Decodes the region into the target; components the codestream subsamples are
@@ -48,6 +50,7 @@ class J2kDecoder {
     bool fail(const std::string& fallback);
 
     const QorStream& stream_;
+    int threads_;
     std::string messages_;
     std::string errorText_;
 };
