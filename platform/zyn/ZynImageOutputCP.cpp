@@ -156,9 +156,10 @@ void ZynImageOutputCP::renderTile(ZynImageOp& op, const ZynOutputInfo& info,
         zynCopyRegion(*cached, buffer, part);
         return;
     }
-    // A tile that lies wholly inside the request may go straight into its memory.
-    if (part == tile.rect && buffer.writableInPlace()) {
-        ZynRectBuffer view = buffer.subView(tile.rect);
+    // The request's part of the tile may go straight into its memory, without a scratch tile
+    // as large as the native one.
+    if (buffer.writableInPlace()) {
+        ZynRectBuffer view = buffer.subView(part);
         // A view re-pointed at other memory would leave the caller's unwritten.
         view.setCanAdopt(false);
         if (op.canFill(view)) {
