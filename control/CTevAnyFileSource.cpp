@@ -15,11 +15,11 @@
 
 namespace {
 
-const char16_t kBadPointer[] = u"Bad pointer passed in.";
-const char16_t kInvalidPointer[] = u"The pointer parameter passed in was invalid";
-const char16_t kUnknownException[] = u"An unknown exception was thrown";
+const OLECHAR kBadPointer[] = OLESTR("Bad pointer passed in.");
+const OLECHAR kInvalidPointer[] = OLESTR("The pointer parameter passed in was invalid");
+const OLECHAR kUnknownException[] = OLESTR("An unknown exception was thrown");
 
-TevCallFrame sourceFrame(const char16_t* method) {
+TevCallFrame sourceFrame(const OLECHAR* method) {
     return TevCallFrame(IID_ITevSource, TevCallFrame::nonFrameworkMessage(method));
 }
 
@@ -29,7 +29,7 @@ VARIANT_BOOL variantBool(bool value) {
 
 // A new BSTR; std::bad_alloc when there is no memory for it.
 BSTR newBstr(const std::wstring& text) {
-    const std::u16string utf16 = comFromWide(text);
+    const ComString utf16 = comFromWide(text);
     BSTR s = SysAllocStringLen(utf16.data(), static_cast<UINT>(utf16.size()));
     if (!s) throw std::bad_alloc();
     return s;
@@ -176,38 +176,38 @@ HRESULT STDMETHODCALLTYPE CTevAnyFileSource::ControlName(BSTR* name) {
 }
 
 HRESULT STDMETHODCALLTYPE CTevAnyFileSource::StatusOK(VARIANT_BOOL* ok) {
-    const TevCallFrame frame = sourceFrame(u"StatusOK");
+    const TevCallFrame frame = sourceFrame(OLESTR("StatusOK"));
     if (!tevWritable(ok)) return frame.badPointer(kBadPointer);
     return frame.run(33, [&] { *ok = variantBool(CTevTransformBase::StatusOK(transform_)); });
 }
 
 HRESULT STDMETHODCALLTYPE CTevAnyFileSource::get_Label(BSTR* label) {
-    const TevCallFrame frame = sourceFrame(u"get_Label");
+    const TevCallFrame frame = sourceFrame(OLESTR("get_Label"));
     if (!tevWritable(label)) return frame.badPointer(kBadPointer);
     return frame.run(3, [&] { *label = newBstr(CTevTransformBase::get_Label(transform_)); });
 }
 
 HRESULT STDMETHODCALLTYPE CTevAnyFileSource::put_Label(BSTR label) {
-    const TevCallFrame frame = sourceFrame(u"put_Label");
+    const TevCallFrame frame = sourceFrame(OLESTR("put_Label"));
     const HRESULT hr = frame.run(4, [&] { CTevTransformBase::put_Label(transform_, wide(label)); });
     if (SUCCEEDED(hr)) propertyChanged();
     return hr;
 }
 
 HRESULT STDMETHODCALLTYPE CTevAnyFileSource::DumpGraph(BSTR fileName) {
-    const TevCallFrame frame = sourceFrame(u"DumpGraph");
+    const TevCallFrame frame = sourceFrame(OLESTR("DumpGraph"));
     return frame.run(32, [&] { CTevTransformBase::DumpGraph(transform_, wide(fileName)); });
 }
 
 HRESULT STDMETHODCALLTYPE CTevAnyFileSource::get_Caching(VARIANT_BOOL* caching) {
-    const TevCallFrame frame = sourceFrame(u"get_Caching");
+    const TevCallFrame frame = sourceFrame(OLESTR("get_Caching"));
     if (!tevWritable(caching)) return frame.badPointer(kBadPointer);
     return frame.run(3,
                      [&] { *caching = variantBool(CTevTransformBase::get_Caching(transform_)); });
 }
 
 HRESULT STDMETHODCALLTYPE CTevAnyFileSource::put_Caching(VARIANT_BOOL caching) {
-    const TevCallFrame frame = sourceFrame(u"put_Caching");
+    const TevCallFrame frame = sourceFrame(OLESTR("put_Caching"));
     const HRESULT hr =
         frame.run(4, [&] { CTevTransformBase::put_Caching(transform_, caching != VARIANT_FALSE); });
     if (SUCCEEDED(hr)) propertyChanged();
@@ -239,7 +239,7 @@ TevCallFrame::Outcome resolutionOutcome(const ZynTransformPtr& transform, LONG o
 
 // A query of one output that answers through an out-pointer.
 template <class T, class Query>
-HRESULT outputQuery(const ZynTransformPtr& transform, const char16_t* method, LONG outputIndex,
+HRESULT outputQuery(const ZynTransformPtr& transform, const OLECHAR* method, LONG outputIndex,
                     T* out, Query query) {
     const TevCallFrame frame = sourceFrame(method);
     if (!tevWritable(out)) return frame.badPointer(kBadPointer);
@@ -250,48 +250,48 @@ HRESULT outputQuery(const ZynTransformPtr& transform, const char16_t* method, LO
 }  // namespace
 
 HRESULT STDMETHODCALLTYPE CTevAnyFileSource::SetCaching(LONG outputIndex, VARIANT_BOOL caching) {
-    const TevCallFrame frame = sourceFrame(u"SetCaching");
+    const TevCallFrame frame = sourceFrame(OLESTR("SetCaching"));
     return frame.runClassified(
         [&] { CTevTransformBase::SetCaching(transform_, outputIndex, caching != VARIANT_FALSE); },
         [&] { return outputOutcome(transform_, outputIndex, 4); });
 }
 
 HRESULT STDMETHODCALLTYPE CTevAnyFileSource::GetCaching(LONG outputIndex, VARIANT_BOOL* caching) {
-    return outputQuery(transform_, u"GetCaching", outputIndex, caching, [&] {
+    return outputQuery(transform_, OLESTR("GetCaching"), outputIndex, caching, [&] {
         return variantBool(CTevTransformBase::GetCaching(transform_, outputIndex));
     });
 }
 
 HRESULT STDMETHODCALLTYPE CTevAnyFileSource::GetColorSpace(LONG outputIndex,
                                                            TevColorSpace* colorSpace) {
-    return outputQuery(transform_, u"GetColorSpace", outputIndex, colorSpace,
+    return outputQuery(transform_, OLESTR("GetColorSpace"), outputIndex, colorSpace,
                        [&] { return CTevTransformBase::GetColorSpace(transform_, outputIndex); });
 }
 
 HRESULT STDMETHODCALLTYPE CTevAnyFileSource::GetUnit(LONG outputIndex, TevSpatialUnit* unit) {
-    return outputQuery(transform_, u"GetUnit", outputIndex, unit,
+    return outputQuery(transform_, OLESTR("GetUnit"), outputIndex, unit,
                        [&] { return CTevTransformBase::GetUnit(transform_, outputIndex); });
 }
 
 HRESULT STDMETHODCALLTYPE CTevAnyFileSource::GetWidth(LONG outputIndex, double* width) {
-    return outputQuery(transform_, u"GetWidth", outputIndex, width,
+    return outputQuery(transform_, OLESTR("GetWidth"), outputIndex, width,
                        [&] { return CTevTransformBase::GetWidth(transform_, outputIndex); });
 }
 
 HRESULT STDMETHODCALLTYPE CTevAnyFileSource::GetHeight(LONG outputIndex, double* height) {
-    return outputQuery(transform_, u"GetHeight", outputIndex, height,
+    return outputQuery(transform_, OLESTR("GetHeight"), outputIndex, height,
                        [&] { return CTevTransformBase::GetHeight(transform_, outputIndex); });
 }
 
 HRESULT STDMETHODCALLTYPE CTevAnyFileSource::GetNumResolutions(LONG outputIndex, LONG* count) {
-    return outputQuery(transform_, u"GetNumResolutions", outputIndex, count, [&] {
+    return outputQuery(transform_, OLESTR("GetNumResolutions"), outputIndex, count, [&] {
         return CTevTransformBase::GetNumResolutions(transform_, outputIndex);
     });
 }
 
 HRESULT STDMETHODCALLTYPE CTevAnyFileSource::GetHorzResolution(LONG outputIndex,
                                                                LONG resolutionIndex, LONG* width) {
-    const TevCallFrame frame = sourceFrame(u"GetHorzResolution");
+    const TevCallFrame frame = sourceFrame(OLESTR("GetHorzResolution"));
     if (!tevWritable(width)) return frame.badPointer(kBadPointer);
     return frame.runClassified(
         [&] {
@@ -302,7 +302,7 @@ HRESULT STDMETHODCALLTYPE CTevAnyFileSource::GetHorzResolution(LONG outputIndex,
 
 HRESULT STDMETHODCALLTYPE CTevAnyFileSource::GetVertResolution(LONG outputIndex,
                                                                LONG resolutionIndex, LONG* height) {
-    const TevCallFrame frame = sourceFrame(u"GetVertResolution");
+    const TevCallFrame frame = sourceFrame(OLESTR("GetVertResolution"));
     if (!tevWritable(height)) return frame.badPointer(kBadPointer);
     return frame.runClassified(
         [&] {
@@ -318,7 +318,7 @@ HRESULT STDMETHODCALLTYPE CTevAnyFileSource::get_Filename(BSTR* fileName) {
     const TevCallFrame frame(IID_ITevAnyFileSource, kUnknownException);
     if (!tevWritable(fileName)) return frame.badPointer(kInvalidPointer);
     return frame.run(3, [&]() -> HRESULT {
-        const std::u16string name = comFromWide(anySource_->fileName());
+        const ComString name = comFromWide(anySource_->fileName());
         *fileName = SysAllocStringLen(name.data(), static_cast<UINT>(name.size()));
         return *fileName ? S_OK : E_OUTOFMEMORY;
     });
@@ -345,16 +345,16 @@ HRESULT STDMETHODCALLTYPE CTevAnyFileSource::put_KeepImageFileOpen(VARIANT_BOOL 
 // Wrapper.
 
 HRESULT STDMETHODCALLTYPE CTevAnyFileSource::GetZynTransform(ZynTransform** transform) {
-    const TevCallFrame frame = sourceFrame(u"GetZynTransform");
+    const TevCallFrame frame = sourceFrame(OLESTR("GetZynTransform"));
     if (!tevWritable(transform)) return frame.badPointer(kBadPointer);
     return frame.run(12, [&] { *transform = transform_.get(); });
 }
 
 HRESULT STDMETHODCALLTYPE CTevAnyFileSource::GetControlDisplayName(BSTR* name) {
-    const TevCallFrame frame = sourceFrame(u"GetAmbientDisplayName");
+    const TevCallFrame frame = sourceFrame(OLESTR("GetAmbientDisplayName"));
     if (!tevWritable(name)) return frame.badPointer(kBadPointer);
     return frame.run(1, [&] {
-        const std::u16string text = displayName();
+        const ComString text = displayName();
         *name = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
         if (!*name) throw std::bad_alloc();
     });
@@ -369,7 +369,7 @@ HRESULT STDMETHODCALLTYPE CTevAnyFileSource::GetIdentity(GUID* identity) {
 HRESULT STDMETHODCALLTYPE CTevAnyFileSource::CloneControl(ITevAnyFileSource** clone) {
     const TevCallFrame frame(IID_ITevZynWrapper2, kUnknownException);
     if (!tevWritable(clone))
-        return frame.badPointer(u"The pointer parameter passed in was invalid.");
+        return frame.badPointer(OLESTR("The pointer parameter passed in was invalid."));
     *clone = nullptr;
     return frame.run(12, [&]() -> HRESULT {
         ComPtr<ITevAnyFileSource> copy;
@@ -386,19 +386,19 @@ HRESULT STDMETHODCALLTYPE CTevAnyFileSource::CloneControl(ITevAnyFileSource** cl
 
 HRESULT STDMETHODCALLTYPE
 CTevAnyFileSource::LoadMetaDataRegistryFile(BSTR path, VUL_MMA_DUPLICATE_ENTRY_MODE mode) {
-    const TevCallFrame frame = sourceFrame(u"LoadMetaDataRegistryFile");
+    const TevCallFrame frame = sourceFrame(OLESTR("LoadMetaDataRegistryFile"));
     if (!path) return frame.badArgument();
     return frame.run(
         71, [&] { CTevTransformBase::LoadMetaDataRegistryFile(transform_, wide(path), mode); });
 }
 
 HRESULT STDMETHODCALLTYPE CTevAnyFileSource::ClearMetaDataRegistry() {
-    const TevCallFrame frame = sourceFrame(u"ClearMetaDataRegistry");
+    const TevCallFrame frame = sourceFrame(OLESTR("ClearMetaDataRegistry"));
     return frame.run(72, [&] { CTevTransformBase::ClearMetaDataRegistry(transform_); });
 }
 
 HRESULT STDMETHODCALLTYPE CTevAnyFileSource::GetMetaData(BSTR key, VARIANT* value) {
-    const TevCallFrame frame = sourceFrame(u"GetMetaData");
+    const TevCallFrame frame = sourceFrame(OLESTR("GetMetaData"));
     if (!tevWritable(value)) return frame.badPointer(kBadPointer);
     if (!key) return frame.badArgument();
     return frame.run(73, [&] { CTevTransformBase::GetMetaData(transform_, wide(key), value); });
@@ -409,7 +409,7 @@ HRESULT STDMETHODCALLTYPE CTevAnyFileSource::GetSupportedMetaData(VARIANT*) {
 }
 
 HRESULT STDMETHODCALLTYPE CTevAnyFileSource::GetMetaDataUsage(BSTR key, LONG* usage) {
-    const TevCallFrame frame = sourceFrame(u"GetMetaDataUsage");
+    const TevCallFrame frame = sourceFrame(OLESTR("GetMetaDataUsage"));
     if (!tevWritable(usage)) return frame.badPointer(kBadPointer);
     if (!key) return frame.badArgument();
     return frame.run(75,
@@ -453,7 +453,7 @@ HRESULT STDMETHODCALLTYPE CTevAnyFileSource::ClearTrampData() {
 
 // Display name and change notifications.
 
-bool CTevAnyFileSource::ambientDisplayName(std::u16string& name) {
+bool CTevAnyFileSource::ambientDisplayName(ComString& name) {
     if (!clientSite_) return false;
     ComPtr<IDispatch> ambient;
     if (FAILED(clientSite_->QueryInterface(IID_IDispatch, ambient.outVoid()))) return false;
@@ -466,8 +466,8 @@ bool CTevAnyFileSource::ambientDisplayName(std::u16string& name) {
     return true;
 }
 
-std::u16string CTevAnyFileSource::displayName() {
-    std::u16string name;
+ComString CTevAnyFileSource::displayName() {
+    ComString name;
     if (ambientDisplayName(name)) return name;
     char address[32];
     std::snprintf(address, sizeof address, "0x%" PRIxPTR,

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <vector>
 
-#include "ComPlatform.h"
+#include "ComString.h"
 #include "TevAnyFileSourceCtrl.h"
 #include "TevTrampDataStore.h"
 #include "ZynTransform.h"
@@ -262,8 +262,8 @@ class CTevAnyFileSource final : public ITevAnyFileSource,
     HRESULT adoptTransform(ZynTransformPtr transform);
 
     // Display name: the container's ambient one, or the interface address.
-    bool ambientDisplayName(std::u16string& name);
-    std::u16string displayName();
+    bool ambientDisplayName(ComString& name);
+    ComString displayName();
     void announceDisplayName();
 
     // Requires-save flag and container notifications after a property change.

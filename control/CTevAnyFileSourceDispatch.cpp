@@ -8,8 +8,6 @@
 #include "ComBstr.h"
 #include "ComVariant.h"
 
-#define DISP_E_NONAMEDARGS ((HRESULT)0x80020007L)
-
 namespace {
 
 struct Member {
@@ -43,9 +41,8 @@ constexpr Member kMembers[] = {
 bool sameName(const char* name, LPCOLESTR given) {
     size_t i = 0;
     for (; name[i] && given[i]; ++i) {
-        const char16_t a = static_cast<char16_t>(std::tolower(static_cast<unsigned char>(name[i])));
-        const char16_t b =
-            given[i] < 0x80 ? static_cast<char16_t>(std::tolower(given[i])) : given[i];
+        const OLECHAR a = static_cast<OLECHAR>(std::tolower(static_cast<unsigned char>(name[i])));
+        const OLECHAR b = given[i] < 0x80 ? static_cast<OLECHAR>(std::tolower(given[i])) : given[i];
         if (a != b) return false;
     }
     return !name[i] && !given[i];

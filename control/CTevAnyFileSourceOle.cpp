@@ -258,9 +258,9 @@ HRESULT STDMETHODCALLTYPE CTevAnyFileSource::Draw(DWORD dwDrawAspect, LONG, void
                                                   BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR) {
     if (dwDrawAspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
     if (!lprcBounds) return E_INVALIDARG;
-    std::u16string name;
-    if (!ambientDisplayName(name)) name = u"TevAnyFileSource";
-    RECT bounds = *lprcBounds;
+    ComString name;
+    if (!ambientDisplayName(name)) name = OLESTR("TevAnyFileSource");
+    RECT bounds{lprcBounds->left, lprcBounds->top, lprcBounds->right, lprcBounds->bottom};
     if (!Rectangle(hdcDraw, bounds.left, bounds.top, bounds.right, bounds.bottom))
         return VIEW_E_DRAW;
     DrawTextW(hdcDraw, name.c_str(), static_cast<int>(name.size()), &bounds,

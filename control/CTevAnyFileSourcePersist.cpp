@@ -14,9 +14,9 @@ namespace {
 const char kBlockTag[4] = {'B', 'A', 'S', 'E'};
 constexpr uint32_t kBlockVersion = 1;
 constexpr uint32_t kPropertySetVersion = 2;
-const char16_t kWriteFailed[] = u"Unable to write to persistance stream";
-const char16_t kReadFailed[] = u"Unable to read from persistance stream";
-const OLECHAR kContents[] = u"Contents";
+const OLECHAR kWriteFailed[] = OLESTR("Unable to write to persistance stream");
+const OLECHAR kReadFailed[] = OLESTR("Unable to read from persistance stream");
+const OLECHAR kContents[] = OLESTR("Contents");
 
 // Properties in stream order; version 1 streams end before KeepImageFileOpen.
 constexpr DISPID kProperties[] = {DISPID_TEV_LABEL, DISPID_TEV_CACHING, DISPID_TEV_FILENAME,
@@ -215,7 +215,7 @@ HRESULT CTevAnyFileSource::loadCore(IStream* stream, GUID* readIds, LONG index) 
     }
     hr = CorrectConnections(asUnknown());
     if (FAILED(hr))
-        return TevReportError(u"Could not get the control connections set up correctly", 8,
+        return TevReportError(OLESTR("Could not get the control connections set up correctly"), 8,
                               IID_ITevAnyFileSource, CLSID_TevAnyFileSource, hr);
     return S_OK;
 }

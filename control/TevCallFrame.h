@@ -4,7 +4,7 @@
 
 #include <type_traits>
 
-#include "ComPlatform.h"
+#include "ComString.h"
 #include "QorError.h"
 #include "TevErrors.h"
 
@@ -19,14 +19,14 @@ class TevCallFrame {
         HRESULT result;
     };
 
-    TevCallFrame(REFIID iid, std::u16string otherMessage);
+    TevCallFrame(REFIID iid, ComString otherMessage);
 
     // "Received a Non-ZynError exception while calling <method>()."
-    static std::u16string nonFrameworkMessage(const char16_t* method);
+    static ComString nonFrameworkMessage(const OLECHAR* method);
 
-    HRESULT report(const std::u16string& message, DWORD help, HRESULT result) const;
+    HRESULT report(const ComString& message, DWORD help, HRESULT result) const;
     // A bad out-pointer: help 6, E_POINTER.
-    HRESULT badPointer(const char16_t* message) const;
+    HRESULT badPointer(const OLECHAR* message) const;
     // A bad argument: "Bad argument passed in.", help 5, E_POINTER.
     HRESULT badArgument() const;
 
@@ -55,10 +55,10 @@ class TevCallFrame {
     }
 
   private:
-    static std::u16string frameworkMessage(const QorError& error);
+    static ComString frameworkMessage(const QorError& error);
 
     const IID& iid_;
-    std::u16string otherMessage_;
+    ComString otherMessage_;
 };
 
 // Whether `p` can take a T (the out-pointer check of every method).

@@ -3,15 +3,12 @@
 
 #include "TevServer.h"
 
-#include <dlfcn.h>
-#include <limits.h>
-#include <stdlib.h>
-
 #include <atomic>
 #include <new>
 #include <string>
 
 #include "CTevAnyFileSource.h"
+#include "ComModule.h"
 #include "ComObject.h"
 #include "ComString.h"
 #include "TevCategories.h"
@@ -40,12 +37,12 @@ class CTevAnyFileSourceFactory final : public ComObject<CTevAnyFileSourceFactory
     }
 };
 
-const char16_t kProgId[] = u"TevAnyFileSource.TevAnyFileSource.1";
-const char16_t kIndependentProgId[] = u"TevAnyFileSource.TevAnyFileSource";
-const char16_t kClassName[] = u"TevAnyFileSource Class";
-const char16_t kTypeLibraryName[] = u"TevAnyFileSourceCtrl";
+const OLECHAR kProgId[] = OLESTR("TevAnyFileSource.TevAnyFileSource.1");
+const OLECHAR kIndependentProgId[] = OLESTR("TevAnyFileSource.TevAnyFileSource");
+const OLECHAR kClassName[] = OLESTR("TevAnyFileSource Class");
+const OLECHAR kTypeLibraryName[] = OLESTR("TevAnyFileSourceCtrl");
 
-std::u16string braced(REFGUID guid) {
+ComString braced(REFGUID guid) {
     OLECHAR text[39];
     StringFromGUID2(guid, text, 39);
     return text;
@@ -53,69 +50,71 @@ std::u16string braced(REFGUID guid) {
 
 // A key below the classes root, with a default value (null: none) and a named value.
 struct RegistryRow {
-    std::u16string key;
-    std::u16string value;
+    ComString key;
+    ComString value;
     bool hasValue;
-    std::u16string namedValue = {};
-    std::u16string namedData = {};
+    ComString namedValue = {};
+    ComString namedData = {};
 };
 
 // The registration script of the class, with the server's full path put in.
-std::vector<RegistryRow> classRows(const std::u16string& module) {
-    const std::u16string clsid = u"CLSID\\" + braced(CLSID_TevAnyFileSource);
+std::vector<RegistryRow> classRows(const ComString& module) {
+    const ComString clsid = OLESTR("CLSID\\") + braced(CLSID_TevAnyFileSource);
     return {
         {kProgId, kClassName, true},
-        {std::u16string(kProgId) + u"\\CLSID", braced(CLSID_TevAnyFileSource), true},
+        {ComString(kProgId) + OLESTR("\\CLSID"), braced(CLSID_TevAnyFileSource), true},
         {kIndependentProgId, kClassName, true},
-        {std::u16string(kIndependentProgId) + u"\\CurVer", kProgId, true},
+        {ComString(kIndependentProgId) + OLESTR("\\CurVer"), kProgId, true},
         {clsid, kClassName, true},
-        {clsid + u"\\ProgID", kProgId, true},
-        {clsid + u"\\VersionIndependentProgID", kIndependentProgId, true},
-        {clsid + u"\\Programmable", {}, false},
-        {clsid + u"\\Control", {}, false},
-        {clsid + u"\\Insertable", {}, false},
-        {clsid + u"\\InprocServer32", module, true, u"ThreadingModel", u"Apartment"},
-        {clsid + u"\\ToolboxBitmap32", module + u", 1", true},
-        {clsid + u"\\MiscStatus", u"0", true},
-        {clsid + u"\\MiscStatus\\1", u"132497", true},
-        {clsid + u"\\TypeLib", braced(LIBID_TevAnyFileSourceCtrl), true},
-        {clsid + u"\\Version", u"1.0", true},
+        {clsid + OLESTR("\\ProgID"), kProgId, true},
+        {clsid + OLESTR("\\VersionIndependentProgID"), kIndependentProgId, true},
+        {clsid + OLESTR("\\Programmable"), {}, false},
+        {clsid + OLESTR("\\Control"), {}, false},
+        {clsid + OLESTR("\\Insertable"), {}, false},
+        {clsid + OLESTR("\\InprocServer32"), module, true, OLESTR("ThreadingModel"),
+         OLESTR("Apartment")},
+        {clsid + OLESTR("\\ToolboxBitmap32"), module + OLESTR(", 1"), true},
+        {clsid + OLESTR("\\MiscStatus"), OLESTR("0"), true},
+        {clsid + OLESTR("\\MiscStatus\\1"), OLESTR("132497"), true},
+        {clsid + OLESTR("\\TypeLib"), braced(LIBID_TevAnyFileSourceCtrl), true},
+        {clsid + OLESTR("\\Version"), OLESTR("1.0"), true},
     };
 }
 
 // The embedded type library (resource 1 of the server) and the interfaces it describes.
-std::vector<RegistryRow> typeLibraryRows(const std::u16string& module) {
-    const std::u16string library = u"TypeLib\\" + braced(LIBID_TevAnyFileSourceCtrl) + u"\\1.0";
-    const std::u16string folder = module.substr(0, module.find_last_of(u'/'));
+std::vector<RegistryRow> typeLibraryRows(const ComString& module) {
+    const ComString library =
+        OLESTR("TypeLib\\") + braced(LIBID_TevAnyFileSourceCtrl) + OLESTR("\\1.0");
+    const ComString folder = module.substr(0, module.find_last_of(OLESTR("/\\")));
     std::vector<RegistryRow> rows = {
         {library, kTypeLibraryName, true},
-        {library + u"\\FLAGS", u"0", true},
-        {library + u"\\0\\linux64", module, true},
-        {library + u"\\HELPDIR", folder, true},
+        {library + OLESTR("\\FLAGS"), OLESTR("0"), true},
+        {library + OLESTR("\\0\\") + comTypeLibraryPlatform(), module, true},
+        {library + OLESTR("\\HELPDIR"), folder, true},
     };
-    const std::pair<const IID*, const char16_t*> interfaces[] = {
-        {&IID_ITevSource, u"ITevSource"},
-        {&IID_ITevAnyFileSource, u"ITevAnyFileSource"},
-        {&DIID_ITevSourceDisp, u"ITevSourceDisp"},
-        {&DIID_ITevAnyFileSourceDisp, u"ITevAnyFileSourceDisp"},
-        {&IID_ITevFileMgmt, u"ITevFileMgmt"},
-        {&IID_ITevZynWrapper, u"ITevZynWrapper"},
-        {&IID_ITevZynWrapper2, u"ITevZynWrapper2"},
-        {&IID_IQORMetaDataRead, u"IQORMetaDataRead"},
-        {&IID_IQORPersistWithNewIdentity, u"IQORPersistWithNewIdentity"},
-        {&IID_IQORPersistWithNewIdentity2, u"IQORPersistWithNewIdentity2"},
-        {&IID_ITevTrampData, u"ITevTrampData"},
+    const std::pair<const IID*, const OLECHAR*> interfaces[] = {
+        {&IID_ITevSource, OLESTR("ITevSource")},
+        {&IID_ITevAnyFileSource, OLESTR("ITevAnyFileSource")},
+        {&DIID_ITevSourceDisp, OLESTR("ITevSourceDisp")},
+        {&DIID_ITevAnyFileSourceDisp, OLESTR("ITevAnyFileSourceDisp")},
+        {&IID_ITevFileMgmt, OLESTR("ITevFileMgmt")},
+        {&IID_ITevZynWrapper, OLESTR("ITevZynWrapper")},
+        {&IID_ITevZynWrapper2, OLESTR("ITevZynWrapper2")},
+        {&IID_IQORMetaDataRead, OLESTR("IQORMetaDataRead")},
+        {&IID_IQORPersistWithNewIdentity, OLESTR("IQORPersistWithNewIdentity")},
+        {&IID_IQORPersistWithNewIdentity2, OLESTR("IQORPersistWithNewIdentity2")},
+        {&IID_ITevTrampData, OLESTR("ITevTrampData")},
     };
     for (const auto& [iid, name] : interfaces) {
-        const std::u16string key = u"Interface\\" + braced(*iid);
+        const ComString key = OLESTR("Interface\\") + braced(*iid);
         rows.push_back({key, name, true});
-        rows.push_back(
-            {key + u"\\TypeLib", braced(LIBID_TevAnyFileSourceCtrl), true, u"Version", u"1.0"});
+        rows.push_back({key + OLESTR("\\TypeLib"), braced(LIBID_TevAnyFileSourceCtrl), true,
+                        OLESTR("Version"), OLESTR("1.0")});
     }
     return rows;
 }
 
-LONG setText(HKEY key, LPCOLESTR name, const std::u16string& text) {
+LONG setText(HKEY key, LPCOLESTR name, const ComString& text) {
     return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                           static_cast<DWORD>((text.size() + 1) * sizeof(OLECHAR)));
 }
@@ -138,15 +137,6 @@ HRESULT writeRows(const std::vector<RegistryRow>& rows) {
         if (result != ERROR_SUCCESS) return HRESULT_FROM_WIN32(result);
     }
     return S_OK;
-}
-
-// The full path of the file this server was loaded from.
-std::u16string modulePath() {
-    Dl_info info{};
-    if (!dladdr(reinterpret_cast<void*>(&DllRegisterServer), &info) || !info.dli_fname) return {};
-    char resolved[PATH_MAX];
-    const char* path = realpath(info.dli_fname, resolved) ? resolved : info.dli_fname;
-    return comFromUtf8(path);
 }
 
 }  // namespace
@@ -177,7 +167,7 @@ STDAPI DllCanUnloadNow() {
 }
 
 STDAPI DllRegisterServer() {
-    const std::u16string module = modulePath();
+    const ComString module = comModulePath(reinterpret_cast<const void*>(&DllRegisterServer));
     if (module.empty()) return SELFREG_E_CLASS;
     // The class declares no component categories of its own to register here.
     HRESULT hr = writeRows(classRows(module));
@@ -193,6 +183,6 @@ STDAPI DllUnregisterServer() {
     RegDeleteTreeW(HKEY_CLASSES_ROOT, kProgId);
     RegDeleteTreeW(HKEY_CLASSES_ROOT, kIndependentProgId);
     TevRemoveCategory(CLSID_TevAnyFileSource);
-    RegDeleteTreeW(HKEY_CLASSES_ROOT, (u"CLSID\\" + braced(CLSID_TevAnyFileSource)).c_str());
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, (OLESTR("CLSID\\") + braced(CLSID_TevAnyFileSource)).c_str());
     return S_OK;
 }

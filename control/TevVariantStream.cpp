@@ -65,7 +65,7 @@ HRESULT TevVariantStream::readString(BSTR* text) {
     HRESULT hr = readU32(bytes);
     if (FAILED(hr) || bytes == 0) return hr;
     if (bytes % sizeof(OLECHAR) != 0) return STG_E_READFAULT;
-    std::u16string chars;
+    ComString chars;
     for (uint32_t done = 0; done < bytes;) {
         const uint32_t piece = std::min(kStringPiece, bytes - done);
         chars.resize((done + piece) / sizeof(OLECHAR));

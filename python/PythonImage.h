@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "ComAutomation.h"
+#include "ComPlatform.h"
 #include "ReaderPool.h"
 #include "ZynColorSpace.h"
 #include "ZynOutputInfo.h"

@@ -3,14 +3,14 @@
 #include <string>
 #include <utility>
 
-#include "ComAutomation.h"
+#include "ComString.h"
 
 // An owned BSTR (null stays null).
 class ComBstr {
   public:
     ComBstr() = default;
     explicit ComBstr(const OLECHAR* text) : s_(SysAllocString(text)) {}
-    explicit ComBstr(const std::u16string& text)
+    explicit ComBstr(const ComString& text)
         : s_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
     ComBstr(const ComBstr& other) : s_(copyOf(other.s_).release()) {}
     ComBstr(ComBstr&& other) noexcept : s_(std::exchange(other.s_, nullptr)) {}
@@ -40,9 +40,7 @@ class ComBstr {
         return &s_;
     }
     BSTR release() { return std::exchange(s_, nullptr); }
-    std::u16string text() const {
-        return s_ ? std::u16string(s_, SysStringLen(s_)) : std::u16string();
-    }
+    ComString text() const { return s_ ? ComString(s_, SysStringLen(s_)) : ComString(); }
 
   private:
     BSTR s_ = nullptr;

@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "ComUnknown.h"
+#include "ComPlatform.h"
 
 // Reference counting and QueryInterface for the objects of this layer. `Derived` answers
 // `void* interfaceFor(REFIID)` with the interface pointer for an IID, or null.

@@ -3,9 +3,13 @@
 // The one header COM code includes: the Windows SDK where it exists, this layer elsewhere.
 
 #ifdef _WIN32
-#include <ocidl.h>
-#include <olectl.h>
 #include <windows.h>
+
+#include <ocidl.h>
+#include <oleauto.h>
+#include <olectl.h>
+
+#include "ComWindows.h"
 #else
 #include "ComActivation.h"
 #include "ComAutomation.h"

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "ComUnknown.h"
+#include "ComPlatform.h"
 
 // A reference to a COM interface, released when it goes.
 template <class T>

@@ -2,9 +2,17 @@
 
 #include "QorString.h"
 
+namespace {
+
+// Where wchar_t is as wide as OLECHAR both hold UTF-16 and pass through unchanged.
+constexpr bool kWideIsUtf16 = sizeof(wchar_t) == sizeof(OLECHAR);
+
+}  // namespace
+
 std::wstring comToWide(const OLECHAR* text, size_t length) {
     std::wstring out;
     if (!text) return out;
+    if constexpr (kWideIsUtf16) return std::wstring(text, text + length);
     out.reserve(length);
     for (size_t i = 0; i < length; ++i) {
         const char32_t c = text[i];
@@ -20,21 +28,22 @@ std::wstring comToWide(const OLECHAR* text, size_t length) {
 }
 
 std::wstring comToWide(const OLECHAR* text) {
-    return text ? comToWide(text, std::char_traits<char16_t>::length(text)) : std::wstring();
+    return text ? comToWide(text, std::char_traits<OLECHAR>::length(text)) : std::wstring();
 }
 
-std::u16string comFromWide(std::wstring_view wide) {
-    std::u16string out;
+ComString comFromWide(std::wstring_view wide) {
+    if constexpr (kWideIsUtf16) return ComString(wide.begin(), wide.end());
+    ComString out;
     out.reserve(wide.size());
     for (wchar_t w : wide) {
         auto c = static_cast<char32_t>(w);
         if (c >= 0x10000 && c <= 0x10FFFF) {
             c -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+            out.push_back(static_cast<OLECHAR>(0xD800 + (c >> 10)));
+            out.push_back(static_cast<OLECHAR>(0xDC00 + (c & 0x3FF)));
         } else {
             out.push_back(
-                static_cast<char16_t>(c > 0x10FFFF || (c >= 0xD800 && c < 0xE000) ? 0xFFFD : c));
+                static_cast<OLECHAR>(c > 0x10FFFF || (c >= 0xD800 && c < 0xE000) ? 0xFFFD : c));
         }
     }
     return out;
@@ -44,6 +53,6 @@ std::string comToUtf8(const OLECHAR* text) {
     return qorNarrow(comToWide(text));
 }
 
-std::u16string comFromUtf8(std::string_view narrow) {
+ComString comFromUtf8(std::string_view narrow) {
     return comFromWide(qorWiden(narrow));
 }

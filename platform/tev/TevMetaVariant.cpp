@@ -35,7 +35,7 @@ HRESULT TevMetaValueToVariant(const VulMetaValue& value, VARIANT* out) {
         out->vt = VT_R8;
         out->dblVal = *real;
     } else if (const auto* text = std::get_if<std::string>(&value)) {
-        const std::u16string wide = comFromUtf8(*text);
+        const ComString wide = comFromUtf8(*text);
         out->bstrVal = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
         if (!out->bstrVal) return E_OUTOFMEMORY;
         out->vt = VT_BSTR;

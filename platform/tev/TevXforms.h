@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "ComPlatform.h"
+#include "ComString.h"
 
 // The library's table of live controls: each registered control with its display name and its
 // identity within a saved graph. Controls are held without a reference; a control removes
@@ -17,7 +17,7 @@ HRESULT ChangeControlGuid(IUnknown* control, REFGUID identity);
 HRESULT CorrectConnections(IUnknown* control);
 
 struct TevXformEntry {
-    std::u16string name;
+    ComString name;
     GUID identity;
 };
 // What the table holds for a control; false when it is not registered.

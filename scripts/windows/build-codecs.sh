@@ -225,6 +225,7 @@ build_libpng1.6() {
 
 build_tiff() {
     cmake_lib "$1" "$2" -Dtiff-tools=OFF -Dtiff-tests=OFF -Dtiff-contrib=OFF -Dtiff-docs=OFF \
+        -Dwin32-io=OFF \
         -Dcxx=OFF -Dzlib=ON -Djpeg=ON -Djpeg12=OFF -Dwebp=OFF -Dzstd=OFF -Dlzma=OFF -Djbig=OFF \
         -Dlibdeflate=OFF -Dlerc=OFF -Dsphinx=OFF \
         -DZLIB_LIBRARY="$prefix/lib/libz.a" -DZLIB_INCLUDE_DIR="$prefix/include" \

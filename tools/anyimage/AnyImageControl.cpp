@@ -8,7 +8,7 @@
 
 namespace {
 
-const char16_t kProgId[] = u"TevAnyFileSource.TevAnyFileSource";
+const OLECHAR kProgId[] = OLESTR("TevAnyFileSource.TevAnyFileSource");
 
 std::string hex(HRESULT hr) {
     char text[16];
@@ -20,12 +20,12 @@ std::string hex(HRESULT hr) {
 std::string registeredServer(REFCLSID clsid) {
     OLECHAR braced[39];
     StringFromGUID2(clsid, braced, 39);
-    const std::u16string path = u"CLSID\\" + std::u16string(braced) + u"\\InprocServer32";
+    const ComString path = OLESTR("CLSID\\") + ComString(braced) + OLESTR("\\InprocServer32");
     HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return {};
-    char16_t value[4096] = {};
-    DWORD size = sizeof value - sizeof(char16_t);
+    OLECHAR value[4096] = {};
+    DWORD size = sizeof value - sizeof(OLECHAR);
     const LONG result =
         RegQueryValueExW(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
     RegCloseKey(key);

@@ -83,8 +83,8 @@ void printValue(std::ostream& out, const VARIANT& value) {
 class PerUserClasses {
   public:
     PerUserClasses() {
-        if (RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\Classes", 0, nullptr, 0, KEY_ALL_ACCESS,
-                            nullptr, &key_, nullptr) != ERROR_SUCCESS ||
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, OLESTR("Software\\Classes"), 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, &key_, nullptr) != ERROR_SUCCESS ||
             RegOverridePredefKey(HKEY_CLASSES_ROOT, key_) != ERROR_SUCCESS)
             throw std::runtime_error("cannot use the current user's classes in " +
                                      comRegistryStorePath());

@@ -151,10 +151,6 @@ struct VARIANT {
 #define V_DISPATCH(v) ((v)->pdispVal)
 #define V_ARRAY(v) ((v)->parray)
 
-// Bytes of the value of a fixed-size scalar type (VT_I1 to VT_UI8, VT_R4, VT_R8, VT_CY,
-// VT_DATE, VT_BOOL, VT_ERROR, VT_INT, VT_UINT), 0 for every other type. Not a platform function.
-ULONG ComScalarSize(VARTYPE vt);
-
 #define VARIANT_NOVALUEPROP 0x01
 #define VARIANT_ALPHABOOL 0x02
 

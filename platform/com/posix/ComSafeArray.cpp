@@ -1,7 +1,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "ComAutomation.h"
+#include "ComVariant.h"
 
 namespace {
 

@@ -1,0 +1,5 @@
+#include "ComPlatform.h"
+
+std::string comRegistryStorePath() {
+    return "the Windows registry";
+}
