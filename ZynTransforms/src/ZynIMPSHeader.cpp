@@ -1,13 +1,12 @@
 #include "ZynIMPSHeader.h"
 
-#include <sys/stat.h>
-
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 
+#include "QorSystem.h"
 #include "ZynError.h"
 
 namespace {
@@ -17,11 +16,6 @@ const char* const kParser = "ZynIMPSHeader::parseDocFile";
 
 [[noreturn]] void docError(const std::string& message) {
     throw ZynError(130, kParser + message);
-}
-
-bool exists(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 bool endsWith(const std::string& text, const char* suffix) {
@@ -60,7 +54,7 @@ const char* const kFieldNames[] = {
 
 void ZynIMPSHeader::setFile(const std::string& name) {
     deriveDocPath(name);
-    std::unique_ptr<FILE, int (*)(FILE*)> doc(std::fopen(docPath.c_str(), "r"), std::fclose);
+    std::unique_ptr<FILE, int (*)(FILE*)> doc(qorOpenFile(docPath, "r"), std::fclose);
     if (!doc)
         throw ZynError(130, "ZynIMPSHeader::setFileUnable to open the image 'doc' file: " +
                                 docPath + " with read permission.");
@@ -81,11 +75,11 @@ void ZynIMPSHeader::deriveDocPath(const std::string& name) {
         }
     }
     docPath = name + ".doc";
-    if (!exists(docPath)) {
+    if (!qorIsRegularFile(docPath)) {
         const size_t dot = name.rfind('.');
         const size_t slash = name.rfind('/');
         if (dot != std::string::npos && (slash == std::string::npos || dot > slash) &&
-            exists(name.substr(0, dot) + ".doc"))
+            qorIsRegularFile(name.substr(0, dot) + ".doc"))
             docPath = name.substr(0, dot) + ".doc";
     }
     baseName = docPath.substr(0, docPath.size() - 4);
@@ -240,15 +234,17 @@ void ZynIMPSHeader::decideFileSet() {
     }
     const std::string red = baseName + ".red", green = baseName + ".grn", blue = baseName + ".blu",
                       lum = baseName + ".lum", img = baseName + ".img", rgb = baseName + ".rgb";
-    const bool three = exists(red) && exists(green) && exists(blue);
-    const std::string one = exists(lum) ? lum : exists(img) ? img : std::string();
+    const bool three = qorIsRegularFile(red) && qorIsRegularFile(green) && qorIsRegularFile(blue);
+    const std::string one = qorIsRegularFile(lum)   ? lum
+                            : qorIsRegularFile(img) ? img
+                                                    : std::string();
     switch (numColors) {
         case 0:
             if (three)
                 files.insert(files.end(), {red, green, blue});
             else if (!one.empty())
                 files.push_back(one);
-            else if (exists(rgb))
+            else if (qorIsRegularFile(rgb))
                 files.push_back(rgb);
             else
                 docError("Doc file reality mismatch (nothing makes sense).");
@@ -258,7 +254,7 @@ void ZynIMPSHeader::decideFileSet() {
             files.push_back(one);
             break;
         case 3:
-            if (exists(rgb))
+            if (qorIsRegularFile(rgb))
                 files.push_back(rgb);
             else if (three)
                 files.insert(files.end(), {red, green, blue});
