@@ -14,6 +14,8 @@
 
 // A descriptor for reading, not inherited by child processes; -1 when the file cannot be opened.
 int qorOpenReadOnly(const std::string& utf8Path);
+// A descriptor for reading and writing an empty file, created or cut to nothing, likewise.
+int qorCreateReadWrite(const std::string& utf8Path);
 int qorCloseDescriptor(int descriptor);
 
 // Reads up to n bytes at `offset` as pread does, so several threads may read one descriptor at

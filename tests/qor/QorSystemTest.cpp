@@ -75,6 +75,17 @@ TEST(QorSystem, StatusTellsFoldersFilesAndMissingNamesApart) {
     EXPECT_EQ(qorOpenFile(dir + "/missing", "rb"), nullptr);
 }
 
+TEST(QorSystem, CreatingCutsAFileToNothing) {
+    const std::string dir = testDir();
+    writeFile(dir + "/old.bin", "old bytes");
+    QorDescriptor old(qorCreateReadWrite(dir + "/old.bin"));
+    ASSERT_GE(old.get(), 0);
+    EXPECT_EQ(qorFileSize(old.get()), 0u);
+    QorDescriptor fresh(qorCreateReadWrite(dir + "/new.bin"));
+    EXPECT_GE(fresh.get(), 0);
+    EXPECT_TRUE(qorIsRegularFile(dir + "/new.bin"));
+}
+
 // A positional read must leave alone the position a stream on the same descriptor reads from.
 TEST(QorSystem, ReadsAtOffsetsLeaveTheStreamWhereItWas) {
     const std::string path = testDir() + "/r.bin";

@@ -21,6 +21,10 @@ int qorOpenReadOnly(const std::string& utf8Path) {
     return ::open(utf8Path.c_str(), O_RDONLY | O_CLOEXEC);
 }
 
+int qorCreateReadWrite(const std::string& utf8Path) {
+    return ::open(utf8Path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+}
+
 int qorCloseDescriptor(int descriptor) {
     return ::close(descriptor);
 }

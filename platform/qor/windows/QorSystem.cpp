@@ -94,6 +94,11 @@ int qorOpenReadOnly(const std::string& utf8Path) {
     return _wopen(qorWiden(utf8Path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
 }
 
+int qorCreateReadWrite(const std::string& utf8Path) {
+    return _wopen(qorWiden(utf8Path).c_str(),
+                  _O_RDWR | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+}
+
 int qorCloseDescriptor(int descriptor) {
     return _close(descriptor);
 }
