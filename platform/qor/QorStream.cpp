@@ -148,7 +148,7 @@ std::string qorLocalPath(std::string_view name) {
         std::string_view rest = name.substr(7);
         if (startsWith(rest, "localhost/")) rest.remove_prefix(9);
         if (!startsWith(rest, "/")) return {};
-        return percentDecode(rest);
+        return qorPathOfFileUrl(percentDecode(rest));
     }
     if (schemeLength(name) > 0) return {};
     if (startsWith(name, "file:")) return std::string(name.substr(5));

@@ -82,6 +82,9 @@ inline bool qorIsDirectory(const std::string& utf8Path) {
     return status && status->directory;
 }
 
+// The local path the path of a file URL names: the same, or C:/x for /C:/x on Windows.
+std::string qorPathOfFileUrl(std::string urlPath);
+
 // std::fopen of a UTF-8 path.
 FILE* qorOpenFile(const std::string& utf8Path, const char* mode);
 // The path the standard library's file streams and std::filesystem take for a UTF-8 path.

@@ -52,6 +52,10 @@ std::optional<QorFileStatus> qorPathStatus(const std::string& utf8Path) {
     return statusOf(info);
 }
 
+std::string qorPathOfFileUrl(std::string urlPath) {
+    return urlPath;
+}
+
 FILE* qorOpenFile(const std::string& utf8Path, const char* mode) {
     return std::fopen(utf8Path.c_str(), mode);
 }

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -137,6 +138,13 @@ std::optional<QorFileStatus> qorPathStatus(const std::string& utf8Path) {
     if (_wstat64(withoutTrailingSeparators(qorWiden(utf8Path)).c_str(), &info) != 0)
         return std::nullopt;
     return statusOf(info);
+}
+
+std::string qorPathOfFileUrl(std::string urlPath) {
+    const bool drive = urlPath.size() >= 3 && urlPath[0] == '/' &&
+                       std::isalpha(static_cast<unsigned char>(urlPath[1])) && urlPath[2] == ':';
+    if (drive) urlPath.erase(0, 1);
+    return urlPath;
 }
 
 FILE* qorOpenFile(const std::string& utf8Path, const char* mode) {
