@@ -54,7 +54,8 @@ const char* const kFieldNames[] = {
 
 void ZynIMPSHeader::setFile(const std::string& name) {
     deriveDocPath(name);
-    std::unique_ptr<FILE, int (*)(FILE*)> doc(qorOpenFile(docPath, "r"), std::fclose);
+    // As bytes: the documentation keeps its line ends, whatever the system.
+    std::unique_ptr<FILE, int (*)(FILE*)> doc(qorOpenFile(docPath, "rb"), std::fclose);
     if (!doc)
         throw ZynError(130, "ZynIMPSHeader::setFileUnable to open the image 'doc' file: " +
                                 docPath + " with read permission.");
