@@ -67,7 +67,8 @@ struct LocalFreer {
 // A read at an offset still moves the position of a handle opened for synchronous use, and the
 // C library's streams on the descriptor go by that position. It is put back under a lock that
 // every positional read of the descriptor takes; the system runs calls on such a handle one at
-// a time in any case.
+// a time in any case. A stream read on another thread at the same moment could still see the
+// position moved: the component never reads a stream and reads at offsets together.
 std::mutex& positionLock(int descriptor) {
     static std::array<std::mutex, 64> locks;
     return locks[static_cast<size_t>(descriptor) % locks.size()];
