@@ -18,6 +18,11 @@ const char* const kParser = "ZynIMPSHeader::parseDocFile";
     throw ZynError(130, kParser + message);
 }
 
+// The files of a set are plain files; a folder of the same name does not count.
+bool exists(const std::string& path) {
+    return qorIsRegularFile(path);
+}
+
 bool endsWith(const std::string& text, const char* suffix) {
     const size_t n = std::strlen(suffix);
     return text.size() >= n && text.compare(text.size() - n, n, suffix) == 0;
@@ -76,11 +81,11 @@ void ZynIMPSHeader::deriveDocPath(const std::string& name) {
         }
     }
     docPath = name + ".doc";
-    if (!qorIsRegularFile(docPath)) {
+    if (!exists(docPath)) {
         const size_t dot = name.rfind('.');
         const size_t slash = name.rfind('/');
         if (dot != std::string::npos && (slash == std::string::npos || dot > slash) &&
-            qorIsRegularFile(name.substr(0, dot) + ".doc"))
+            exists(name.substr(0, dot) + ".doc"))
             docPath = name.substr(0, dot) + ".doc";
     }
     baseName = docPath.substr(0, docPath.size() - 4);
@@ -235,17 +240,15 @@ void ZynIMPSHeader::decideFileSet() {
     }
     const std::string red = baseName + ".red", green = baseName + ".grn", blue = baseName + ".blu",
                       lum = baseName + ".lum", img = baseName + ".img", rgb = baseName + ".rgb";
-    const bool three = qorIsRegularFile(red) && qorIsRegularFile(green) && qorIsRegularFile(blue);
-    const std::string one = qorIsRegularFile(lum)   ? lum
-                            : qorIsRegularFile(img) ? img
-                                                    : std::string();
+    const bool three = exists(red) && exists(green) && exists(blue);
+    const std::string one = exists(lum) ? lum : exists(img) ? img : std::string();
     switch (numColors) {
         case 0:
             if (three)
                 files.insert(files.end(), {red, green, blue});
             else if (!one.empty())
                 files.push_back(one);
-            else if (qorIsRegularFile(rgb))
+            else if (exists(rgb))
                 files.push_back(rgb);
             else
                 docError("Doc file reality mismatch (nothing makes sense).");
@@ -255,7 +258,7 @@ void ZynIMPSHeader::decideFileSet() {
             files.push_back(one);
             break;
         case 3:
-            if (qorIsRegularFile(rgb))
+            if (exists(rgb))
                 files.push_back(rgb);
             else if (three)
                 files.insert(files.end(), {red, green, blue});
