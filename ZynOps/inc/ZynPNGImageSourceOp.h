@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -52,7 +53,7 @@ class ZynPNGImageSourceOp : public ZynPNGImageSourceOpBase {
     PNGReadOptions options_;
     std::unique_ptr<PNGReadStruct> png_;
     std::unique_ptr<FILE, int (*)(FILE*)> file_{nullptr, &std::fclose};
-    off_t resumeAt_ = 0;
+    int64_t resumeAt_ = 0;
     int pendingCode_ = 0;
     std::string pendingText_;
 

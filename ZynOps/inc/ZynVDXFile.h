@@ -4,7 +4,7 @@
 #include <mutex>
 #include <string>
 
-#include "VdxDescriptor.h"
+#include "QorSystem.h"
 #include "VdxImage.h"
 #include "ZynError.h"
 #include "ZynFile.h"
@@ -39,6 +39,6 @@ class ZynVDXFile : public ZynFile {
 
     std::mutex mutex_;
     VdxImage library_;
-    VdxDescriptor descriptor_;
+    QorDescriptor descriptor_;
     ZynError status_;
 };

@@ -5,6 +5,7 @@
 #include "QorSettings.h"
 #include "QorStream.h"
 #include "QorString.h"
+#include "QorSystem.h"
 #include "ZynJpegColorSpace.h"
 
 namespace {
@@ -44,7 +45,7 @@ bool ZynExifSourceCommon::record(const std::string& message) {
 }
 
 bool ZynExifSourceCommon::openFile(const std::wstring& fileName) {
-    file_.reset(std::fopen(qorLocalPath(fileName).c_str(), "rb"));
+    file_.reset(qorOpenFile(qorLocalPath(fileName), "rb"));
     if (file_) return true;
     const int number = errno;
     return record("Error trying to open " + qorNarrow(fileName) +

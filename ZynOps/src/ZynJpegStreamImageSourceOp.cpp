@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include "QorSystem.h"
+
 namespace {
 
 std::shared_ptr<ZynResourceWrapper<QorStream>> newHolder() {
@@ -52,12 +54,12 @@ void ZynJpegStreamImageSourceOp::giveStreamToDecoder() {
 
 int ZynJpegStreamImageSourceOp::seekStream(uint64_t position) {
     if (url_) return stream_->get()->seek(static_cast<int64_t>(position));
-    return fseeko(stream_->get()->file(), static_cast<off_t>(position), SEEK_SET);
+    return qorSeek(stream_->get()->file(), static_cast<int64_t>(position), SEEK_SET);
 }
 
 uint64_t ZynJpegStreamImageSourceOp::tellStream() const {
     if (url_) return stream_->get()->tell();
-    const off_t position = ftello(stream_->get()->file());
+    const int64_t position = qorTell(stream_->get()->file());
     return position < 0 ? 0 : static_cast<uint64_t>(position);
 }
 

@@ -4,6 +4,7 @@
 
 #include "QorStream.h"
 #include "QorString.h"
+#include "QorSystem.h"
 #include "ZynDecodeBudget.h"
 #include "ZynSettings.h"
 
@@ -55,8 +56,8 @@ bool ZynPNGImageSourceOp::openFile() {
         return false;
     }
     closeFile();
-    file_.reset(std::fopen(qorLocalPath(fileName()).c_str(), "rb"));
-    if (!file_ || (png_ && fseeko(file_.get(), resumeAt_, SEEK_SET) != 0)) {
+    file_.reset(qorOpenFile(qorLocalPath(fileName()), "rb"));
+    if (!file_ || (png_ && qorSeek(file_.get(), resumeAt_, SEEK_SET) != 0)) {
         file_.reset();
         pend(130, "Cannot Open PNG Image File: " + qorNarrow(fileName()));
         return false;
@@ -72,7 +73,7 @@ bool ZynPNGImageSourceOp::open() {
 }
 
 void ZynPNGImageSourceOp::closeFile() {
-    if (file_ && png_) resumeAt_ = ftello(file_.get());
+    if (file_ && png_) resumeAt_ = qorTell(file_.get());
     file_.reset();
     setOpen(false);
 }

@@ -1,8 +1,6 @@
 #include "ZynTiffImageSourceOp.h"
 
-#include <fcntl.h>
 #include <tiff.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -11,6 +9,7 @@
 #include "QorSettings.h"
 #include "QorStream.h"
 #include "QorString.h"
+#include "QorSystem.h"
 #include "ZynConvert.h"
 
 namespace {
@@ -111,7 +110,7 @@ std::optional<ZynError> ZynTiffImageSourceOp::openLocked() {
     if (file.isOpen()) return std::nullopt;
     try {
         errno = 0;
-        const int descriptor = ::open(osPath(fileName()).c_str(), O_RDONLY | O_CLOEXEC);
+        const int descriptor = qorOpenReadOnly(osPath(fileName()));
         if (descriptor < 0) {
             const int reason = errno;
             return opError(130, "\nInvalid file pointer in ZynTiffImageSourceOp.", reason);

@@ -1,7 +1,5 @@
 #include "ZynVDXFile.h"
 
-#include <fcntl.h>
-
 #include <cerrno>
 #include <cstdint>
 
@@ -69,7 +67,7 @@ bool ZynVDXFile::openLocked() {
 }
 
 bool ZynVDXFile::openDescriptor() {
-    const int descriptor = ::open(qorLocalPath(fileName()).c_str(), O_RDONLY | O_CLOEXEC);
+    const int descriptor = qorOpenReadOnly(qorLocalPath(fileName()));
     if (descriptor < 0) {
         const int number = errno;
         return failed("Could not open file " + quoted(fileName()) +

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "QorString.h"
+#include "QorSystem.h"
 #include "ZynTransformDescription.h"
 
 ZynBMPImageSource::ZynBMPImageSource(const std::wstring& fileName, bool keepOpen)
@@ -125,7 +126,7 @@ void ZynBMPImageSource::genRect(ZynRectBuffer& buffer) {
         auto* row = expands() ? scratch.data() : reinterpret_cast<uint8_t*>(rowStart(buffer, y));
         {
             std::lock_guard lock(fileLock());
-            if (fseeko(file(), header_.dataOffset + fileRow * fileStride, SEEK_SET) != 0)
+            if (qorSeek(file(), header_.dataOffset + fileRow * fileStride, SEEK_SET) != 0)
                 throw ZynError(130, "Unable to seek to line");
             if (std::fread(row, 1, static_cast<size_t>(rowBytes), file()) !=
                 static_cast<size_t>(rowBytes))

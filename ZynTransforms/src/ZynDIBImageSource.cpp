@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "QorString.h"
+#include "QorSystem.h"
 #include "ZynRectSourceOp.h"
 
 namespace {
@@ -88,7 +89,7 @@ void ZynDIBImageSource::parseHeader() {
         readExactly(f, bytes, kFileHeaderSize);
         firstRowOffset_ = le32(bytes + 10);
     }
-    const long headerStart = std::ftell(f);
+    const int64_t headerStart = qorTell(f);
     readExactly(f, bytes, 4);
     const uint32_t headerSize = le32(bytes);
     if (headerSize != kInfoHeaderSize && headerSize != kCoreHeaderSize)
@@ -142,7 +143,7 @@ void ZynDIBImageSource::readPalette(int64_t position, int entrySize) {
     palette_.assign(4 * static_cast<size_t>(paletteSize_), 0);
     if (paletteSize_ == 0) return;
     std::vector<uint8_t> stored(static_cast<size_t>(entrySize) * paletteSize_);
-    if (fseeko(file(), position, SEEK_SET) != 0) throw ShortRead{};
+    if (qorSeek(file(), position, SEEK_SET) != 0) throw ShortRead{};
     readExactly(file(), stored.data(), stored.size());
     for (int i = 0; i < paletteSize_; ++i)
         std::copy_n(&stored[static_cast<size_t>(i) * entrySize], 3,
@@ -223,7 +224,7 @@ void ZynDIBImageSource::readRows(ZynRectBuffer& buffer) {
     for (int64_t y = r.y; y < r.bottom(); ++y, position += rowStride_) {
         auto* out = reinterpret_cast<uint8_t*>(buffer.at(r.x, y, 2));
         uint8_t* in = bytesPerPixel_ == 3 ? out : rowBuffer_.data();
-        if (fseeko(file(), position, SEEK_SET) != 0 || std::fread(in, 1, bytes, file()) != bytes)
+        if (qorSeek(file(), position, SEEK_SET) != 0 || std::fread(in, 1, bytes, file()) != bytes)
             throw ZynError(130, "Unexpected file I/O error (possible EOF)");
         if (bytesPerPixel_ == 3) continue;
         for (int64_t x = 0; x < r.width; ++x)

@@ -1,13 +1,12 @@
 #include "ZynIMPSHeader.h"
 
-#include <sys/stat.h>
-
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 
+#include "QorSystem.h"
 #include "ZynError.h"
 
 namespace {
@@ -19,9 +18,9 @@ const char* const kParser = "ZynIMPSHeader::parseDocFile";
     throw ZynError(130, kParser + message);
 }
 
+// The files of a set are plain files; a folder of the same name does not count.
 bool exists(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    return qorIsRegularFile(path);
 }
 
 bool endsWith(const std::string& text, const char* suffix) {
@@ -60,7 +59,8 @@ const char* const kFieldNames[] = {
 
 void ZynIMPSHeader::setFile(const std::string& name) {
     deriveDocPath(name);
-    std::unique_ptr<FILE, int (*)(FILE*)> doc(std::fopen(docPath.c_str(), "r"), std::fclose);
+    // As bytes: the documentation keeps its line ends, whatever the system.
+    std::unique_ptr<FILE, int (*)(FILE*)> doc(qorOpenFile(docPath, "rb"), std::fclose);
     if (!doc)
         throw ZynError(130, "ZynIMPSHeader::setFileUnable to open the image 'doc' file: " +
                                 docPath + " with read permission.");

@@ -1,8 +1,7 @@
 #include "ZynIMPSImageSource.h"
 
-#include <sys/stat.h>
-
 #include "QorString.h"
+#include "QorSystem.h"
 #include "ZynRawImage.h"
 #include "ZynRectSourceOp.h"
 
@@ -20,8 +19,7 @@ ZynTransformPtr ZynIMPSImageSource::recognize(const std::wstring& fileName, FILE
     try {
         ZynIMPSHeader header;
         header.deriveDocPath(qorNarrow(fileName));
-        struct stat info {};
-        if (stat(header.docPath.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
+        if (!qorIsRegularFile(header.docPath)) return nullptr;
         header.decideFileSet();
         return std::make_shared<ZynIMPSImageSource>(fileName, keepOpen);
     } catch (...) {
@@ -77,7 +75,7 @@ std::string ZynIMPSImageSource::openBandFiles() {
     std::string failed;
     files_.clear();
     for (size_t i = 1; i < header_.files.size(); ++i) {
-        files_.emplace_back(std::fopen(header_.files[i].c_str(), "rb"));
+        files_.emplace_back(qorOpenFile(header_.files[i], "rb"));
         if (!files_.back()) failed += header_.files[i] + "\n";
     }
     if (!failed.empty()) files_.clear();
@@ -102,8 +100,8 @@ bool ZynIMPSImageSource::linesFitFiles() {
     const int64_t lineBytes =
         int64_t{header_.pixels} * header_.bytesPerPixel * (header_.rgbFile ? 3 : 1);
     for (size_t i = 0; i < files_.size(); ++i) {
-        struct stat info {};
-        if (fstat(fileno(files_[i].get()), &info) == 0 && lineBytes <= info.st_size) continue;
+        const std::optional<QorFileStatus> status = qorFileStatus(files_[i].get());
+        if (status && lineBytes <= static_cast<int64_t>(status->size)) continue;
         setError(ZynError(130, "File " + quotedName() + ": lines of " + std::to_string(lineBytes) +
                                    " bytes are longer than \"" + header_.files[i + 1] + "\""));
         return false;

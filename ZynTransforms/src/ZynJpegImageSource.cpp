@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "QorSystem.h"
 #include "ZynImageOutputCP.h"
 #include "ZynJpegImageSourceOp.h"
 #include "ZynRecognizeTraced.h"
@@ -15,8 +16,8 @@ class FileBytes {
     explicit FileBytes(FILE* file) : file_(file), window_(64 * 1024) {}
 
     bool length(uint64_t& size) {
-        if (fseeko(file_, 0, SEEK_END) != 0) return false;
-        const off_t end = ftello(file_);
+        if (qorSeek(file_, 0, SEEK_END) != 0) return false;
+        const int64_t end = qorTell(file_);
         if (end < 0) return false;
         size = static_cast<uint64_t>(end);
         return true;
@@ -24,7 +25,7 @@ class FileBytes {
 
     bool at(uint64_t position, uint8_t& byte) {
         if (position < start_ || position >= start_ + filled_) {
-            if (fseeko(file_, static_cast<off_t>(position), SEEK_SET) != 0) return false;
+            if (qorSeek(file_, static_cast<int64_t>(position), SEEK_SET) != 0) return false;
             start_ = position;
             filled_ = std::fread(window_.data(), 1, window_.size(), file_);
             if (filled_ == 0) return false;

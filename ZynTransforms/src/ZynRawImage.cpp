@@ -1,10 +1,9 @@
 #include "ZynRawImage.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 
 #include "QorStream.h"
+#include "QorSystem.h"
 
 void ZynRawImage::closeAndMarkClosed() {
     std::lock_guard lock(lock_);
@@ -25,7 +24,7 @@ bool ZynRawImage::open(const std::wstring& name) {
     }
     const std::string path = qorLocalPath(name);
     if (!path.empty())
-        file_.reset(std::fopen(path.c_str(), "rb"));
+        file_.reset(qorOpenFile(path, "rb"));
     else
         errno = EINVAL;  // a URL of a scheme no file can be opened for
     isOpen_ = file_ != nullptr;
@@ -38,7 +37,5 @@ void ZynRawImage::close() {
 }
 
 int64_t ZynRawImage::fileSize() const {
-    struct stat info {};
-    if (!file_ || fstat(fileno(file_.get()), &info) != 0) return 0;
-    return info.st_size;
+    return file_ ? static_cast<int64_t>(qorFileSize(file_.get())) : 0;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "QorSystem.h"
 #include "ZynError.h"
 #include "ZynSettings.h"
 
@@ -114,7 +115,7 @@ void ZynSampleReader::readAt(FILE* file, int64_t position, std::byte* into, int6
                              const ZynRect& rect, std::mutex& lock) const {
     {
         std::lock_guard guard(lock);
-        if (fseeko(file, position, SEEK_SET) != 0)
+        if (qorSeek(file, position, SEEK_SET) != 0)
             throw ZynError(130, who_ + ": Unable to seek to line: " + std::to_string(rect.y));
         if (std::fread(into, 1, static_cast<size_t>(bytes), file) != static_cast<size_t>(bytes))
             throw ZynError(130, who_ + ": Unable to read image, lines: " + std::to_string(rect.y) +

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "QorError.h"
+#include "QorSystem.h"
 
 namespace {
 
@@ -78,7 +79,7 @@ std::string trim(const std::string& text) {
 
 // The lines of the file that carry something, with their "<file>:<line>" origins.
 std::vector<std::pair<std::string, std::string>> meaningfulLines(const std::string& path) {
-    std::ifstream in(path);
+    std::ifstream in(qorFsPath(path));
     if (!in)
         throw QorError(130,
                        "Cannot open the metadata registry file \"" + path +

@@ -1,9 +1,9 @@
 #include "VulTiffMetaAccessor.h"
 
-#include <fcntl.h>
 #include <tiff.h>
 
 #include "QorError.h"
+#include "QorSystem.h"
 #include "TiffFile.h"
 
 namespace {
@@ -68,7 +68,7 @@ VulTiffMetaAccessor::VulTiffMetaAccessor(TiffFile& file) {
 }
 
 std::unique_ptr<VulTiffMetaAccessor> VulTiffMetaAccessor::open(const std::string& path) {
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int descriptor = qorOpenReadOnly(path);
     if (descriptor < 0)
         throw QorError(
             130, "Cannot open \"" + path + "\" for its metadata: " + QorError::lastOsErrorText());

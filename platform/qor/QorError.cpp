@@ -1,8 +1,9 @@
 #include "QorError.h"
 
 #include <cerrno>
-#include <cstring>
 #include <sstream>
+
+#include "QorSystem.h"
 
 bool QorError::printSourceLines = false;
 
@@ -33,8 +34,5 @@ std::string QorError::lastOsErrorText() {
 }
 
 std::string QorError::osErrorText(int number) {
-    char buffer[256];
-    // The GNU strerror_r may return a static string instead of filling the buffer.
-    const char* text = strerror_r(number, buffer, sizeof buffer);
-    return text ? text : "";
+    return qorErrnoText(number);
 }

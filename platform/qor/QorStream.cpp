@@ -1,9 +1,5 @@
 #include "QorStream.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -11,6 +7,7 @@
 
 #include "QorError.h"
 #include "QorString.h"
+#include "QorSystem.h"
 
 namespace {
 
@@ -71,10 +68,7 @@ int64_t QorStreamView::read(void* destination, int64_t n) {
     if (static_cast<uint64_t>(n) < kReadAhead) {
         if (position_ < aheadStart_ || position_ + n > aheadStart_ + aheadSize_) {
             if (!ahead_) ahead_ = std::make_unique<unsigned char[]>(kReadAhead);
-            ssize_t got;
-            do {
-                got = ::pread(fd, ahead_.get(), kReadAhead, static_cast<off_t>(position_));
-            } while (got < 0 && errno == EINTR);
+            const int64_t got = qorReadAt(fd, ahead_.get(), kReadAhead, position_);
             aheadStart_ = position_;
             aheadSize_ = got > 0 ? static_cast<size_t>(got) : 0;
             if (got < 0) {
@@ -88,9 +82,8 @@ int64_t QorStreamView::read(void* destination, int64_t n) {
         std::memcpy(out, ahead_.get() + (position_ - aheadStart_), static_cast<size_t>(done));
     } else {
         while (done < n) {
-            const ssize_t got = ::pread(fd, out + done, static_cast<size_t>(n - done),
-                                        static_cast<off_t>(position_ + done));
-            if (got < 0 && errno == EINTR) continue;
+            const int64_t got =
+                qorReadAt(fd, out + done, static_cast<size_t>(n - done), position_ + done);
             if (got < 0) {
                 error_ =
                     "Error reading \"" + stream_->path() + "\": " + QorError::lastOsErrorText();
@@ -135,12 +128,11 @@ bool QorStream::isURL(std::wstring_view name) {
 }
 
 int QorStream::descriptor() const {
-    return fileno(file_);
+    return qorFileDescriptor(file_);
 }
 
 uint64_t QorStream::size() const {
-    struct stat info {};
-    return ::fstat(descriptor(), &info) == 0 ? static_cast<uint64_t>(info.st_size) : 0;
+    return qorFileSize(descriptor());
 }
 
 int64_t QorStream::read(void* destination, int64_t n) {
@@ -156,7 +148,7 @@ std::string qorLocalPath(std::string_view name) {
         std::string_view rest = name.substr(7);
         if (startsWith(rest, "localhost/")) rest.remove_prefix(9);
         if (!startsWith(rest, "/")) return {};
-        return percentDecode(rest);
+        return qorPathOfFileUrl(percentDecode(rest));
     }
     if (schemeLength(name) > 0) return {};
     if (startsWith(name, "file:")) return std::string(name.substr(5));
@@ -188,14 +180,14 @@ std::unique_ptr<QorStream> QorStreamFactory::create(std::wstring_view name, cons
                                                : "Unsupported URL scheme in \"" + narrow + "\"");
         return nullptr;
     }
-    FILE* file = std::fopen(path.c_str(), "rb");
+    FILE* file = qorOpenFile(path, "rb");
     if (!file) {
         const int number = errno;
         *error_ = QorError(130, "Cannot open \"" + path + "\": " + QorError::osErrorText(number));
         return nullptr;
     }
-    struct stat info {};
-    if (::fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode)) {
+    const std::optional<QorFileStatus> status = qorFileStatus(file);
+    if (status && status->directory) {
         std::fclose(file);
         *error_ = QorError(130, "Cannot open \"" + path + "\": " + QorError::osErrorText(EISDIR));
         return nullptr;

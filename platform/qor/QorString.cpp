@@ -2,14 +2,45 @@
 
 #include <cxxabi.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 
 namespace {
 
-bool isEncodable(wchar_t c) {
-    const auto cp = static_cast<uint32_t>(c);
-    return cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
+constexpr uint32_t kInvalid = 0xFFFFFFFF;
+
+bool isHighSurrogate(uint32_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+
+bool isLowSurrogate(uint32_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+// Units of 16 bits are UTF-16 (wchar_t on Windows), units of 32 bits hold code points.
+template <class Unit>
+constexpr bool kPairsSurrogates = sizeof(Unit) == 2;
+
+// The code point at text[i], kInvalid for what UTF-8 cannot carry (lone surrogates, values
+// above U+10FFFF); moves i past it.
+template <class Unit>
+uint32_t nextCodePoint(std::basic_string_view<Unit> text, size_t& i) {
+    const auto unit = static_cast<uint32_t>(text[i++]);
+    if (kPairsSurrogates<Unit> && isHighSurrogate(unit) && i < text.size() &&
+        isLowSurrogate(static_cast<uint32_t>(text[i])))
+        return 0x10000 + ((unit - 0xD800) << 10) + (static_cast<uint32_t>(text[i++]) - 0xDC00);
+    return unit <= 0x10FFFF && !isHighSurrogate(unit) && !isLowSurrogate(unit) ? unit : kInvalid;
+}
+
+template <class Unit>
+void appendUnits(std::basic_string<Unit>& out, uint32_t cp) {
+    if (kPairsSurrogates<Unit> && cp >= 0x10000) {
+        out += static_cast<Unit>(0xD800 + ((cp - 0x10000) >> 10));
+        out += static_cast<Unit>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    } else {
+        out += static_cast<Unit>(cp);
+    }
 }
 
 void appendUtf8(std::string& out, uint32_t cp) {
@@ -57,40 +88,59 @@ size_t decodeUtf8(std::string_view s, size_t i, uint32_t& cp) {
     return length;
 }
 
-}  // namespace
-
-std::string qorNarrow(std::wstring_view wide, char replacement) {
+template <class Unit>
+std::string narrowUnits(std::basic_string_view<Unit> text, char replacement) {
     std::string out;
-    out.reserve(wide.size());
-    for (wchar_t c : wide) {
-        if (isEncodable(c))
-            appendUtf8(out, static_cast<uint32_t>(c));
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const uint32_t cp = nextCodePoint(text, i);
+        if (cp != kInvalid)
+            appendUtf8(out, cp);
         else
             out += replacement;
     }
     return out;
 }
 
-std::wstring qorWiden(std::string_view narrow) {
-    std::wstring out;
+template <class Unit>
+std::basic_string<Unit> widenUnits(std::string_view narrow) {
+    std::basic_string<Unit> out;
     out.reserve(narrow.size());
     for (size_t i = 0; i < narrow.size();) {
         uint32_t cp = 0;
         const size_t length = decodeUtf8(narrow, i, cp);
         if (length == 0) {
-            out += L'\uFFFD';
+            out += static_cast<Unit>(0xFFFD);
             ++i;
         } else {
-            out += static_cast<wchar_t>(cp);
+            appendUnits(out, cp);
             i += length;
         }
     }
     return out;
 }
 
+}  // namespace
+
+std::string qorNarrow(std::wstring_view wide, char replacement) {
+    return narrowUnits(wide, replacement);
+}
+
+std::string qorNarrow(std::u16string_view utf16, char replacement) {
+    return narrowUnits(utf16, replacement);
+}
+
+std::wstring qorWiden(std::string_view narrow) {
+    return widenUnits<wchar_t>(narrow);
+}
+
+std::u16string qorWidenUtf16(std::string_view narrow) {
+    return widenUnits<char16_t>(narrow);
+}
+
 bool qorHasNarrowForm(std::wstring_view wide) {
-    for (wchar_t c : wide)
-        if (!isEncodable(c)) return false;
+    for (size_t i = 0; i < wide.size();)
+        if (nextCodePoint(wide, i) == kInvalid) return false;
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "QorStream.h"
+#include "QorSystem.h"
 
 namespace {
 
@@ -43,8 +44,8 @@ std::vector<ZynRecognizerRegistration::Entry> ZynRecognizerRegistration::recogni
 
 ZynTransformPtr zynOpenByRecognition(const std::wstring& fileName, bool keepOpen) {
     const std::string path = qorLocalPath(fileName);
-    std::unique_ptr<FILE, int (*)(FILE*)> file(
-        path.empty() ? nullptr : std::fopen(path.c_str(), "rb"), &std::fclose);
+    std::unique_ptr<FILE, int (*)(FILE*)> file(path.empty() ? nullptr : qorOpenFile(path, "rb"),
+                                               &std::fclose);
     for (const auto& entry : ZynRecognizerRegistration::recognizers()) {
         if (file) std::rewind(file.get());
         if (ZynTransformPtr source = entry.recognizer.function(fileName, file.get(), keepOpen))

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "QorSystem.h"
 #include "ZynError.h"
 #include "ZynGraph.h"
 #include "ZynImageOutputCP.h"
@@ -87,7 +88,7 @@ void zynSaveTransform(const ZynTransform& transform, std::ostream& out) {
 }
 
 void zynDumpGraph(ZynTransform& root, const std::string& path) {
-    std::ofstream out(path);
+    std::ofstream out(qorFsPath(path));
     if (!out)
         throw ZynError(
             130, "Cannot write the graph to \"" + path + "\": " + QorError::lastOsErrorText());

@@ -10,7 +10,9 @@ TEST(QorString, NarrowingReplacesWhatUtf8CannotCarry) {
     EXPECT_EQ(qorNarrow(L"abc"), "abc");
     EXPECT_EQ(qorNarrow(L"gr\u00fcn \u20ac"), "gr\xc3\xbcn \xe2\x82\xac");
     EXPECT_EQ(qorNarrow(std::wstring{L'a', static_cast<wchar_t>(0xD800), L'b'}), "a?b");
-    EXPECT_EQ(qorNarrow(std::wstring{static_cast<wchar_t>(0x110000)}, '#'), "#");
+    // Only 32-bit wide characters can hold values beyond U+10FFFF.
+    if constexpr (sizeof(wchar_t) == 4)
+        EXPECT_EQ(qorNarrow(std::wstring{static_cast<wchar_t>(0x110000)}, '#'), "#");
     EXPECT_FALSE(qorHasNarrowForm(std::wstring{static_cast<wchar_t>(0xDFFF)}));
     EXPECT_TRUE(qorHasNarrowForm(L"\U0001F600"));
 }
@@ -24,6 +26,44 @@ TEST(QorString, WideningRoundTripsAndReplacesBadBytes) {
     EXPECT_EQ(qorWiden("\xe2\x82"), L"\uFFFD\uFFFD");            // truncated sequence
     EXPECT_EQ(qorWiden("\xc0\xaf"), L"\uFFFD\uFFFD");            // overlong form
     EXPECT_EQ(qorWiden("\xed\xa0\x80"), L"\uFFFD\uFFFD\uFFFD");  // encoded surrogate
+}
+
+// The UTF-16 conversions are the ones wide strings get where wchar_t has 16 bits.
+TEST(QorString, Utf16PairsSurrogatesBothWays) {
+    struct Case {
+        std::u16string utf16;
+        std::string utf8;
+    };
+    const Case cases[] = {
+        {u"\uFFFF", "\xef\xbf\xbf"},          // last unit that stands alone
+        {u"\U00010000", "\xf0\x90\x80\x80"},  // first pair
+        {u"a\U0001F600b",
+         "a\xf0\x9f\x98\x80"
+         "b"},                                // pair between single units
+        {u"\U0010FFFF", "\xf4\x8f\xbf\xbf"},  // last code point
+        {u"\U0001F600\U0001F601", "\xf0\x9f\x98\x80\xf0\x9f\x98\x81"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(qorNarrow(c.utf16), c.utf8);
+        EXPECT_EQ(qorWidenUtf16(c.utf8), c.utf16);
+    }
+}
+
+TEST(QorString, Utf16LoneSurrogatesBecomeTheReplacement) {
+    const char16_t high = 0xD83D, low = 0xDE00;
+    struct Case {
+        std::u16string utf16;
+        std::string utf8;
+    };
+    const Case cases[] = {
+        {{u'a', high}, "a?"},        // high unit at the end
+        {{low, u'b'}, "?b"},         // low unit first
+        {{low, high}, "??"},         // pair in the wrong order
+        {{high, u'x', low}, "?x?"},  // pair split by another unit
+        {{high, high, low}, "?\xf0\x9f\x98\x80"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(qorNarrow(c.utf16), c.utf8);
+    EXPECT_EQ(qorWidenUtf16("\xf0\x9f\x98"), u"\uFFFD\uFFFD\uFFFD");
 }
 
 TEST(QorError, PrintoutAndOsErrors) {

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <fstream>
 
+#include "QorSystem.h"
+
 namespace {
 
 constexpr int kApp14 = 0xEE;
@@ -12,7 +14,7 @@ constexpr int kStartOfImage = 0xD8;
 }  // namespace
 
 bool jpegHasAdobeMarker(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(qorFsPath(path), std::ios::binary);
     if (in.get() != 0xFF || in.get() != kStartOfImage) return false;
     while (in) {
         if (in.get() != 0xFF) return false;

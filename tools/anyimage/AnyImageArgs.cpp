@@ -21,8 +21,8 @@ const char* const kAnyImageUsage =
 
 namespace {
 
-std::string value(int argc, char** argv, int& i) {
-    if (i + 1 >= argc) throw std::invalid_argument(std::string(argv[i]) + " needs a value");
+std::string value(const std::vector<std::string>& argv, size_t& i) {
+    if (i + 1 >= argv.size()) throw std::invalid_argument(argv[i] + " needs a value");
     return argv[++i];
 }
 
@@ -69,40 +69,40 @@ unsigned parseThreads(const std::string& text) {
 
 }  // namespace
 
-AnyImageArgs AnyImageArgs::parse(int argc, char** argv) {
+AnyImageArgs AnyImageArgs::parse(const std::vector<std::string>& argv) {
     AnyImageArgs args;
-    for (int i = 1; i < argc; ++i)
-        if (std::string(argv[i]) == "--help" || std::string(argv[i]) == "-h") args.help = true;
+    for (size_t i = 1; i < argv.size(); ++i)
+        if (argv[i] == "--help" || argv[i] == "-h") args.help = true;
     if (args.help) return args;
-    if (argc < 2) throw std::invalid_argument("no command given");
+    if (argv.size() < 2) throw std::invalid_argument("no command given");
     args.command = argv[1];
     std::vector<std::string> positional;
-    for (int i = 2; i < argc; ++i) {
+    for (size_t i = 2; i < argv.size(); ++i) {
         const std::string a = argv[i];
         if (a == "-o")
-            args.output = value(argc, argv, i);
+            args.output = value(argv, i);
         else if (a == "--source")
-            args.source = value(argc, argv, i);
+            args.source = value(argv, i);
         else if (a == "--describe")
-            args.describe = value(argc, argv, i);
+            args.describe = value(argv, i);
         else if (a == "--level")
-            args.level = parseLevel(value(argc, argv, i));
+            args.level = parseLevel(value(argv, i));
         else if (a == "--size")
-            args.size = parseSize(value(argc, argv, i));
+            args.size = parseSize(value(argv, i));
         else if (a == "--rect")
-            args.rect = parseRect(value(argc, argv, i));
+            args.rect = parseRect(value(argv, i));
         else if (a == "--interleave")
-            args.interleave = parseInterleave(value(argc, argv, i));
+            args.interleave = parseInterleave(value(argv, i));
         else if (a == "--reverse-bands")
             args.reverseBands = true;
         else if (a == "--no-keep-open")
             args.keepOpen = false;
         else if (a == "--op")
-            args.operations.push_back(value(argc, argv, i));
+            args.operations.push_back(value(argv, i));
         else if (a == "--threads")
-            args.threads = parseThreads(value(argc, argv, i));
+            args.threads = parseThreads(value(argv, i));
         else if (a == "--registry")
-            args.metaRegistry = value(argc, argv, i);
+            args.metaRegistry = value(argv, i);
         else if (a == "--user")
             args.perUser = true;
         else if (a == "--samples")

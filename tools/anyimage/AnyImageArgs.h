@@ -29,8 +29,9 @@ struct AnyImageArgs {
     bool json = false;                                // info --json
     bool help = false;                                // --help, -h
 
-    // Parses argv; throws std::invalid_argument with a message for the user.
-    static AnyImageArgs parse(int argc, char** argv);
+    // Parses the program's arguments, its name first; throws std::invalid_argument with a message
+    // for the user.
+    static AnyImageArgs parse(const std::vector<std::string>& argv);
 };
 
 extern const char* const kAnyImageUsage;

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "QorError.h"
+#include "QorSystem.h"
 #include "ZynError.h"
 
 struct ImageWriter::Png {
@@ -89,7 +90,7 @@ ImageWriter::ImageWriter(const std::string& path, uint32_t width, uint32_t heigh
     values_.resize(static_cast<size_t>(width) * values);
     row_.resize(static_cast<size_t>(width) * outBands_ * outBytes_);
 
-    file_.reset(std::fopen(path.c_str(), "wb"));
+    file_.reset(qorOpenFile(path, "wb"));
     if (!file_)
         throw ZynError(130, "Cannot write \"" + path + "\": " + QorError::lastOsErrorText());
     if (kind_ == Kind::Png) {

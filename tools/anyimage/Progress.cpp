@@ -1,10 +1,10 @@
 #include "Progress.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 
-Progress::Progress() : enabled_(isatty(STDERR_FILENO)), start_(std::chrono::steady_clock::now()) {}
+#include "QorSystem.h"
+
+Progress::Progress() : enabled_(qorIsTerminal(stderr)), start_(std::chrono::steady_clock::now()) {}
 
 Progress::~Progress() {
     if (drawn_) std::fputs("\n", stderr);

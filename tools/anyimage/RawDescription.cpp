@@ -2,10 +2,11 @@
 
 #include <fstream>
 
+#include "QorSystem.h"
 #include "ZynError.h"
 
 void applyDescriptionFile(ZynTransform& transform, const std::string& path) {
-    std::ifstream in(path);
+    std::ifstream in(qorFsPath(path));
     if (!in)
         throw ZynError(
             130, "Cannot read the description \"" + path + "\": " + QorError::lastOsErrorText());

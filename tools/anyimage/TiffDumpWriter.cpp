@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "QorSystem.h"
 #include "ZynError.h"
 
 namespace {
@@ -35,12 +36,22 @@ uint16_t sampleFormat(ZynDataType type) {
     }
 }
 
+// libtiff opens names in the ANSI code page on Windows; a descriptor of ours reaches any name.
+TIFF* createTiff(const std::string& path) {
+    QorDescriptor descriptor(qorCreateReadWrite(path));
+    if (descriptor.get() < 0) return nullptr;
+    TIFF* tif = TIFFFdOpen(descriptor.get(), path.c_str(), "w");
+    // The library closes the descriptor with the file it opened.
+    if (tif) descriptor.release();
+    return tif;
+}
+
 }  // namespace
 
 TiffDumpWriter::TiffDumpWriter(const std::string& path, uint32_t width, uint32_t height,
                                ZynDataType type, int bands, const ZynColorSpace& colorSpace)
     : path_(path),
-      tif_(TIFFOpen(path.c_str(), "w"), &TIFFClose),
+      tif_(createTiff(path), &TIFFClose),
       width_(width),
       height_(height),
       pixelBytes_(zynSampleSize(type) * static_cast<size_t>(bands)),

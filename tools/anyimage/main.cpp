@@ -8,11 +8,12 @@
 #include "AnyImageControl.h"
 #include "Commands.h"
 #include "QorError.h"
+#include "QorSystem.h"
 
 int main(int argc, char** argv) {
     AnyImageArgs args;
     try {
-        args = AnyImageArgs::parse(argc, argv);
+        args = AnyImageArgs::parse(qorArguments(argc, argv));
     } catch (const std::invalid_argument& e) {
         std::cerr << "anyimage: " << e.what() << "\n" << kAnyImageUsage;
         return 2;

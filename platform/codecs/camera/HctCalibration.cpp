@@ -8,6 +8,8 @@
 #include <cmath>
 #include <fstream>
 
+#include "QorSystem.h"
+
 namespace {
 
 std::string trimmed(const std::string& text) {
@@ -62,7 +64,7 @@ bool invertNormal(const double (*a)[3], int rows, double (&inverse)[3][3]) {
 
 HctStatus hctReadCalibration(const std::string& folder, const std::string& make,
                              const std::string& model, int colors, HctCameraMatrix& matrix) {
-    std::ifstream in(folder + "/" + kHctCalibrationFileName);
+    std::ifstream in(qorFsPath(folder + "/" + kHctCalibrationFileName));
     if (!in) return kHctCalibrationMissing;
     std::string line;
     while (std::getline(in, line)) {

@@ -1,5 +1,3 @@
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -8,6 +6,7 @@
 #include "HctSdk.h"
 #include "HctSignature.h"
 #include "JpdDecoder.h"
+#include "QorSystem.h"
 
 namespace {
 
@@ -35,11 +34,11 @@ struct FileCloser {
 
 // Looks at the start of the file before LibRaw does: kHctOk or why it is no raw file.
 HctStatus screenFile(const std::string& path, int64_t& size) {
-    std::unique_ptr<FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    struct stat info {};
-    if (!file || fstat(fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode))
-        return kHctUnreadable;
-    size = info.st_size;
+    std::unique_ptr<FILE, FileCloser> file(qorOpenFile(path, "rb"));
+    if (!file) return kHctUnreadable;
+    const std::optional<QorFileStatus> status = qorFileStatus(file.get());
+    if (!status || !status->regular) return kHctUnreadable;
+    size = static_cast<int64_t>(status->size);
     if (size < kMinimumFileSize) return kHctNotThisFamily;
     uint8_t head[kHctSignatureBytes];
     const size_t got = std::fread(head, 1, sizeof head, file.get());
@@ -134,9 +133,9 @@ HctStatus measureImage(HctImage& image) {
 
 bool readRange(const std::string& path, int64_t offset, size_t length,
                std::vector<uint8_t>& bytes) {
-    std::unique_ptr<FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    std::unique_ptr<FILE, FileCloser> file(qorOpenFile(path, "rb"));
     bytes.resize(length);
-    return file && fseeko(file.get(), offset, SEEK_SET) == 0 &&
+    return file && qorSeek(file.get(), offset, SEEK_SET) == 0 &&
            std::fread(bytes.data(), 1, length, file.get()) == length;
 }
 
@@ -198,8 +197,10 @@ void chooseThumbnail(HctImage& image) {
 
 }  // namespace
 
+// The path goes to LibRaw in the system's own form: its narrow names are the ANSI code page's on
+// Windows, where it takes wide ones as well.
 HctFileStream::HctFileStream(const std::string& path, int64_t padding)
-    : LibRaw_bigfile_datastream(path.c_str()) {
+    : LibRaw_bigfile_datastream(qorFsPath(path).c_str()) {
     const auto fileBytes = static_cast<uint64_t>(std::max<INT64>(_fsize, 0));
     workLimit_ = std::max(kMinimumWork, fileBytes * kWorkPerFileByte);
     _fsize += padding;
@@ -364,9 +365,7 @@ HctStatus hctSetImageType(HctImageRecord* record, DCImageType type) {
 
 HctStatus hctSetProcessingDirectory(HctImageRecord* record, const std::string& folder) {
     if (!record || !record->image || hctDriverUses() == 0) return kHctBadHandle;
-    struct stat info {};
-    if (folder.empty() || stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
-        return kHctBadDirectory;
+    if (folder.empty() || !qorIsDirectory(folder)) return kHctBadDirectory;
     record->image->directory = folder;
     return kHctOk;
 }

@@ -9,6 +9,7 @@
 #include "QorError.h"
 #include "QorStream.h"
 #include "QorString.h"
+#include "QorSystem.h"
 
 namespace {
 
@@ -142,7 +143,7 @@ NifExifFile::NifExifFile() = default;
 NifExifFile::~NifExifFile() = default;
 
 bool NifExifFile::isExifFile(const std::string& path) {
-    FileHandle file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    FileHandle file(qorOpenFile(path, "rb"), &std::fclose);
     if (!file) return false;
     uint8_t bytes[6];
     if (std::fread(bytes, 1, 2, file.get()) != 2 || bytes[0] != 0xFF || bytes[1] != 0xD8)
@@ -164,7 +165,7 @@ bool NifExifFile::isExifFile(const std::string& path) {
             if (std::memcmp(bytes, kExifSignature, sizeof kExifSignature) == 0) return true;
             skip -= 6;
         }
-        if (fseeko(file.get(), skip, SEEK_CUR) != 0) return false;
+        if (qorSeek(file.get(), skip, SEEK_CUR) != 0) return false;
     }
 }
 
@@ -299,7 +300,7 @@ void NifExifFile::close() {
 void NifExifFile::releaseInput() {
     if (!opened_) return;
     if (input_ == Input::File && file_) {
-        releasedAt_ = static_cast<uint64_t>(std::max<off_t>(0, ftello(file_)));
+        releasedAt_ = static_cast<uint64_t>(std::max<int64_t>(0, qorTell(file_)));
         file_ = nullptr;
     } else if (input_ == Input::Stream && stream_) {
         releasedAt_ = stream_->tell();
@@ -313,7 +314,7 @@ int NifExifFile::resumeInput(FILE* file) {
     if (decoder_->hasInput()) return kNifOk;
     switch (input_) {
         case Input::File:
-            if (!file || fseeko(file, static_cast<off_t>(releasedAt_), SEEK_SET) != 0)
+            if (!file || qorSeek(file, static_cast<int64_t>(releasedAt_), SEEK_SET) != 0)
                 return fail(kNifCannotOpen, "cannot go back to where reading stopped");
             file_ = file;
             decoder_->setFileInput(file);

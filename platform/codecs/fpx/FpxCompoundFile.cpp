@@ -1,10 +1,5 @@
 #include "FpxCompoundFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 #include <limits>
 
@@ -53,19 +48,12 @@ bool nameIs(const std::u16string& name, std::string_view ascii) {
 
 }  // namespace
 
-FpxFile::~FpxFile() {
-    ::close(descriptor_);
-}
-
 FpxStatus FpxFile::open(const std::string& path, std::unique_ptr<FpxFile>& file) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return FpxStatus::FileNotFound;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return FpxStatus::FileNotFound;
-    }
-    file = std::make_unique<FpxFile>(fd, static_cast<uint64_t>(info.st_size));
+    QorDescriptor descriptor(qorOpenReadOnly(path));
+    if (descriptor.get() < 0) return FpxStatus::FileNotFound;
+    const std::optional<QorFileStatus> status = qorFileStatus(descriptor.get());
+    if (!status || !status->regular) return FpxStatus::FileNotFound;
+    file = std::make_unique<FpxFile>(std::move(descriptor), status->size);
     return FpxStatus::Ok;
 }
 
@@ -73,8 +61,7 @@ bool FpxFile::readAt(uint64_t offset, void* destination, size_t n) const {
     if (offset > size_ || n > size_ - offset) return false;
     auto* out = static_cast<uint8_t*>(destination);
     while (n > 0) {
-        const ssize_t got = ::pread(descriptor_, out, n, static_cast<off_t>(offset));
-        if (got < 0 && errno == EINTR) continue;
+        const int64_t got = qorReadAt(descriptor_.get(), out, n, offset);
         if (got <= 0) return false;
         out += got;
         offset += static_cast<uint64_t>(got);

@@ -8,12 +8,13 @@
 #include <vector>
 
 #include "FpxStatus.h"
+#include "QorSystem.h"
 
 // An open file read by position; closed when destroyed.
 class FpxFile {
   public:
-    explicit FpxFile(int descriptor, uint64_t size) : descriptor_(descriptor), size_(size) {}
-    ~FpxFile();
+    FpxFile(QorDescriptor descriptor, uint64_t size)
+        : descriptor_(std::move(descriptor)), size_(size) {}
     FpxFile(const FpxFile&) = delete;
     FpxFile& operator=(const FpxFile&) = delete;
 
@@ -24,7 +25,7 @@ class FpxFile {
     bool readAt(uint64_t offset, void* destination, size_t n) const;
 
   private:
-    int descriptor_;
+    QorDescriptor descriptor_;
     uint64_t size_;
 };
 

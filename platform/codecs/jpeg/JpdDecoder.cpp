@@ -12,6 +12,7 @@
 #include <jerror.h>
 
 #include "JpdInput.h"
+#include "QorSystem.h"
 #include "ZynSettings.h"
 
 JpdLoadFailureCallback jpdClientCallback = nullptr;
@@ -159,7 +160,7 @@ JpdDecoder::~JpdDecoder() {
 void JpdDecoder::disableSimd() {
     static std::once_flag once;
     // libjpeg-turbo asks the environment once, before its first SIMD decision.
-    std::call_once(once, [] { setenv("JSIMD_FORCENONE", "1", 1); });
+    std::call_once(once, [] { qorSetEnvironment("JSIMD_FORCENONE", "1"); });
 }
 
 int JpdDecoder::fail(int status, std::string message) {

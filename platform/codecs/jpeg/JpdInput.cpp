@@ -7,9 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include <sys/stat.h>
-
 #include "QorStream.h"
+#include "QorSystem.h"
 
 namespace {
 
@@ -91,11 +90,8 @@ bool JpdInput::hasHandle() const {
 
 uint64_t JpdInput::size() const {
     switch (kind_) {
-        case Kind::File: {
-            struct stat info {};
-            return file_ && ::fstat(fileno(file_), &info) == 0 ? static_cast<uint64_t>(info.st_size)
-                                                               : 0;
-        }
+        case Kind::File:
+            return file_ ? qorFileSize(file_) : 0;
         case Kind::Stream:
             return stream_ ? stream_->size() : 0;
         case Kind::Memory:
@@ -111,7 +107,7 @@ bool JpdInput::rewind(std::string& error) {
     switch (kind_) {
         case Kind::File:
             manager_.pub.bytes_in_buffer = 0;
-            if (file_ && fseeko(file_, 0, SEEK_SET) == 0) return true;
+            if (file_ && qorSeek(file_, 0, SEEK_SET) == 0) return true;
             error = file_ ? std::string("cannot seek: ") + std::strerror(errno) : "no input file";
             return false;
         case Kind::Stream:

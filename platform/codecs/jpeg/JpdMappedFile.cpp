@@ -1,12 +1,7 @@
 #include "JpdMappedFile.h"
 
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
+#include "QorError.h"
+#include "QorSystem.h"
 
 JpdMappedFile::~JpdMappedFile() {
     close();
@@ -14,36 +9,31 @@ JpdMappedFile::~JpdMappedFile() {
 
 bool JpdMappedFile::open(const std::string& path) {
     close();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        error_ = "cannot open \"" + path + "\": " + std::strerror(errno);
+    const QorDescriptor descriptor(qorOpenReadOnly(path));
+    if (descriptor.get() < 0) {
+        error_ = "cannot open \"" + path + "\": " + QorError::lastOsErrorText();
         return false;
     }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    const std::optional<QorFileStatus> status = qorFileStatus(descriptor.get());
+    if (!status || !status->regular) {
         error_ = "\"" + path + "\" is not a regular file";
-        ::close(fd);
         return false;
     }
-    size_ = static_cast<size_t>(info.st_size);
     // An empty file has nothing to map; it reads as no bytes at all.
-    if (size_ > 0) {
-        void* mapped = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd, 0);
-        if (mapped == MAP_FAILED) {
-            error_ = "cannot map \"" + path + "\": " + std::strerror(errno);
-            ::close(fd);
-            size_ = 0;
+    if (status->size > 0) {
+        data_ = qorMapReadOnly(descriptor.get(), static_cast<size_t>(status->size));
+        if (!data_) {
+            error_ = "cannot map \"" + path + "\": " + QorError::lastOsErrorText();
             return false;
         }
-        data_ = static_cast<const uint8_t*>(mapped);
+        size_ = static_cast<size_t>(status->size);
     }
-    ::close(fd);
     open_ = true;
     return true;
 }
 
 void JpdMappedFile::close() {
-    if (data_) ::munmap(const_cast<uint8_t*>(data_), size_);
+    if (data_) qorUnmap(data_, size_);
     data_ = nullptr;
     size_ = 0;
     open_ = false;

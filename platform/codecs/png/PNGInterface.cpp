@@ -7,6 +7,7 @@
 #include <istream>
 
 #include "QorStream.h"
+#include "QorSystem.h"
 #include "ZynSettings.h"
 
 // A byte source for libpng and for the walk over the chunks after the image data. Reads never
@@ -74,15 +75,17 @@ class StdStreamInput : public PNGInput {
 
 class FileInput : public PNGInput {
   public:
-    explicit FileInput(FILE* file) : file_(file), start_(ftello(file)) {}
+    explicit FileInput(FILE* file) : file_(file), start_(qorTell(file)) {}
     size_t read(void* to, size_t n) override { return std::fread(to, 1, n, file_); }
-    bool rewind() override { return fseeko(file_, start_, SEEK_SET) == 0; }
-    bool skip(uint64_t n) override { return fseeko(file_, static_cast<off_t>(n), SEEK_CUR) == 0; }
+    bool rewind() override { return qorSeek(file_, start_, SEEK_SET) == 0; }
+    bool skip(uint64_t n) override {
+        return qorSeek(file_, static_cast<int64_t>(n), SEEK_CUR) == 0;
+    }
     const char* readerName() const override { return "PNGReadFromFile"; }
 
   private:
     FILE* file_;
-    off_t start_;
+    int64_t start_;
 };
 
 // Reads the blocks of a chain one after the other.

@@ -1,11 +1,10 @@
 #include "PNGReadStruct.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <bit>
 #include <cstring>
 
+#include "QorSystem.h"
 #include "ZynSettings.h"
 
 namespace {
@@ -91,11 +90,10 @@ PNGReadStruct::PNGReadStruct() {
 }
 
 uint64_t pngBytesLeft(FILE* file) {
-    struct stat info {};
-    const off_t at = ftello(file);
-    if (at < 0 || fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode))
-        return ZynSettings::get().maxDecodeBytes;
-    return static_cast<uint64_t>(std::max<off_t>(info.st_size - at, 0));
+    const int64_t at = qorTell(file);
+    const std::optional<QorFileStatus> status = qorFileStatus(file);
+    if (at < 0 || !status || !status->regular) return ZynSettings::get().maxDecodeBytes;
+    return status->size > static_cast<uint64_t>(at) ? status->size - static_cast<uint64_t>(at) : 0;
 }
 
 void PNGReadStruct::readFromFile(FILE* file) {

@@ -1,12 +1,11 @@
 #include "TiffFile.h"
 
-#include <sys/stat.h>
 #include <tiffio.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <memory>
 
+#include "QorSystem.h"
 #include "ZynSettings.h"
 
 namespace {
@@ -59,7 +58,7 @@ bool TiffFile::open(int descriptor, const std::string& path, const char* mode) {
     std::unique_ptr<TIFFOpenOptions, void (*)(TIFFOpenOptions*)> options(TIFFOpenOptionsAlloc(),
                                                                          &TIFFOpenOptionsFree);
     if (!options) {
-        ::close(descriptor);
+        qorCloseDescriptor(descriptor);
         throw TiffError("Out of memory allocating TIFF open options");
     }
     TIFFOpenOptionsSetErrorHandlerExtR(options.get(), &TiffFile::onError, this);
@@ -67,15 +66,14 @@ bool TiffFile::open(int descriptor, const std::string& path, const char* mode) {
     // No single allocation of the library may exceed the budget, whatever sizes a file declares.
     TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(),
                                         static_cast<tmsize_t>(ZynSettings::get().maxDecodeBytes));
-    struct stat info {};
-    fileSize_ = fstat(descriptor, &info) == 0 ? static_cast<uint64_t>(info.st_size) : 0;
+    fileSize_ = qorFileSize(descriptor);
     tiff_ = TIFFFdOpenExt(descriptor, path.c_str(), mode, options.get());
     if (tiff_) {
         prepareDirectory();
         return true;
     }
     // The library closes the descriptor only with a file it managed to open.
-    ::close(descriptor);
+    qorCloseDescriptor(descriptor);
     // Without a message the header was sound and the chain simply holds no directory.
     if (errors_.empty()) return false;
     fail("");

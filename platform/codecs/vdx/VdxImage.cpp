@@ -1,8 +1,5 @@
 #include "VdxImage.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <bit>
 #include <cerrno>
 #include <cstring>
@@ -123,7 +120,7 @@ int bandsOf(int format) {
 
 int VdxImage::open(const std::string& path) {
     close();
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int descriptor = qorOpenReadOnly(path);
     if (descriptor < 0) return errno;
     owned_.reset(descriptor);
     const int status = attach(descriptor);
@@ -137,9 +134,9 @@ int VdxImage::open(int16_t descriptor) {
 }
 
 int VdxImage::attach(int descriptor) {
-    struct stat info {};
-    if (::fstat(descriptor, &info) != 0) return errno;
-    const auto fileSize = static_cast<uint64_t>(info.st_size);
+    const std::optional<QorFileStatus> file = qorFileStatus(descriptor);
+    if (!file) return errno;
+    const uint64_t fileSize = file->size;
     if (fileSize <= kVdxAttributesOffset) return kVdxShortHeader;
     descriptor_ = descriptor;
     uint8_t signature[kVdxSignatureSize];
@@ -218,8 +215,7 @@ void VdxImage::setStrides(int64_t pixelStride, int64_t lineStride) {
 
 int VdxImage::readAt(uint64_t offset, uint8_t* to, size_t size) const {
     while (size > 0) {
-        const ssize_t got = ::pread(descriptor_, to, size, static_cast<off_t>(offset));
-        if (got < 0 && errno == EINTR) continue;
+        const int64_t got = qorReadAt(descriptor_, to, size, offset);
         if (got < 0) return errno;
         if (got == 0) return kVdxShortRead;
         to += got;

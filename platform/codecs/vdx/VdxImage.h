@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "VdxDescriptor.h"
+#include "QorSystem.h"
 
 // Status values: 0 is success, positive values are the errno of a failing system call, negative
 // values the library's own (statusText names each).
@@ -94,7 +94,7 @@ class VdxImage {
     int readAt(uint64_t offset, uint8_t* to, size_t size) const;
     int rotation() const;
 
-    VdxDescriptor owned_;
+    QorDescriptor owned_;
     int descriptor_ = -1;
     uint32_t present_ = 0;
     int storedRotation_ = 0;
