@@ -65,6 +65,8 @@ std::vector<RegistryRow> classRows(const ComString& module) {
         {ComString(kProgId) + OLESTR("\\CLSID"), braced(CLSID_TevAnyFileSource), true},
         {kIndependentProgId, kClassName, true},
         {ComString(kIndependentProgId) + OLESTR("\\CurVer"), kProgId, true},
+        // Not every COM runtime follows CurVer; the class id here serves those that do not.
+        {ComString(kIndependentProgId) + OLESTR("\\CLSID"), braced(CLSID_TevAnyFileSource), true},
         {clsid, kClassName, true},
         {clsid + OLESTR("\\ProgID"), kProgId, true},
         {clsid + OLESTR("\\VersionIndependentProgID"), kIndependentProgId, true},

@@ -49,6 +49,8 @@ TEST(Server, RegistrationWritesTheClassProgIdsAndTypeLibrary) {
               comToUtf8(braced(CLSID_TevAnyFileSource).c_str()));
     EXPECT_EQ(classesValue(u"TevAnyFileSource.TevAnyFileSource\\CurVer"),
               "TevAnyFileSource.TevAnyFileSource.1");
+    EXPECT_EQ(classesValue(u"TevAnyFileSource.TevAnyFileSource\\CLSID"),
+              comToUtf8(braced(CLSID_TevAnyFileSource).c_str()));
     EXPECT_EQ(classesValue(kClassKey), "TevAnyFileSource Class");
     EXPECT_EQ(classesValue(kClassKey + u"\\ProgID"), "TevAnyFileSource.TevAnyFileSource.1");
     EXPECT_EQ(classesValue(kClassKey + u"\\VersionIndependentProgID"),
