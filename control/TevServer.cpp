@@ -12,6 +12,7 @@
 #include "ComObject.h"
 #include "ComString.h"
 #include "TevCategories.h"
+#include "ZynWorkerPool.h"
 
 namespace {
 
@@ -164,8 +165,9 @@ STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
     return factory->QueryInterface(riid, ppv);
 }
 
+// The rendering threads run the server's code for as long as the process lives.
 STDAPI DllCanUnloadNow() {
-    return serverLocks == 0 ? S_OK : S_FALSE;
+    return serverLocks == 0 && ZynWorkerPool::shared().workerCount() == 0 ? S_OK : S_FALSE;
 }
 
 STDAPI DllRegisterServer() {

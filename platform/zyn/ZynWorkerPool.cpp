@@ -23,9 +23,11 @@ struct ZynWorkerPool::Batch {
     bool finished() const { return exhausted() && done == next; }
 };
 
+// Never destroyed: at exit a worker may have been ended inside a wait (Windows ends every other
+// thread before a DLL's destructors run), and its wait state can be neither joined nor torn down.
 ZynWorkerPool& ZynWorkerPool::shared() {
-    static ZynWorkerPool pool;
-    return pool;
+    static ZynWorkerPool* const pool = new ZynWorkerPool;
+    return *pool;
 }
 
 ZynWorkerPool::~ZynWorkerPool() {
