@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the Windows build under 64-bit Wine, headless, in a prefix of its own: registers
-# zyncomponent.dll with regsvr32 and checks the registry, drives the control from VBScript through
-# cscript, compares anyimage.exe's answers and pictures with the Linux host's for every sample
+# zyncomponent.dll with regsvr32 and checks the registry, runs the cross-built test programs,
+# drives the control from VBScript through cscript, compares anyimage.exe's answers and pictures with the Linux host's for every sample
 # (non-ASCII file names included), and unregisters. Needs build-windows/ (scripts/build-windows.sh)
 # and the Linux build in build/ (scripts/build.sh), whose sample writer and host are the reference.
 set -euo pipefail
@@ -128,6 +128,33 @@ check_script_host() {
     diff -u "$work/vbs.expected" "$work/vbs.out" || fail "VBScript answers differ from the Linux host's"
 }
 
+# Cases that stay with the Linux run: Wine's COM reads no per-user classes on activation; its
+# OLE Automation copies a null string in a variant as an empty one and parses decimals to fewer
+# places; Windows refuses to delete a file the component holds open, which two keep-open tests
+# do; and a function's address in a test program is a stub, not the DLL's.
+wine_differences='Server.PerUserRegistrationGoesToTheUsersClassesAndStillActivates'
+wine_differences+=':Persist.TrampDataOfEveryVariantTypeRoundTrips'
+wine_differences+=':PngSource.RowsAboveTheDecoderComeFromTheStripCacheOrARestart'
+wine_differences+=':FpxSource.KeepOpenHoldsTheFileBetweenPasses'
+wine_differences+=':JpegSource.AlternativeImplementationMapsTheFileAndDecodesTheSame'
+
+check_test_programs() {
+    local program name
+    export ZYN_TEST_TMP=$work/testtmp
+    mkdir -p "$ZYN_TEST_TMP"
+    for name in $(sed -n 's/^windows_tests=(\(.*\))$/\1/p' "$repo/scripts/build-windows.sh"); do
+        name=test_$name
+        program=$tree/$name.exe
+        if ! timeout 600 "$wine" "$program" --gtest_brief=1 --gtest_filter="-$wine_differences" \
+            2>&1 | tr -d '\r' >"$work/$name.log"; then
+            grep -E 'Failure|FAILED|Unhandled' "$work/$name.log" | head -n 20
+            fail "$name under Wine"
+        fi
+    done
+    # Registration tests leave the class unregistered.
+    run regsvr32 /s "$(winpath "$tree/zyncomponent.dll")" >/dev/null || fail "regsvr32 again"
+}
+
 check_host() {
     local f base
     for f in "$work"/samples/*; do
@@ -153,6 +180,7 @@ check_host() {
 start_wine
 write_samples
 check_registration
+check_test_programs
 check_script_host
 check_host
 check_unregistration
@@ -160,4 +188,4 @@ if [ "$failures" -ne 0 ]; then
     echo "Windows: $failures check(s) failed"
     exit 1
 fi
-echo "Windows: registration, VBScript, anyimage.exe and unregistration agree with the Linux build"
+echo "Windows: registration, test programs, VBScript, anyimage.exe and unregistration agree with the Linux build"

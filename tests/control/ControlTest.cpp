@@ -9,6 +9,7 @@
 
 #include "ControlTestSupport.h"
 #include "PpmFixture.h"
+#include "TestCanvas.h"
 #include "TestSources.h"
 #include "TestSupport.h"
 #include "TevXforms.h"
@@ -53,7 +54,7 @@ std::string filenameOf(const ComPtr<ITevAnyFileSource>& control) {
 // A container site with an ambient display name, and a sink that counts notifications.
 class Site : public IOleClientSite, public IDispatch, public IAdviseSink {
   public:
-    std::u16string displayName;
+    ComString displayName;
     int dataChanges = 0;
     int viewChanges = 0;
 
@@ -264,36 +265,33 @@ TEST(Control, TheDisplayNameIsTheContainersOrTheInterfaceAddress) {
                   reinterpret_cast<uintptr_t>(control.get()));
     EXPECT_EQ(utf8(name.get()), expected);
 
-    ComRecordingDC dc;
+    TestCanvas dc(200, 100);
     RECTL bounds{0, 0, 200, 100};
     auto view = query<IViewObjectEx>(control, IID_IViewObjectEx);
     ASSERT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc.handle(), &bounds,
                          nullptr, nullptr, 0),
               S_OK);
-    ASSERT_EQ(dc.items().size(), 2u);
-    EXPECT_EQ(dc.items()[0].kind, ComRecordingDC::Item::Rectangle);
-    EXPECT_EQ(dc.items()[0].rect.right, 200);
-    EXPECT_EQ(dc.items()[1].text, u"TevAnyFileSource");
-    EXPECT_EQ(dc.items()[1].origin.x, (200 - 16 * ComRecordingDC::kCharWidth) / 2);
+    EXPECT_TRUE(dc.framed());
+    EXPECT_TRUE(dc.showsCentred(OLESTR("TevAnyFileSource")));
 
     Site site;
-    site.displayName = u"Viewer1";
+    site.displayName = OLESTR("Viewer1");
     auto ole = query<IOleObject>(control, IID_IOleObject);
     ole->SetClientSite(&site);
     ASSERT_EQ(query<IPersistStreamInit>(control, IID_IPersistStreamInit)->InitNew(), S_OK);
     TevXformEntry entry;
     ASSERT_TRUE(TevFindXform(query<IUnknown>(control, IID_ITevAnyFileSource).get(), entry));
-    EXPECT_EQ(entry.name, u"Viewer1");
+    EXPECT_EQ(entry.name, OLESTR("Viewer1"));
     control->ControlName(name.out());
     EXPECT_EQ(utf8(name.get()), "Viewer1");
-    site.displayName = u"Viewer2";
+    site.displayName = OLESTR("Viewer2");
     query<IOleControl>(control, IID_IOleControl)->OnAmbientPropertyChange(DISPID_UNKNOWN);
     TevFindXform(query<IUnknown>(control, IID_ITevAnyFileSource).get(), entry);
-    EXPECT_EQ(entry.name, u"Viewer2");
-    ComRecordingDC named;
+    EXPECT_EQ(entry.name, OLESTR("Viewer2"));
+    TestCanvas named(200, 100);
     view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, named.handle(), &bounds, nullptr,
                nullptr, 0);
-    EXPECT_EQ(named.items()[1].text, u"Viewer2");
+    EXPECT_TRUE(named.showsCentred(OLESTR("Viewer2")));
     ole->SetClientSite(nullptr);
     DWORD status = 0;
     ole->GetMiscStatus(DVASPECT_CONTENT, &status);
@@ -346,7 +344,7 @@ TEST(Control, DispatchCallsTheMethodsWithConvertedArguments) {
     Image image;
     auto control = newControl();
     auto dispatch = query<IDispatch>(control, IID_IDispatch);
-    LPOLESTR names[] = {const_cast<LPOLESTR>(u"gethorzresolution")};
+    LPOLESTR names[] = {const_cast<LPOLESTR>(OLESTR("gethorzresolution"))};
     DISPID id = 0;
     ASSERT_EQ(dispatch->GetIDsOfNames(IID_NULL, names, 1, 0, &id), S_OK);
     EXPECT_EQ(id, 1023);
@@ -411,7 +409,7 @@ TEST(Control, MetadataComesFromTheSourceInVariantsAndArgumentsAreChecked) {
     ComBstr text = bstr("Test.Text");
     ASSERT_EQ(meta->GetMetaData(text.get(), &value), S_OK);
     ASSERT_EQ(value.vt, VT_BSTR);
-    EXPECT_EQ(ComBstr::copyOf(value.bstrVal).text(), u"h\u00e9llo");
+    EXPECT_EQ(ComBstr::copyOf(value.bstrVal).text(), OLESTR("h\u00e9llo"));
     ComBstr bytes = bstr("Test.Bytes");
     VariantClear(&value);
     ASSERT_EQ(meta->GetMetaData(bytes.get(), &value), S_OK);
@@ -555,7 +553,7 @@ TEST(Control, OleInterfacesDoTheLeastThatMakesSenseWithoutAWindow) {
     EXPECT_EQ(hit, static_cast<DWORD>(HITRESULT_HIT));
     view->QueryHitPoint(DVASPECT_CONTENT, &bounds, POINT{10, 5}, 0, &hit);
     EXPECT_EQ(hit, static_cast<DWORD>(HITRESULT_OUTSIDE));
-    ComRecordingDC dc;
+    TestCanvas dc(10, 10);
     RECTL box{0, 0, 10, 10};
     EXPECT_EQ(view->Draw(DVASPECT_ICON, -1, nullptr, nullptr, nullptr, dc.handle(), &box, nullptr,
                          nullptr, 0),
@@ -591,11 +589,12 @@ TEST(Control, OleInterfacesDoTheLeastThatMakesSenseWithoutAWindow) {
 TEST(Control, DispatchRefusesUnknownNamesAndMisplacedArguments) {
     auto control = newControl();
     auto dispatch = query<IDispatch>(control, IID_IDispatch);
-    LPOLESTR names[] = {const_cast<LPOLESTR>(u"NoSuchMember"), const_cast<LPOLESTR>(u"arg")};
+    LPOLESTR names[] = {const_cast<LPOLESTR>(OLESTR("NoSuchMember")),
+                        const_cast<LPOLESTR>(OLESTR("arg"))};
     DISPID ids[2] = {0, 0};
     EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, names, 1, 0, ids), DISP_E_UNKNOWNNAME);
     EXPECT_EQ(ids[0], DISPID_UNKNOWN);
-    names[0] = const_cast<LPOLESTR>(u"Label");
+    names[0] = const_cast<LPOLESTR>(OLESTR("Label"));
     EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, names, 2, 0, ids), DISP_E_UNKNOWNNAME);
     EXPECT_EQ(ids[0], DISPID_TEV_LABEL);
     EXPECT_EQ(ids[1], DISPID_UNKNOWN);

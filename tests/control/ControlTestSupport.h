@@ -64,6 +64,12 @@ inline ErrorRecord takeError() {
 
 // A page that can be read but not written, for out-pointer checks.
 void* readOnlyPage();
+// A writable page followed by addresses that are not mapped; releasePage unmaps it too.
+char* pageBeforeAGap();
+void releasePage(char* page);
+
+// The component library's file, as registration names it.
+ComString componentLibraryPath();
 
 // Registry store of the running test: a fresh file, named in ZYN_COM_REGISTRY.
 std::string useFreshRegistry();

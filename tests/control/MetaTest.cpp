@@ -141,7 +141,7 @@ TEST(MetaVariant, ValuesBecomeVariantsOfTheMatchingType) {
                                       "1"),
                           &v);
     ASSERT_EQ(v.vt, VT_BSTR);
-    EXPECT_EQ(ComBstr::copyOf(v.bstrVal).text(), u"\u20AC1");
+    EXPECT_EQ(ComBstr::copyOf(v.bstrVal).text(), OLESTR("\u20AC1"));
     VariantClear(&v);
     TevMetaValueToVariant(std::vector<uint16_t>{7, 65535}, &v);
     ASSERT_EQ(v.vt, VT_ARRAY | VT_UI2);

@@ -134,12 +134,12 @@ class Fields {
         return v;
     }
     // A string: byte count with terminator, then UTF-16.
-    std::u16string string() {
+    ComString string() {
         const uint32_t count = u32();
         const std::string raw = take(count);
         EXPECT_EQ(count % 2, 0u);
         EXPECT_EQ(raw.substr(raw.size() - 2), std::string(2, '\0'));
-        std::u16string text(count / 2 - 1, u'\0');
+        ComString text(count / 2 - 1, OLESTR('\0'));
         std::memcpy(text.data(), raw.data(), text.size() * 2);
         return text;
     }
@@ -189,7 +189,7 @@ GUID identityOf(const ComPtr<ITevAnyFileSource>& control) {
     return id;
 }
 
-std::string bytesOf(const std::u16string& text) {
+std::string bytesOf(const ComString& text) {
     return std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2);
 }
 
@@ -198,7 +198,7 @@ std::string u32Bytes(uint32_t v) {
 }
 
 // A string as the stream holds it.
-std::string stringBytes(const std::u16string& text) {
+std::string stringBytes(const ComString& text) {
     return u32Bytes(static_cast<uint32_t>(text.size() * 2 + 2)) + bytesOf(text) +
            std::string(2, '\0');
 }
@@ -233,19 +233,19 @@ TEST(Persist, SavedBytesFollowTheLayoutFieldByField) {
     EXPECT_EQ(f.take(4), "BASE");
     EXPECT_EQ(f.u32(), 1u);
     EXPECT_EQ(f.u32(), 2u);
-    EXPECT_EQ(f.string(), u"a");
+    EXPECT_EQ(f.string(), OLESTR("a"));
     EXPECT_EQ(f.u16(), VT_BSTR);
-    EXPECT_EQ(f.string(), u"x");
-    EXPECT_EQ(f.string(), u"b");
+    EXPECT_EQ(f.string(), OLESTR("x"));
+    EXPECT_EQ(f.string(), OLESTR("b"));
     EXPECT_EQ(f.u16(), VT_I4);
     EXPECT_EQ(f.u32(), 7u);
     EXPECT_EQ(f.u32(), 2u);
     EXPECT_EQ(f.u16(), VT_BSTR);
-    EXPECT_EQ(f.string(), u"Lab");
+    EXPECT_EQ(f.string(), OLESTR("Lab"));
     EXPECT_EQ(f.u16(), VT_BOOL);
     EXPECT_EQ(f.take(2), kTrue);
     EXPECT_EQ(f.u16(), VT_BSTR);
-    EXPECT_EQ(f.string(), u"/x/a.ppm");
+    EXPECT_EQ(f.string(), OLESTR("/x/a.ppm"));
     EXPECT_EQ(f.u16(), VT_BOOL);
     EXPECT_EQ(f.take(2), kFalse);
     const GUID identity = identityOf(control);
@@ -268,9 +268,9 @@ TEST(Persist, OlderAndShorterStreamsLoad) {
     const GUID identity = {0x11111111, 0x2222, 0x3333, {4, 4, 4, 4, 4, 4, 4, 4}};
     const std::string guid(reinterpret_cast<const char*>(&identity), 16);
     // Version 1, no block: no KeepImageFileOpen, which stays true.
-    const std::string v1 = u32Bytes(1) + variantBytes(VT_BSTR, stringBytes(u"v1")) +
+    const std::string v1 = u32Bytes(1) + variantBytes(VT_BSTR, stringBytes(OLESTR("v1"))) +
                            variantBytes(VT_BOOL, kTrue) +
-                           variantBytes(VT_BSTR, stringBytes(u"/f.ppm")) + guid;
+                           variantBytes(VT_BSTR, stringBytes(OLESTR("/f.ppm"))) + guid;
     auto control = newControl();
     ASSERT_EQ(load(control, v1), S_OK);
     ComBstr label;
@@ -313,8 +313,8 @@ TEST(Persist, UnknownVersionsSecondLoadsAndBadValuesFail) {
     EXPECT_EQ(load(fresh, saved(newControl())), E_UNEXPECTED);
 
     // A value the property does not take fails the load; what was put before stays.
-    const std::string wrongType = u32Bytes(2) + variantBytes(VT_BSTR, stringBytes(u"kept")) +
-                                  variantBytes(VT_BSTR, stringBytes(u"maybe")) + guid;
+    const std::string wrongType = u32Bytes(2) + variantBytes(VT_BSTR, stringBytes(OLESTR("kept"))) +
+                                  variantBytes(VT_BSTR, stringBytes(OLESTR("maybe"))) + guid;
     auto partial = newControl();
     EXPECT_EQ(load(partial, wrongType), E_FAIL);
     EXPECT_EQ(takeError().description, "Unable to read from persistance stream");
@@ -398,7 +398,7 @@ TEST(Persist, TrampDataOfEveryVariantTypeRoundTrips) {
     }
     ComVariant text, nullText, empty, null, decimal, nullObject, object, dispatch;
     text.vt = VT_BSTR;
-    const char16_t withZero[] = {u'a', 0, u'\u00e9'};
+    const OLECHAR withZero[] = {OLESTR('a'), 0, OLESTR('\u00e9')};
     text.bstrVal = SysAllocStringLen(withZero, 3);
     nullText.vt = VT_BSTR;
     null.vt = VT_NULL;
@@ -432,7 +432,7 @@ TEST(Persist, TrampDataOfEveryVariantTypeRoundTrips) {
     }
     const ComVariant t = tramp(loaded, "text");
     ASSERT_EQ(t.vt, VT_BSTR);
-    EXPECT_EQ(ComBstr::copyOf(t.bstrVal).text(), std::u16string(withZero, 3));
+    EXPECT_EQ(ComBstr::copyOf(t.bstrVal).text(), ComString(withZero, 3));
     EXPECT_EQ(tramp(loaded, "nullText").bstrVal, nullptr);
     EXPECT_EQ(tramp(loaded, "empty").vt, VT_EMPTY);
     EXPECT_EQ(tramp(loaded, "null").vt, VT_NULL);
@@ -470,7 +470,8 @@ TEST(Persist, ValuesThatCannotBeReadBackAndFullStreamsFailTheSave) {
 
     auto plain = newControl();
     const size_t size = saved(plain).size();
-    for (const ULONG room : {0ul, 3ul, 12ul, 20ul, size - 16, size - 1}) {
+    const auto last = static_cast<ULONG>(size);
+    for (const ULONG room : std::initializer_list<ULONG>{0, 3, 12, 20, last - 16, last - 1}) {
         ComPtr<IStream> full(new FullStream(room));
         EXPECT_EQ(query<IPersistStreamInit>(plain, IID_IPersistStreamInit)->Save(full.get(), TRUE),
                   STG_E_MEDIUMFULL)
@@ -514,7 +515,10 @@ TEST(Persist, StoragesKeepTheControlInTheirContentsStream) {
     ASSERT_EQ(query<IPersistStorage>(control, IID_IPersistStorage)->Save(storage.get(), TRUE),
               S_OK);
     ComPtr<IStream> contents;
-    ASSERT_EQ(storage->OpenStream(u"Contents", nullptr, STGM_READ, 0, contents.out()), S_OK);
+    ASSERT_EQ(storage->OpenStream(OLESTR("Contents"), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0,
+                                  contents.out()),
+              S_OK);
+    contents.reset();
     auto loaded = newControl();
     ASSERT_EQ(query<IPersistStorage>(loaded, IID_IPersistStorage)->Load(storage.get()), S_OK);
     ComBstr back;
@@ -551,8 +555,8 @@ TEST(TrampData, KeysAreOrderedAndComparedCaseSensitively) {
         EXPECT_EQ(VarBstrCmp(keys[i].get(), keys[i + 1].get(), LOCALE_USER_DEFAULT, 0), VARCMP_LT);
     // The order is the user locale's, which the platform comparison defines; in the code-point
     // order of the C locale, "A" < "a" < "b".
-    if (CompareStringW(LOCALE_USER_DEFAULT, 0, u"A", 1, u"a", 1) == CSTR_LESS_THAN &&
-        CompareStringW(LOCALE_USER_DEFAULT, 0, u"a", 1, u"b", 1) == CSTR_LESS_THAN) {
+    if (CompareStringW(LOCALE_USER_DEFAULT, 0, OLESTR("A"), 1, OLESTR("a"), 1) == CSTR_LESS_THAN &&
+        CompareStringW(LOCALE_USER_DEFAULT, 0, OLESTR("a"), 1, OLESTR("b"), 1) == CSTR_LESS_THAN) {
         EXPECT_EQ(utf8(keys[0].get()) + utf8(keys[1].get()) + utf8(keys[2].get()), "Aab");
     }
 
@@ -582,7 +586,7 @@ TEST(TrampData, KeysAreOrderedAndComparedCaseSensitively) {
 
 TEST(Persist, MalformedValuesFailTheLoad) {
     const std::string guid(16, '\x01');
-    const std::string label = variantBytes(VT_BSTR, stringBytes(u"L"));
+    const std::string label = variantBytes(VT_BSTR, stringBytes(OLESTR("L")));
     const std::string rest = variantBytes(VT_BOOL, kFalse) + variantBytes(VT_BSTR, u32Bytes(0)) +
                              variantBytes(VT_BOOL, kFalse) + guid;
     ASSERT_EQ(load(newControl(), u32Bytes(2) + label + rest), S_OK);
@@ -596,7 +600,7 @@ TEST(Persist, MalformedValuesFailTheLoad) {
     }
     // An object whose class this process cannot create.
     const std::string object = variantBytes(VT_UNKNOWN, std::string(15, '\x07') + "\x08");
-    EXPECT_EQ(load(newControl(), "BASE" + u32Bytes(1) + u32Bytes(1) + stringBytes(u"k") + object +
-                                     u32Bytes(2) + label + rest),
+    EXPECT_EQ(load(newControl(), "BASE" + u32Bytes(1) + u32Bytes(1) + stringBytes(OLESTR("k")) +
+                                     object + u32Bytes(2) + label + rest),
               REGDB_E_CLASSNOTREG);
 }

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/mman.h>
 
 #include <vector>
 
@@ -40,14 +39,12 @@ TEST(TevSupport, AddressChecksFindNullReadOnlyAndUnmappedMemoryWithoutFaulting) 
     EXPECT_FALSE(TevIsValidAddress(readOnlyPage(), 4));
     EXPECT_TRUE(TevIsValidAddress(readOnlyPage(), 4, false));
 
-    auto* pages = static_cast<char*>(
-        mmap(nullptr, 8192, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
-    ASSERT_NE(pages, MAP_FAILED);
-    munmap(pages + 4096, 4096);
+    char* pages = pageBeforeAGap();
+    ASSERT_NE(pages, nullptr);
     EXPECT_TRUE(TevIsValidAddress(pages + 4088, 8));
     EXPECT_FALSE(TevIsValidAddress(pages + 4090, 8));
     EXPECT_FALSE(TevIsValidAddress(pages + 4096, 1, false));
-    munmap(pages, 4096);
+    releasePage(pages);
     EXPECT_FALSE(TevIsValidAddress(pages, 1));
 }
 
@@ -118,31 +115,33 @@ TEST(TevSupport, TheControlTableFollowsNamesAndIdentities) {
     const GUID first = {1, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11}};
     const GUID second = {9, 9, 9, {9, 9, 9, 9, 9, 9, 9, 9}};
     ASSERT_EQ(AddXform(control, first), S_OK);
-    ChangeControlName(control, u"Viewer");
+    ChangeControlName(control, OLESTR("Viewer"));
     ChangeControlGuid(control, second);
     TevXformEntry entry;
     ASSERT_TRUE(TevFindXform(control, entry));
-    EXPECT_EQ(entry.name, u"Viewer");
+    EXPECT_EQ(entry.name, OLESTR("Viewer"));
     EXPECT_EQ(entry.identity, second);
     EXPECT_EQ(CorrectConnections(control), S_OK);
     EXPECT_EQ(RemoveXform(control), S_OK);
     EXPECT_FALSE(TevFindXform(control, entry));
     EXPECT_EQ(CorrectConnections(control), E_INVALIDARG);
-    EXPECT_EQ(ChangeControlName(control, u"x"), E_INVALIDARG);
+    EXPECT_EQ(ChangeControlName(control, OLESTR("x")), E_INVALIDARG);
 }
 
 TEST(TevSupport, ReportsSetRecordsAndTheIfNotSetFormKeepsAnExistingOne) {
-    EXPECT_EQ(TevReportError(u"first", 7, IID_ITevSource, CLSID_TevAnyFileSource, E_FAIL), E_FAIL);
-    EXPECT_EQ(
-        TevReportErrorIfNotSet(u"second", 8, IID_ITevSource, CLSID_TevAnyFileSource, E_INVALIDARG),
-        E_INVALIDARG);
+    EXPECT_EQ(TevReportError(OLESTR("first"), 7, IID_ITevSource, CLSID_TevAnyFileSource, E_FAIL),
+              E_FAIL);
+    EXPECT_EQ(TevReportErrorIfNotSet(OLESTR("second"), 8, IID_ITevSource, CLSID_TevAnyFileSource,
+                                     E_INVALIDARG),
+              E_INVALIDARG);
     ErrorRecord record = takeError();
     EXPECT_EQ(record.description, "first");
     EXPECT_EQ(record.help, 7u);
     EXPECT_EQ(record.iid, IID_ITevSource);
-    TevReportErrorIfNotSet(u"second", 8, IID_ITevSource, CLSID_TevAnyFileSource, E_INVALIDARG);
+    TevReportErrorIfNotSet(OLESTR("second"), 8, IID_ITevSource, CLSID_TevAnyFileSource,
+                           E_INVALIDARG);
     EXPECT_EQ(takeError().description, "second");
-    TevReportError(u"gone", 1, IID_ITevSource, CLSID_TevAnyFileSource, E_FAIL);
+    TevReportError(OLESTR("gone"), 1, IID_ITevSource, CLSID_TevAnyFileSource, E_FAIL);
     TevClearSystemErrorInfo();
     EXPECT_FALSE(takeError().present);
     EXPECT_EQ(CreateMessage(ZynError(153, "No file name given")), L"No file name given");
@@ -155,8 +154,8 @@ TEST(TevSupport, TheClassJoinsAndLeavesTheImageSourceCategory) {
     OLECHAR cls[39], cat[39];
     StringFromGUID2(someClass, cls, 39);
     StringFromGUID2(CATID_TevImageSources, cat, 39);
-    const std::u16string implemented =
-        u"CLSID\\" + std::u16string(cls) + u"\\Implemented Categories\\" + cat;
+    const ComString implemented =
+        OLESTR("CLSID\\") + ComString(cls) + OLESTR("\\Implemented Categories\\") + cat;
     HKEY key = nullptr;
     ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, implemented.c_str(), 0, KEY_READ, &key),
               ERROR_SUCCESS);
@@ -164,7 +163,7 @@ TEST(TevSupport, TheClassJoinsAndLeavesTheImageSourceCategory) {
     EXPECT_EQ(TevRemoveCategory(someClass), S_OK);
     EXPECT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, implemented.c_str(), 0, KEY_READ, &key),
               ERROR_FILE_NOT_FOUND);
-    const std::u16string category = u"Component Categories\\" + std::u16string(cat);
+    const ComString category = OLESTR("Component Categories\\") + ComString(cat);
     ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, category.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
     RegCloseKey(key);
     EXPECT_EQ(TevRemoveCategory(someClass), S_FALSE);

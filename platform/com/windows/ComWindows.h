@@ -3,6 +3,7 @@
 // What the component needs beside the SDK's own declarations.
 
 #include <comcat.h>
+#include <shlwapi.h>
 
 #include <string>
 
@@ -15,6 +16,9 @@ inline HRESULT VariantChangeType(VARIANTARG* destination, const VARIANTARG* sour
                                  VARTYPE type) {
     return VariantChangeType(destination, const_cast<VARIANTARG*>(source), flags, type);
 }
+
+// A storage in memory, for hosts that keep controls in storages.
+HRESULT ComCreateMemoryStorage(IStorage** storage);
 
 // Where registrations go, for messages.
 std::string comRegistryStorePath();

@@ -1,6 +1,5 @@
 #include "QorSystem.h"
 
-#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
 #include <fcntl.h>

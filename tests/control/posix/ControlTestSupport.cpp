@@ -3,8 +3,10 @@
 
 #include <cstdlib>
 
+#include "ComModule.h"
 #include "ControlTestSupport.h"
 #include "TestSupport.h"
+#include "TevServer.h"
 
 void* readOnlyPage() {
     static void* page = [] {
@@ -12,6 +14,21 @@ void* readOnlyPage() {
         return p == MAP_FAILED ? nullptr : p;
     }();
     return page;
+}
+
+char* pageBeforeAGap() {
+    void* pages = mmap(nullptr, 8192, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (pages == MAP_FAILED) return nullptr;
+    munmap(static_cast<char*>(pages) + 4096, 4096);
+    return static_cast<char*>(pages);
+}
+
+void releasePage(char* page) {
+    munmap(page, 4096);
+}
+
+ComString componentLibraryPath() {
+    return comModulePath(reinterpret_cast<const void*>(&DllRegisterServer));
 }
 
 std::string useFreshRegistry() {
