@@ -16,7 +16,7 @@ namespace {
 
 // The component hands LibRaw its own stream; deriving one checks the vtable the library expects.
 class Bytes : public LibRaw_abstract_datastream {
-public:
+  public:
     Bytes(const unsigned char* data, size_t size) : data_(data), size_(size) {}
     int valid() override { return 1; }
     int read(void* out, size_t item, size_t count) override {
@@ -39,7 +39,7 @@ public:
     int eof() override { return at_ >= size_; }
     void* make_jas_stream() override { return nullptr; }
 
-private:
+  private:
     const unsigned char* data_;
     size_t size_;
     size_t at_ = 0;
