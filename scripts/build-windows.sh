@@ -19,7 +19,7 @@ done
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/zyncomponent
 # The test programs that run under Wine (scripts/test-windows.sh); the others test Linux-only
 # pieces or wait on them.
-windows_tests=(control qor tiff png jpeg j2k fpx transforms)
+windows_tests=(client control qor tiff png jpeg j2k fpx transforms)
 for arch in "${arches[@]}"; do
     bash scripts/windows/build-codecs.sh "$arch"
     prefix=${ZYN_WINDOWS_PREFIX:-$cache/mingw-$arch}

@@ -317,7 +317,6 @@ run_check() {
     local modules=(zlib libpng libtiff-4 libjpeg libexif libopenjp2 libraw) dir=$buildroot/check exe
     exe=$dir/check.exe
     mkdir -p "$dir"
-    if [ "$arch" = x86_64 ]; then ensure_packages wine64; fi
     local m
     for m in "${modules[@]}"; do
         case "$(PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig pkg-config --variable=libdir "$m")" in
@@ -359,9 +358,11 @@ main() {
     for lib in "${libs[@]}"; do
         if ! is_fresh "$lib" || needs_rebuilt_dep "$lib" "${todo[@]}"; then todo+=("$lib"); fi
     done
+    # The compilers build the component too, and Wine runs it, even when the prefix is cached.
+    build_tools
+    if [ "$arch" = x86_64 ]; then ensure_packages wine64; fi
     if [ ${#todo[@]} -gt 0 ]; then
         [ -f "$toolchain" ] || { say "missing toolchain file $toolchain" >&2; exit 1; }
-        build_tools
         ensure_deb_src
         mkdir -p "$srcroot" "$prefix"
         for lib in "${todo[@]}"; do

@@ -91,8 +91,17 @@ std::wstring withoutTrailingSeparators(std::wstring path) {
 
 }  // namespace
 
+// Shared for deletion too, so that a host may replace or remove a file the component keeps
+// open, as it can on Linux. The handle is not inherited by child processes.
 int qorOpenReadOnly(const std::string& utf8Path) {
-    return _wopen(qorWiden(utf8Path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+    const HANDLE handle = CreateFileW(qorWiden(utf8Path).c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return failWith(GetLastError());
+    const int descriptor =
+        _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY);
+    if (descriptor < 0) CloseHandle(handle);
+    return descriptor;
 }
 
 int qorCreateReadWrite(const std::string& utf8Path) {
@@ -148,7 +157,13 @@ std::string qorPathOfFileUrl(std::string urlPath) {
 }
 
 FILE* qorOpenFile(const std::string& utf8Path, const char* mode) {
-    return _wfopen(qorWiden(utf8Path).c_str(), qorWiden(mode).c_str());
+    if (std::strcmp(mode, "rb") != 0)
+        return _wfopen(qorWiden(utf8Path).c_str(), qorWiden(mode).c_str());
+    const int descriptor = qorOpenReadOnly(utf8Path);
+    if (descriptor < 0) return nullptr;
+    FILE* file = _fdopen(descriptor, "rb");
+    if (!file) _close(descriptor);
+    return file;
 }
 
 std::filesystem::path qorFsPath(const std::string& utf8Path) {
