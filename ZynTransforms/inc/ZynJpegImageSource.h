@@ -18,7 +18,5 @@ class ZynJpegImageSource : public ZynJpegSourceCommon {
     static bool isJpeg(FILE* file);
     static bool isJpeg(const uint8_t* data, size_t size);
 
-    ZynTransformPtr clone() const override;
-    void fileNameChanged() override;
     void postRender() override;
 };

@@ -137,17 +137,8 @@ ZynTransformPtr ZynJpegImageSource::recognize(const std::wstring& fileName, FILE
     });
 }
 
-ZynTransformPtr ZynJpegImageSource::clone() const {
-    return std::make_shared<ZynJpegImageSource>(*this);
-}
-
-void ZynJpegImageSource::fileNameChanged() {
-    dropOp();
-    markForSetup();
-}
-
 void ZynJpegImageSource::postRender() {
-    if (keepOpen() || !mainOp()) return;
+    if (keepOpen() || !op_) return;
     ZynImageOutputCP* out = imageOutput(primaryOutputIndex());
     if (!out)
         throw ZynError(3,
@@ -155,5 +146,5 @@ void ZynJpegImageSource::postRender() {
                        "VectorTileContainer");
     for (const auto& entry : out->tileContainer().entries())
         if (auto* op = dynamic_cast<ZynJpegImageSourceOp*>(entry.op.get())) op->close();
-    mainOp()->close();
+    op_->close();
 }
