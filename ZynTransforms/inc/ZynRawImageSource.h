@@ -17,7 +17,8 @@ class ZynRawImageSource : public ZynRawImage, public ZynRectFileSource<ZynRawIma
   public:
     ZynRawImageSource();
     ZynRawImageSource(const std::wstring& fileName, bool keepOpen);
-    ZynRawImageSource(const ZynRawImageSource& other);
+    // A copy has the layout and opens the file afresh at its own setup.
+    ZynRawImageSource(const ZynRawImageSource& other) = default;
     ~ZynRawImageSource() override;
 
     // Organisation in setFile's numbering: 0 pixel-interleaved, 1 band-sequential,

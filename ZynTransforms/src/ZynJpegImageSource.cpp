@@ -113,12 +113,6 @@ bool walkMarkers(Bytes& bytes) {
 
 }  // namespace
 
-ZynJpegImageSource::ZynJpegImageSource(const std::wstring& fileName, bool keepOpen)
-    : ZynJpegSourceCommon(fileName, keepOpen) {}
-
-ZynJpegImageSource::ZynJpegImageSource(const ZynJpegImageSource& other)
-    : ZynTransform(other), ZynJpegSourceCommon(other) {}
-
 bool ZynJpegImageSource::isJpeg(FILE* file) {
     FileBytes bytes(file);
     return walkMarkers(bytes);

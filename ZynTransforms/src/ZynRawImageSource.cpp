@@ -59,20 +59,6 @@ ZynRawImageSource::ZynRawImageSource(const std::wstring& fileName, bool keepOpen
     setAttribute<bool>("keep_open", keepOpen);
 }
 
-// A copy has the layout and opens the file afresh at its own setup.
-ZynRawImageSource::ZynRawImageSource(const ZynRawImageSource& other)
-    : ZynTransform(other),
-      ZynRawImage(other),
-      ZynRectFileSource(other),
-      fileLayout_(other.fileLayout_),
-      outputLayout_(other.outputLayout_),
-      offset_(other.offset_),
-      organization_(other.organization_),
-      hardware_(other.hardware_),
-      converter_(other.converter_),
-      fileError_(other.fileError_),
-      attributeError_(other.attributeError_) {}
-
 ZynRawImageSource::~ZynRawImageSource() = default;
 
 void ZynRawImageSource::setFile(int organization, uint32_t width, uint32_t height, int channels,
