@@ -62,3 +62,11 @@ STDAPI_(IStream*) SHCreateMemStream(const BYTE* pInit, UINT cbInit) {
         return nullptr;
     }
 }
+
+STDAPI CreateStreamOnHGlobal(HGLOBAL hGlobal, BOOL, LPSTREAM* ppstm) {
+    if (!ppstm) return E_INVALIDARG;
+    *ppstm = nullptr;
+    if (hGlobal) return E_NOTIMPL;
+    *ppstm = SHCreateMemStream(nullptr, 0);
+    return *ppstm ? S_OK : E_OUTOFMEMORY;
+}

@@ -144,6 +144,9 @@ STDAPI OleSaveToStream(LPPERSISTSTREAM pPStm, LPSTREAM pStm);
 // A growable memory stream holding a copy of `cbInit` bytes of `pInit` (which may be null).
 // Reads past the end return S_FALSE with the bytes that were there.
 STDAPI_(IStream*) SHCreateMemStream(const BYTE* pInit, UINT cbInit);
+// The same memory stream for hosts written against global memory; only a fresh block (a null
+// `hGlobal`) is supported, and it always goes with the stream.
+STDAPI CreateStreamOnHGlobal(HGLOBAL hGlobal, BOOL fDeleteOnRelease, LPSTREAM* ppstm);
 // A stream on a file: STGM_CREATE (with STGM_WRITE or STGM_READWRITE) creates or truncates it.
 STDAPI SHCreateStreamOnFileW(LPCWSTR pszFile, DWORD grfMode, IStream** ppstm);
 // A storage of named memory streams, for hosts that keep controls in storages.

@@ -1,0 +1,370 @@
+// A host's view of the server: it knows the ProgID and the interfaces, registers the server
+// with the host program, and reaches the control only through the system's activation.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "../control/ControlTestSupport.h"
+#include "FpxFixture.h"
+#include "J2kFixture.h"
+#include "JpegFixture.h"
+#include "PngFixture.h"
+#include "PpmFixture.h"
+#include "QorSystem.h"
+#include "TestSupport.h"
+#include "TiffFixture.h"
+
+namespace {
+
+const HRESULT comInitialised = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+
+// Registers the server as an installer would; on Linux into a store of the test's own.
+void registerServer() {
+    ASSERT_TRUE(SUCCEEDED(comInitialised));
+    qorSetEnvironment("ZYN_COM_REGISTRY", (testDir() + "/registry.reg").c_str());
+    const CommandResult r = runProgram(ANYIMAGE_EXE, {"register"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+}
+
+ComPtr<ITevAnyFileSource> createByProgId() {
+    CLSID clsid{};
+    EXPECT_EQ(CLSIDFromProgID(OLESTR("TevAnyFileSource.TevAnyFileSource"), &clsid), S_OK);
+    EXPECT_EQ(clsid, CLSID_TevAnyFileSource);
+    ComPtr<ITevAnyFileSource> control;
+    EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_ITevAnyFileSource,
+                               control.outVoid()),
+              S_OK);
+    return control;
+}
+
+ComPtr<IStream> globalMemoryStream() {
+    ComPtr<IStream> stream;
+    EXPECT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, stream.out()), S_OK);
+    return stream;
+}
+
+std::string streamBytes(IStream* stream) {
+    STATSTG stat{};
+    EXPECT_EQ(stream->Stat(&stat, STATFLAG_NONAME), S_OK);
+    std::string bytes(static_cast<size_t>(stat.cbSize.QuadPart), '\0');
+    LARGE_INTEGER start{};
+    stream->Seek(start, STREAM_SEEK_SET, nullptr);
+    ULONG got = 0;
+    EXPECT_EQ(stream->Read(bytes.data(), static_cast<ULONG>(bytes.size()), &got), S_OK);
+    EXPECT_EQ(got, bytes.size());
+    stream->Seek(start, STREAM_SEEK_SET, nullptr);
+    return bytes;
+}
+
+ZynTransform& transformOf(const ComPtr<ITevAnyFileSource>& control) {
+    ZynTransform* transform = nullptr;
+    EXPECT_EQ(query<ITevZynWrapper2>(control, IID_ITevZynWrapper2)->GetZynTransform(&transform),
+              S_OK);
+    return *transform;
+}
+
+// A sample file and the pixels its encoder was given, at the finest and the coarsest level.
+struct Written {
+    std::string path;
+    std::vector<int32_t> finest;
+    std::vector<int32_t> coarsest;
+    std::vector<ZynResolution> resolutions;
+};
+
+template <class T>
+std::vector<int32_t> widened(const std::vector<T>& samples) {
+    return {samples.begin(), samples.end()};
+}
+
+std::vector<int32_t> interleaved(const std::vector<J2kPlane>& planes) {
+    std::vector<int32_t> pixels;
+    for (size_t i = 0; i < planes[0].samples.size(); ++i)
+        for (const J2kPlane& plane : planes) pixels.push_back(plane.samples[i]);
+    return pixels;
+}
+
+struct Sample {
+    const char* name;
+    std::function<Written(const std::string& dir)> write;
+};
+
+const Sample kSamples[] = {
+    {"ppm",
+     [](const std::string& dir) {
+         Written w{dir + "/s.ppm", widened(fixturePattern(37, 23, 3)), {}, {{37, 23}}};
+         writePpm(w.path, 37, 23, fixturePattern(37, 23, 3));
+         return w;
+     }},
+    {"png16",
+     [](const std::string& dir) {
+         const PngImage image = pngPattern(29, 17, 6, 16);
+         writePng(dir + "/s.png", image);
+         return Written{dir + "/s.png", widened(image.samples), {}, {{29, 17}}};
+     }},
+    {"tiffPyramid",
+     [](const std::string& dir) {
+         TiffPage full{.width = 80, .height = 60, .samplesPerPixel = 3, .photometric = 2};
+         full.compression = 8;
+         full.tileWidth = full.tileHeight = 16;
+         TiffPage half = full;
+         half.width = 40;
+         half.height = 30;
+         half.subfileType = 1;
+         const auto finest = tiffPattern(80, 60, 3, 8), coarsest = tiffPattern(40, 30, 3, 8, 2);
+         full.data = packTiffSamples(finest, 80 * 3, 8);
+         half.data = packTiffSamples(coarsest, 40 * 3, 8);
+         writeTiff(dir + "/s.tif", {full, half});
+         return Written{dir + "/s.tif", widened(finest), widened(coarsest), {{80, 60}, {40, 30}}};
+     }},
+    {"jpeg",
+     [](const std::string& dir) {
+         JpegFixtureOptions options;
+         options.width = 61;
+         options.height = 47;
+         writeJpeg(dir + "/s.jpg", options);
+         const std::string bytes = readFileBytes(dir + "/s.jpg");
+         return Written{dir + "/s.jpg",
+                        widened(decodeJpegReference(bytes).pixels),
+                        widened(decodeJpegReference(bytes, 8).pixels),
+                        {{61, 47}, {31, 24}, {16, 12}, {8, 6}}};
+     }},
+    {"jpeg2000",
+     [](const std::string& dir) {
+         J2kFixtureOptions options;
+         options.levels = 3;
+         const auto planes = writeJ2k(dir + "/s.jp2", options);
+         return Written{dir + "/s.jp2",
+                        interleaved(planes),
+                        interleaved(decodeJ2kWithOpenJpeg(dir + "/s.jp2", 2)),
+                        {{64, 48}, {32, 24}, {16, 12}}};
+     }},
+    {"flashPix",
+     [](const std::string& dir) {
+         FpxFixtureSpec recipe;
+         recipe.tiles = FpxFixtureTiles::JpegSharedTables;
+         const FpxFixture fixture = writeFpx(dir + "/s.fpx", recipe);
+         return Written{dir + "/s.fpx",
+                        widened(expectedFpxPixels(fixture, recipe, 0)),
+                        widened(expectedFpxPixels(fixture, recipe, 1)),
+                        {{100, 70}, {50, 35}}};
+     }},
+};
+
+class ClientSample : public ::testing::TestWithParam<Sample> {
+  protected:
+    static void SetUpTestSuite() { registerServer(); }
+};
+
+}  // namespace
+
+TEST_P(ClientSample, AnswersTheSourceQueriesAndItsTransformGivesTheEncodedPixels) {
+    const Written sample = GetParam().write(testDir());
+    auto control = createByProgId();
+    ASSERT_EQ(control->put_Filename(bstr(sample.path).get()), S_OK);
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    ASSERT_EQ(control->StatusOK(&ok), S_OK);
+    ASSERT_EQ(ok, VARIANT_TRUE) << transformOf(control).error().message();
+    double width = 0, height = 0;
+    LONG count = 0;
+    EXPECT_EQ(control->GetWidth(0, &width), S_OK);
+    EXPECT_EQ(control->GetHeight(0, &height), S_OK);
+    EXPECT_EQ(control->GetNumResolutions(0, &count), S_OK);
+    // Extents are in the image's own unit; their ratio is the finest level's.
+    EXPECT_NEAR(width / height, double(sample.resolutions[0].width) / sample.resolutions[0].height,
+                1e-9);
+    ASSERT_EQ(count, static_cast<LONG>(sample.resolutions.size()));
+    for (LONG r = 0; r < count; ++r) {
+        LONG w = 0, h = 0;
+        EXPECT_EQ(control->GetHorzResolution(0, r, &w), S_OK);
+        EXPECT_EQ(control->GetVertResolution(0, r, &h), S_OK);
+        EXPECT_EQ((ZynResolution{static_cast<uint32_t>(w), static_cast<uint32_t>(h)}),
+                  sample.resolutions[r]);
+    }
+    ZynTransform& transform = transformOf(control);
+    const ZynResolution& finest = sample.resolutions.front();
+    EXPECT_TRUE(samplesMatch(renderWhole(transform, finest), sample.finest, finest.width));
+    if (!sample.coarsest.empty()) {
+        const ZynResolution& coarsest = sample.resolutions.back();
+        EXPECT_TRUE(
+            samplesMatch(renderWhole(transform, coarsest), sample.coarsest, coarsest.width));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, ClientSample, ::testing::ValuesIn(kSamples),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Client, EveryInterfaceOfTheControlIsOneObject) {
+    registerServer();
+    auto control = createByProgId();
+    const ComPtr<IUnknown> identity = control.query<IUnknown>(IID_IUnknown);
+    for (const IID* iid : {&IID_ITevSource,
+                           &IID_ITevAnyFileSource,
+                           &DIID_ITevAnyFileSourceDisp,
+                           &IID_IDispatch,
+                           &IID_ITevZynWrapper,
+                           &IID_ITevZynWrapper2,
+                           &IID_IQORMetaDataRead,
+                           &IID_IQORPersistWithNewIdentity,
+                           &IID_IQORPersistWithNewIdentity2,
+                           &IID_ITevFileMgmt,
+                           &IID_ITevTrampData,
+                           &IID_ISupportErrorInfo,
+                           &IID_IPersistStreamInit,
+                           &IID_IPersistStorage,
+                           &IID_IOleObject,
+                           &IID_IOleControl,
+                           &IID_IOleInPlaceObjectWindowless,
+                           &IID_IOleInPlaceObject,
+                           &IID_IOleWindow,
+                           &IID_IOleInPlaceActiveObject,
+                           &IID_IViewObjectEx,
+                           &IID_IViewObject2,
+                           &IID_IViewObject,
+                           &IID_IQuickActivate,
+                           &IID_IProvideClassInfo2,
+                           &IID_IProvideClassInfo,
+                           &IID_ISpecifyPropertyPages,
+                           &IID_IDataObject}) {
+        ComPtr<IUnknown> p = control.query<IUnknown>(*iid);
+        ASSERT_TRUE(p);
+        EXPECT_EQ(p.query<IUnknown>(IID_IUnknown).get(), identity.get());
+    }
+    EXPECT_FALSE(control.query<IUnknown>(IID_IStream));
+}
+
+// The saved bytes go to $ZYN_SAVED_STATE when it is set, so that the runs on two systems can be
+// compared byte for byte; the file is named relative to the working folder for the same reason.
+TEST(Client, SavesIntoAGlobalMemoryStreamAndASecondControlLoadsTheSameState) {
+    registerServer();
+    const std::string dir = testDir();
+    std::filesystem::current_path(dir);
+    writePpm("state.ppm", 12, 9, fixturePattern(12, 9, 3));
+    auto first = createByProgId();
+    ASSERT_EQ(query<IPersistStreamInit>(first, IID_IPersistStreamInit)->InitNew(), S_OK);
+    first->put_Filename(bstr("state.ppm").get());
+    first->put_Label(bstr("caf\xc3\xa9 label").get());
+    query<ITevFileMgmt>(first, IID_ITevFileMgmt)->put_KeepImageFileOpen(VARIANT_FALSE);
+    auto tramp = query<ITevTrampData>(first, IID_ITevTrampData);
+    ComVariant count, ratio, name;
+    count.vt = VT_I4;
+    count.lVal = 7;
+    ratio.vt = VT_R8;
+    ratio.dblVal = 0.25;
+    name.vt = VT_BSTR;
+    name.bstrVal = bstr("\xe2\x98\x82 umbrella").release();
+    ASSERT_EQ(tramp->SetTrampData(bstr("count").get(), count), S_OK);
+    ASSERT_EQ(tramp->SetTrampData(bstr("ratio").get(), ratio), S_OK);
+    ASSERT_EQ(tramp->SetTrampData(bstr("name").get(), name), S_OK);
+
+    const ComPtr<IStream> stream = globalMemoryStream();
+    ASSERT_EQ(query<IPersistStreamInit>(first, IID_IPersistStreamInit)->Save(stream.get(), TRUE),
+              S_OK);
+    const std::string saved = streamBytes(stream.get());
+    GUID identity{};
+    query<ITevZynWrapper2>(first, IID_ITevZynWrapper2)->GetIdentity(&identity);
+    ASSERT_GT(saved.size(), sizeof identity);
+    EXPECT_EQ(saved.substr(saved.size() - sizeof identity),
+              std::string(reinterpret_cast<const char*>(&identity), sizeof identity));
+    if (const char* out = std::getenv("ZYN_SAVED_STATE"))
+        std::ofstream(out, std::ios::binary) << saved.substr(0, saved.size() - sizeof identity);
+
+    auto second = createByProgId();
+    ASSERT_EQ(query<IPersistStreamInit>(second, IID_IPersistStreamInit)->Load(stream.get()), S_OK);
+    ComBstr text;
+    second->get_Filename(text.out());
+    EXPECT_EQ(utf8(text.get()), "state.ppm");
+    second->get_Label(text.out());
+    EXPECT_EQ(utf8(text.get()), "caf\xc3\xa9 label");
+    VARIANT_BOOL flag = VARIANT_TRUE;
+    query<ITevFileMgmt>(second, IID_ITevFileMgmt)->get_KeepImageFileOpen(&flag);
+    EXPECT_EQ(flag, VARIANT_FALSE);
+    second->StatusOK(&flag);
+    EXPECT_EQ(flag, VARIANT_TRUE);
+    auto loaded = query<ITevTrampData>(second, IID_ITevTrampData);
+    ComVariant got[3];
+    ASSERT_EQ(loaded->GetTrampData(bstr("count").get(), &got[0]), S_OK);
+    ASSERT_EQ(loaded->GetTrampData(bstr("ratio").get(), &got[1]), S_OK);
+    ASSERT_EQ(loaded->GetTrampData(bstr("name").get(), &got[2]), S_OK);
+    EXPECT_EQ(got[0].vt, VT_I4);
+    EXPECT_EQ(got[0].lVal, 7);
+    EXPECT_EQ(got[1].vt, VT_R8);
+    EXPECT_EQ(got[1].dblVal, 0.25);
+    ASSERT_EQ(got[2].vt, VT_BSTR);
+    EXPECT_EQ(utf8(got[2].bstrVal), "\xe2\x98\x82 umbrella");
+    const ComPtr<IStream> again = globalMemoryStream();
+    query<IPersistStreamInit>(second, IID_IPersistStreamInit)->Save(again.get(), TRUE);
+    EXPECT_EQ(streamBytes(again.get()), saved);
+}
+
+TEST(Client, FailuresLeaveTheMessageHelpAndInterfaceInTheThreadsErrorInfo) {
+    registerServer();
+    const std::string dir = testDir();
+    writePpm(dir + "/one.ppm", 5, 4, fixturePattern(5, 4, 3));
+    writeFile(dir + "/text.txt", "not an image\n");
+    auto control = createByProgId();
+    EXPECT_EQ(query<ISupportErrorInfo>(control, IID_ISupportErrorInfo)
+                  ->InterfaceSupportsErrorInfo(IID_ITevSource),
+              S_OK);
+    control->put_Filename(bstr(dir + "/one.ppm").get());
+    LONG pixels = 0;
+    double width = 0;
+    struct Failure {
+        std::function<HRESULT()> call;
+        HRESULT result;
+        std::string messageStart;
+        DWORD help;
+        IID iid;
+    };
+    const Failure failures[] = {
+        {[&] { return control->GetHorzResolution(5, 0, &pixels); }, E_INVALIDARG,
+         "Output index 5 is out of range: ", 34, IID_ITevSource},
+        {[&] { return control->GetVertResolution(0, 99, &pixels); }, E_INVALIDARG,
+         "Resolution index 99 is out of range: output 0 has 1 resolution(s)", 35, IID_ITevSource},
+        {[&] { return control->GetWidth(0, nullptr); }, E_POINTER, "Bad pointer passed in.", 6,
+         IID_ITevSource},
+        {[&] {
+             return query<ITevZynWrapper2>(control, IID_ITevZynWrapper2)->CloneControl(nullptr);
+         },
+         E_POINTER, "The pointer parameter passed in was invalid.", 6, IID_ITevZynWrapper2},
+        {[&] {
+             control->put_Filename(bstr(dir + "/text.txt").get());
+             return control->GetWidth(0, &width);
+         },
+         E_FAIL, "", 3, IID_ITevSource},
+    };
+    for (const Failure& f : failures) {
+        SCOPED_TRACE(f.messageStart);
+        EXPECT_EQ(f.call(), f.result);
+        const ErrorRecord record = takeError();
+        ASSERT_TRUE(record.present);
+        EXPECT_EQ(record.description.substr(0, f.messageStart.size()), f.messageStart);
+        EXPECT_FALSE(record.description.empty());
+        EXPECT_EQ(record.help, f.help);
+        EXPECT_EQ(record.iid, f.iid);
+    }
+    VARIANT_BOOL ok = VARIANT_TRUE;
+    EXPECT_EQ(control->StatusOK(&ok), S_OK);
+    EXPECT_EQ(ok, VARIANT_FALSE);
+}
+
+TEST(Client, CloneControlGivesAnIndependentControlOfTheSameImage) {
+    registerServer();
+    const std::string path = testDir() + "/c.ppm";
+    const auto rgb = fixturePattern(21, 13, 3);
+    writePpm(path, 21, 13, rgb);
+    auto control = createByProgId();
+    control->put_Filename(bstr(path).get());
+    ComPtr<ITevAnyFileSource> clone;
+    ASSERT_EQ(query<ITevZynWrapper2>(control, IID_ITevZynWrapper2)->CloneControl(clone.out()),
+              S_OK);
+    ASSERT_TRUE(clone);
+    ComBstr name;
+    clone->get_Filename(name.out());
+    EXPECT_EQ(utf8(name.get()), path);
+    EXPECT_NE(&transformOf(clone), &transformOf(control));
+    control.reset();
+    EXPECT_TRUE(samplesMatch(renderWhole(transformOf(clone), {21, 13}), rgb, 21));
+}
