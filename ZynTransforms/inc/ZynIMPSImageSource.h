@@ -14,8 +14,8 @@
 // file's text is kept in the string attribute "Documentation".
 class ZynIMPSImageSource : public ZynRectFileSource<ZynIMPSImageSource> {
   public:
+    using ZynRectFileSource::ZynRectFileSource;
     ZynIMPSImageSource() = default;
-    ZynIMPSImageSource(const std::wstring& fileName, bool keepOpen);
     // A copy reads the doc file afresh at its own setup.
     ZynIMPSImageSource(const ZynIMPSImageSource& other);
     ~ZynIMPSImageSource() override;

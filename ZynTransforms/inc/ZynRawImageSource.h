@@ -5,7 +5,6 @@
 
 #include "ZynBufferInfo.h"
 #include "ZynHardwareDesc.h"
-#include "ZynImageFileSource.h"
 #include "ZynRawImage.h"
 #include "ZynRectFileSource.h"
 #include "ZynSampleConverter.h"

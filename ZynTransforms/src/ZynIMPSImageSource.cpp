@@ -5,9 +5,6 @@
 #include "ZynRawImage.h"
 #include "ZynRectSourceOp.h"
 
-ZynIMPSImageSource::ZynIMPSImageSource(const std::wstring& fileName, bool keepOpen)
-    : ZynRectFileSource(fileName, keepOpen) {}
-
 ZynIMPSImageSource::ZynIMPSImageSource(const ZynIMPSImageSource& other)
     : ZynTransform(other), ZynRectFileSource(other) {}
 
