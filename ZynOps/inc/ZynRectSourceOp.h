@@ -1,11 +1,10 @@
 #pragma once
 
-#include <memory>
 #include <string>
 
+#include "ZynError.h"
 #include "ZynImageSourceOp.h"
 #include "ZynRectSource.h"
-#include "ZynTransform.h"
 
 // The op of a source that fills rectangles itself: everything is asked of the source, which
 // outlives the op's use (the engine keeps ops in the source's own outputs).
@@ -21,11 +20,6 @@ class ZynRectSourceOp : public ZynImageSourceOp {
         return source_.gainsFromConcurrentRequests();
     }
     bool wordsOutsideRequests() const override { return source_.wordsOutsideRequests(); }
-
-    // `op` when the owner's output offers the resolution; ZynError 3 otherwise.
-    static ZynImageOpPtr forResolution(const std::shared_ptr<ZynRectSourceOp>& op,
-                                       const ZynTransform& owner, int outputIndex,
-                                       const ZynResolution& resolution);
 
   private:
     ZynRectSource& source_;

@@ -1,16 +1,5 @@
 #include "ZynRectSourceOp.h"
 
-#include "ZynImageOutputCP.h"
-
-ZynImageOpPtr ZynRectSourceOp::forResolution(const std::shared_ptr<ZynRectSourceOp>& op,
-                                             const ZynTransform& owner, int outputIndex,
-                                             const ZynResolution& resolution) {
-    const ZynImageOutputCP* out = owner.imageOutput(outputIndex);
-    if (!op || !out || !out->coordSpace() || !out->coordSpace()->hasResolution(resolution))
-        throw ZynError(3, "Unsupported resolution");
-    return op;
-}
-
 ZynError zynRectOutsideImage(const ZynRect& r, const std::string& kind, int64_t width,
                              int64_t height) {
     return ZynError(411, "requested (" + std::to_string(r.x) + "," + std::to_string(r.y) +

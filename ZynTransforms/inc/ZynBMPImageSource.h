@@ -16,7 +16,6 @@ class ZynBMPImageSource : public ZynRawImageSource {
     static ZynTransformPtr recognize(const std::wstring& fileName, FILE* file, bool keepOpen);
 
     ZynTransformPtr clone() const override;
-    void fileNameChanged() override;
     void setupTransform() override;
     void saveDescription(std::ostream& out) const override;
     void loadDescription(std::istream& in) override;
@@ -27,6 +26,9 @@ class ZynBMPImageSource : public ZynRawImageSource {
     bool wordsOutsideRequests() const override { return false; }
 
     const ZynBMPHeader& header() const { return header_; }
+
+  protected:
+    void forgetFile() override;
 
   private:
     static bool hasSignature(FILE* file);

@@ -5,27 +5,20 @@
 #include <optional>
 #include <vector>
 
-#include "ZynImageFileSource.h"
 #include "ZynRawImage.h"
-#include "ZynRectSource.h"
-
-class ZynRectSourceOp;
+#include "ZynRectFileSource.h"
 
 // A second reader of device-independent bitmaps, created by name: with or without the 14-byte
 // file header, the 40-byte information header or the 12-byte core header, 8 bits colour-mapped
 // or 24 bits, rows bottom-up or top-down; always 8-bit RGB out, blue at the lowest address.
-class ZynDIBImageSource : public ZynRawImage, public ZynImageFileSource, public ZynRectSource {
+class ZynDIBImageSource : public ZynRawImage, public ZynRectFileSource<ZynDIBImageSource> {
   public:
     ZynDIBImageSource() = default;
     // A copy reads the header afresh at its own setup.
     ZynDIBImageSource(const ZynDIBImageSource& other);
     ~ZynDIBImageSource() override;
 
-    ZynTransformPtr clone() const override;
-    void fileNameChanged() override;
     void setupTransform() override;
-    ZynImageOpPtr opForResolution(int outputIndex, const ZynResolution& resolution) override;
-    void postRender() override;
 
     bool rectInfo(ZynOutputInfo& info) override;
     bool canFill(const ZynRectBuffer& buffer) override;
@@ -38,6 +31,10 @@ class ZynDIBImageSource : public ZynRawImage, public ZynImageFileSource, public 
     int32_t height() const { return height_; }
     int64_t firstRowOffset() const { return firstRowOffset_; }
     int64_t rowStride() const { return rowStride_; }
+
+  protected:
+    void closeFiles() override { closeAndMarkClosed(); }
+    void forgetFile() override;
 
   private:
     // Reads the header; records the problem in pendingError and returns false.
@@ -60,5 +57,4 @@ class ZynDIBImageSource : public ZynRawImage, public ZynImageFileSource, public 
     // Entries of blue, green, red, reserved.
     std::vector<uint8_t> palette_;
     ZynColorSpacePtr colorSpace_ = std::make_shared<ZynRGBColorSpace>(0.0, 255.0);
-    std::shared_ptr<ZynRectSourceOp> op_;
 };

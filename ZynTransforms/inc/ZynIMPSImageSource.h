@@ -6,30 +6,23 @@
 #include <vector>
 
 #include "ZynIMPSHeader.h"
-#include "ZynImageFileSource.h"
-#include "ZynRectSource.h"
+#include "ZynRectFileSource.h"
 #include "ZynSampleConverter.h"
 #include "ZynSampleReader.h"
 
-class ZynRectSourceOp;
-
 // Source of IMPS file sets: headerless sample files described by a text doc file. The doc
 // file's text is kept in the string attribute "Documentation".
-class ZynIMPSImageSource : public ZynImageFileSource, public ZynRectSource {
+class ZynIMPSImageSource : public ZynRectFileSource<ZynIMPSImageSource> {
   public:
+    using ZynRectFileSource::ZynRectFileSource;
     ZynIMPSImageSource() = default;
-    ZynIMPSImageSource(const std::wstring& fileName, bool keepOpen);
     // A copy reads the doc file afresh at its own setup.
     ZynIMPSImageSource(const ZynIMPSImageSource& other);
     ~ZynIMPSImageSource() override;
 
     static ZynTransformPtr recognize(const std::wstring& fileName, FILE* file, bool keepOpen);
 
-    ZynTransformPtr clone() const override;
-    void fileNameChanged() override;
     void setupTransform() override;
-    ZynImageOpPtr opForResolution(int outputIndex, const ZynResolution& resolution) override;
-    void postRender() override;
 
     bool rectInfo(ZynOutputInfo& info) override;
     bool canFill(const ZynRectBuffer& buffer) override;
@@ -41,6 +34,10 @@ class ZynIMPSImageSource : public ZynImageFileSource, public ZynRectSource {
 
     const ZynIMPSHeader& header() const { return header_; }
 
+  protected:
+    void closeFiles() override;
+    void forgetFile() override { header_ = ZynIMPSHeader(); }
+
   private:
     struct Closer {
         void operator()(FILE* f) const { std::fclose(f); }
@@ -51,7 +48,6 @@ class ZynIMPSImageSource : public ZynImageFileSource, public ZynRectSource {
     // Opens every band file under the caller's lock; returns the names of those that do not
     // open, each with a line feed ("" when all did).
     std::string openBandFiles();
-    void closeBandFiles();
     void keepDocumentation();
     bool linesFitFiles();
     void describeOutput();
@@ -64,5 +60,4 @@ class ZynIMPSImageSource : public ZynImageFileSource, public ZynRectSource {
     ZynBufferConverter converter_ = nullptr;
     ZynColorSpacePtr colorSpace_;
     ZynDataOrgPtr dataOrg_;
-    std::shared_ptr<ZynRectSourceOp> op_;
 };

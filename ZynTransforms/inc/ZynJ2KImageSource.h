@@ -13,10 +13,10 @@ class ZynJ2KImageSourceOp;
 // number of quality layers "qualityLayer" asks for (0: all), in the JP2 colour space.
 class ZynJ2KImageSource : public ZynMainOpSource<ZynJ2KImageSource, ZynJ2KFile> {
   public:
-    ZynJ2KImageSource();
-    ZynJ2KImageSource(const std::wstring& fileName, bool keepOpen);
+    using ZynMainOpSource::ZynMainOpSource;
 
     static ZynTransformPtr recognize(const std::wstring& fileName, FILE* file, bool keepOpen);
+    static void declare(ZynTransform& source);
 
     void fileNameChanged() override;
     void setupTransform() override;
@@ -25,7 +25,6 @@ class ZynJ2KImageSource : public ZynMainOpSource<ZynJ2KImageSource, ZynJ2KFile> 
     bool readMetadata(const std::string& key, VulMetaValue& value) override;
 
   private:
-    void addAttributes();
     void describeOutput();
 
     // One op per resolution level, level 0 first.

@@ -8,9 +8,7 @@
 // Source of JPEG files: resolutions 1, 1/2, 1/4 and 1/8 by DCT scaling.
 class ZynJpegImageSource : public ZynJpegSourceCommon {
   public:
-    ZynJpegImageSource() = default;
-    ZynJpegImageSource(const std::wstring& fileName, bool keepOpen);
-    ZynJpegImageSource(const ZynJpegImageSource& other);
+    using ZynJpegSourceCommon::ZynJpegSourceCommon;
 
     static ZynTransformPtr recognize(const std::wstring& fileName, FILE* file, bool keepOpen);
     // Whether the bytes start a JPEG stream this source decodes: a start-of-image marker, then
@@ -18,7 +16,5 @@ class ZynJpegImageSource : public ZynJpegSourceCommon {
     static bool isJpeg(FILE* file);
     static bool isJpeg(const uint8_t* data, size_t size);
 
-    ZynTransformPtr clone() const override;
-    void fileNameChanged() override;
     void postRender() override;
 };

@@ -17,10 +17,10 @@ class ZynXyCoordSpace;
 // transformations of the primary image.
 class ZynPNGImageSource : public ZynMainOpSource<ZynPNGImageSource, ZynPNGImageSourceOp> {
   public:
-    ZynPNGImageSource();
-    ZynPNGImageSource(const std::wstring& fileName, bool keepOpen);
+    using ZynMainOpSource::ZynMainOpSource;
 
     static ZynTransformPtr recognize(const std::wstring& fileName, FILE* file, bool keepOpen);
+    static void declare(ZynTransform& source);
 
     void fileNameChanged() override;
     void attributeChanged(ZynAttribute& attribute) override;
@@ -32,7 +32,6 @@ class ZynPNGImageSource : public ZynMainOpSource<ZynPNGImageSource, ZynPNGImageS
     PNGReadOptions options() const;
 
   private:
-    void declare();
     void dropOps();
     std::shared_ptr<ZynXyCoordSpace> coordSpace(const ZynOutputInfo& info) const;
     bool addReducedRes(const ZynOutputInfo& primary, ZynXyCoordSpace& coordSpace);

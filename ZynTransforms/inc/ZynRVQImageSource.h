@@ -13,10 +13,10 @@ class ZynRVQImageSourceOp;
 // folder of one in "calibration_path" ("wcalibration_path", kept in step).
 class ZynRVQImageSource : public ZynMainOpSource<ZynRVQImageSource, ZynRVQImageInfo> {
   public:
-    ZynRVQImageSource();
-    ZynRVQImageSource(const std::wstring& fileName, bool keepOpen);
+    using ZynMainOpSource::ZynMainOpSource;
 
     static ZynTransformPtr recognize(const std::wstring& fileName, FILE* file, bool keepOpen);
+    static void declare(ZynTransform& source);
 
     void fileNameChanged() override;
     void attributeChanged(ZynAttribute& attribute) override;
@@ -25,7 +25,6 @@ class ZynRVQImageSource : public ZynMainOpSource<ZynRVQImageSource, ZynRVQImageI
     void postRender() override;
 
   private:
-    void addAttributes();
     void describeOutput();
 
     // The developed image, then the thumbnail.

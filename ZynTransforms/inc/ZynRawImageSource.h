@@ -5,21 +5,19 @@
 
 #include "ZynBufferInfo.h"
 #include "ZynHardwareDesc.h"
-#include "ZynImageFileSource.h"
 #include "ZynRawImage.h"
-#include "ZynRectSource.h"
+#include "ZynRectFileSource.h"
 #include "ZynSampleConverter.h"
 #include "ZynSampleReader.h"
 
-class ZynRectSourceOp;
-
 // Source of headerless sample files whose layout is described from outside: by setFile (which
 // the text description's raw_img keys drive) or, for subclasses, by setFileInfo.
-class ZynRawImageSource : public ZynRawImage, public ZynImageFileSource, public ZynRectSource {
+class ZynRawImageSource : public ZynRawImage, public ZynRectFileSource<ZynRawImageSource> {
   public:
     ZynRawImageSource();
     ZynRawImageSource(const std::wstring& fileName, bool keepOpen);
-    ZynRawImageSource(const ZynRawImageSource& other);
+    // A copy has the layout and opens the file afresh at its own setup.
+    ZynRawImageSource(const ZynRawImageSource& other) = default;
     ~ZynRawImageSource() override;
 
     // Organisation in setFile's numbering: 0 pixel-interleaved, 1 band-sequential,
@@ -29,11 +27,7 @@ class ZynRawImageSource : public ZynRawImage, public ZynImageFileSource, public 
                  const ZynHardwareDesc& hardware);
     void setFileInfo(ZynBufferInfoPtr fileLayout, uint32_t offset, const ZynHardwareDesc& hardware);
 
-    ZynTransformPtr clone() const override;
-    void fileNameChanged() override;
     void setupTransform() override;
-    ZynImageOpPtr opForResolution(int outputIndex, const ZynResolution& resolution) override;
-    void postRender() override;
     void saveDescription(std::ostream& out) const override;
     void loadDescription(std::istream& in) override;
 
@@ -58,7 +52,8 @@ class ZynRawImageSource : public ZynRawImage, public ZynImageFileSource, public 
                        const ZynHardwareDesc& hardware);
     // Opens the file unless it is open; records the error and returns false when it cannot.
     bool openFile();
-    void closeUnlessKeptOpen();
+    void closeFiles() override { closeAndMarkClosed(); }
+    void forgetFile() override { fileError_ = ZynError(); }
     // Opens the file for a request when a rendering pass closed it; ZynError 130 otherwise.
     void ensureOpenForReading();
     // The reader of the open file, taken under the file's lock: another request may be opening
@@ -81,5 +76,4 @@ class ZynRawImageSource : public ZynRawImage, public ZynImageFileSource, public 
     ZynBufferConverter converter_ = nullptr;
     ZynError fileError_;
     ZynError attributeError_;
-    std::shared_ptr<ZynRectSourceOp> op_;
 };

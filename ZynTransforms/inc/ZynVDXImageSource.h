@@ -14,10 +14,10 @@ class VdxImage;
 // "VDXRGB", "VDXYCC"; empty: the library's default, RGB).
 class ZynVDXImageSource : public ZynMainOpSource<ZynVDXImageSource, ZynVDXFile> {
   public:
-    ZynVDXImageSource();
-    ZynVDXImageSource(const std::wstring& fileName, bool keepOpen);
+    using ZynMainOpSource::ZynMainOpSource;
 
     static ZynTransformPtr recognize(const std::wstring& fileName, FILE* file, bool keepOpen);
+    static void declare(ZynTransform& source);
 
     void setupTransform() override;
     // Sizes the file does not offer are read from the Base resolution.

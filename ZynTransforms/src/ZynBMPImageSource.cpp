@@ -38,8 +38,8 @@ ZynTransformPtr ZynBMPImageSource::clone() const {
     return std::make_shared<ZynBMPImageSource>(*this);
 }
 
-void ZynBMPImageSource::fileNameChanged() {
-    ZynRawImageSource::fileNameChanged();
+void ZynBMPImageSource::forgetFile() {
+    ZynRawImageSource::forgetFile();
     header_.reset();
     forgetLayout();
 }

@@ -30,20 +30,13 @@ void readExactly(FILE* file, void* into, size_t bytes) {
 }  // namespace
 
 ZynDIBImageSource::ZynDIBImageSource(const ZynDIBImageSource& other)
-    : ZynTransform(other), ZynRawImage(other), ZynImageFileSource(other), ZynRectSource(other) {}
+    : ZynTransform(other), ZynRawImage(other), ZynRectFileSource(other) {}
 
 ZynDIBImageSource::~ZynDIBImageSource() = default;
 
-ZynTransformPtr ZynDIBImageSource::clone() const {
-    return std::make_shared<ZynDIBImageSource>(*this);
-}
-
-void ZynDIBImageSource::fileNameChanged() {
-    closeAndMarkClosed();
+void ZynDIBImageSource::forgetFile() {
     width_ = height_ = 0;
     pendingError_.reset();
-    op_.reset();
-    markForSetup();
 }
 
 ZynError ZynDIBImageSource::fileProblem(int code, const std::string& text) const {
@@ -154,26 +147,17 @@ void ZynDIBImageSource::readPalette(int64_t position, int entrySize) {
 
 void ZynDIBImageSource::setupTransform() {
     if (!pendingError_ && (width_ > 0 || readHeader())) {
-        if (!op_) op_ = std::make_shared<ZynRectSourceOp>(*this);
         auto space = std::make_shared<ZynXyCoordSpace>(
             ZynValue{static_cast<double>(width_) / height_, ZynUnit::Arbitrary},
             ZynValue{1.0, ZynUnit::Arbitrary});
         space->addResolution({static_cast<uint32_t>(width_), static_cast<uint32_t>(height_)});
         ZynOutputInfo info;
         rectInfo(info);
-        publishOutput(colorSpace_, space, info.dataOrg);
+        publishRect(colorSpace_, space, info.dataOrg);
     } else {
         setError(*pendingError_);
     }
-    if (!keepOpen()) closeAndMarkClosed();
-}
-
-ZynImageOpPtr ZynDIBImageSource::opForResolution(int outputIndex, const ZynResolution& resolution) {
-    return ZynRectSourceOp::forResolution(op_, *this, outputIndex, resolution);
-}
-
-void ZynDIBImageSource::postRender() {
-    if (!keepOpen()) closeAndMarkClosed();
+    closeUnlessKeptOpen();
 }
 
 bool ZynDIBImageSource::rectInfo(ZynOutputInfo& info) {

@@ -1,7 +1,5 @@
 #include "ZynExifImageSource.h"
 
-#include <iostream>
-
 #include "NifExifFile.h"
 #include "QorSettings.h"
 #include "QorStream.h"
@@ -12,6 +10,7 @@
 #include "ZynExifSourceCommon.h"
 #include "ZynGraph.h"
 #include "ZynJpegSourceCommon.h"
+#include "ZynRecognizeTraced.h"
 #include "ZynSettings.h"
 
 namespace {
@@ -36,14 +35,14 @@ ZynExifImageSource::ZynExifImageSource(const ZynExifImageSource& other)
 ZynExifImageSource::~ZynExifImageSource() = default;
 
 ZynTransformPtr ZynExifImageSource::recognize(const std::wstring& fileName, FILE*, bool keepOpen) {
-    try {
-        if (NifExifFile::isExifFile(qorLocalPath(fileName)))
-            return std::make_shared<ZynExifImageSource>(fileName, keepOpen);
-    } catch (...) {
-        if (ZynSettings::get().trace)
-            std::cout << "exception in ZynExifImageSource::recognize" << std::endl;
-    }
-    return nullptr;
+    return recognizeTraced(
+        "ZynExifImageSource::recognize",
+        [&]() -> ZynTransformPtr {
+            if (NifExifFile::isExifFile(qorLocalPath(fileName)))
+                return std::make_shared<ZynExifImageSource>(fileName, keepOpen);
+            return nullptr;
+        },
+        ZynErrorTrace::Where);
 }
 
 ZynTransformPtr ZynExifImageSource::clone() const {

@@ -5,11 +5,8 @@
 #include "ZynRawImage.h"
 #include "ZynRectSourceOp.h"
 
-ZynIMPSImageSource::ZynIMPSImageSource(const std::wstring& fileName, bool keepOpen)
-    : ZynImageFileSource(fileName, keepOpen) {}
-
 ZynIMPSImageSource::ZynIMPSImageSource(const ZynIMPSImageSource& other)
-    : ZynTransform(other), ZynImageFileSource(other), ZynRectSource(other) {}
+    : ZynTransform(other), ZynRectFileSource(other) {}
 
 ZynIMPSImageSource::~ZynIMPSImageSource() = default;
 
@@ -26,17 +23,6 @@ ZynTransformPtr ZynIMPSImageSource::recognize(const std::wstring& fileName, FILE
         // A set that cannot be made sense of is simply not claimed.
         return nullptr;
     }
-}
-
-ZynTransformPtr ZynIMPSImageSource::clone() const {
-    return std::make_shared<ZynIMPSImageSource>(*this);
-}
-
-void ZynIMPSImageSource::fileNameChanged() {
-    closeBandFiles();
-    header_ = ZynIMPSHeader();
-    op_.reset();
-    markForSetup();
 }
 
 std::string ZynIMPSImageSource::quotedName() const {
@@ -82,7 +68,7 @@ std::string ZynIMPSImageSource::openBandFiles() {
     return failed;
 }
 
-void ZynIMPSImageSource::closeBandFiles() {
+void ZynIMPSImageSource::closeFiles() {
     std::lock_guard lock(lock_);
     files_.clear();
 }
@@ -130,22 +116,12 @@ void ZynIMPSImageSource::setupTransform() {
         setError(ZynError(130, "File " + quotedName() + ": the width and height must be nonzero"));
     else if (linesFitFiles()) {
         describeOutput();
-        if (!op_) op_ = std::make_shared<ZynRectSourceOp>(*this);
-        publishOutput(colorSpace_,
-                      ZynRawImage::makeCoordSpace(static_cast<uint32_t>(header_.pixels),
-                                                  static_cast<uint32_t>(header_.lines)),
-                      dataOrg_);
+        publishRect(colorSpace_,
+                    ZynRawImage::makeCoordSpace(static_cast<uint32_t>(header_.pixels),
+                                                static_cast<uint32_t>(header_.lines)),
+                    dataOrg_);
     }
-    if (!keepOpen()) closeBandFiles();
-}
-
-ZynImageOpPtr ZynIMPSImageSource::opForResolution(int outputIndex,
-                                                  const ZynResolution& resolution) {
-    return ZynRectSourceOp::forResolution(op_, *this, outputIndex, resolution);
-}
-
-void ZynIMPSImageSource::postRender() {
-    if (!keepOpen()) closeBandFiles();
+    closeUnlessKeptOpen();
 }
 
 bool ZynIMPSImageSource::rectInfo(ZynOutputInfo& info) {

@@ -80,18 +80,9 @@ ZynColorSpacePtr colorSpaceFor(const J2kHeader& header) {
 
 }  // namespace
 
-ZynJ2KImageSource::ZynJ2KImageSource() {
-    addAttributes();
-}
-
-ZynJ2KImageSource::ZynJ2KImageSource(const std::wstring& fileName, bool keepOpen)
-    : ZynMainOpSource(fileName, keepOpen) {
-    addAttributes();
-}
-
-void ZynJ2KImageSource::addAttributes() {
-    addSimpleAttribute<std::string>("color_space", "");
-    addSimpleAttribute<int>("qualityLayer", 0);
+void ZynJ2KImageSource::declare(ZynTransform& source) {
+    source.addSimpleAttribute<std::string>("color_space", "");
+    source.addSimpleAttribute<int>("qualityLayer", 0);
 }
 
 ZynTransformPtr ZynJ2KImageSource::recognize(const std::wstring& fileName, FILE* file,

@@ -113,12 +113,6 @@ bool walkMarkers(Bytes& bytes) {
 
 }  // namespace
 
-ZynJpegImageSource::ZynJpegImageSource(const std::wstring& fileName, bool keepOpen)
-    : ZynJpegSourceCommon(fileName, keepOpen) {}
-
-ZynJpegImageSource::ZynJpegImageSource(const ZynJpegImageSource& other)
-    : ZynTransform(other), ZynJpegSourceCommon(other) {}
-
 bool ZynJpegImageSource::isJpeg(FILE* file) {
     FileBytes bytes(file);
     return walkMarkers(bytes);
@@ -137,17 +131,8 @@ ZynTransformPtr ZynJpegImageSource::recognize(const std::wstring& fileName, FILE
     });
 }
 
-ZynTransformPtr ZynJpegImageSource::clone() const {
-    return std::make_shared<ZynJpegImageSource>(*this);
-}
-
-void ZynJpegImageSource::fileNameChanged() {
-    dropOp();
-    markForSetup();
-}
-
 void ZynJpegImageSource::postRender() {
-    if (keepOpen() || !mainOp()) return;
+    if (keepOpen() || !op_) return;
     ZynImageOutputCP* out = imageOutput(primaryOutputIndex());
     if (!out)
         throw ZynError(3,
@@ -155,5 +140,5 @@ void ZynJpegImageSource::postRender() {
                        "VectorTileContainer");
     for (const auto& entry : out->tileContainer().entries())
         if (auto* op = dynamic_cast<ZynJpegImageSourceOp*>(entry.op.get())) op->close();
-    mainOp()->close();
+    op_->close();
 }

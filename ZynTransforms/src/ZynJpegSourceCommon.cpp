@@ -2,20 +2,20 @@
 
 #include "VulJpegMetaKeys.h"
 #include "ZynGraph.h"
-#include "ZynJpegImageSourceOp.h"
+#include "ZynJpegImageSource.h"
 
 ZynJpegSourceCommon::ZynJpegSourceCommon() {
     addJpegAttributes(*this);
 }
 
 ZynJpegSourceCommon::ZynJpegSourceCommon(const std::wstring& fileName, bool keepOpen)
-    : ZynImageFileSource(fileName, keepOpen) {
+    : ZynMainOpSource(fileName, keepOpen) {
     addJpegAttributes(*this);
 }
 
 // A copy opens the file afresh at its own setup.
 ZynJpegSourceCommon::ZynJpegSourceCommon(const ZynJpegSourceCommon& other)
-    : ZynTransform(other), ZynImageFileSource(other) {}
+    : ZynTransform(other), ZynMainOpSource(other) {}
 
 ZynJpegSourceCommon::~ZynJpegSourceCommon() = default;
 
@@ -24,13 +24,14 @@ void ZynJpegSourceCommon::addJpegAttributes(ZynTransform& source) {
     source.addSimpleAttribute<ZynDCTMethod::dctMethod>("dctMethod", ZynDCTMethod::DCT_ISLOW);
 }
 
-std::shared_ptr<ZynJpegImageSourceOp> ZynJpegSourceCommon::makeOp() {
-    return std::make_shared<ZynJpegImageSourceOp>(fileName(), keepOpen());
-}
-
 void ZynJpegSourceCommon::dropOp() {
     op_.reset();
     resolutionRead_ = resolutionValid_ = false;
+}
+
+void ZynJpegSourceCommon::fileNameChanged() {
+    dropOp();
+    markForSetup();
 }
 
 void ZynJpegSourceCommon::setupTransform() {
@@ -39,12 +40,10 @@ void ZynJpegSourceCommon::setupTransform() {
         return;
     }
     try {
-        if (!op_ || op_->keepOpen() != keepOpen()) {
-            dropOp();
-            op_ = makeOp();
-        }
+        // The op decides whether it holds the file between reads.
+        if (op_ && op_->keepOpen() != keepOpen()) dropOp();
         // An emptied "color_space" withdraws the request made before.
-        op_->setColorSpaceName(getAttribute<std::string>("color_space"));
+        mainOp().setColorSpaceName(getAttribute<std::string>("color_space"));
         op_->setDctMethod(getAttribute<ZynDCTMethod::dctMethod>("dctMethod"));
     } catch (const QorError& e) {
         setError(ZynError(e));
@@ -59,17 +58,6 @@ void ZynJpegSourceCommon::setupTransform() {
     for (const ZynResolution& r : op_->resolutions()) coordSpace->addResolution(r);
     op_->selectResolution(0);
     publishOutput(colorSpace, coordSpace, info.dataOrg);
-}
-
-ZynImageOpPtr ZynJpegSourceCommon::opForResolution(int outputIndex,
-                                                   const ZynResolution& resolution) {
-    const ZynImageOutputCP* out = imageOutput(outputIndex);
-    if (!op_ || !out || !out->coordSpace() || !out->coordSpace()->hasResolution(resolution))
-        throw ZynError(3, "Unsupported resolution");
-    const int index = op_->resolutionIndex(resolution);
-    if (index < 0) throw ZynError(3, "Unsupported resolution");
-    if (index == 0) return op_;
-    return op_->forResolution(static_cast<int16_t>(index));
 }
 
 bool ZynJpegSourceCommon::readMetadata(const std::string& key, VulMetaValue& value) {

@@ -32,18 +32,10 @@ constexpr std::pair<const char*, bool PNGReadOptions::*> kOptionAttributes[] = {
 
 }  // namespace
 
-ZynPNGImageSource::ZynPNGImageSource() {
-    declare();
-}
-
-ZynPNGImageSource::ZynPNGImageSource(const std::wstring& fileName, bool keepOpen)
-    : ZynMainOpSource(fileName, keepOpen) {
-    declare();
-}
-
-void ZynPNGImageSource::declare() {
-    addOutput(std::make_shared<ZynImageOutputCP>("OutTag"));
-    for (const auto& [name, member] : kOptionAttributes) addSimpleAttribute<bool>(name, false);
+void ZynPNGImageSource::declare(ZynTransform& source) {
+    source.addOutput(std::make_shared<ZynImageOutputCP>("OutTag"));
+    for (const auto& [name, member] : kOptionAttributes)
+        source.addSimpleAttribute<bool>(name, false);
 }
 
 ZynTransformPtr ZynPNGImageSource::recognize(const std::wstring& fileName, FILE* file,

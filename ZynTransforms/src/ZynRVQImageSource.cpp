@@ -34,19 +34,10 @@ bool openedBySdk(const std::wstring& fileName) {
 
 }  // namespace
 
-ZynRVQImageSource::ZynRVQImageSource() {
-    addAttributes();
-}
-
-ZynRVQImageSource::ZynRVQImageSource(const std::wstring& fileName, bool keepOpen)
-    : ZynMainOpSource(fileName, keepOpen) {
-    addAttributes();
-}
-
-void ZynRVQImageSource::addAttributes() {
-    addSimpleAttribute<DCImageType>("image_type", DEFAULT_COLOR_IMAGE_TYPE);
-    addSimpleAttribute<std::string>(kCalibrationPath, "");
-    addSimpleAttribute<std::wstring>(kWideCalibrationPath, L"");
+void ZynRVQImageSource::declare(ZynTransform& source) {
+    source.addSimpleAttribute<DCImageType>("image_type", DEFAULT_COLOR_IMAGE_TYPE);
+    source.addSimpleAttribute<std::string>(kCalibrationPath, "");
+    source.addSimpleAttribute<std::wstring>(kWideCalibrationPath, L"");
 }
 
 ZynTransformPtr ZynRVQImageSource::recognize(const std::wstring& fileName, FILE*, bool keepOpen) {

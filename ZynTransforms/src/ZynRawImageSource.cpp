@@ -59,26 +59,7 @@ ZynRawImageSource::ZynRawImageSource(const std::wstring& fileName, bool keepOpen
     setAttribute<bool>("keep_open", keepOpen);
 }
 
-// A copy has the layout and opens the file afresh at its own setup.
-ZynRawImageSource::ZynRawImageSource(const ZynRawImageSource& other)
-    : ZynTransform(other),
-      ZynRawImage(other),
-      ZynImageFileSource(other),
-      ZynRectSource(other),
-      fileLayout_(other.fileLayout_),
-      outputLayout_(other.outputLayout_),
-      offset_(other.offset_),
-      organization_(other.organization_),
-      hardware_(other.hardware_),
-      converter_(other.converter_),
-      fileError_(other.fileError_),
-      attributeError_(other.attributeError_) {}
-
 ZynRawImageSource::~ZynRawImageSource() = default;
-
-ZynTransformPtr ZynRawImageSource::clone() const {
-    return std::make_shared<ZynRawImageSource>(*this);
-}
 
 void ZynRawImageSource::setFile(int organization, uint32_t width, uint32_t height, int channels,
                                 ZynColorSpacePtr colorSpace, ZynDataType dataType, uint32_t offset,
@@ -155,13 +136,6 @@ void ZynRawImageSource::deriveOutputLayout() {
     outputLayout_ = std::make_shared<ZynBufferInfo>(ZynBufferInfo{fileLayout_->colorSpace, out});
 }
 
-void ZynRawImageSource::fileNameChanged() {
-    closeAndMarkClosed();
-    fileError_ = ZynError();
-    op_.reset();
-    markForSetup();
-}
-
 bool ZynRawImageSource::openFile() {
     if (isOpen()) return true;
     const std::wstring name = fileName();
@@ -189,10 +163,6 @@ bool ZynRawImageSource::openFile() {
     return true;
 }
 
-void ZynRawImageSource::closeUnlessKeptOpen() {
-    if (!keepOpen()) closeAndMarkClosed();
-}
-
 void ZynRawImageSource::checkLineFitsFile() {
     // A line longer than the whole file can only come from a mistaken description or a corrupt
     // header; refusing it keeps strip buffers in proportion to the file.
@@ -216,20 +186,10 @@ void ZynRawImageSource::setupTransform() {
         setError(ZynError(130, "No raw image file information set for file: " + narrowFileName()));
     else
         checkLineFitsFile();
-    if (status()) {
-        if (!op_) op_ = std::make_shared<ZynRectSourceOp>(*this);
-        publishOutput(outputLayout_->colorSpace,
-                      makeCoordSpace(fileLayout_->dataOrg->width(), fileLayout_->dataOrg->height()),
-                      outputLayout_->dataOrg);
-    }
-    closeUnlessKeptOpen();
-}
-
-ZynImageOpPtr ZynRawImageSource::opForResolution(int outputIndex, const ZynResolution& resolution) {
-    return ZynRectSourceOp::forResolution(op_, *this, outputIndex, resolution);
-}
-
-void ZynRawImageSource::postRender() {
+    if (status())
+        publishRect(outputLayout_->colorSpace,
+                    makeCoordSpace(fileLayout_->dataOrg->width(), fileLayout_->dataOrg->height()),
+                    outputLayout_->dataOrg);
     closeUnlessKeptOpen();
 }
 

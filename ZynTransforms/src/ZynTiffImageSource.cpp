@@ -39,10 +39,11 @@ ZynTransformPtr ZynTiffImageSource::recognize(const std::wstring& fileName, FILE
 }
 
 void ZynTiffImageSource::fileNameChanged() {
-    op_.reset();
-    std::lock_guard lock(metadataMutex_);
-    metadata_.reset();
-    markForSetup();
+    {
+        std::lock_guard lock(metadataMutex_);
+        metadata_.reset();
+    }
+    ZynMainOpSource::fileNameChanged();
 }
 
 void ZynTiffImageSource::setupTransform() {
@@ -50,11 +51,8 @@ void ZynTiffImageSource::setupTransform() {
         setError(ZynError(130, "No filename specified in ZynTiffImagesource"));
         return;
     }
-    const bool keep = keepOpen();
-    if (!op_ || op_->keepOpen() != keep)
-        op_ = std::make_shared<ZynTiffImageSourceOp>(fileName(), keep);
     ZynOutputInfo info;
-    if (!op_->outputInfoBase(info)) {
+    if (!mainOpKeptOpenAsAsked().outputInfoBase(info)) {
         setError(info.error);
         return;
     }

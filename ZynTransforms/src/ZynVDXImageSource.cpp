@@ -45,13 +45,8 @@ std::vector<int64_t> bandOffsetsFor(int format) {
 
 }  // namespace
 
-ZynVDXImageSource::ZynVDXImageSource() {
-    addSimpleAttribute<std::string>("color_space", "");
-}
-
-ZynVDXImageSource::ZynVDXImageSource(const std::wstring& fileName, bool keepOpen)
-    : ZynMainOpSource(fileName, keepOpen) {
-    addSimpleAttribute<std::string>("color_space", "");
+void ZynVDXImageSource::declare(ZynTransform& source) {
+    source.addSimpleAttribute<std::string>("color_space", "");
 }
 
 ZynTransformPtr ZynVDXImageSource::recognize(const std::wstring& fileName, FILE* file,

@@ -11,10 +11,13 @@ ZynTransformPtr recognizeTraced(const char* where, const std::function<ZynTransf
     try {
         return test();
     } catch (const QorError& e) {
-        if (trace)
-            std::cout << "exception in " << where << ": "
-                      << (shown == ZynErrorTrace::Printout ? e.printout() : e.message())
-                      << std::endl;
+        if (trace) {
+            std::cout << "exception in " << where;
+            if (shown != ZynErrorTrace::Where)
+                std::cout << ": "
+                          << (shown == ZynErrorTrace::Printout ? e.printout() : e.message());
+            std::cout << std::endl;
+        }
     } catch (...) {
         if (trace) std::cout << "exception in " << where << std::endl;
     }

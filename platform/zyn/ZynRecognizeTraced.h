@@ -4,8 +4,9 @@
 
 #include "ZynTransform.h"
 
-// How a recogniser's trace shows a library error: with its origin, or the text alone.
-enum class ZynErrorTrace { Printout, Message };
+// How a recogniser's trace shows a library error: with its origin, the text alone, or not at
+// all (only where it happened).
+enum class ZynErrorTrace { Printout, Message, Where };
 
 // Runs a recogniser's test of a file. Whatever it throws only means the file is not claimed;
 // with tracing on, the failure is told as "exception in <where>", then `afterFailure` if given.
