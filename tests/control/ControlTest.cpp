@@ -6,7 +6,9 @@
 #include <cinttypes>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 
+#include "ComTestHelpers.h"
 #include "ControlTestSupport.h"
 #include "PpmFixture.h"
 #include "TestCanvas.h"
@@ -39,8 +41,7 @@ void expectFailure(HRESULT got, HRESULT want, const std::string& message, DWORD 
 
 ComPtr<ITevAnyFileSource> openControl(const std::string& path) {
     auto control = newControl();
-    ComBstr name = bstr(path);
-    EXPECT_EQ(control->put_Filename(name.get()), S_OK);
+    EXPECT_EQ(control->put_Filename(bstr(path).get()), S_OK);
     return control;
 }
 
@@ -72,16 +73,14 @@ class Site : public IOleClientSite, public IDispatch, public IAdviseSink {
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE SaveObject() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE ShowObject() override { return S_OK; }
     HRESULT STDMETHODCALLTYPE OnShowWindow(BOOL) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return E_NOTIMPL;
-    }
+    COM_STUB(GetMoniker, DWORD, DWORD, IMoniker**)
+    COM_STUB(GetContainer, IOleContainer**)
+    COM_STUB(RequestNewObjectLayout)
+    COM_STUB(GetTypeInfoCount, UINT*)
+    COM_STUB(GetTypeInfo, UINT, LCID, ITypeInfo**)
+    COM_STUB(GetIDsOfNames, REFIID, LPOLESTR*, UINT, LCID, DISPID*)
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result,
                                      EXCEPINFO*, UINT*) override {
         if (id != DISPID_AMBIENT_DISPLAYNAME || !result) return DISP_E_MEMBERNOTFOUND;
@@ -171,19 +170,21 @@ TEST(Control, IndexesOutOfRangeGiveInvalidArgumentAfterTheLibraryThrew) {
     Image image;
     auto control = openControl(image.path);
     LONG width = 0;
-    EXPECT_EQ(control->GetHorzResolution(5, 0, &width), E_INVALIDARG);
-    ErrorRecord record = takeError();
-    EXPECT_EQ(record.help, 34u);
-    EXPECT_NE(record.description.find("Output index 5 is out of range"), std::string::npos);
-    EXPECT_EQ(control->GetVertResolution(0, 99, &width), E_INVALIDARG);
-    record = takeError();
-    EXPECT_EQ(record.help, 35u);
-    EXPECT_NE(record.description.find("Resolution index 99 is out of range"), std::string::npos);
     VARIANT_BOOL caching;
-    EXPECT_EQ(control->GetCaching(-1, &caching), E_INVALIDARG);
-    EXPECT_EQ(takeError().help, 34u);
-    EXPECT_EQ(control->SetCaching(1, VARIANT_TRUE), E_INVALIDARG);
-    EXPECT_EQ(takeError().help, 34u);
+    const std::tuple<std::function<HRESULT()>, DWORD, std::string> calls[] = {
+        {[&] { return control->GetHorzResolution(5, 0, &width); }, 34,
+         "Output index 5 is out of range"},
+        {[&] { return control->GetVertResolution(0, 99, &width); }, 35,
+         "Resolution index 99 is out of range"},
+        {[&] { return control->GetCaching(-1, &caching); }, 34, ""},
+        {[&] { return control->SetCaching(1, VARIANT_TRUE); }, 34, ""},
+    };
+    for (const auto& [call, help, text] : calls) {
+        EXPECT_EQ(call(), E_INVALIDARG) << help;
+        const ErrorRecord record = takeError();
+        EXPECT_EQ(record.help, help);
+        EXPECT_NE(record.description.find(text), std::string::npos) << record.description;
+    }
 
     // Within range, a failing image is a plain failure of the query.
     auto broken = openControl(image.dir + "/missing.ppm");
@@ -236,14 +237,12 @@ TEST(Control, LabelAndCachingMarkTheControlDirtyAndTellTheContainerFilenameDoesN
     query<IDataObject>(control, IID_IDataObject)->DAdvise(&format, 0, &site, &cookie);
     query<IViewObjectEx>(control, IID_IViewObjectEx)->SetAdvise(DVASPECT_CONTENT, 0, &site);
 
-    ComBstr name = bstr(image.path);
-    control->put_Filename(name.get());
+    control->put_Filename(bstr(image.path).get());
     query<ITevFileMgmt>(control, IID_ITevFileMgmt)->put_KeepImageFileOpen(VARIANT_FALSE);
     EXPECT_EQ(persist->IsDirty(), S_FALSE);
     EXPECT_EQ(site.dataChanges, 0);
 
-    ComBstr label = bstr("Scan 1");
-    ASSERT_EQ(control->put_Label(label.get()), S_OK);
+    ASSERT_EQ(control->put_Label(bstr("Scan 1").get()), S_OK);
     EXPECT_EQ(persist->IsDirty(), S_OK);
     EXPECT_EQ(site.dataChanges, 1);
     EXPECT_EQ(site.viewChanges, 1);
@@ -349,20 +348,14 @@ TEST(Control, DispatchCallsTheMethodsWithConvertedArguments) {
     ASSERT_EQ(dispatch->GetIDsOfNames(IID_NULL, names, 1, 0, &id), S_OK);
     EXPECT_EQ(id, 1023);
 
-    ComVariant file;
-    file.vt = VT_BSTR;
-    file.bstrVal = bstr(image.path).release();
+    ComVariant file = textVariant(image.path);
     DISPID put = DISPID_PROPERTYPUT;
     DISPPARAMS putParams{&file, &put, 1, 1};
     ASSERT_EQ(dispatch->Invoke(DISPID_TEV_FILENAME, IID_NULL, 0, DISPATCH_PROPERTYPUT, &putParams,
                                nullptr, nullptr, nullptr),
               S_OK);
     // Arguments arrive last first; the short and the text convert to the method's integers.
-    ComVariant args[2];
-    args[0].vt = VT_BSTR;
-    args[0].bstrVal = bstr("0").release();
-    args[1].vt = VT_I2;
-    args[1].iVal = 0;
+    ComVariant args[2] = {textVariant("0"), scalarVariant(VT_I2, 0)};
     DISPPARAMS call{args, nullptr, 2, 0};
     ComVariant result;
     ASSERT_EQ(
@@ -371,9 +364,7 @@ TEST(Control, DispatchCallsTheMethodsWithConvertedArguments) {
     EXPECT_EQ(result.vt, VT_I4);
     EXPECT_EQ(result.lVal, 60);
 
-    VariantClear(&args[0]);
-    args[0].vt = VT_I4;
-    args[0].lVal = 7;
+    args[0] = scalarVariant(VT_I4, 7);
     EXCEPINFO exception{};
     EXPECT_EQ(
         dispatch->Invoke(1023, IID_NULL, 0, DISPATCH_METHOD, &call, &result, &exception, nullptr),
@@ -452,8 +443,7 @@ TEST(Control, MetadataComesFromTheSourceInVariantsAndArgumentsAreChecked) {
 TEST(Control, ClonesShareTheSetupButNotTheIdentity) {
     Image image;
     auto control = openControl(image.path);
-    ComBstr label = bstr("original");
-    control->put_Label(label.get());
+    control->put_Label(bstr("original").get());
     control->put_Caching(VARIANT_TRUE);
     auto wrapper = query<ITevZynWrapper2>(control, IID_ITevZynWrapper2);
     ComPtr<ITevAnyFileSource> clone;
@@ -599,9 +589,7 @@ TEST(Control, DispatchRefusesUnknownNamesAndMisplacedArguments) {
     EXPECT_EQ(ids[0], DISPID_TEV_LABEL);
     EXPECT_EQ(ids[1], DISPID_UNKNOWN);
 
-    ComVariant value;
-    value.vt = VT_BSTR;
-    value.bstrVal = bstr("x").release();
+    ComVariant value = textVariant("x");
     DISPID wrongName = 5;
     DISPPARAMS misnamed{&value, &wrongName, 1, 1};
     EXPECT_EQ(dispatch->Invoke(DISPID_TEV_LABEL, IID_NULL, 0, DISPATCH_PROPERTYPUT, &misnamed,

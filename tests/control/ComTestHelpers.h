@@ -1,0 +1,24 @@
+#pragma once
+
+#include "ControlTestSupport.h"
+
+// A method of a test's COM object that nothing calls.
+#define COM_STUB(method, ...)                                \
+    HRESULT STDMETHODCALLTYPE method(__VA_ARGS__) override { \
+        return E_NOTIMPL;                                    \
+    }
+
+// A variant of a scalar type holding `bits`, and one holding text.
+inline ComVariant scalarVariant(VARTYPE vt, int64_t bits) {
+    ComVariant v;
+    v.vt = vt;
+    v.llVal = bits;
+    return v;
+}
+
+inline ComVariant textVariant(const std::string& text) {
+    ComVariant v;
+    v.vt = VT_BSTR;
+    v.bstrVal = bstr(text).release();
+    return v;
+}
