@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <optional>
 
@@ -31,25 +32,28 @@ struct Row {
     std::function<Picture(const std::string& dir)> write;
 };
 
-Picture bmp(const std::string& dir, uint32_t w, uint32_t h, int bits,
-            const std::vector<uint8_t>& pixels, const std::vector<Rgb>& palette = {},
-            const BmpOptions& options = {}, const std::string& source = "") {
-    const std::string path = dir + "/a.bmp";
-    writeBmp(path, w, h, bits, pixels, palette, options);
-    const bool grey = bits == 8 && palette == greyPalette();
-    const bool rgb = bits == 24 || !grey;
-    return {sourceOf(path, source), w, h,
-            widened(bits == 8 && rgb ? expandIndices(pixels, palette) : pixels),
-            rgb ? ZynColorKind::RGB : ZynColorKind::Lum};
-}
-
-std::vector<Rgb> invertedGreys() {
-    std::vector<Rgb> greys;
-    for (int i = 0; i < 256; ++i) {
-        const auto v = static_cast<uint8_t>(255 - i);
-        greys.push_back({v, v, v});
-    }
-    return greys;
+// A bitmap recognised by content, or read by the named source; 8-bit files whose palette is all
+// greys have one band of those greys.
+Row bmp(const std::string& name, uint32_t w, uint32_t h, int bits,
+        const std::vector<uint8_t>& pixels, const std::vector<Rgb>& palette = {},
+        const BmpOptions& options = {}, const std::string& source = "",
+        std::optional<uint32_t> stripHeight = {}) {
+    const auto write = [=](const std::string& dir) {
+        writeBmp(dir + "/a.bmp", w, h, bits, pixels, palette, options);
+        const bool grey =
+            bits == 8 && std::all_of(palette.begin(), palette.end(),
+                                     [](const Rgb& c) { return c[0] == c[1] && c[1] == c[2]; });
+        std::vector<double> greys;
+        for (uint8_t p : grey ? pixels : std::vector<uint8_t>{}) greys.push_back(palette[p][0]);
+        Picture picture{sourceOf(dir + "/a.bmp", source), w, h,
+                        grey         ? greys
+                        : bits == 24 ? widened(pixels)
+                                     : widened(expandIndices(pixels, palette)),
+                        grey ? ZynColorKind::Lum : ZynColorKind::RGB};
+        picture.stripHeight = stripHeight;
+        return picture;
+    };
+    return {name, source.empty() ? "ZynBMPImageSource" : "", write};
 }
 
 std::vector<uint32_t> impsSamples(size_t count, uint32_t mask) {
@@ -159,42 +163,24 @@ std::vector<Row> rows() {
     std::vector<Row> rows;
     for (uint32_t w : {1u, 2u, 3u, 4u, 5u, 71u})
         rows.push_back(
-            {"BMP 24-bit rows of " + std::to_string(w), "ZynBMPImageSource",
-             [w](const std::string& d) { return bmp(d, w, 67, 24, fixturePattern(w, 67, 3, w)); }});
+            bmp("BMP 24-bit rows of " + std::to_string(w), w, 67, 24, fixturePattern(w, 67, 3, w)));
     const auto indices = fixturePattern(13, 70, 1, 7);
-    auto oneColour = greyPalette();
+    auto oneColour = greyPalette(), inverted = greyPalette();
     oneColour[200] = {200, 0, 0};
+    std::reverse(inverted.begin(), inverted.end());
     std::vector<uint8_t> sixteen(30);
     for (size_t i = 0; i < sixteen.size(); ++i) sixteen[i] = static_cast<uint8_t>(i % 16);
     BmpOptions shortPalette, topDown;
     shortPalette.colorsUsed = 16;
     topDown.topDown = true;
-    rows.insert(rows.end(),
-                {{"BMP grey palette", "ZynBMPImageSource",
-                  [=](const std::string& d) { return bmp(d, 13, 70, 8, indices, greyPalette()); }},
-                 // One coloured entry makes the file colour-mapped.
-                 {"BMP colour palette", "ZynBMPImageSource",
-                  [=](const std::string& d) {
-                      Picture p = bmp(d, 13, 70, 8, indices, oneColour);
-                      p.stripHeight = 10000 / 13 + 1;
-                      return p;
-                  }},
-                 // A grey palette that is not the identity ramp maps indices to its greys.
-                 {"BMP inverted greys", "ZynBMPImageSource",
-                  [=](const std::string& d) {
-                      Picture p = bmp(d, 13, 70, 8, indices, invertedGreys());
-                      p.kind = ZynColorKind::Lum;
-                      p.samples.clear();
-                      for (uint8_t i : indices) p.samples.push_back(255 - i);
-                      return p;
-                  }},
-                 {"BMP palette of 16", "ZynBMPImageSource",
-                  [=](const std::string& d) {
-                      return bmp(d, 6, 5, 8, sixteen, colourPalette(16), shortPalette);
-                  }},
-                 {"BMP top-down rows", "ZynBMPImageSource", [=](const std::string& d) {
-                      return bmp(d, 6, 5, 24, fixturePattern(6, 5, 3), {}, topDown);
-                  }}});
+    rows.push_back(bmp("BMP grey palette", 13, 70, 8, indices, greyPalette()));
+    // One coloured entry makes the file colour-mapped.
+    rows.push_back(
+        bmp("BMP colour palette", 13, 70, 8, indices, oneColour, {}, "", 10000 / 13 + 1));
+    // A grey palette that is not the identity ramp maps indices to its greys.
+    rows.push_back(bmp("BMP inverted greys", 13, 70, 8, indices, inverted));
+    rows.push_back(bmp("BMP palette of 16", 6, 5, 8, sixteen, colourPalette(16), shortPalette));
+    rows.push_back(bmp("BMP top-down rows", 6, 5, 24, fixturePattern(6, 5, 3), {}, topDown));
     for (bool fileHeader : {true, false})
         for (bool core : {false, true})
             for (bool down : {false, true}) {
@@ -205,14 +191,10 @@ std::vector<Row> rows() {
                 o.topDown = down;
                 const std::string name = std::string("DIB") + (fileHeader ? " file" : "") +
                                          (core ? " core" : " info") + (down ? " top-down" : "");
-                rows.push_back({name + " 24-bit", "", [=](const std::string& d) {
-                                    return bmp(d, 21, 300, 24, fixturePattern(21, 300, 3), {}, o,
-                                               "DIBSource");
-                                }});
-                rows.push_back({name + " 8-bit", "", [=](const std::string& d) {
-                                    return bmp(d, 21, 300, 8, fixturePattern(21, 300, 1, 3),
-                                               colourPalette(), o, "DIBSource");
-                                }});
+                rows.push_back(bmp(name + " 24-bit", 21, 300, 24, fixturePattern(21, 300, 3), {}, o,
+                                   "DIBSource"));
+                rows.push_back(bmp(name + " 8-bit", 21, 300, 8, fixturePattern(21, 300, 1, 3),
+                                   colourPalette(), o, "DIBSource"));
             }
     for (const char* name : {"/moon.lum", "/moon.doc", "/moon"})
         rows.push_back(
