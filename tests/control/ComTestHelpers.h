@@ -22,3 +22,13 @@ inline ComVariant textVariant(const std::string& text) {
     v.bstrVal = bstr(text).release();
     return v;
 }
+
+inline ComPtr<IPersistStreamInit> streamPersistence(const ComPtr<ITevAnyFileSource>& control) {
+    return query<IPersistStreamInit>(control, IID_IPersistStreamInit);
+}
+
+inline std::string labelOf(const ComPtr<ITevAnyFileSource>& control) {
+    ComBstr label;
+    EXPECT_EQ(control->get_Label(label.out()), S_OK);
+    return utf8(label.get());
+}

@@ -230,7 +230,7 @@ TEST(Control, KeepImageFileOpenIsTrueOnlyForMinusOneAndReachesTheSource) {
 TEST(Control, LabelAndCachingMarkTheControlDirtyAndTellTheContainerFilenameDoesNot) {
     Image image;
     auto control = newControl();
-    auto persist = query<IPersistStreamInit>(control, IID_IPersistStreamInit);
+    auto persist = streamPersistence(control);
     Site site;
     DWORD cookie = 0;
     FORMATETC format{};
@@ -248,9 +248,7 @@ TEST(Control, LabelAndCachingMarkTheControlDirtyAndTellTheContainerFilenameDoesN
     EXPECT_EQ(site.viewChanges, 1);
     control->put_Caching(VARIANT_TRUE);
     EXPECT_EQ(site.viewChanges, 2);
-    ComBstr back;
-    control->get_Label(back.out());
-    EXPECT_EQ(utf8(back.get()), "Scan 1");
+    EXPECT_EQ(labelOf(control), "Scan 1");
     EXPECT_EQ(query<IDataObject>(control, IID_IDataObject)->DUnadvise(cookie), S_OK);
     EXPECT_EQ(query<IDataObject>(control, IID_IDataObject)->DUnadvise(cookie), OLE_E_NOCONNECTION);
 }
@@ -277,7 +275,7 @@ TEST(Control, TheDisplayNameIsTheContainersOrTheInterfaceAddress) {
     site.displayName = OLESTR("Viewer1");
     auto ole = query<IOleObject>(control, IID_IOleObject);
     ole->SetClientSite(&site);
-    ASSERT_EQ(query<IPersistStreamInit>(control, IID_IPersistStreamInit)->InitNew(), S_OK);
+    ASSERT_EQ(streamPersistence(control)->InitNew(), S_OK);
     TevXformEntry entry;
     ASSERT_TRUE(TevFindXform(query<IUnknown>(control, IID_ITevAnyFileSource).get(), entry));
     EXPECT_EQ(entry.name, OLESTR("Viewer1"));
@@ -436,10 +434,8 @@ TEST(Control, ClonesShareTheSetupButNotTheIdentity) {
     auto wrapper = query<ITevZynWrapper2>(control, IID_ITevZynWrapper2);
     ComPtr<ITevAnyFileSource> clone;
     ASSERT_EQ(wrapper->CloneControl(clone.out()), S_OK);
-    ComBstr cloneLabel;
-    clone->get_Label(cloneLabel.out());
     EXPECT_EQ(filenameOf(clone), image.path);
-    EXPECT_EQ(utf8(cloneLabel.get()), "original");
+    EXPECT_EQ(labelOf(clone), "original");
     VARIANT_BOOL ok = VARIANT_FALSE, caching = VARIANT_FALSE;
     clone->StatusOK(&ok);
     clone->get_Caching(&caching);

@@ -102,8 +102,7 @@ class FullStream final : public ComObject<FullStream, IStream> {
 
 std::string saved(const ComPtr<ITevAnyFileSource>& control) {
     ComPtr<IStream> stream(SHCreateMemStream(nullptr, 0));
-    EXPECT_EQ(query<IPersistStreamInit>(control, IID_IPersistStreamInit)->Save(stream.get(), TRUE),
-              S_OK);
+    EXPECT_EQ(streamPersistence(control)->Save(stream.get(), TRUE), S_OK);
     STATSTG stat{};
     stream->Stat(&stat, STATFLAG_NONAME);
     std::string bytes(stat.cbSize.QuadPart, '\0');
@@ -116,7 +115,7 @@ std::string saved(const ComPtr<ITevAnyFileSource>& control) {
 HRESULT load(const ComPtr<ITevAnyFileSource>& control, const std::string& bytes) {
     ComPtr<IStream> stream(SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()),
                                              static_cast<UINT>(bytes.size())));
-    return query<IPersistStreamInit>(control, IID_IPersistStreamInit)->Load(stream.get());
+    return streamPersistence(control)->Load(stream.get());
 }
 
 void setTramp(const ComPtr<ITevAnyFileSource>& control, const std::string& key,
@@ -185,12 +184,11 @@ TEST(Persist, SavedBytesFollowTheLayoutFieldByField) {
                          std::string(reinterpret_cast<const char*>(&identity), 16));
 
     ULARGE_INTEGER size{};
-    ASSERT_EQ(query<IPersistStreamInit>(control, IID_IPersistStreamInit)->GetSizeMax(&size), S_OK);
+    ASSERT_EQ(streamPersistence(control)->GetSizeMax(&size), S_OK);
     EXPECT_EQ(size.QuadPart, bytes.size());
-    EXPECT_EQ(query<IPersistStreamInit>(control, IID_IPersistStreamInit)->GetSizeMax(nullptr),
-              E_POINTER);
+    EXPECT_EQ(streamPersistence(control)->GetSizeMax(nullptr), E_POINTER);
     // Saving leaves the control as dirty as it was.
-    EXPECT_EQ(query<IPersistStreamInit>(control, IID_IPersistStreamInit)->IsDirty(), S_OK);
+    EXPECT_EQ(streamPersistence(control)->IsDirty(), S_OK);
 
     // Without tramp data: the block head, the version, four properties and the identity.
     EXPECT_EQ(saved(newControl()).size(), 12u + 4 + 8 + 4 + 8 + 4 + 16);
@@ -205,9 +203,7 @@ TEST(Persist, OlderAndShorterStreamsLoad) {
                            variantBytes(VT_BSTR, stringBytes(OLESTR("/f.ppm"))) + guid;
     auto control = newControl();
     ASSERT_EQ(load(control, v1), S_OK);
-    ComBstr label;
-    control->get_Label(label.out());
-    EXPECT_EQ(utf8(label.get()), "v1");
+    EXPECT_EQ(labelOf(control), "v1");
     VARIANT_BOOL keep = VARIANT_FALSE, caching = VARIANT_FALSE;
     query<ITevFileMgmt>(control, IID_ITevFileMgmt)->get_KeepImageFileOpen(&keep);
     control->get_Caching(&caching);
@@ -218,7 +214,7 @@ TEST(Persist, OlderAndShorterStreamsLoad) {
     ASSERT_TRUE(TevFindXform(query<IUnknown>(control, IID_ITevAnyFileSource).get(), entry));
     EXPECT_EQ(entry.identity, identity);
     // The puts made by the load mark it for saving.
-    EXPECT_EQ(query<IPersistStreamInit>(control, IID_IPersistStreamInit)->IsDirty(), S_OK);
+    EXPECT_EQ(streamPersistence(control)->IsDirty(), S_OK);
 
     // Version 2 without the block, and a block of a later version whose content is skipped.
     const std::string v2 = u32Bytes(2) + variantBytes(VT_BSTR, u32Bytes(0)) +
@@ -240,8 +236,8 @@ TEST(Persist, UnknownVersionsSecondLoadsAndBadValuesFail) {
     // Once loaded, or failed to load, or initialised, a control loads no more.
     EXPECT_EQ(load(control, saved(newControl())), E_UNEXPECTED);
     auto fresh = newControl();
-    ASSERT_EQ(query<IPersistStreamInit>(fresh, IID_IPersistStreamInit)->InitNew(), S_OK);
-    EXPECT_EQ(query<IPersistStreamInit>(fresh, IID_IPersistStreamInit)->InitNew(), E_UNEXPECTED);
+    ASSERT_EQ(streamPersistence(fresh)->InitNew(), S_OK);
+    EXPECT_EQ(streamPersistence(fresh)->InitNew(), E_UNEXPECTED);
     EXPECT_EQ(load(fresh, saved(newControl())), E_UNEXPECTED);
 
     // A value the property does not take fails the load; what was put before stays.
@@ -250,9 +246,7 @@ TEST(Persist, UnknownVersionsSecondLoadsAndBadValuesFail) {
     auto partial = newControl();
     EXPECT_EQ(load(partial, wrongType), E_FAIL);
     EXPECT_EQ(takeError().description, "Unable to read from persistance stream");
-    ComBstr label;
-    partial->get_Label(label.out());
-    EXPECT_EQ(utf8(label.get()), "kept");
+    EXPECT_EQ(labelOf(partial), "kept");
 }
 
 TEST(Persist, NewIdentitiesAreWrittenOrKeptAsAsked) {
@@ -273,7 +267,7 @@ TEST(Persist, NewIdentitiesAreWrittenOrKeptAsAsked) {
     LARGE_INTEGER start{};
     stream->Seek(start, STREAM_SEEK_SET, nullptr);
     auto loaded = newControl();
-    ASSERT_EQ(query<IPersistStreamInit>(loaded, IID_IPersistStreamInit)->Load(stream.get()), S_OK);
+    ASSERT_EQ(streamPersistence(loaded)->Load(stream.get()), S_OK);
     EXPECT_EQ(identityOf(loaded), news[1]);
 
     stream->Seek(start, STREAM_SEEK_SET, nullptr);
@@ -388,7 +382,7 @@ TEST(Persist, ValuesThatCannotBeReadBackAndFullStreamsFailTheSave) {
     array.parray = SafeArrayCreateVector(VT_BSTR, 0, 1);
     setTramp(control, "list", array);
     ComPtr<IStream> stream(SHCreateMemStream(nullptr, 0));
-    auto persist = query<IPersistStreamInit>(control, IID_IPersistStreamInit);
+    auto persist = streamPersistence(control);
     EXPECT_EQ(persist->Save(stream.get(), TRUE), DISP_E_BADVARTYPE);
     const ErrorRecord record = takeError();
     EXPECT_EQ(record.description, "Unable to write to persistance stream");
@@ -399,9 +393,7 @@ TEST(Persist, ValuesThatCannotBeReadBackAndFullStreamsFailTheSave) {
     const auto last = static_cast<ULONG>(size);
     for (const ULONG room : std::initializer_list<ULONG>{0, 3, 12, 20, last - 16, last - 1}) {
         ComPtr<IStream> full(new FullStream(room));
-        EXPECT_EQ(query<IPersistStreamInit>(plain, IID_IPersistStreamInit)->Save(full.get(), TRUE),
-                  STG_E_MEDIUMFULL)
-            << room;
+        EXPECT_EQ(streamPersistence(plain)->Save(full.get(), TRUE), STG_E_MEDIUMFULL) << room;
         EXPECT_EQ(takeError().description, "Unable to write to persistance stream");
     }
 }
@@ -441,9 +433,7 @@ TEST(Persist, StoragesKeepTheControlInTheirContentsStream) {
     contents.reset();
     auto loaded = newControl();
     ASSERT_EQ(query<IPersistStorage>(loaded, IID_IPersistStorage)->Load(storage.get()), S_OK);
-    ComBstr back;
-    loaded->get_Label(back.out());
-    EXPECT_EQ(utf8(back.get()), "in storage");
+    EXPECT_EQ(labelOf(loaded), "in storage");
     ComPtr<IStorage> bare;
     ComCreateMemoryStorage(bare.out());
     EXPECT_EQ(query<IPersistStorage>(newControl(), IID_IPersistStorage)->Load(bare.get()),
@@ -496,7 +486,7 @@ TEST(TrampData, KeysAreOrderedAndComparedCaseSensitively) {
     ASSERT_EQ(data->GetTrampDataKeyNames(&names), S_OK);
     EXPECT_EQ(names.parray->rgsabound[0].cElements, 0u);
     // Tramp data is no change of the control.
-    EXPECT_EQ(query<IPersistStreamInit>(control, IID_IPersistStreamInit)->IsDirty(), S_FALSE);
+    EXPECT_EQ(streamPersistence(control)->IsDirty(), S_FALSE);
 }
 
 TEST(Persist, MalformedValuesFailTheLoad) {
