@@ -54,10 +54,6 @@ void setName(ZynTransform& t, const std::string& path) {
     t.setAttribute<std::wstring>("wfile_name", qorWiden(path));
 }
 
-ZynTransformPtr recognised(const std::string& path, bool keepOpen = true) {
-    return openByContent(path, keepOpen);
-}
-
 // An operation from its registry name and attribute texts, fed by `input`.
 ZynTransformPtr operation(const std::string& name,
                           const std::vector<std::pair<std::string, std::string>>& attributes,
@@ -89,13 +85,13 @@ Opened tiff(const std::string& dir, bool tiled, uint16_t compression = 1) {
     const auto samples = tiffPattern(page.width, page.height, 3, 8);
     page.data = packTiffSamples(samples, page.width * 3, 8);
     writeTiff(dir + "/t.tif", {page});
-    return {recognised(dir + "/t.tif"), {samples.begin(), samples.end()}};
+    return {openByContent(dir + "/t.tif"), {samples.begin(), samples.end()}};
 }
 
 Opened ppm(const std::string& dir, bool keepOpen = true) {
     const auto rgb = fixturePattern(40, 150, 3);
     writePpm(dir + "/p.ppm", 40, 150, rgb);
-    return {recognised(dir + "/p.ppm", keepOpen), rgb};
+    return {openByContent(dir + "/p.ppm", keepOpen), rgb};
 }
 
 Opened tiledJ2k(const std::string& dir) {
@@ -110,7 +106,7 @@ Opened tiledJ2k(const std::string& dir) {
         for (uint32_t x = 0; x < options.width; ++x)
             for (const J2kPlane& plane : planes)
                 rgb.push_back(static_cast<uint8_t>(plane.at(x, y)));
-    return {recognised(dir + "/t.jp2"), rgb};
+    return {openByContent(dir + "/t.jp2"), rgb};
 }
 
 // One tile, whose code-blocks the library decodes on the request's threads.
@@ -122,13 +118,13 @@ Opened lossyJ2k(const std::string& dir) {
     options.lossy = true;
     options.colorTransform = true;
     writeJ2k(dir + "/l.jp2", options);
-    return {recognised(dir + "/l.jp2"), {}};
+    return {openByContent(dir + "/l.jp2"), {}};
 }
 
 Opened bmp(const std::string& dir, const std::string& source, uint32_t height) {
     const auto rgb = fixturePattern(37, height, 3);
     writeBmp(dir + "/b.bmp", 37, height, 24, rgb);
-    if (source.empty()) return {recognised(dir + "/b.bmp"), rgb};
+    if (source.empty()) return {openByContent(dir + "/b.bmp"), rgb};
     ZynTransformPtr byName = ZynTransformRegistry::create(source);
     setName(*byName, dir + "/b.bmp");
     return {byName, rgb};
@@ -140,7 +136,7 @@ Opened imps(const std::string& dir) {
     set.height = 150;
     const auto rgb = fixturePattern(set.width, set.height, 3);
     writeImpsSet(dir, "set", ImpsKind::Rgb, set, std::vector<uint32_t>(rgb.begin(), rgb.end()));
-    return {recognised(dir + "/set.doc"), rgb};
+    return {openByContent(dir + "/set.doc"), rgb};
 }
 
 // 8-bit RGB kept open, or 16-bit big-endian grey opened for each pass.
@@ -163,7 +159,7 @@ Opened raw(const std::string& dir, bool sixteen = false) {
 Opened png(const std::string& dir) {
     const PngImage image = pngPattern(40, 150, 2, 8);
     writePng(dir + "/p.png", image);
-    return {recognised(dir + "/p.png"), {image.samples.begin(), image.samples.end()}};
+    return {openByContent(dir + "/p.png"), {image.samples.begin(), image.samples.end()}};
 }
 
 Opened jpeg(const std::string& dir) {
@@ -172,7 +168,7 @@ Opened jpeg(const std::string& dir) {
     options.height = 150;
     writeJpeg(dir + "/j.jpg", options);
     // Lossy: only the renders with different thread counts are compared.
-    return {recognised(dir + "/j.jpg"), {}};
+    return {openByContent(dir + "/j.jpg"), {}};
 }
 
 const std::string kRotation = "[0.985,-0.174,0,0.174,0.985,0]";
@@ -328,7 +324,7 @@ TEST(ParallelPull, SourcesWordTheirOwnRectanglesOutsideTheImage) {
         {png(dir),
          {0, 140, 40, 20},
          "requested (0,140) w=40, h=20 pixels from an image of 40x150 pixels"},
-        {{recognised(dir + "/small.ppm")},
+        {{openByContent(dir + "/small.ppm")},
          {0, 0, 4, 4},
          "requested (0,0) w=4, h=4 pixels from PPM image which is 4x3 pixels"},
     };
