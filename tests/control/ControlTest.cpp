@@ -52,6 +52,13 @@ std::string filenameOf(const ComPtr<ITevAnyFileSource>& control) {
     return utf8(name.get());
 }
 
+// A dispatch call in the user's locale.
+HRESULT invoke(const ComPtr<IDispatch>& dispatch, DISPID id, WORD flags, DISPPARAMS* params,
+               VARIANT* result = nullptr, EXCEPINFO* exception = nullptr, UINT* argError = nullptr,
+               REFIID iid = IID_NULL) {
+    return dispatch->Invoke(id, iid, 0, flags, params, result, exception, argError);
+}
+
 // A container site with an ambient display name, and a sink that counts notifications.
 class Site : public IOleClientSite, public IDispatch, public IAdviseSink {
   public:
@@ -337,24 +344,19 @@ TEST(Control, DispatchCallsTheMethodsWithConvertedArguments) {
     ComVariant file = textVariant(image.path);
     DISPID put = DISPID_PROPERTYPUT;
     DISPPARAMS putParams{&file, &put, 1, 1};
-    ASSERT_EQ(dispatch->Invoke(DISPID_TEV_FILENAME, IID_NULL, 0, DISPATCH_PROPERTYPUT, &putParams,
-                               nullptr, nullptr, nullptr),
-              S_OK);
+    ASSERT_EQ(invoke(dispatch, DISPID_TEV_FILENAME, DISPATCH_PROPERTYPUT, &putParams), S_OK);
     // Arguments arrive last first; the short and the text convert to the method's integers.
     ComVariant args[2] = {textVariant("0"), scalarVariant(VT_I2, 0)};
     DISPPARAMS call{args, nullptr, 2, 0};
     ComVariant result;
-    ASSERT_EQ(
-        dispatch->Invoke(1023, IID_NULL, 0, DISPATCH_METHOD, &call, &result, nullptr, nullptr),
-        S_OK);
+    ASSERT_EQ(invoke(dispatch, 1023, DISPATCH_METHOD, &call, &result), S_OK);
     EXPECT_EQ(result.vt, VT_I4);
     EXPECT_EQ(result.lVal, 60);
 
     args[0] = scalarVariant(VT_I4, 7);
     EXCEPINFO exception{};
-    EXPECT_EQ(
-        dispatch->Invoke(1023, IID_NULL, 0, DISPATCH_METHOD, &call, &result, &exception, nullptr),
-        DISP_E_EXCEPTION);
+    EXPECT_EQ(invoke(dispatch, 1023, DISPATCH_METHOD, &call, &result, &exception),
+              DISP_E_EXCEPTION);
     EXPECT_EQ(exception.scode, E_INVALIDARG);
     EXPECT_EQ(exception.dwHelpContext, 35u);
     SysFreeString(exception.bstrDescription);
@@ -362,13 +364,9 @@ TEST(Control, DispatchCallsTheMethodsWithConvertedArguments) {
     SysFreeString(exception.bstrHelpFile);
 
     DISPPARAMS none{nullptr, nullptr, 0, 0};
-    EXPECT_EQ(
-        dispatch->Invoke(1023, IID_NULL, 0, DISPATCH_METHOD, &none, &result, nullptr, nullptr),
-        DISP_E_BADPARAMCOUNT);
-    EXPECT_EQ(dispatch->Invoke(999, IID_NULL, 0, DISPATCH_METHOD, &none, &result, nullptr, nullptr),
-              DISP_E_MEMBERNOTFOUND);
-    ASSERT_EQ(dispatch->Invoke(DISPID_TEV_KEEPIMAGEFILEOPEN, IID_NULL, 0, DISPATCH_PROPERTYGET,
-                               &none, &result, nullptr, nullptr),
+    EXPECT_EQ(invoke(dispatch, 1023, DISPATCH_METHOD, &none, &result), DISP_E_BADPARAMCOUNT);
+    EXPECT_EQ(invoke(dispatch, 999, DISPATCH_METHOD, &none, &result), DISP_E_MEMBERNOTFOUND);
+    ASSERT_EQ(invoke(dispatch, DISPID_TEV_KEEPIMAGEFILEOPEN, DISPATCH_PROPERTYGET, &none, &result),
               S_OK);
     EXPECT_EQ(result.vt, VT_BOOL);
     EXPECT_EQ(result.boolVal, VARIANT_TRUE);
@@ -576,8 +574,7 @@ TEST(Control, DispatchRefusesUnknownNamesAndMisplacedArguments) {
     ComVariant value = textVariant("x");
     DISPID wrongName = 5;
     DISPPARAMS misnamed{&value, &wrongName, 1, 1};
-    EXPECT_EQ(dispatch->Invoke(DISPID_TEV_LABEL, IID_NULL, 0, DISPATCH_PROPERTYPUT, &misnamed,
-                               nullptr, nullptr, nullptr),
+    EXPECT_EQ(invoke(dispatch, DISPID_TEV_LABEL, DISPATCH_PROPERTYPUT, &misnamed),
               DISP_E_PARAMNOTFOUND);
     ComVariant list;
     list.vt = VT_ARRAY | VT_I4;
@@ -585,19 +582,17 @@ TEST(Control, DispatchRefusesUnknownNamesAndMisplacedArguments) {
     DISPID put = DISPID_PROPERTYPUT;
     DISPPARAMS wrongType{&list, &put, 1, 1};
     UINT argError = 99;
-    EXPECT_EQ(dispatch->Invoke(DISPID_TEV_CACHING, IID_NULL, 0, DISPATCH_PROPERTYPUT, &wrongType,
-                               nullptr, nullptr, &argError),
+    EXPECT_EQ(invoke(dispatch, DISPID_TEV_CACHING, DISPATCH_PROPERTYPUT, &wrongType, nullptr,
+                     nullptr, &argError),
               DISP_E_TYPEMISMATCH);
     EXPECT_EQ(argError, 0u);
     DISPPARAMS none{nullptr, nullptr, 0, 0};
     const GUID other = {1, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11}};
-    EXPECT_EQ(dispatch->Invoke(DISPID_TEV_LABEL, other, 0, DISPATCH_PROPERTYGET, &none, nullptr,
-                               nullptr, nullptr),
+    EXPECT_EQ(invoke(dispatch, DISPID_TEV_LABEL, DISPATCH_PROPERTYGET, &none, nullptr, nullptr,
+                     nullptr, other),
               DISP_E_UNKNOWNINTERFACE);
     // Properties read through dispatch come back typed.
     ComVariant label;
-    ASSERT_EQ(dispatch->Invoke(DISPID_TEV_LABEL, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &label,
-                               nullptr, nullptr),
-              S_OK);
+    ASSERT_EQ(invoke(dispatch, DISPID_TEV_LABEL, DISPATCH_PROPERTYGET, &none, &label), S_OK);
     EXPECT_EQ(label.vt, VT_BSTR);
 }
