@@ -52,7 +52,7 @@ std::string filenameOf(const ComPtr<ITevAnyFileSource>& control) {
     return utf8(name.get());
 }
 
-// A dispatch call in the user's locale.
+// A dispatch call in the neutral locale.
 HRESULT invoke(const ComPtr<IDispatch>& dispatch, DISPID id, WORD flags, DISPPARAMS* params,
                VARIANT* result = nullptr, EXCEPINFO* exception = nullptr, UINT* argError = nullptr,
                REFIID iid = IID_NULL) {
