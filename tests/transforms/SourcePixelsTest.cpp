@@ -297,9 +297,10 @@ TEST(SampleFileSources, EveryLayoutGivesThePixelsItWasWrittenFrom) {
         const Picture p = row.write(testDir());
         ZynTransform& t = *p.source;
         ASSERT_TRUE(ZynGraph::statusOK(t)) << t.error().message();
-        if (!row.typeName.empty())
+        if (!row.typeName.empty()) {
             EXPECT_EQ(dynamic_cast<ZynAnyImageSource&>(t).transforms().at(0)->typeName(),
                       row.typeName);
+        }
         const ZynImageOutputCP& out = outputOf(t);
         EXPECT_EQ(out.coordSpace()->resolutions(),
                   (std::vector<ZynResolution>{{p.width, p.height}}));
@@ -323,8 +324,9 @@ TEST(SampleFileSources, EveryLayoutGivesThePixelsItWasWrittenFrom) {
         for (const ZynRect& r : rects)
             for (ZynInterleave in :
                  {ZynInterleave::Pixel, ZynInterleave::Line, ZynInterleave::Band})
-                if (!r.empty())
+                if (!r.empty()) {
                     ASSERT_TRUE(samplesMatch(renderOwn(t, r, in), p.samples, p.width))
                         << r.x << "," << r.y << " " << r.width << "x" << r.height;
+                }
     }
 }

@@ -137,8 +137,9 @@ TEST(ComAutomation, ConversionsRoundTextFormsAndRefuseWhatDoesNotFit) {
         SCOPED_TRACE(std::to_string(c.from.vt) + " to " + std::to_string(c.to) + ": " + c.text);
         ComVariant out;
         ASSERT_EQ(VariantChangeType(&out, &c.from, c.flags, c.to), c.result);
-        if (c.result == S_OK)
+        if (c.result == S_OK) {
             EXPECT_EQ(out.vt == VT_BSTR ? utf8(out.bstrVal) : converted(out), c.text);
+        }
     }
 }
 
