@@ -5,7 +5,6 @@
 #include <chrono>
 #include <cstring>
 #include <functional>
-#include <iomanip>
 #include <memory>
 #include <sstream>
 #include <stdexcept>
@@ -13,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "../anyimage/AnyImageTestSupport.h"
 #include "BmpFixture.h"
 #include "ImpsFixture.h"
 #include "J2kFixture.h"
@@ -336,25 +336,6 @@ TEST(ParallelPull, SourcesWordTheirOwnRectanglesOutsideTheImage) {
     }
 }
 
-// What anyimage stats prints for 8-bit samples of `bands` bands.
-std::string statsText(const std::vector<uint8_t>& samples, int bands) {
-    std::ostringstream out;
-    out << std::fixed << std::setprecision(6);
-    for (int b = 0; b < bands; ++b) {
-        uint8_t low = 255, high = 0;
-        uint64_t sum = 0;
-        for (size_t i = static_cast<size_t>(b); i < samples.size(); i += bands) {
-            low = std::min(low, samples[i]);
-            high = std::max(high, samples[i]);
-            sum += samples[i];
-        }
-        out << "band " << b << ": min " << static_cast<double>(low) << " max "
-            << static_cast<double>(high) << " mean "
-            << static_cast<double>(sum) / static_cast<double>(samples.size() / bands) << "\n";
-    }
-    return out.str();
-}
-
 // Several strips at every thread count, so that anyimage renders one while it writes another.
 TEST(ParallelPull, AnyimageWritesTheSameBytesOnAnyNumberOfThreads) {
     const std::string dir = testDir();
@@ -369,8 +350,7 @@ TEST(ParallelPull, AnyimageWritesTheSameBytesOnAnyNumberOfThreads) {
             ANYIMAGE_EXE,
             {"render", dir + "/big.ppm", "-o", out, "--op", rotate, "--threads", threads});
         ASSERT_EQ(render.status, 0) << render.err;
-        const CommandResult stats =
-            runProgram(ANYIMAGE_EXE, {"stats", dir + "/big.ppm", "--threads", threads});
+        const CommandResult stats = anyimage({"stats", dir + "/big.ppm", "--threads", threads});
         ASSERT_EQ(stats.status, 0) << stats.err;
         if (first.empty()) {
             first = readFileBytes(out);
@@ -379,8 +359,8 @@ TEST(ParallelPull, AnyimageWritesTheSameBytesOnAnyNumberOfThreads) {
         EXPECT_TRUE(readFileBytes(out) == first);
         EXPECT_EQ(stats.out, firstStats);
     }
-    EXPECT_EQ(firstStats, statsText(rgb, 3));
-    EXPECT_EQ(runProgram(ANYIMAGE_EXE, {"stats", dir + "/big.ppm", "--threads", "0"}).status, 2);
+    EXPECT_EQ(firstStats, statsText({rgb.begin(), rgb.end()}, 3));
+    EXPECT_EQ(anyimage({"stats", dir + "/big.ppm", "--threads", "0"}).status, 2);
 }
 
 // The pool on its own: nesting, failures and the bound on threads.
