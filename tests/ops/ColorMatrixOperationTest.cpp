@@ -12,14 +12,15 @@ namespace {
 
 using Matrix = ZynMatrix<double>;
 
-template <class T, class Operation = ZynColorMatrixOperation>
-struct MatrixOnImage : OperationOnImage<T, Operation> {
+template <class T>
+struct MatrixOnImage : OperationOnImage<T, ZynColorMatrixOperation> {
     explicit MatrixOnImage(TestImage<T> pixels,
                            ZynColorSpacePtr colorSpace = std::make_shared<ZynRGBColorSpace>())
-        : OperationOnImage<T, Operation>(std::move(pixels), std::move(colorSpace), "twist") {}
+        : OperationOnImage<T, ZynColorMatrixOperation>(std::move(pixels), std::move(colorSpace),
+                                                       "twist") {}
     TestImage<T> render(const Matrix& m) {
         this->op->template setAttribute<Matrix>("colorMatrix", m);
-        return OperationOnImage<T, Operation>::render();
+        return OperationOnImage<T, ZynColorMatrixOperation>::render();
     }
 };
 

@@ -14,14 +14,15 @@ double curve(double s, double c) {
     return std::min(k * std::pow(s / k, c), 255.0);
 }
 
-template <class T, class Operation = ZynContrastOperation>
-struct ContrastOnImage : OperationOnImage<T, Operation> {
+template <class T>
+struct ContrastOnImage : OperationOnImage<T, ZynContrastOperation> {
     explicit ContrastOnImage(TestImage<T> pixels,
                              ZynColorSpacePtr colorSpace = std::make_shared<ZynRGBColorSpace>())
-        : OperationOnImage<T, Operation>(std::move(pixels), std::move(colorSpace), "curve") {}
+        : OperationOnImage<T, ZynContrastOperation>(std::move(pixels), std::move(colorSpace),
+                                                    "curve") {}
     TestImage<T> render(double c) {
         this->op->template setAttribute<double>("contrast", c);
-        return OperationOnImage<T, Operation>::render();
+        return OperationOnImage<T, ZynContrastOperation>::render();
     }
 };
 
