@@ -130,18 +130,3 @@ TEST(ColorMatrix, ConversionOfWiderTypes) {
     EXPECT_EQ(ZynColorMatrixOpT<uint8_t>::convert(-0.4), 0);
     EXPECT_EQ(ZynColorMatrixOpT<uint8_t>::convert(std::nan("")), 0);
 }
-
-TEST(ColorMatrix, SetupAndOutputInformationErrors) {
-    MatrixOnImage<uint8_t> lum(noisyImage<uint8_t>(4, 4, 1), std::make_shared<ZynLumColorSpace>());
-    EXPECT_TRUE(
-        isZynError(setupError(*lum.op), 600,
-                   "The transformtwist(ZynColorMatrixOperation)cannot handle colorspaceLum"));
-
-    MatrixOnImage<uint8_t> g(noisyImage<uint8_t>(4, 4, 3));
-    g.op->setAttribute<Matrix>("colorMatrix", Matrix::identity(3));
-    EXPECT_TRUE(
-        isZynError(setupError(*g.op), 600,
-                   "Matricies in a multiply have incompatibale dimensions:(4 x 4) versus (3 x 3)"));
-    g.op->setAttribute<Matrix>("colorMatrix", Matrix::identity(4));
-    EXPECT_TRUE(ZynGraph::statusOK(*g.op));
-}

@@ -62,6 +62,72 @@ TEST(Operations, PixelsDoNotDependOnHowTheOutputIsRequested) {
     }
 }
 
+// Setups that cannot succeed say which transform refused what; the operation is labelled "op".
+TEST(Operations, SetupErrorsNameTheTransformAndWhatItRefused) {
+    struct Case {
+        std::string name;
+        Attributes attributes;
+        std::string colorSpace;  // of the 20 x 10 input
+        int code;
+        std::string message;
+    };
+    const std::string rgb = "RGB[3:0,255]", lum = "Lum[1:0,255]";
+    const Case cases[] = {
+        {"Nop",
+         {{"colorSpace", lum}},
+         rgb,
+         153,
+         "Nop operation labelled op has an input with 3 bands, but its color space has 1 bands"},
+        {"Nop",
+         {{"width", "0 inch"}},
+         rgb,
+         153,
+         "Invalid unit conversion in ZynNopOperation: pixel to inch"},
+        // It never resamples: another pixel count is refused, in a side or a whole space.
+        {"Nop", {{"width", "10 pixel"}}, rgb, 153, "There are no available resolutions"},
+        {"Nop",
+         {{"coordSpace", "[20 pixel,11 pixel:20x11]"}},
+         rgb,
+         153,
+         "There are no available resolutions"},
+        {"ColorMatrix",
+         {},
+         lum,
+         600,
+         "The transformop(ZynColorMatrixOperation)cannot handle colorspaceLum"},
+        {"ColorMatrix",
+         {{"colorMatrix", "ZynMatrix<float64>[3,3:1,0,0;0,1,0;0,0,1]"}},
+         rgb,
+         600,
+         "Matricies in a multiply have incompatibale dimensions:(4 x 4) versus (3 x 3)"},
+        {"Contrast",
+         {},
+         lum,
+         600,
+         "The color space must be RGB (or VDXRGB) for transform op(ZynContrastOperation)"},
+        {"Affine",
+         {{"fillColor", "[1,2]"}},
+         rgb,
+         600,
+         "Fill color has the wrong number of bands: 2 vs. 3"},
+        {"Fpx View",
+         {{"FpxContrast", "2"}},
+         "Generic[3:0,255]",
+         600,
+         "The color space must be RGB (or VDXRGB) for transform "
+         "FPX:Contrast(ZynContrastOperation)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name + " " + c.message);
+        const ZynColorSpacePtr space = ZynColorSpace::fromText(c.colorSpace);
+        auto source = std::make_shared<MemorySource<uint8_t>>(
+            noisyImage<uint8_t>(20, 10, space->bands()), space);
+        ZynTransformPtr op = operation(c.name, c.attributes, source);
+        op->setLabel("op");
+        EXPECT_TRUE(isZynError(setupError(*op), c.code, c.message));
+    }
+}
+
 // Each operation's op serves the sample types it was made for and says so for others.
 TEST(Operations, SampleTypesTheOpsDoNotServeAreRefused) {
     struct Case {
