@@ -4,16 +4,11 @@
 #include <cstdio>
 #include <sstream>
 
+#include "AnyImageTestSupport.h"
 #include "NetpbmImage.h"
 #include "PpmFixture.h"
-#include "TestSupport.h"
-#include "TiffFixture.h"
 
 namespace {
-
-CommandResult anyimage(const std::vector<std::string>& args) {
-    return runProgram(ANYIMAGE_EXE, args);
-}
 
 std::vector<uint16_t> crop(const std::vector<uint8_t>& rgb, uint32_t width, int x, int y, int w,
                            int h) {
@@ -137,87 +132,31 @@ TEST(AnyImage, StatsOfTheWholeImageAndOfARectangle) {
     Fixture f;
     const CommandResult r = anyimage({"stats", f.ppm, "--rect", "3,4,100,90"});
     ASSERT_EQ(r.status, 0) << r.err;
-    std::ostringstream expected;
-    expected.setf(std::ios::fixed);
-    expected.precision(6);
-    for (int b = 0; b < 3; ++b) {
-        int low = 255, high = 0;
-        double sum = 0;
-        for (int y = 4; y < 94; ++y)
-            for (int x = 3; x < 103; ++x) {
-                const int v = f.rgb[(y * 150 + x) * 3 + b];
-                low = std::min(low, v), high = std::max(high, v), sum += v;
-            }
-        expected << "band " << b << ": min " << double(low) << " max " << double(high) << " mean "
-                 << sum / 9000.0 << "\n";
-    }
-    EXPECT_EQ(r.out, expected.str());
+    const std::vector<uint16_t> part = crop(f.rgb, 150, 3, 4, 100, 90);
+    EXPECT_EQ(r.out, statsText({part.begin(), part.end()}, 3));
 }
 
 // Every sample type and band count takes its own accumulation path; wide rows cross the lanes'
 // chunks with a remainder.
 TEST(AnyImage, StatsOfEverySampleTypeAndBandCount) {
-    struct Case {
-        uint16_t bits, format, bands;
-        double offset;  // added to the pattern: signed and floating samples below zero
-        double scale;
-    };
-    const Case cases[] = {
-        {8, 1, 5, 0, 1},
-        {16, 1, 3, 0, 1},
-        {16, 2, 2, -32768, 1},
-        {32, 1, 1, 0, 65537},
-        {32, 3, 4, -0.5, 1.0 / 65535},
-        {64, 3, 1, -7, 0.25},
-    };
     const std::string dir = testDir();
-    for (const Case& c : cases) {
-        TiffPage page;
-        page.width = 77;
-        page.height = 9;
-        page.bitsPerSample = c.bits;
-        page.sampleFormat = c.format;
-        page.samplesPerPixel = c.bands;
-        page.extraSamples.assign(c.bands - 1u, 0);
-        const std::vector<uint32_t> pattern =
-            tiffPattern(page.width, page.height, c.bands, std::min<int>(c.bits, 16));
-        std::vector<double> values;
-        for (const uint32_t v : pattern) values.push_back(v * c.scale + c.offset);
-        for (const double v : values) {
-            const auto append = [&](auto sample) {
-                const auto* p = reinterpret_cast<const uint8_t*>(&sample);
-                page.data.insert(page.data.end(), p, p + sizeof sample);
-            };
-            if (c.format == 3 && c.bits == 32)
-                append(static_cast<float>(v));
-            else if (c.format == 3)
-                append(v);
-            else if (c.bits == 8)
-                append(static_cast<uint8_t>(v));
-            else if (c.bits == 16 && c.format == 2)
-                append(static_cast<int16_t>(v));
-            else if (c.bits == 16)
-                append(static_cast<uint16_t>(v));
-            else
-                append(static_cast<uint32_t>(v));
-        }
+    // Signed and floating samples reach below zero.
+    const std::pair<TiffPage, std::vector<double>> cases[] = {
+        typedPage<uint8_t>(77, 9, 5),
+        typedPage<uint16_t>(77, 9, 3),
+        typedPage<int16_t>(77, 9, 2, 1, -32768),
+        typedPage<uint32_t>(77, 9, 1, 65537),
+        typedPage<float>(77, 9, 4, 1.0 / 65535, -0.5),
+        typedPage<double>(77, 9, 1, 0.25, -7),
+    };
+    for (auto [page, values] : cases) {
+        SCOPED_TRACE(std::to_string(page.bitsPerSample) + " bits, format " +
+                     std::to_string(page.sampleFormat));
+        page.extraSamples.assign(page.samplesPerPixel - 1u, 0);
         writeTiff(dir + "/s.tif", {page});
-        std::ostringstream expected;
-        expected.setf(std::ios::fixed);
-        expected.precision(6);
-        for (int b = 0; b < c.bands; ++b) {
-            double low = 1e300, high = -1e300, sum = 0;
-            for (size_t i = static_cast<size_t>(b); i < values.size(); i += c.bands) {
-                const double v =
-                    c.format == 3 && c.bits == 32 ? double(float(values[i])) : values[i];
-                low = std::min(low, v), high = std::max(high, v), sum += v;
-            }
-            expected << "band " << b << ": min " << low << " max " << high << " mean "
-                     << sum / (page.width * page.height) << "\n";
-        }
         const CommandResult r = anyimage({"stats", dir + "/s.tif"});
         ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(r.out, expected.str()) << c.bits << " bits, format " << c.format;
+        EXPECT_EQ(r.out, statsText(values, page.samplesPerPixel));
     }
 }
 

@@ -6,7 +6,9 @@
 #include <cinttypes>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 
+#include "ComTestHelpers.h"
 #include "ControlTestSupport.h"
 #include "PpmFixture.h"
 #include "TestCanvas.h"
@@ -39,8 +41,7 @@ void expectFailure(HRESULT got, HRESULT want, const std::string& message, DWORD 
 
 ComPtr<ITevAnyFileSource> openControl(const std::string& path) {
     auto control = newControl();
-    ComBstr name = bstr(path);
-    EXPECT_EQ(control->put_Filename(name.get()), S_OK);
+    EXPECT_EQ(control->put_Filename(bstr(path).get()), S_OK);
     return control;
 }
 
@@ -49,6 +50,13 @@ std::string filenameOf(const ComPtr<ITevAnyFileSource>& control) {
     EXPECT_EQ(control->get_Filename(name.out()), S_OK);
     EXPECT_NE(name.get(), nullptr);  // an empty name is an empty string, not none
     return utf8(name.get());
+}
+
+// A dispatch call in the neutral locale.
+HRESULT invoke(const ComPtr<IDispatch>& dispatch, DISPID id, WORD flags, DISPPARAMS* params,
+               VARIANT* result = nullptr, EXCEPINFO* exception = nullptr, UINT* argError = nullptr,
+               REFIID iid = IID_NULL) {
+    return dispatch->Invoke(id, iid, 0, flags, params, result, exception, argError);
 }
 
 // A container site with an ambient display name, and a sink that counts notifications.
@@ -72,16 +80,14 @@ class Site : public IOleClientSite, public IDispatch, public IAdviseSink {
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE SaveObject() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE ShowObject() override { return S_OK; }
     HRESULT STDMETHODCALLTYPE OnShowWindow(BOOL) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return E_NOTIMPL;
-    }
+    COM_STUB(GetMoniker, DWORD, DWORD, IMoniker**)
+    COM_STUB(GetContainer, IOleContainer**)
+    COM_STUB(RequestNewObjectLayout)
+    COM_STUB(GetTypeInfoCount, UINT*)
+    COM_STUB(GetTypeInfo, UINT, LCID, ITypeInfo**)
+    COM_STUB(GetIDsOfNames, REFIID, LPOLESTR*, UINT, LCID, DISPID*)
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result,
                                      EXCEPINFO*, UINT*) override {
         if (id != DISPID_AMBIENT_DISPLAYNAME || !result) return DISP_E_MEMBERNOTFOUND;
@@ -171,19 +177,21 @@ TEST(Control, IndexesOutOfRangeGiveInvalidArgumentAfterTheLibraryThrew) {
     Image image;
     auto control = openControl(image.path);
     LONG width = 0;
-    EXPECT_EQ(control->GetHorzResolution(5, 0, &width), E_INVALIDARG);
-    ErrorRecord record = takeError();
-    EXPECT_EQ(record.help, 34u);
-    EXPECT_NE(record.description.find("Output index 5 is out of range"), std::string::npos);
-    EXPECT_EQ(control->GetVertResolution(0, 99, &width), E_INVALIDARG);
-    record = takeError();
-    EXPECT_EQ(record.help, 35u);
-    EXPECT_NE(record.description.find("Resolution index 99 is out of range"), std::string::npos);
     VARIANT_BOOL caching;
-    EXPECT_EQ(control->GetCaching(-1, &caching), E_INVALIDARG);
-    EXPECT_EQ(takeError().help, 34u);
-    EXPECT_EQ(control->SetCaching(1, VARIANT_TRUE), E_INVALIDARG);
-    EXPECT_EQ(takeError().help, 34u);
+    const std::tuple<std::function<HRESULT()>, DWORD, std::string> calls[] = {
+        {[&] { return control->GetHorzResolution(5, 0, &width); }, 34,
+         "Output index 5 is out of range"},
+        {[&] { return control->GetVertResolution(0, 99, &width); }, 35,
+         "Resolution index 99 is out of range"},
+        {[&] { return control->GetCaching(-1, &caching); }, 34, ""},
+        {[&] { return control->SetCaching(1, VARIANT_TRUE); }, 34, ""},
+    };
+    for (const auto& [call, help, text] : calls) {
+        EXPECT_EQ(call(), E_INVALIDARG) << help;
+        const ErrorRecord record = takeError();
+        EXPECT_EQ(record.help, help);
+        EXPECT_NE(record.description.find(text), std::string::npos) << record.description;
+    }
 
     // Within range, a failing image is a plain failure of the query.
     auto broken = openControl(image.dir + "/missing.ppm");
@@ -229,29 +237,25 @@ TEST(Control, KeepImageFileOpenIsTrueOnlyForMinusOneAndReachesTheSource) {
 TEST(Control, LabelAndCachingMarkTheControlDirtyAndTellTheContainerFilenameDoesNot) {
     Image image;
     auto control = newControl();
-    auto persist = query<IPersistStreamInit>(control, IID_IPersistStreamInit);
+    auto persist = streamPersistence(control);
     Site site;
     DWORD cookie = 0;
     FORMATETC format{};
     query<IDataObject>(control, IID_IDataObject)->DAdvise(&format, 0, &site, &cookie);
     query<IViewObjectEx>(control, IID_IViewObjectEx)->SetAdvise(DVASPECT_CONTENT, 0, &site);
 
-    ComBstr name = bstr(image.path);
-    control->put_Filename(name.get());
+    control->put_Filename(bstr(image.path).get());
     query<ITevFileMgmt>(control, IID_ITevFileMgmt)->put_KeepImageFileOpen(VARIANT_FALSE);
     EXPECT_EQ(persist->IsDirty(), S_FALSE);
     EXPECT_EQ(site.dataChanges, 0);
 
-    ComBstr label = bstr("Scan 1");
-    ASSERT_EQ(control->put_Label(label.get()), S_OK);
+    ASSERT_EQ(control->put_Label(bstr("Scan 1").get()), S_OK);
     EXPECT_EQ(persist->IsDirty(), S_OK);
     EXPECT_EQ(site.dataChanges, 1);
     EXPECT_EQ(site.viewChanges, 1);
     control->put_Caching(VARIANT_TRUE);
     EXPECT_EQ(site.viewChanges, 2);
-    ComBstr back;
-    control->get_Label(back.out());
-    EXPECT_EQ(utf8(back.get()), "Scan 1");
+    EXPECT_EQ(labelOf(control), "Scan 1");
     EXPECT_EQ(query<IDataObject>(control, IID_IDataObject)->DUnadvise(cookie), S_OK);
     EXPECT_EQ(query<IDataObject>(control, IID_IDataObject)->DUnadvise(cookie), OLE_E_NOCONNECTION);
 }
@@ -278,7 +282,7 @@ TEST(Control, TheDisplayNameIsTheContainersOrTheInterfaceAddress) {
     site.displayName = OLESTR("Viewer1");
     auto ole = query<IOleObject>(control, IID_IOleObject);
     ole->SetClientSite(&site);
-    ASSERT_EQ(query<IPersistStreamInit>(control, IID_IPersistStreamInit)->InitNew(), S_OK);
+    ASSERT_EQ(streamPersistence(control)->InitNew(), S_OK);
     TevXformEntry entry;
     ASSERT_TRUE(TevFindXform(query<IUnknown>(control, IID_ITevAnyFileSource).get(), entry));
     EXPECT_EQ(entry.name, OLESTR("Viewer1"));
@@ -301,39 +305,27 @@ TEST(Control, TheDisplayNameIsTheContainersOrTheInterfaceAddress) {
 TEST(Control, EveryInterfaceIsOneObject) {
     auto control = newControl();
     const ComPtr<IUnknown> identity = control.query<IUnknown>(IID_IUnknown);
-    const IID* interfaces[] = {&IID_ITevSource,
-                               &IID_ITevAnyFileSource,
-                               &DIID_ITevAnyFileSourceDisp,
-                               &IID_IDispatch,
-                               &IID_ITevZynWrapper,
-                               &IID_ITevZynWrapper2,
-                               &IID_IQORMetaDataRead,
-                               &IID_IQORPersistWithNewIdentity,
-                               &IID_IQORPersistWithNewIdentity2,
-                               &IID_ITevFileMgmt,
-                               &IID_ITevTrampData,
-                               &IID_ISupportErrorInfo,
-                               &IID_IPersistStreamInit,
-                               &IID_IPersistStorage,
-                               &IID_IOleObject,
-                               &IID_IOleControl,
-                               &IID_IOleInPlaceObjectWindowless,
-                               &IID_IOleInPlaceObject,
-                               &IID_IOleWindow,
-                               &IID_IOleInPlaceActiveObject,
-                               &IID_IViewObjectEx,
-                               &IID_IViewObject2,
-                               &IID_IViewObject,
-                               &IID_IQuickActivate,
-                               &IID_IProvideClassInfo2,
-                               &IID_IProvideClassInfo,
-                               &IID_ISpecifyPropertyPages,
-                               &IID_IDataObject};
-    for (const IID* iid : interfaces) {
+    const auto expectSameObject = [&](const IID* iid) {
         ComPtr<IUnknown> p = control.query<IUnknown>(*iid);
         ASSERT_TRUE(p);
         EXPECT_EQ(p.query<IUnknown>(IID_IUnknown).get(), identity.get());
-    }
+    };
+    for (const IID* iid :
+         {&IID_ITevSource, &IID_ITevAnyFileSource, &DIID_ITevAnyFileSourceDisp, &IID_IDispatch,
+          &IID_ITevZynWrapper, &IID_ITevZynWrapper2, &IID_IQORMetaDataRead})
+        expectSameObject(iid);
+    for (const IID* iid : {&IID_IQORPersistWithNewIdentity, &IID_IQORPersistWithNewIdentity2,
+                           &IID_ITevFileMgmt, &IID_ITevTrampData, &IID_ISupportErrorInfo,
+                           &IID_IPersistStreamInit, &IID_IPersistStorage})
+        expectSameObject(iid);
+    for (const IID* iid : {&IID_IOleObject, &IID_IOleControl, &IID_IOleInPlaceObjectWindowless,
+                           &IID_IOleInPlaceObject, &IID_IOleWindow, &IID_IOleInPlaceActiveObject,
+                           &IID_IViewObjectEx})
+        expectSameObject(iid);
+    for (const IID* iid :
+         {&IID_IViewObject2, &IID_IViewObject, &IID_IQuickActivate, &IID_IProvideClassInfo2,
+          &IID_IProvideClassInfo, &IID_ISpecifyPropertyPages, &IID_IDataObject})
+        expectSameObject(iid);
     EXPECT_FALSE(control.query<IUnknown>(IID_IStream));
     EXPECT_EQ(query<ISupportErrorInfo>(control, IID_ISupportErrorInfo)
                   ->InterfaceSupportsErrorInfo(IID_ITevSource),
@@ -349,35 +341,22 @@ TEST(Control, DispatchCallsTheMethodsWithConvertedArguments) {
     ASSERT_EQ(dispatch->GetIDsOfNames(IID_NULL, names, 1, 0, &id), S_OK);
     EXPECT_EQ(id, 1023);
 
-    ComVariant file;
-    file.vt = VT_BSTR;
-    file.bstrVal = bstr(image.path).release();
+    ComVariant file = textVariant(image.path);
     DISPID put = DISPID_PROPERTYPUT;
     DISPPARAMS putParams{&file, &put, 1, 1};
-    ASSERT_EQ(dispatch->Invoke(DISPID_TEV_FILENAME, IID_NULL, 0, DISPATCH_PROPERTYPUT, &putParams,
-                               nullptr, nullptr, nullptr),
-              S_OK);
+    ASSERT_EQ(invoke(dispatch, DISPID_TEV_FILENAME, DISPATCH_PROPERTYPUT, &putParams), S_OK);
     // Arguments arrive last first; the short and the text convert to the method's integers.
-    ComVariant args[2];
-    args[0].vt = VT_BSTR;
-    args[0].bstrVal = bstr("0").release();
-    args[1].vt = VT_I2;
-    args[1].iVal = 0;
+    ComVariant args[2] = {textVariant("0"), scalarVariant(VT_I2, 0)};
     DISPPARAMS call{args, nullptr, 2, 0};
     ComVariant result;
-    ASSERT_EQ(
-        dispatch->Invoke(1023, IID_NULL, 0, DISPATCH_METHOD, &call, &result, nullptr, nullptr),
-        S_OK);
+    ASSERT_EQ(invoke(dispatch, 1023, DISPATCH_METHOD, &call, &result), S_OK);
     EXPECT_EQ(result.vt, VT_I4);
     EXPECT_EQ(result.lVal, 60);
 
-    VariantClear(&args[0]);
-    args[0].vt = VT_I4;
-    args[0].lVal = 7;
+    args[0] = scalarVariant(VT_I4, 7);
     EXCEPINFO exception{};
-    EXPECT_EQ(
-        dispatch->Invoke(1023, IID_NULL, 0, DISPATCH_METHOD, &call, &result, &exception, nullptr),
-        DISP_E_EXCEPTION);
+    EXPECT_EQ(invoke(dispatch, 1023, DISPATCH_METHOD, &call, &result, &exception),
+              DISP_E_EXCEPTION);
     EXPECT_EQ(exception.scode, E_INVALIDARG);
     EXPECT_EQ(exception.dwHelpContext, 35u);
     SysFreeString(exception.bstrDescription);
@@ -385,13 +364,9 @@ TEST(Control, DispatchCallsTheMethodsWithConvertedArguments) {
     SysFreeString(exception.bstrHelpFile);
 
     DISPPARAMS none{nullptr, nullptr, 0, 0};
-    EXPECT_EQ(
-        dispatch->Invoke(1023, IID_NULL, 0, DISPATCH_METHOD, &none, &result, nullptr, nullptr),
-        DISP_E_BADPARAMCOUNT);
-    EXPECT_EQ(dispatch->Invoke(999, IID_NULL, 0, DISPATCH_METHOD, &none, &result, nullptr, nullptr),
-              DISP_E_MEMBERNOTFOUND);
-    ASSERT_EQ(dispatch->Invoke(DISPID_TEV_KEEPIMAGEFILEOPEN, IID_NULL, 0, DISPATCH_PROPERTYGET,
-                               &none, &result, nullptr, nullptr),
+    EXPECT_EQ(invoke(dispatch, 1023, DISPATCH_METHOD, &none, &result), DISP_E_BADPARAMCOUNT);
+    EXPECT_EQ(invoke(dispatch, 999, DISPATCH_METHOD, &none, &result), DISP_E_MEMBERNOTFOUND);
+    ASSERT_EQ(invoke(dispatch, DISPID_TEV_KEEPIMAGEFILEOPEN, DISPATCH_PROPERTYGET, &none, &result),
               S_OK);
     EXPECT_EQ(result.vt, VT_BOOL);
     EXPECT_EQ(result.boolVal, VARIANT_TRUE);
@@ -452,16 +427,13 @@ TEST(Control, MetadataComesFromTheSourceInVariantsAndArgumentsAreChecked) {
 TEST(Control, ClonesShareTheSetupButNotTheIdentity) {
     Image image;
     auto control = openControl(image.path);
-    ComBstr label = bstr("original");
-    control->put_Label(label.get());
+    control->put_Label(bstr("original").get());
     control->put_Caching(VARIANT_TRUE);
     auto wrapper = query<ITevZynWrapper2>(control, IID_ITevZynWrapper2);
     ComPtr<ITevAnyFileSource> clone;
     ASSERT_EQ(wrapper->CloneControl(clone.out()), S_OK);
-    ComBstr cloneLabel;
-    clone->get_Label(cloneLabel.out());
     EXPECT_EQ(filenameOf(clone), image.path);
-    EXPECT_EQ(utf8(cloneLabel.get()), "original");
+    EXPECT_EQ(labelOf(clone), "original");
     VARIANT_BOOL ok = VARIANT_FALSE, caching = VARIANT_FALSE;
     clone->StatusOK(&ok);
     clone->get_Caching(&caching);
@@ -599,13 +571,10 @@ TEST(Control, DispatchRefusesUnknownNamesAndMisplacedArguments) {
     EXPECT_EQ(ids[0], DISPID_TEV_LABEL);
     EXPECT_EQ(ids[1], DISPID_UNKNOWN);
 
-    ComVariant value;
-    value.vt = VT_BSTR;
-    value.bstrVal = bstr("x").release();
+    ComVariant value = textVariant("x");
     DISPID wrongName = 5;
     DISPPARAMS misnamed{&value, &wrongName, 1, 1};
-    EXPECT_EQ(dispatch->Invoke(DISPID_TEV_LABEL, IID_NULL, 0, DISPATCH_PROPERTYPUT, &misnamed,
-                               nullptr, nullptr, nullptr),
+    EXPECT_EQ(invoke(dispatch, DISPID_TEV_LABEL, DISPATCH_PROPERTYPUT, &misnamed),
               DISP_E_PARAMNOTFOUND);
     ComVariant list;
     list.vt = VT_ARRAY | VT_I4;
@@ -613,19 +582,17 @@ TEST(Control, DispatchRefusesUnknownNamesAndMisplacedArguments) {
     DISPID put = DISPID_PROPERTYPUT;
     DISPPARAMS wrongType{&list, &put, 1, 1};
     UINT argError = 99;
-    EXPECT_EQ(dispatch->Invoke(DISPID_TEV_CACHING, IID_NULL, 0, DISPATCH_PROPERTYPUT, &wrongType,
-                               nullptr, nullptr, &argError),
+    EXPECT_EQ(invoke(dispatch, DISPID_TEV_CACHING, DISPATCH_PROPERTYPUT, &wrongType, nullptr,
+                     nullptr, &argError),
               DISP_E_TYPEMISMATCH);
     EXPECT_EQ(argError, 0u);
     DISPPARAMS none{nullptr, nullptr, 0, 0};
     const GUID other = {1, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11}};
-    EXPECT_EQ(dispatch->Invoke(DISPID_TEV_LABEL, other, 0, DISPATCH_PROPERTYGET, &none, nullptr,
-                               nullptr, nullptr),
+    EXPECT_EQ(invoke(dispatch, DISPID_TEV_LABEL, DISPATCH_PROPERTYGET, &none, nullptr, nullptr,
+                     nullptr, other),
               DISP_E_UNKNOWNINTERFACE);
     // Properties read through dispatch come back typed.
     ComVariant label;
-    ASSERT_EQ(dispatch->Invoke(DISPID_TEV_LABEL, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &label,
-                               nullptr, nullptr),
-              S_OK);
+    ASSERT_EQ(invoke(dispatch, DISPID_TEV_LABEL, DISPATCH_PROPERTYGET, &none, &label), S_OK);
     EXPECT_EQ(label.vt, VT_BSTR);
 }

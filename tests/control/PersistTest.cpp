@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "ComObject.h"
+#include "ComTestHelpers.h"
 #include "ControlTestSupport.h"
 #include "TestSupport.h"
 #include "TevXforms.h"
@@ -39,15 +40,10 @@ class Counter final : public ComObject<Counter, IPersistStream, IDispatch> {
         size->QuadPart = 4;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                     UINT*) override {
-        return E_NOTIMPL;
-    }
+    COM_STUB(GetTypeInfoCount, UINT*)
+    COM_STUB(GetTypeInfo, UINT, LCID, ITypeInfo**)
+    COM_STUB(GetIDsOfNames, REFIID, LPOLESTR*, UINT, LCID, DISPID*)
+    COM_STUB(Invoke, DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*)
 };
 
 class CounterFactory final : public ComObject<CounterFactory, IClassFactory> {
@@ -83,77 +79,30 @@ class FullStream final : public ComObject<FullStream, IStream> {
   public:
     explicit FullStream(ULONG room) : room_(room) {}
     void* interfaceFor(REFIID riid) { return riid == IID_IStream ? this : nullptr; }
-    HRESULT STDMETHODCALLTYPE Read(void*, ULONG, ULONG*) override { return E_NOTIMPL; }
+    COM_STUB(Read, void*, ULONG, ULONG*)
     HRESULT STDMETHODCALLTYPE Write(const void*, ULONG cb, ULONG* written) override {
         const ULONG taken = std::min(cb, room_);
         room_ -= taken;
         if (written) *written = taken;
         return taken == cb ? S_OK : STG_E_MEDIUMFULL;
     }
-    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER, DWORD, ULARGE_INTEGER*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*,
-                                     ULARGE_INTEGER*) override {
-        return E_NOTIMPL;
-    }
     HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE Revert() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Clone(IStream**) override { return E_NOTIMPL; }
+    COM_STUB(Seek, LARGE_INTEGER, DWORD, ULARGE_INTEGER*)
+    COM_STUB(SetSize, ULARGE_INTEGER)
+    COM_STUB(CopyTo, IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*)
+    COM_STUB(LockRegion, ULARGE_INTEGER, ULARGE_INTEGER, DWORD)
+    COM_STUB(UnlockRegion, ULARGE_INTEGER, ULARGE_INTEGER, DWORD)
+    COM_STUB(Stat, STATSTG*, DWORD)
+    COM_STUB(Clone, IStream**)
 
   private:
     ULONG room_;
 };
 
-// Reads a saved control back, field by field, independently of the control's reader.
-class Fields {
-  public:
-    explicit Fields(std::string bytes) : bytes_(std::move(bytes)) {}
-    std::string take(size_t n) {
-        EXPECT_LE(at_ + n, bytes_.size());
-        std::string part = bytes_.substr(at_, n);
-        at_ += n;
-        return part;
-    }
-    uint32_t u32() {
-        uint32_t v = 0;
-        std::memcpy(&v, take(4).data(), 4);
-        return v;
-    }
-    uint16_t u16() {
-        uint16_t v = 0;
-        std::memcpy(&v, take(2).data(), 2);
-        return v;
-    }
-    // A string: byte count with terminator, then UTF-16.
-    ComString string() {
-        const uint32_t count = u32();
-        const std::string raw = take(count);
-        EXPECT_EQ(count % 2, 0u);
-        EXPECT_EQ(raw.substr(raw.size() - 2), std::string(2, '\0'));
-        ComString text(count / 2 - 1, OLESTR('\0'));
-        std::memcpy(text.data(), raw.data(), text.size() * 2);
-        return text;
-    }
-    bool atEnd() const { return at_ == bytes_.size(); }
-
-  private:
-    std::string bytes_;
-    size_t at_ = 0;
-};
-
 std::string saved(const ComPtr<ITevAnyFileSource>& control) {
     ComPtr<IStream> stream(SHCreateMemStream(nullptr, 0));
-    EXPECT_EQ(query<IPersistStreamInit>(control, IID_IPersistStreamInit)->Save(stream.get(), TRUE),
-              S_OK);
+    EXPECT_EQ(streamPersistence(control)->Save(stream.get(), TRUE), S_OK);
     STATSTG stat{};
     stream->Stat(&stat, STATFLAG_NONAME);
     std::string bytes(stat.cbSize.QuadPart, '\0');
@@ -166,7 +115,7 @@ std::string saved(const ComPtr<ITevAnyFileSource>& control) {
 HRESULT load(const ComPtr<ITevAnyFileSource>& control, const std::string& bytes) {
     ComPtr<IStream> stream(SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()),
                                              static_cast<UINT>(bytes.size())));
-    return query<IPersistStreamInit>(control, IID_IPersistStreamInit)->Load(stream.get());
+    return streamPersistence(control)->Load(stream.get());
 }
 
 void setTramp(const ComPtr<ITevAnyFileSource>& control, const std::string& key,
@@ -214,51 +163,32 @@ const std::string kFalse("\0\0", 2);
 
 TEST(Persist, SavedBytesFollowTheLayoutFieldByField) {
     auto control = newControl();
-    ComBstr label = bstr("Lab"), file = bstr("/x/a.ppm");
-    control->put_Label(label.get());
+    control->put_Label(bstr("Lab").get());
     control->put_Caching(VARIANT_TRUE);
-    control->put_Filename(file.get());
+    control->put_Filename(bstr("/x/a.ppm").get());
     query<ITevFileMgmt>(control, IID_ITevFileMgmt)->put_KeepImageFileOpen(VARIANT_FALSE);
-    ComVariant seven;
-    seven.vt = VT_I4;
-    seven.lVal = 7;
-    ComVariant text;
-    text.vt = VT_BSTR;
-    text.bstrVal = bstr("x").release();
-    setTramp(control, "b", seven);
-    setTramp(control, "a", text);
+    setTramp(control, "b", scalarVariant(VT_I4, 7));
+    setTramp(control, "a", textVariant("x"));
 
+    // The tramp block (head, version, count, keys in order), the version and four properties
+    // in their variants, the identity.
     const std::string bytes = saved(control);
-    Fields f(bytes);
-    EXPECT_EQ(f.take(4), "BASE");
-    EXPECT_EQ(f.u32(), 1u);
-    EXPECT_EQ(f.u32(), 2u);
-    EXPECT_EQ(f.string(), OLESTR("a"));
-    EXPECT_EQ(f.u16(), VT_BSTR);
-    EXPECT_EQ(f.string(), OLESTR("x"));
-    EXPECT_EQ(f.string(), OLESTR("b"));
-    EXPECT_EQ(f.u16(), VT_I4);
-    EXPECT_EQ(f.u32(), 7u);
-    EXPECT_EQ(f.u32(), 2u);
-    EXPECT_EQ(f.u16(), VT_BSTR);
-    EXPECT_EQ(f.string(), OLESTR("Lab"));
-    EXPECT_EQ(f.u16(), VT_BOOL);
-    EXPECT_EQ(f.take(2), kTrue);
-    EXPECT_EQ(f.u16(), VT_BSTR);
-    EXPECT_EQ(f.string(), OLESTR("/x/a.ppm"));
-    EXPECT_EQ(f.u16(), VT_BOOL);
-    EXPECT_EQ(f.take(2), kFalse);
     const GUID identity = identityOf(control);
-    EXPECT_EQ(f.take(16), std::string(reinterpret_cast<const char*>(&identity), 16));
-    EXPECT_TRUE(f.atEnd());
+    EXPECT_EQ(bytes, "BASE" + u32Bytes(1) + u32Bytes(2) + stringBytes(OLESTR("a")) +
+                         variantBytes(VT_BSTR, stringBytes(OLESTR("x"))) +
+                         stringBytes(OLESTR("b")) + variantBytes(VT_I4, u32Bytes(7)) + u32Bytes(2) +
+                         variantBytes(VT_BSTR, stringBytes(OLESTR("Lab"))) +
+                         variantBytes(VT_BOOL, kTrue) +
+                         variantBytes(VT_BSTR, stringBytes(OLESTR("/x/a.ppm"))) +
+                         variantBytes(VT_BOOL, kFalse) +
+                         std::string(reinterpret_cast<const char*>(&identity), 16));
 
     ULARGE_INTEGER size{};
-    ASSERT_EQ(query<IPersistStreamInit>(control, IID_IPersistStreamInit)->GetSizeMax(&size), S_OK);
+    ASSERT_EQ(streamPersistence(control)->GetSizeMax(&size), S_OK);
     EXPECT_EQ(size.QuadPart, bytes.size());
-    EXPECT_EQ(query<IPersistStreamInit>(control, IID_IPersistStreamInit)->GetSizeMax(nullptr),
-              E_POINTER);
+    EXPECT_EQ(streamPersistence(control)->GetSizeMax(nullptr), E_POINTER);
     // Saving leaves the control as dirty as it was.
-    EXPECT_EQ(query<IPersistStreamInit>(control, IID_IPersistStreamInit)->IsDirty(), S_OK);
+    EXPECT_EQ(streamPersistence(control)->IsDirty(), S_OK);
 
     // Without tramp data: the block head, the version, four properties and the identity.
     EXPECT_EQ(saved(newControl()).size(), 12u + 4 + 8 + 4 + 8 + 4 + 16);
@@ -273,9 +203,7 @@ TEST(Persist, OlderAndShorterStreamsLoad) {
                            variantBytes(VT_BSTR, stringBytes(OLESTR("/f.ppm"))) + guid;
     auto control = newControl();
     ASSERT_EQ(load(control, v1), S_OK);
-    ComBstr label;
-    control->get_Label(label.out());
-    EXPECT_EQ(utf8(label.get()), "v1");
+    EXPECT_EQ(labelOf(control), "v1");
     VARIANT_BOOL keep = VARIANT_FALSE, caching = VARIANT_FALSE;
     query<ITevFileMgmt>(control, IID_ITevFileMgmt)->get_KeepImageFileOpen(&keep);
     control->get_Caching(&caching);
@@ -286,7 +214,7 @@ TEST(Persist, OlderAndShorterStreamsLoad) {
     ASSERT_TRUE(TevFindXform(query<IUnknown>(control, IID_ITevAnyFileSource).get(), entry));
     EXPECT_EQ(entry.identity, identity);
     // The puts made by the load mark it for saving.
-    EXPECT_EQ(query<IPersistStreamInit>(control, IID_IPersistStreamInit)->IsDirty(), S_OK);
+    EXPECT_EQ(streamPersistence(control)->IsDirty(), S_OK);
 
     // Version 2 without the block, and a block of a later version whose content is skipped.
     const std::string v2 = u32Bytes(2) + variantBytes(VT_BSTR, u32Bytes(0)) +
@@ -308,8 +236,8 @@ TEST(Persist, UnknownVersionsSecondLoadsAndBadValuesFail) {
     // Once loaded, or failed to load, or initialised, a control loads no more.
     EXPECT_EQ(load(control, saved(newControl())), E_UNEXPECTED);
     auto fresh = newControl();
-    ASSERT_EQ(query<IPersistStreamInit>(fresh, IID_IPersistStreamInit)->InitNew(), S_OK);
-    EXPECT_EQ(query<IPersistStreamInit>(fresh, IID_IPersistStreamInit)->InitNew(), E_UNEXPECTED);
+    ASSERT_EQ(streamPersistence(fresh)->InitNew(), S_OK);
+    EXPECT_EQ(streamPersistence(fresh)->InitNew(), E_UNEXPECTED);
     EXPECT_EQ(load(fresh, saved(newControl())), E_UNEXPECTED);
 
     // A value the property does not take fails the load; what was put before stays.
@@ -318,9 +246,7 @@ TEST(Persist, UnknownVersionsSecondLoadsAndBadValuesFail) {
     auto partial = newControl();
     EXPECT_EQ(load(partial, wrongType), E_FAIL);
     EXPECT_EQ(takeError().description, "Unable to read from persistance stream");
-    ComBstr label;
-    partial->get_Label(label.out());
-    EXPECT_EQ(utf8(label.get()), "kept");
+    EXPECT_EQ(labelOf(partial), "kept");
 }
 
 TEST(Persist, NewIdentitiesAreWrittenOrKeptAsAsked) {
@@ -341,7 +267,7 @@ TEST(Persist, NewIdentitiesAreWrittenOrKeptAsAsked) {
     LARGE_INTEGER start{};
     stream->Seek(start, STREAM_SEEK_SET, nullptr);
     auto loaded = newControl();
-    ASSERT_EQ(query<IPersistStreamInit>(loaded, IID_IPersistStreamInit)->Load(stream.get()), S_OK);
+    ASSERT_EQ(streamPersistence(loaded)->Load(stream.get()), S_OK);
     EXPECT_EQ(identityOf(loaded), news[1]);
 
     stream->Seek(start, STREAM_SEEK_SET, nullptr);
@@ -390,21 +316,15 @@ TEST(Persist, TrampDataOfEveryVariantTypeRoundTrips) {
                               {VT_R4, 0x3FC00000},
                               {VT_R8, 0x400921FB54442D18},
                               {VT_DATE, 0x40E5F54000000000}};
-    for (const Scalar& s : scalars) {
-        ComVariant v;
-        v.vt = s.vt;
-        v.llVal = s.bits;
-        setTramp(control, "scalar" + std::to_string(s.vt), v);
-    }
+    for (const Scalar& s : scalars)
+        setTramp(control, "scalar" + std::to_string(s.vt), scalarVariant(s.vt, s.bits));
     ComVariant text, nullText, empty, null, decimal, nullObject, object, dispatch;
     text.vt = VT_BSTR;
     const OLECHAR withZero[] = {OLESTR('a'), 0, OLESTR('\u00e9')};
     text.bstrVal = SysAllocStringLen(withZero, 3);
     nullText.vt = VT_BSTR;
     null.vt = VT_NULL;
-    ComVariant decimalText;
-    decimalText.vt = VT_BSTR;
-    decimalText.bstrVal = bstr("-12.3400").release();
+    const ComVariant decimalText = textVariant("-12.3400");
     ASSERT_EQ(VariantChangeType(&decimal, &decimalText, 0, VT_DECIMAL), S_OK);
     nullObject.vt = VT_UNKNOWN;
     Counter* counter = new Counter;
@@ -462,7 +382,7 @@ TEST(Persist, ValuesThatCannotBeReadBackAndFullStreamsFailTheSave) {
     array.parray = SafeArrayCreateVector(VT_BSTR, 0, 1);
     setTramp(control, "list", array);
     ComPtr<IStream> stream(SHCreateMemStream(nullptr, 0));
-    auto persist = query<IPersistStreamInit>(control, IID_IPersistStreamInit);
+    auto persist = streamPersistence(control);
     EXPECT_EQ(persist->Save(stream.get(), TRUE), DISP_E_BADVARTYPE);
     const ErrorRecord record = takeError();
     EXPECT_EQ(record.description, "Unable to write to persistance stream");
@@ -473,9 +393,7 @@ TEST(Persist, ValuesThatCannotBeReadBackAndFullStreamsFailTheSave) {
     const auto last = static_cast<ULONG>(size);
     for (const ULONG room : std::initializer_list<ULONG>{0, 3, 12, 20, last - 16, last - 1}) {
         ComPtr<IStream> full(new FullStream(room));
-        EXPECT_EQ(query<IPersistStreamInit>(plain, IID_IPersistStreamInit)->Save(full.get(), TRUE),
-                  STG_E_MEDIUMFULL)
-            << room;
+        EXPECT_EQ(streamPersistence(plain)->Save(full.get(), TRUE), STG_E_MEDIUMFULL) << room;
         EXPECT_EQ(takeError().description, "Unable to write to persistance stream");
     }
 }
@@ -483,19 +401,14 @@ TEST(Persist, ValuesThatCannotBeReadBackAndFullStreamsFailTheSave) {
 TEST(Persist, EveryTruncationOfAStreamFailsCleanly) {
     CounterClass counterClass;
     auto control = newControl();
-    ComBstr label = bstr("label"), file = bstr("/some/file.ppm");
-    control->put_Label(label.get());
-    control->put_Filename(file.get());
-    ComVariant number, object, text;
-    number.vt = VT_R8;
-    number.dblVal = 1.5;
+    control->put_Label(bstr("label").get());
+    control->put_Filename(bstr("/some/file.ppm").get());
+    ComVariant object;
     object.vt = VT_UNKNOWN;
     object.punkVal = static_cast<IPersistStream*>(new Counter);
-    text.vt = VT_BSTR;
-    text.bstrVal = bstr("value").release();
-    setTramp(control, "n", number);
+    setTramp(control, "n", scalarVariant(VT_R8, 0x3FF8000000000000));
     setTramp(control, "o", object);
-    setTramp(control, "t", text);
+    setTramp(control, "t", textVariant("value"));
     const std::string bytes = saved(control);
     ASSERT_EQ(load(newControl(), bytes), S_OK);
     for (size_t n = 0; n < bytes.size(); ++n) {
@@ -508,8 +421,7 @@ TEST(Persist, EveryTruncationOfAStreamFailsCleanly) {
 
 TEST(Persist, StoragesKeepTheControlInTheirContentsStream) {
     auto control = newControl();
-    ComBstr label = bstr("in storage");
-    control->put_Label(label.get());
+    control->put_Label(bstr("in storage").get());
     ComPtr<IStorage> storage;
     ASSERT_EQ(ComCreateMemoryStorage(storage.out()), S_OK);
     ASSERT_EQ(query<IPersistStorage>(control, IID_IPersistStorage)->Save(storage.get(), TRUE),
@@ -521,9 +433,7 @@ TEST(Persist, StoragesKeepTheControlInTheirContentsStream) {
     contents.reset();
     auto loaded = newControl();
     ASSERT_EQ(query<IPersistStorage>(loaded, IID_IPersistStorage)->Load(storage.get()), S_OK);
-    ComBstr back;
-    loaded->get_Label(back.out());
-    EXPECT_EQ(utf8(back.get()), "in storage");
+    EXPECT_EQ(labelOf(loaded), "in storage");
     ComPtr<IStorage> bare;
     ComCreateMemoryStorage(bare.out());
     EXPECT_EQ(query<IPersistStorage>(newControl(), IID_IPersistStorage)->Load(bare.get()),
@@ -533,10 +443,7 @@ TEST(Persist, StoragesKeepTheControlInTheirContentsStream) {
 TEST(TrampData, KeysAreOrderedAndComparedCaseSensitively) {
     auto control = newControl();
     auto data = query<ITevTrampData>(control, IID_ITevTrampData);
-    ComVariant one, two;
-    one.vt = two.vt = VT_I4;
-    one.lVal = 1;
-    two.lVal = 2;
+    const ComVariant one = scalarVariant(VT_I4, 1), two = scalarVariant(VT_I4, 2);
     setTramp(control, "a", one);
     setTramp(control, "a", two);
     setTramp(control, "A", one);
@@ -561,9 +468,7 @@ TEST(TrampData, KeysAreOrderedAndComparedCaseSensitively) {
     }
 
     ComBstr absent = bstr("z"), a = bstr("a");
-    ComVariant untouched;
-    untouched.vt = VT_I4;
-    untouched.lVal = 99;
+    ComVariant untouched = scalarVariant(VT_I4, 99);
     EXPECT_EQ(data->GetTrampData(absent.get(), &untouched), E_INVALIDARG);
     EXPECT_EQ(untouched.lVal, 99);
     EXPECT_EQ(data->ClearTrampDataKey(absent.get()), S_FALSE);
@@ -581,7 +486,7 @@ TEST(TrampData, KeysAreOrderedAndComparedCaseSensitively) {
     ASSERT_EQ(data->GetTrampDataKeyNames(&names), S_OK);
     EXPECT_EQ(names.parray->rgsabound[0].cElements, 0u);
     // Tramp data is no change of the control.
-    EXPECT_EQ(query<IPersistStreamInit>(control, IID_IPersistStreamInit)->IsDirty(), S_FALSE);
+    EXPECT_EQ(streamPersistence(control)->IsDirty(), S_FALSE);
 }
 
 TEST(Persist, MalformedValuesFailTheLoad) {

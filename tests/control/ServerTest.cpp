@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "ControlTestSupport.h"
+#include "ComTestHelpers.h"
 #include "PpmFixture.h"
 #include "TestSupport.h"
 
@@ -14,19 +14,6 @@ ComString braced(REFGUID guid) {
 
 const ComString kClassKey = OLESTR("CLSID\\") + braced(CLSID_TevAnyFileSource);
 
-// A default or named value below the classes root, or "<missing>".
-std::string classesValue(const ComString& path, const OLECHAR* name = nullptr,
-                         HKEY root = HKEY_CLASSES_ROOT) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return "<missing>";
-    OLECHAR value[1024] = {};
-    DWORD size = sizeof value - 2;
-    const LONG r =
-        RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
-    RegCloseKey(key);
-    return r == ERROR_SUCCESS ? comToUtf8(value) : "<no value>";
-}
-
 // The component library's file, as registration names it.
 std::string libraryPath() {
     return comToUtf8(componentLibraryPath().c_str());
@@ -38,33 +25,33 @@ TEST(Server, RegistrationWritesTheClassProgIdsAndTypeLibrary) {
     useFreshRegistry();
     ASSERT_EQ(DllRegisterServer(), S_OK);
     const std::string library = libraryPath();
-    EXPECT_EQ(classesValue(OLESTR("TevAnyFileSource.TevAnyFileSource.1")),
+    EXPECT_EQ(registryValue(OLESTR("TevAnyFileSource.TevAnyFileSource.1")),
               "TevAnyFileSource Class");
-    EXPECT_EQ(classesValue(OLESTR("TevAnyFileSource.TevAnyFileSource.1\\CLSID")),
+    EXPECT_EQ(registryValue(OLESTR("TevAnyFileSource.TevAnyFileSource.1\\CLSID")),
               comToUtf8(braced(CLSID_TevAnyFileSource).c_str()));
-    EXPECT_EQ(classesValue(OLESTR("TevAnyFileSource.TevAnyFileSource\\CurVer")),
+    EXPECT_EQ(registryValue(OLESTR("TevAnyFileSource.TevAnyFileSource\\CurVer")),
               "TevAnyFileSource.TevAnyFileSource.1");
-    EXPECT_EQ(classesValue(OLESTR("TevAnyFileSource.TevAnyFileSource\\CLSID")),
+    EXPECT_EQ(registryValue(OLESTR("TevAnyFileSource.TevAnyFileSource\\CLSID")),
               comToUtf8(braced(CLSID_TevAnyFileSource).c_str()));
-    EXPECT_EQ(classesValue(kClassKey), "TevAnyFileSource Class");
-    EXPECT_EQ(classesValue(kClassKey + OLESTR("\\ProgID")), "TevAnyFileSource.TevAnyFileSource.1");
-    EXPECT_EQ(classesValue(kClassKey + OLESTR("\\VersionIndependentProgID")),
+    EXPECT_EQ(registryValue(kClassKey), "TevAnyFileSource Class");
+    EXPECT_EQ(registryValue(kClassKey + OLESTR("\\ProgID")), "TevAnyFileSource.TevAnyFileSource.1");
+    EXPECT_EQ(registryValue(kClassKey + OLESTR("\\VersionIndependentProgID")),
               "TevAnyFileSource.TevAnyFileSource");
     for (const OLECHAR* empty :
          {OLESTR("\\Programmable"), OLESTR("\\Control"), OLESTR("\\Insertable")})
-        EXPECT_EQ(classesValue(kClassKey + empty), "<no value>");
-    EXPECT_EQ(classesValue(kClassKey + OLESTR("\\InprocServer32")), library);
-    EXPECT_EQ(classesValue(kClassKey + OLESTR("\\InprocServer32"), OLESTR("ThreadingModel")),
+        EXPECT_EQ(registryValue(kClassKey + empty), "<no value>");
+    EXPECT_EQ(registryValue(kClassKey + OLESTR("\\InprocServer32")), library);
+    EXPECT_EQ(registryValue(kClassKey + OLESTR("\\InprocServer32"), OLESTR("ThreadingModel")),
               "Apartment");
-    EXPECT_EQ(classesValue(kClassKey + OLESTR("\\ToolboxBitmap32")), library + ", 1");
-    EXPECT_EQ(classesValue(kClassKey + OLESTR("\\MiscStatus")), "0");
-    EXPECT_EQ(classesValue(kClassKey + OLESTR("\\MiscStatus\\1")), "132497");
-    EXPECT_EQ(classesValue(kClassKey + OLESTR("\\TypeLib")),
+    EXPECT_EQ(registryValue(kClassKey + OLESTR("\\ToolboxBitmap32")), library + ", 1");
+    EXPECT_EQ(registryValue(kClassKey + OLESTR("\\MiscStatus")), "0");
+    EXPECT_EQ(registryValue(kClassKey + OLESTR("\\MiscStatus\\1")), "132497");
+    EXPECT_EQ(registryValue(kClassKey + OLESTR("\\TypeLib")),
               comToUtf8(braced(LIBID_TevAnyFileSourceCtrl).c_str()));
-    EXPECT_EQ(classesValue(kClassKey + OLESTR("\\Version")), "1.0");
+    EXPECT_EQ(registryValue(kClassKey + OLESTR("\\Version")), "1.0");
     const ComString library10 =
         OLESTR("TypeLib\\") + braced(LIBID_TevAnyFileSourceCtrl) + OLESTR("\\1.0");
-    EXPECT_EQ(classesValue(library10), "TevAnyFileSourceCtrl");
+    EXPECT_EQ(registryValue(library10), "TevAnyFileSourceCtrl");
 
     // Created by ProgID, the control comes from the registered server.
     CLSID clsid{};
@@ -81,11 +68,11 @@ TEST(Server, RegistrationWritesTheClassProgIdsAndTypeLibrary) {
 
     // Unregistration takes the class away and leaves the shared CLSID key and the type library.
     EXPECT_EQ(DllUnregisterServer(), S_OK);
-    EXPECT_EQ(classesValue(OLESTR("TevAnyFileSource.TevAnyFileSource.1")), "<missing>");
-    EXPECT_EQ(classesValue(OLESTR("TevAnyFileSource.TevAnyFileSource")), "<missing>");
-    EXPECT_EQ(classesValue(kClassKey), "<missing>");
-    EXPECT_NE(classesValue(OLESTR("CLSID")), "<missing>");
-    EXPECT_EQ(classesValue(library10), "TevAnyFileSourceCtrl");
+    EXPECT_EQ(registryValue(OLESTR("TevAnyFileSource.TevAnyFileSource.1")), "<missing>");
+    EXPECT_EQ(registryValue(OLESTR("TevAnyFileSource.TevAnyFileSource")), "<missing>");
+    EXPECT_EQ(registryValue(kClassKey), "<missing>");
+    EXPECT_NE(registryValue(OLESTR("CLSID")), "<missing>");
+    EXPECT_EQ(registryValue(library10), "TevAnyFileSourceCtrl");
     EXPECT_EQ(DllUnregisterServer(), S_OK);
     EXPECT_EQ(CLSIDFromProgID(OLESTR("TevAnyFileSource.TevAnyFileSource"), &clsid),
               CO_E_CLASSSTRING);
@@ -102,9 +89,9 @@ TEST(Server, PerUserRegistrationGoesToTheUsersClassesAndStillActivates) {
     RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
     RegCloseKey(userClasses);
     ASSERT_EQ(registered, S_OK);
-    EXPECT_EQ(classesValue(OLESTR("Software\\Classes\\") + kClassKey, nullptr, HKEY_CURRENT_USER),
+    EXPECT_EQ(registryValue(OLESTR("Software\\Classes\\") + kClassKey, nullptr, HKEY_CURRENT_USER),
               "TevAnyFileSource Class");
-    EXPECT_EQ(classesValue(OLESTR("Software\\Classes\\") + kClassKey, nullptr, HKEY_LOCAL_MACHINE),
+    EXPECT_EQ(registryValue(OLESTR("Software\\Classes\\") + kClassKey, nullptr, HKEY_LOCAL_MACHINE),
               "<missing>");
     ComPtr<IUnknown> control;
     EXPECT_EQ(CoCreateInstance(CLSID_TevAnyFileSource, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
@@ -157,10 +144,10 @@ TEST(EndToEnd, AHostProcessRegistersCreatesByProgIdQueriesRendersAndUnregisters)
 
     r = runProgram(ANYIMAGE_EXE, {"unregister"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(classesValue(OLESTR("TevAnyFileSource.TevAnyFileSource")), "<missing>");
-    EXPECT_EQ(classesValue(OLESTR("TevAnyFileSource.TevAnyFileSource.1")), "<missing>");
-    EXPECT_EQ(classesValue(kClassKey), "<missing>");
-    EXPECT_NE(classesValue(OLESTR("CLSID")), "<missing>");
+    EXPECT_EQ(registryValue(OLESTR("TevAnyFileSource.TevAnyFileSource")), "<missing>");
+    EXPECT_EQ(registryValue(OLESTR("TevAnyFileSource.TevAnyFileSource.1")), "<missing>");
+    EXPECT_EQ(registryValue(kClassKey), "<missing>");
+    EXPECT_NE(registryValue(OLESTR("CLSID")), "<missing>");
 
     r = runProgram(ANYIMAGE_EXE, {"info", image});
     EXPECT_NE(r.out.find("Control:     the library's class object\n"), std::string::npos) << r.out;

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "CTevTransformBase.h"
-#include "ControlTestSupport.h"
+#include "ComTestHelpers.h"
 #include "PpmFixture.h"
 #include "QorString.h"
 #include "TestSupport.h"
@@ -156,15 +156,12 @@ TEST(TevSupport, TheClassJoinsAndLeavesTheImageSourceCategory) {
     StringFromGUID2(CATID_TevImageSources, cat, 39);
     const ComString implemented =
         OLESTR("CLSID\\") + ComString(cls) + OLESTR("\\Implemented Categories\\") + cat;
-    HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, implemented.c_str(), 0, KEY_READ, &key),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
+    ASSERT_TRUE(registryKeyExists(implemented));
     EXPECT_EQ(TevRemoveCategory(someClass), S_OK);
+    HKEY key = nullptr;
     EXPECT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, implemented.c_str(), 0, KEY_READ, &key),
               ERROR_FILE_NOT_FOUND);
     const ComString category = OLESTR("Component Categories\\") + ComString(cat);
-    ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, category.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
-    RegCloseKey(key);
+    ASSERT_TRUE(registryKeyExists(category));
     EXPECT_EQ(TevRemoveCategory(someClass), S_FALSE);
 }

@@ -83,72 +83,39 @@ TEST(AffineOperation, ResamplingTypeNames) {
         expectZynError(call, 414, "Unknown ZynResamplingType::Enum");
 }
 
-TEST(AffineOperation, IdentityMapKeepsEverySampleOfEveryType) {
+// Exact positions on noisy pixels, where only the arithmetic can differ, and any map on smooth
+// pixels; the identity keeps every sample, even outside the colour space's range.
+TEST(AffineOperation, EverySampleTypeFollowsTheReference) {
+    const auto check = [](auto pixels, ZynColorSpacePtr range, const Affines& map, Resampling type,
+                          uint32_t width, uint32_t height, double tolerance) {
+        using T = typename decltype(pixels.samples)::value_type;
+        SCOPED_TRACE(std::string(ZynResamplingType::name(type)) + " " + map.toText());
+        AffineOnImage<T> g(pixels, range);
+        g.set(map, type, width, height);
+        const double low = range ? range->minimum() : 0, high = range ? range->maximum() : 255;
+        const TestImage<T> expected =
+            map == Affines{} ? pixels : g.reference(map, type, width, height, {}, low, high);
+        EXPECT_LE(largestDifference(g.render(), expected), tolerance);
+    };
     for (Resampling type : kAllTypes) {
-        AffineOnImage<uint8_t> bytes(noisyImage<uint8_t>(33, 21, 3));
-        bytes.set({}, type);
-        EXPECT_EQ(bytes.render().samples, bytes.image.samples) << type;
-
-        // Samples outside the colour space's range stay: an exact position is not interpolated.
-        AffineOnImage<int16_t> shorts(noisyImage<int16_t>(17, 9, 1, 250, -30000));
-        shorts.set({}, type);
-        EXPECT_EQ(shorts.render().samples, shorts.image.samples) << type;
-
-        AffineOnImage<float> floats(noisyImage<float>(12, 30, 4, 0.37, -20));
-        floats.set({}, type);
-        EXPECT_EQ(floats.render().samples, floats.image.samples) << type;
-    }
-}
-
-TEST(AffineOperation, NearestEqualsTheReferenceExactly) {
-    for (const Affines& map : kExactMaps) {
-        AffineOnImage<uint8_t> g(noisyImage<uint8_t>(41, 29, 3));
-        g.set(map, ZynResamplingType::NEAREST, 37, 33);
-        EXPECT_EQ(g.render().samples, g.reference(map, ZynResamplingType::NEAREST, 37, 33).samples)
-            << map.toText();
-    }
-}
-
-TEST(AffineOperation, InterpolationWithinOneLevelOfTheReferenceOn8Bit) {
-    for (Resampling type : {ZynResamplingType::BILINEAR, ZynResamplingType::BICUBIC}) {
-        // Exact positions on noisy pixels: only the arithmetic can differ.
+        // Nearest neighbours are exact; interpolation is within one level of 8 or 16 bits.
+        const double level = type == ZynResamplingType::NEAREST ? 0 : 1;
+        check(noisyImage<uint8_t>(33, 21, 3), nullptr, {}, type, 33, 21, 0);
+        check(noisyImage<int16_t>(17, 9, 1, 250, -30000), nullptr, {}, type, 17, 9, 0);
+        check(noisyImage<float>(12, 30, 4, 0.37, -20), nullptr, {}, type, 12, 30, 0);
         for (const Affines& map : kExactMaps) {
-            AffineOnImage<uint8_t> g(noisyImage<uint8_t>(41, 29, 3));
-            g.set(map, type, 37, 33);
-            EXPECT_LE(largestDifference(g.render(), g.reference(map, type, 37, 33)), 1)
-                << type << " " << map.toText();
-        }
-        // Any map on smooth pixels.
-        for (const Affines& map : {rotation(10, 30, 20), rotation(-33.3, 5, 40),
-                                   Affines{1 / 0.37, 0, 0.3, 0, 2.7, -1}}) {
-            AffineOnImage<uint8_t> g(smoothImage<uint8_t>(60, 45, 3));
-            g.set(map, type, 64, 40);
-            EXPECT_LE(largestDifference(g.render(), g.reference(map, type, 64, 40)), 1)
-                << type << " " << map.toText();
-        }
-    }
-}
-
-TEST(AffineOperation, InterpolationOf16BitAndFloatSamplesFollowsTheReference) {
-    for (Resampling type : {ZynResamplingType::BILINEAR, ZynResamplingType::BICUBIC}) {
-        for (const Affines& map : kExactMaps) {
+            check(noisyImage<uint8_t>(41, 29, 3), nullptr, map, type, 37, 33, level);
             // Negative 16-bit values truncate toward zero like the positive ones.
-            AffineOnImage<int16_t> shorts(noisyImage<int16_t>(30, 20, 2, 200, -25000),
-                                          std::make_shared<ZynGenericColorSpace>(2, -32768, 32767));
-            shorts.set(map, type, 25, 22);
-            EXPECT_LE(largestDifference(shorts.render(),
-                                        shorts.reference(map, type, 25, 22, {}, -32768, 32767)),
-                      1)
-                << type << " " << map.toText();
-
-            AffineOnImage<float> floats(noisyImage<float>(30, 20, 1, 0.01),
-                                        std::make_shared<ZynGenericColorSpace>(1, 0, 1));
-            floats.set(map, type, 25, 22);
-            EXPECT_LE(
-                largestDifference(floats.render(), floats.reference(map, type, 25, 22, {}, 0, 1)),
-                1e-5)
-                << type << " " << map.toText();
+            check(noisyImage<int16_t>(30, 20, 2, 200, -25000),
+                  std::make_shared<ZynGenericColorSpace>(2, -32768, 32767), map, type, 25, 22,
+                  level);
+            check(noisyImage<float>(30, 20, 1, 0.01),
+                  std::make_shared<ZynGenericColorSpace>(1, 0, 1), map, type, 25, 22, level * 1e-5);
         }
+        if (type == ZynResamplingType::NEAREST) continue;
+        for (const Affines& map :
+             {rotation(10, 30, 20), rotation(-33.3, 5, 40), Affines{1 / 0.37, 0, 0.3, 0, 2.7, -1}})
+            check(smoothImage<uint8_t>(60, 45, 3), nullptr, map, type, 64, 40, 1);
     }
 }
 
@@ -185,27 +152,6 @@ TEST(AffineOperation, BandsResampledTogetherEqualEachBandAlone) {
         }
 }
 
-TEST(AffineOperation, PixelsDoNotDependOnHowTheOutputIsRequested) {
-    // Wider than a native tile, so the engine splits whole requests; pieces of odd sizes in
-    // another organisation must give the same samples.
-    AffineOnImage<uint8_t> g(smoothImage<uint8_t>(300, 70, 3));
-    const Affines map = rotation(7, 150, 35);
-    g.set(map, ZynResamplingType::BICUBIC, 300, 70);
-    const TestImage<uint8_t> whole = g.render();
-    EXPECT_LE(largestDifference(whole, g.reference(map, ZynResamplingType::BICUBIC, 300, 70)), 1);
-
-    auto bandOrg =
-        std::make_shared<ZynSimpleDataOrg>(37, 13, ZynDataType::UInt8, 3, ZynInterleave::Band);
-    for (int64_t y = 0; y < 70; y += 13)
-        for (int64_t x = 0; x < 300; x += 37) {
-            const ZynRect piece{x, y, std::min<int64_t>(37, 300 - x),
-                                std::min<int64_t>(13, 70 - y)};
-            ZynRectBuffer buffer(piece, bandOrg);
-            ZynGraph::render(*g.op, 0, {300, 70}, buffer);
-            ASSERT_TRUE(samplesMatch(buffer, whole.samples, 300));
-        }
-}
-
 TEST(AffineOperation, FillColours) {
     // Everything maps outside: one fill value serves every band.
     AffineOnImage<uint8_t> g(noisyImage<uint8_t>(10, 10, 3));
@@ -232,10 +178,6 @@ TEST(AffineOperation, FillColours) {
     floats.set({1, 0, 0, 0, 1, 9}, ZynResamplingType::BILINEAR);
     floats.op->setAttributeText("fillColor", "[-0.25]");
     EXPECT_EQ(floats.render().at(2, 2, 0), -0.25f);
-
-    g.op->setAttributeText("fillColor", "[1,2]");
-    EXPECT_TRUE(
-        isZynError(setupError(*g.op), 600, "Fill color has the wrong number of bands: 2 vs. 3"));
 }
 
 TEST(AffineOperation, EdgesReplicateWithinHalfAPixel) {
@@ -337,23 +279,6 @@ TEST(AffineOperation, OpCreationErrors) {
     g.set({}, static_cast<Resampling>(7));
     EXPECT_TRUE(isZynError(renderError(*g.op, {10, 8}, 3), 600,
                            "Unknown resampling method in ZynAffineOp/ZynRotateOp"));
-}
-
-TEST(AffineOperation, SampleTypesTheOpsDoNotServe) {
-    AffineOnImage<int16_t, ZynAffineOperationT<uint8_t>> byte(noisyImage<int16_t>(6, 6, 1));
-    ASSERT_TRUE(ZynGraph::statusOK(*byte.op));
-    ZynOutputInfo info;
-    EXPECT_FALSE(byte.op->imageOutput(0)->opFor({6, 6})->outputInfoBase(info));
-    EXPECT_TRUE(isZynError(info.error, 603,
-                           "Input image data type does not match template data type in "
-                           "ZynAffineOpT::outputInfo()"));
-
-    AffineOnImage<uint16_t> words(noisyImage<uint16_t>(6, 6, 1));
-    ASSERT_TRUE(ZynGraph::statusOK(*words.op));
-    const ZynError e = errorOf([&] { words.op->imageOutput(0)->opFor({6, 6}); });
-    EXPECT_EQ(e.code(), 135);
-    EXPECT_NE(e.message().find("resample(ZynAffineOperation)"), std::string::npos);
-    EXPECT_NE(e.message().find("uint16"), std::string::npos);
 }
 
 TEST(AffineOperation, InputRegionAndMetadata) {

@@ -130,17 +130,9 @@ TEST(FpxView, ParametersStandForTheInnerAttributes) {
     EXPECT_EQ(g.view->getAttribute<double>("FpxHeight"), 0.5);
 }
 
-TEST(FpxView, ErrorsOfTheStagesAreTheComposites) {
-    ViewOnImage g(8, 8, std::make_shared<ZynGenericColorSpace>(3));
-    g.view->setAttribute<double>("FpxContrast", 2.0);
-    EXPECT_TRUE(isZynError(setupError(*g.view), 600,
-                           "The color space must be RGB (or VDXRGB) for transform "
-                           "FPX:Contrast(ZynContrastOperation)"));
-
+TEST(FpxView, WithoutAnInputTheSetupFails) {
     auto lonely = std::make_shared<ZynFpxViewOperation>();
-    ZynError e = setupError(*lonely);
-    EXPECT_EQ(e.code(), 3);
-
+    EXPECT_EQ(setupError(*lonely).code(), 3);
     auto byName = ZynTransformRegistry::create("Fpx View");
     EXPECT_TRUE(byName->hasAttribute("FpxColorTwist"));
 }

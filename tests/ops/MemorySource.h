@@ -54,8 +54,8 @@ TestImage<T> noisyImage(uint32_t width, uint32_t height, int bands, double scale
     return image;
 }
 
-// Fills native tiles (or, when `acceptsAny`, any buffer) of one level from memory; remembers
-// where it wrote last.
+// Fills native tiles (or, when `acceptsAny`, any buffer of its sample type) of one level from
+// memory; remembers where it wrote last.
 template <class T>
 class MemoryOp : public ZynImageSourceOp {
   public:
@@ -77,6 +77,8 @@ class MemoryOp : public ZynImageSourceOp {
     void genRect(ZynRectBuffer& buffer) override {
         ++calls;
         const ZynRect& r = buffer.rect();
+        if (!acceptsAny_ && !(buffer.org() == *tile_))
+            throw ZynError(3, "MemoryOp got a buffer that is not its native tile");
         if (!ZynRect{0, 0, image_.width, image_.height}.contains(r))
             throw ZynError(411, "MemoryOp asked for pixels outside the image");
         for (int64_t y = r.y; y < r.bottom(); ++y)
@@ -98,7 +100,8 @@ class MemoryOp : public ZynImageSourceOp {
 };
 
 // A source whose resolutions are the given images (full size first), measured as `width` x
-// `height` (by default the pixel size of the first image).
+// `height` (by default the pixel size of the first image); counts its setups and postRenders and
+// has one plain attribute, "value", for the engine's own tests.
 template <class T>
 class MemorySource : public ZynImageSource {
   public:
@@ -114,6 +117,7 @@ class MemorySource : public ZynImageSource {
         }
         width_ = {static_cast<double>(levels[0].width), ZynUnit::Pixel};
         height_ = {static_cast<double>(levels[0].height), ZynUnit::Pixel};
+        addSimpleAttribute<int>("value", 0);
     }
     explicit MemorySource(const TestImage<T>& image, ZynColorSpacePtr colorSpace = nullptr)
         : MemorySource(std::vector<TestImage<T>>{image}, std::move(colorSpace)) {}
@@ -126,6 +130,7 @@ class MemorySource : public ZynImageSource {
 
     ZynTransformPtr clone() const override { throw ZynError(3, "MemorySource is not copied"); }
     void setupTransform() override {
+        ++setups;
         auto space = std::make_shared<ZynXyCoordSpace>(width_, height_);
         space->setResolutions(resolutions_);
         ZynOutputInfo info;
@@ -138,7 +143,11 @@ class MemorySource : public ZynImageSource {
         throw ZynError(3, "Unsupported resolution");
     }
 
+    void postRender() override { ++postRenders; }
+
     MemoryOp<T>& op(size_t level = 0) { return *ops_[level]; }
+    std::atomic<int> setups{0};
+    std::atomic<int> postRenders{0};
 
   private:
     ZynColorSpacePtr colorSpace_;

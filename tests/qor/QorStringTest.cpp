@@ -11,8 +11,9 @@ TEST(QorString, NarrowingReplacesWhatUtf8CannotCarry) {
     EXPECT_EQ(qorNarrow(L"gr\u00fcn \u20ac"), "gr\xc3\xbcn \xe2\x82\xac");
     EXPECT_EQ(qorNarrow(std::wstring{L'a', static_cast<wchar_t>(0xD800), L'b'}), "a?b");
     // Only 32-bit wide characters can hold values beyond U+10FFFF.
-    if constexpr (sizeof(wchar_t) == 4)
+    if constexpr (sizeof(wchar_t) == 4) {
         EXPECT_EQ(qorNarrow(std::wstring{static_cast<wchar_t>(0x110000)}, '#'), "#");
+    }
     EXPECT_FALSE(qorHasNarrowForm(std::wstring{static_cast<wchar_t>(0xDFFF)}));
     EXPECT_TRUE(qorHasNarrowForm(L"\U0001F600"));
 }

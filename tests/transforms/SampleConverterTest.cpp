@@ -23,14 +23,6 @@ T toIeee(const std::array<uint8_t, N>& vax) {
     return v;
 }
 
-float fToIeee(const std::array<uint8_t, 4>& vax) {
-    return toIeee<float>(vax);
-}
-
-double gToIeee(const std::array<uint8_t, 8>& vax) {
-    return toIeee<double>(vax);
-}
-
 std::array<uint8_t, 4> ieeeToF(float value) {
     std::array<uint8_t, 4> bytes;
     std::memcpy(bytes.data(), &value, 4);
@@ -91,14 +83,14 @@ TEST(SampleConverter, VaxFToIeeeMatchesTheDefinition) {
         {true, 3, 0x7FFFFF}, {false, 255, 0x7FFFFF}, {false, 200, 0x123456}, {true, 100, 0x654321},
     };
     for (const Pattern& p : patterns)
-        EXPECT_EQ(fToIeee(vaxFBytes(p.negative, p.exponent, p.fraction)),
+        EXPECT_EQ(toIeee<float>(vaxFBytes(p.negative, p.exponent, p.fraction)),
                   static_cast<float>(vaxFValue(p.negative, p.exponent, p.fraction)))
             << p.exponent << " " << p.fraction;
-    EXPECT_EQ(fToIeee(vaxFBytes(false, 129, 0)), 1.0f);
+    EXPECT_EQ(toIeee<float>(vaxFBytes(false, 129, 0)), 1.0f);
     // Exponents 0 to 2 have no normal IEEE counterpart: zero, and +0.0 at that.
     for (unsigned exponent : {0u, 1u, 2u})
         for (bool negative : {false, true}) {
-            const float v = fToIeee(vaxFBytes(negative, exponent, 0x5A5A5A));
+            const float v = toIeee<float>(vaxFBytes(negative, exponent, 0x5A5A5A));
             EXPECT_EQ(v, 0.0f);
             EXPECT_FALSE(std::signbit(v)) << exponent;
         }
@@ -126,14 +118,14 @@ TEST(SampleConverter, IeeeToVaxFKeepsValuesAndClampsWhatFCannotHold) {
 }
 
 TEST(SampleConverter, VaxGConvertsBothWays) {
-    EXPECT_EQ(gToIeee(vaxGBytes(false, 1025, 0)), 1.0);
+    EXPECT_EQ(toIeee<double>(vaxGBytes(false, 1025, 0)), 1.0);
     for (uint64_t fraction : {uint64_t{0}, uint64_t{0x123456789ABCD}, (uint64_t{1} << 52) - 1})
         for (unsigned exponent : {3u, 700u, 1024u, 2047u})
-            EXPECT_EQ(gToIeee(vaxGBytes(exponent % 2, exponent, fraction)),
+            EXPECT_EQ(toIeee<double>(vaxGBytes(exponent % 2, exponent, fraction)),
                       vaxGValue(exponent % 2, exponent, fraction))
                 << exponent;
-    EXPECT_EQ(gToIeee(vaxGBytes(false, 0, 0)), 0.0);
-    EXPECT_EQ(gToIeee(vaxGBytes(true, 1, 77)), 0.0);
+    EXPECT_EQ(toIeee<double>(vaxGBytes(false, 0, 0)), 0.0);
+    EXPECT_EQ(toIeee<double>(vaxGBytes(true, 1, 77)), 0.0);
     for (double v : {1.0, -2.5, 1.0e-300, 3.0e307, -1.0 / 3})
         EXPECT_EQ(ieeeToG(v), vaxGBytesOf(v)) << v;
     EXPECT_EQ(ieeeToG(0.0), vaxGBytes(false, 0, 0));

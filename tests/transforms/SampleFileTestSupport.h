@@ -2,55 +2,37 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "QorString.h"
-#include "ZynAnyImageSource.h"
-#include "ZynGraph.h"
-#include "ZynImageOutputCP.h"
-#include "ZynTransform.h"
+#include "TestSupport.h"
+#include "ZynTransformRegistryEntry.h"
 
 // Helpers of the tests of the sources that read sample files themselves.
 
-template <class T>
-ZynRectBuffer renderAs(ZynTransform& t, const ZynRect& rect, int bands,
-                       ZynInterleave interleave = ZynInterleave::Pixel) {
-    const ZynImageOutputCP* out = t.imageOutput(t.primaryOutputIndex());
-    EXPECT_TRUE(out && out->coordSpace());
-    const ZynResolution full = out->coordSpace()->resolutions().at(0);
-    ZynRectBuffer buffer(
-        rect, std::make_shared<ZynSimpleDataOrg>(static_cast<uint32_t>(rect.width),
-                                                 static_cast<uint32_t>(rect.height),
-                                                 ZynDataTypeOf<T>::value, bands, interleave));
-    ZynGraph::render(t, t.primaryOutputIndex(), full, buffer);
-    return buffer;
-}
-
-// Compares every sample of the buffer with expected(x, y, band); stops at the first mismatch.
-template <class T>
-void expectSamples(const ZynRectBuffer& buffer,
-                   const std::function<T(int64_t, int64_t, int)>& expected) {
-    const ZynRect& r = buffer.rect();
-    for (int64_t y = r.y; y < r.bottom(); ++y)
-        for (int64_t x = r.x; x < r.right(); ++x)
-            for (int b = 0; b < buffer.bands(); ++b)
-                ASSERT_EQ(*buffer.sample<T>(x, y, b), expected(x, y, b))
-                    << "at " << x << "," << y << " band " << b;
-}
-
-template <class F>
-ZynError thrownBy(F&& f) {
-    try {
-        f();
-    } catch (const ZynError& e) {
-        return e;
-    }
-    ADD_FAILURE() << "no ZynError was thrown";
-    return ZynError();
-}
-
 inline void setName(ZynTransform& t, const std::string& path) {
     t.setAttribute<std::wstring>("wfile_name", qorWiden(path));
+}
+
+// A source of `path`: recognised by content when `registryName` is empty, else created by name.
+inline ZynTransformPtr sourceOf(const std::string& path, const std::string& registryName = "",
+                                bool keepOpen = true) {
+    if (registryName.empty()) return openByContent(path, keepOpen);
+    ZynTransformPtr source = ZynTransformRegistry::create(registryName);
+    setName(*source, path);
+    source->setAttribute<bool>("keep_open", keepOpen);
+    return source;
+}
+
+template <class T>
+std::vector<double> widened(const std::vector<T>& samples) {
+    return {samples.begin(), samples.end()};
+}
+
+// `rect` of the primary output at its first resolution, in the output's own type and bands.
+inline ZynRectBuffer renderOwn(ZynTransform& t, const ZynRect& rect,
+                               ZynInterleave interleave = ZynInterleave::Pixel) {
+    return renderRect(t, resolutionsOf(t).at(0), rect, {}, 0, interleave);
 }

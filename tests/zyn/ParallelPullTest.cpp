@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <functional>
-#include <iomanip>
 #include <memory>
 #include <sstream>
 #include <stdexcept>
@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "../anyimage/AnyImageTestSupport.h"
 #include "BmpFixture.h"
 #include "ImpsFixture.h"
 #include "J2kFixture.h"
@@ -19,12 +20,11 @@
 #include "PngFixture.h"
 #include "PpmFixture.h"
 #include "QorString.h"
+#include "RawFixture.h"
 #include "TestSupport.h"
 #include "TiffFixture.h"
-#include "ZynAnyImageSource.h"
 #include "ZynGraph.h"
 #include "ZynImageInputCP.h"
-#include "ZynImageOutputCP.h"
 #include "ZynRawImageSource.h"
 #include "ZynSettings.h"
 #include "ZynTransformRegistryEntry.h"
@@ -43,7 +43,8 @@ class ThreadCount {
     uint32_t saved_;
 };
 
-// An image ready to render and, when the fixture gives them, its pixels as packed 8-bit samples.
+// An image ready to render and, when the fixture gives them, its pixels as packed samples of
+// its own type.
 struct Opened {
     ZynTransformPtr image;
     std::vector<uint8_t> expected;
@@ -51,18 +52,6 @@ struct Opened {
 
 void setName(ZynTransform& t, const std::string& path) {
     t.setAttribute<std::wstring>("wfile_name", qorWiden(path));
-}
-
-ZynTransformPtr recognised(const std::string& path) {
-    auto any = std::make_shared<ZynAnyImageSource>();
-    setName(*any, path);
-    return any;
-}
-
-ZynTransformPtr byName(const std::string& name, const std::string& path) {
-    ZynTransformPtr source = ZynTransformRegistry::create(name);
-    setName(*source, path);
-    return source;
 }
 
 // An operation from its registry name and attribute texts, fed by `input`.
@@ -75,44 +64,34 @@ ZynTransformPtr operation(const std::string& name,
     return op;
 }
 
-std::vector<uint8_t> bytesOf(const std::vector<uint32_t>& samples) {
-    return {samples.begin(), samples.end()};
+std::vector<uint8_t> bytesOf(const std::vector<uint16_t>& samples) {
+    std::vector<uint8_t> bytes(samples.size() * 2);
+    std::memcpy(bytes.data(), samples.data(), bytes.size());
+    return bytes;
 }
 
 // Every image spans several native tiles, so that requests of the whole image spread.
 
-// Tiled RGB TIFF of 16 x 16 tiles with the given compression; its pixels.
-Opened tiledTiff(const std::string& dir, uint16_t compression) {
+// RGB TIFF of 16 x 16 tiles with the given compression, or of strips of 8 rows.
+Opened tiff(const std::string& dir, bool tiled, uint16_t compression = 1) {
     TiffPage page;
-    page.width = 70;
-    page.height = 45;
+    page.width = tiled ? 70 : 30;
+    page.height = tiled ? 45 : 150;
     page.samplesPerPixel = 3;
     page.photometric = 2;
     page.compression = compression;
-    page.tileWidth = page.tileHeight = 16;
+    if (tiled) page.tileWidth = page.tileHeight = 16;
+    if (!tiled) page.rowsPerStrip = 8;
     const auto samples = tiffPattern(page.width, page.height, 3, 8);
     page.data = packTiffSamples(samples, page.width * 3, 8);
-    writeTiff(dir + "/tiled.tif", {page});
-    return {recognised(dir + "/tiled.tif"), bytesOf(samples)};
+    writeTiff(dir + "/t.tif", {page});
+    return {openByContent(dir + "/t.tif"), {samples.begin(), samples.end()}};
 }
 
-Opened stripTiff(const std::string& dir) {
-    TiffPage page;
-    page.width = 30;
-    page.height = 150;
-    page.samplesPerPixel = 3;
-    page.photometric = 2;
-    page.rowsPerStrip = 8;
-    const auto samples = tiffPattern(page.width, page.height, 3, 8);
-    page.data = packTiffSamples(samples, page.width * 3, 8);
-    writeTiff(dir + "/strips.tif", {page});
-    return {recognised(dir + "/strips.tif"), bytesOf(samples)};
-}
-
-Opened ppm(const std::string& dir) {
+Opened ppm(const std::string& dir, bool keepOpen = true) {
     const auto rgb = fixturePattern(40, 150, 3);
     writePpm(dir + "/p.ppm", 40, 150, rgb);
-    return {recognised(dir + "/p.ppm"), rgb};
+    return {openByContent(dir + "/p.ppm", keepOpen), rgb};
 }
 
 Opened tiledJ2k(const std::string& dir) {
@@ -127,7 +106,7 @@ Opened tiledJ2k(const std::string& dir) {
         for (uint32_t x = 0; x < options.width; ++x)
             for (const J2kPlane& plane : planes)
                 rgb.push_back(static_cast<uint8_t>(plane.at(x, y)));
-    return {recognised(dir + "/t.jp2"), rgb};
+    return {openByContent(dir + "/t.jp2"), rgb};
 }
 
 // One tile, whose code-blocks the library decodes on the request's threads.
@@ -139,13 +118,16 @@ Opened lossyJ2k(const std::string& dir) {
     options.lossy = true;
     options.colorTransform = true;
     writeJ2k(dir + "/l.jp2", options);
-    return {recognised(dir + "/l.jp2"), {}};
+    return {openByContent(dir + "/l.jp2"), {}};
 }
 
 Opened bmp(const std::string& dir, const std::string& source, uint32_t height) {
     const auto rgb = fixturePattern(37, height, 3);
     writeBmp(dir + "/b.bmp", 37, height, 24, rgb);
-    return {source.empty() ? recognised(dir + "/b.bmp") : byName(source, dir + "/b.bmp"), rgb};
+    if (source.empty()) return {openByContent(dir + "/b.bmp"), rgb};
+    ZynTransformPtr byName = ZynTransformRegistry::create(source);
+    setName(*byName, dir + "/b.bmp");
+    return {byName, rgb};
 }
 
 Opened imps(const std::string& dir) {
@@ -154,14 +136,22 @@ Opened imps(const std::string& dir) {
     set.height = 150;
     const auto rgb = fixturePattern(set.width, set.height, 3);
     writeImpsSet(dir, "set", ImpsKind::Rgb, set, std::vector<uint32_t>(rgb.begin(), rgb.end()));
-    return {recognised(dir + "/set.doc"), rgb};
+    return {openByContent(dir + "/set.doc"), rgb};
 }
 
-Opened raw(const std::string& dir) {
-    const auto rgb = fixturePattern(30, 150, 3);
-    writeFile(dir + "/r.raw", std::string(rgb.begin(), rgb.end()));
+// 8-bit RGB kept open, or 16-bit big-endian grey opened for each pass.
+Opened raw(const std::string& dir, bool sixteen = false) {
     auto source = std::make_shared<ZynRawImageSource>();
     setName(*source, dir + "/r.raw");
+    if (sixteen) {
+        const auto samples = pattern16(64 * 200);
+        writeFile(dir + "/r.raw", sampleBytes(samples, true));
+        source->setAttribute<bool>("keep_open", false);
+        source->setFile(0, 64, 200, 1, nullptr, ZynDataType::UInt16, 0, ppcHWD);
+        return {source, bytesOf(samples)};
+    }
+    const auto rgb = fixturePattern(30, 150, 3);
+    writeFile(dir + "/r.raw", std::string(rgb.begin(), rgb.end()));
     source->setFile(0, 30, 150, 3, nullptr, ZynDataType::UInt8, 0, nativeHWD);
     return {source, rgb};
 }
@@ -169,7 +159,7 @@ Opened raw(const std::string& dir) {
 Opened png(const std::string& dir) {
     const PngImage image = pngPattern(40, 150, 2, 8);
     writePng(dir + "/p.png", image);
-    return {recognised(dir + "/p.png"), {image.samples.begin(), image.samples.end()}};
+    return {openByContent(dir + "/p.png"), {image.samples.begin(), image.samples.end()}};
 }
 
 Opened jpeg(const std::string& dir) {
@@ -178,15 +168,7 @@ Opened jpeg(const std::string& dir) {
     options.height = 150;
     writeJpeg(dir + "/j.jpg", options);
     // Lossy: only the renders with different thread counts are compared.
-    return {recognised(dir + "/j.jpg"), {}};
-}
-
-// Each sample moved to the band `from[band]` names, as a band selection or matrix does it.
-std::vector<uint8_t> bandsFrom(const std::vector<uint8_t>& rgb, const std::array<int, 3>& from) {
-    std::vector<uint8_t> out(rgb.size());
-    for (size_t i = 0; i < rgb.size(); i += 3)
-        for (int b = 0; b < 3; ++b) out[i + b] = rgb[i + from[b]];
-    return out;
+    return {openByContent(dir + "/j.jpg"), {}};
 }
 
 const std::string kRotation = "[0.985,-0.174,0,0.174,0.985,0]";
@@ -203,45 +185,44 @@ Opened twist(const Opened& input) {
     return {operation("ColorMatrix", {{"colorMatrix", kTwist}}, input.image), {}};
 }
 
-struct Row {
-    std::string name;
-    std::function<Opened(const std::string& dir)> open;
-};
+// The band selection reverses the bands.
+Opened reversedBands(const Opened& input) {
+    std::vector<uint8_t> bgr(input.expected.size());
+    for (size_t i = 0; i < bgr.size(); ++i) bgr[i] = input.expected[i - i % 3 + 2 - i % 3];
+    return {operation("ChannelSelect",
+                      {{"allBands", "false"}, {"inputs", "[0,0,0]"}, {"bands", "[2,1,0]"}},
+                      input.image),
+            bgr};
+}
 
-const Row kRows[] = {
-    {"PPM", ppm},
-    {"TIFF tiles", [](const std::string& d) { return tiledTiff(d, 1); }},
-    {"TIFF Deflate tiles", [](const std::string& d) { return tiledTiff(d, 8); }},
-    {"TIFF strips", stripTiff},
+using Opener = std::function<Opened(const std::string& dir)>;
+
+const std::pair<const char*, Opener> kRows[] = {
+    {"PPM", [](const std::string& d) { return ppm(d); }},
+    {"TIFF tiles", [](const std::string& d) { return tiff(d, true); }},
+    {"TIFF Deflate tiles", [](const std::string& d) { return tiff(d, true, 8); }},
+    {"TIFF strips", [](const std::string& d) { return tiff(d, false); }},
     {"JPEG 2000 tiles", tiledJ2k},
     {"JPEG 2000 lossy", lossyJ2k},
     {"BMP", [](const std::string& d) { return bmp(d, "", 150); }},
     {"DIB", [](const std::string& d) { return bmp(d, "DIBSource", 300); }},
     {"IMPS", imps},
-    {"raw", raw},
+    {"raw", [](const std::string& d) { return raw(d); }},
     {"PNG", png},
     {"JPEG", jpeg},
     {"Affine bicubic over TIFF",
-     [](const std::string& d) { return affine(tiledTiff(d, 8), kRotation, "BICUBIC"); }},
+     [](const std::string& d) { return affine(tiff(d, true, 8), kRotation, "BICUBIC"); }},
     {"Affine bilinear over PPM",
      [](const std::string& d) { return affine(ppm(d), kRotation, "BILINEAR"); }},
     {"Affine identity over JPEG 2000",
      [](const std::string& d) { return affine(tiledJ2k(d), "[1,0,0,0,1,0]", "NEAREST"); }},
-    {"ColorMatrix over TIFF", [](const std::string& d) { return twist(tiledTiff(d, 8)); }},
+    {"ColorMatrix over TIFF", [](const std::string& d) { return twist(tiff(d, true, 8)); }},
     {"ColorMatrix over PNG", [](const std::string& d) { return twist(png(d)); }},
     {"Contrast over BMP",
      [](const std::string& d) {
          return Opened{operation("Contrast", {{"contrast", "1.4"}}, bmp(d, "", 150).image), {}};
      }},
-    {"ChannelSelect over IMPS",
-     [](const std::string& d) {
-         const Opened in = imps(d);
-         return Opened{
-             operation("ChannelSelect",
-                       {{"allBands", "false"}, {"inputs", "[0,0,0]"}, {"bands", "[2,1,0]"}},
-                       in.image),
-             bandsFrom(in.expected, {2, 1, 0})};
-     }},
+    {"ChannelSelect over IMPS", [](const std::string& d) { return reversedBands(imps(d)); }},
     {"Nop over raw",
      [](const std::string& d) {
          const Opened in = raw(d);
@@ -249,25 +230,29 @@ const Row kRows[] = {
      }},
 };
 
+ZynResolution fullOf(ZynTransform& image) {
+    return image.imageOutput(image.primaryOutputIndex())->coordSpace()->resolutions().at(0);
+}
+
+// `rect` at the first resolution in the output's own sample type and bands.
+ZynRectBuffer renderOwn(ZynTransform& image, const ZynRect& rect,
+                        ZynInterleave interleave = ZynInterleave::Pixel) {
+    return renderRect(image, fullOf(image), rect, {}, 0, interleave);
+}
+
 // The whole image at its first resolution in packed pixels of its own sample type.
 std::vector<uint8_t> renderWhole(ZynTransform& image) {
-    ZynImageOutputCP* out = image.imageOutput(image.primaryOutputIndex());
-    const ZynResolution full = out->coordSpace()->resolutions().at(0);
-    const ZynSimpleDataOrg& tile = *out->dataOrg();
-    ZynRectBuffer buffer(
-        {0, 0, full.width, full.height},
-        std::make_shared<ZynSimpleDataOrg>(full.width, full.height, tile.dataType(), tile.bands()));
-    ZynGraph::render(image, image.primaryOutputIndex(), full, buffer);
-    const size_t bytes = buffer.org().bytesNeeded();
-    return {reinterpret_cast<const uint8_t*>(buffer.origin()),
-            reinterpret_cast<const uint8_t*>(buffer.origin()) + bytes};
+    const ZynResolution full = fullOf(image);
+    const ZynRectBuffer buffer = renderOwn(image, {0, 0, full.width, full.height});
+    const auto* origin = reinterpret_cast<const uint8_t*>(buffer.origin());
+    return {origin, origin + buffer.org().bytesNeeded()};
 }
 
 TEST(ParallelPull, EveryFormatAndOperationRendersTheSameOnAnyNumberOfThreads) {
     ThreadCount threads;
-    for (const Row& row : kRows) {
-        SCOPED_TRACE(row.name);
-        const Opened opened = row.open(testDir());
+    for (const auto& [name, open] : kRows) {
+        SCOPED_TRACE(name);
+        const Opened opened = open(testDir());
         ASSERT_TRUE(ZynGraph::statusOK(*opened.image)) << opened.image->error().message();
 
         threads.set(1);
@@ -282,29 +267,54 @@ TEST(ParallelPull, EveryFormatAndOperationRendersTheSameOnAnyNumberOfThreads) {
     }
 }
 
+// Four hosts render rectangles of one graph at once, in packed or band-sequential buffers; files
+// kept open share one handle, the others are opened by each pass.
 TEST(ParallelPull, ConcurrentHostsOfOneGraphGetTheSamePixels) {
     ThreadCount threads;
     threads.set(2);
-    const Opened opened = affine(tiledTiff(testDir(), 8), kRotation, "BICUBIC");
-    ASSERT_TRUE(ZynGraph::statusOK(*opened.image));
-    const std::vector<uint8_t> first = renderWhole(*opened.image);
-    std::vector<std::vector<uint8_t>> results(3);
-    std::vector<std::thread> hosts;
-    for (auto& result : results) hosts.emplace_back([&] { result = renderWhole(*opened.image); });
-    for (std::thread& host : hosts) host.join();
-    for (const auto& result : results) EXPECT_TRUE(result == first);
+    const std::pair<const char*, Opened> cases[] = {
+        {"PPM kept open", ppm(testDir(), true)},
+        {"PPM opened for each pass", ppm(testDir(), false)},
+        {"raw 16-bit opened for each pass", raw(testDir(), true)},
+        {"Affine bicubic over TIFF", affine(tiff(testDir(), true, 8), kRotation, "BICUBIC")},
+    };
+    for (const auto& [name, opened] : cases) {
+        SCOPED_TRACE(name);
+        ZynTransform& image = *opened.image;
+        ASSERT_TRUE(ZynGraph::statusOK(image)) << image.error().message();
+        const ZynResolution full = fullOf(image);
+        const ZynRectBuffer whole = renderOwn(image, {0, 0, full.width, full.height});
+        std::vector<double> samples;
+        for (int64_t y = 0; y < full.height; ++y)
+            for (int64_t x = 0; x < full.width; ++x)
+                for (int b = 0; b < whole.bands(); ++b) samples.push_back(sampleAt(whole, x, y, b));
+        if (!opened.expected.empty()) {
+            EXPECT_TRUE(renderWhole(image) == opened.expected);
+        }
+        const int64_t w = full.width / 4 + 1, h = full.height / 4 + 1;
+        std::vector<int> failures(4, 0);
+        std::vector<std::thread> hosts;
+        for (int t = 0; t < 4; ++t)
+            hosts.emplace_back([&, t] {
+                for (int i = 0; i < 40; ++i) {
+                    const ZynRect rect{(t * 37 + i * 11) % (full.width - w + 1),
+                                       (t * 53 + i * 7) % (full.height - h + 1), w, h};
+                    const ZynRectBuffer piece =
+                        renderOwn(image, rect, i % 2 ? ZynInterleave::Band : ZynInterleave::Pixel);
+                    failures[t] += !samplesMatch(piece, samples, full.width);
+                }
+            });
+        for (std::thread& host : hosts) host.join();
+        EXPECT_EQ(failures, std::vector<int>(4, 0));
+    }
 }
 
 TEST(ParallelPull, SourcesWordTheirOwnRectanglesOutsideTheImage) {
     ThreadCount threads;
     threads.set(2);
     const std::string dir = testDir();
-    struct Case {
-        Opened image;
-        ZynRect rect;
-        std::string message;
-    };
-    const Case cases[] = {
+    writePpm(dir + "/small.ppm", 4, 3, fixturePattern(4, 3, 3));
+    const std::tuple<Opened, ZynRect, std::string> cases[] = {
         {bmp(dir, "DIBSource", 23),
          {36, 0, 2, 1},
          "requested (36,0) w=2, h=1 pixels from BMP image which is 37x23 pixels"},
@@ -314,36 +324,16 @@ TEST(ParallelPull, SourcesWordTheirOwnRectanglesOutsideTheImage) {
         {png(dir),
          {0, 140, 40, 20},
          "requested (0,140) w=40, h=20 pixels from an image of 40x150 pixels"},
+        {{openByContent(dir + "/small.ppm")},
+         {0, 0, 4, 4},
+         "requested (0,0) w=4, h=4 pixels from PPM image which is 4x3 pixels"},
     };
-    for (const Case& c : cases) {
-        ZynTransform& image = *c.image.image;
-        ASSERT_TRUE(ZynGraph::statusOK(image)) << c.message;
-        const ZynResolution full = image.imageOutput(0)->coordSpace()->resolutions().at(0);
-        ZynRectBuffer buffer(
-            c.rect, std::make_shared<ZynSimpleDataOrg>(static_cast<uint32_t>(c.rect.width),
-                                                       static_cast<uint32_t>(c.rect.height),
-                                                       ZynDataType::UInt8, 3));
-        expectZynError([&] { ZynGraph::render(image, 0, full, buffer); }, 411, c.message);
+    for (const auto& [opened, rect, message] : cases) {
+        ZynTransform& image = *opened.image;
+        ASSERT_TRUE(ZynGraph::statusOK(image)) << message;
+        expectZynError([&] { renderRect(image, fullOf(image), rect, ZynDataType::UInt8, 3); }, 411,
+                       message);
     }
-}
-
-// What anyimage stats prints for 8-bit samples of `bands` bands.
-std::string statsText(const std::vector<uint8_t>& samples, int bands) {
-    std::ostringstream out;
-    out << std::fixed << std::setprecision(6);
-    for (int b = 0; b < bands; ++b) {
-        uint8_t low = 255, high = 0;
-        uint64_t sum = 0;
-        for (size_t i = static_cast<size_t>(b); i < samples.size(); i += bands) {
-            low = std::min(low, samples[i]);
-            high = std::max(high, samples[i]);
-            sum += samples[i];
-        }
-        out << "band " << b << ": min " << static_cast<double>(low) << " max "
-            << static_cast<double>(high) << " mean "
-            << static_cast<double>(sum) / static_cast<double>(samples.size() / bands) << "\n";
-    }
-    return out.str();
 }
 
 // Several strips at every thread count, so that anyimage renders one while it writes another.
@@ -360,8 +350,7 @@ TEST(ParallelPull, AnyimageWritesTheSameBytesOnAnyNumberOfThreads) {
             ANYIMAGE_EXE,
             {"render", dir + "/big.ppm", "-o", out, "--op", rotate, "--threads", threads});
         ASSERT_EQ(render.status, 0) << render.err;
-        const CommandResult stats =
-            runProgram(ANYIMAGE_EXE, {"stats", dir + "/big.ppm", "--threads", threads});
+        const CommandResult stats = anyimage({"stats", dir + "/big.ppm", "--threads", threads});
         ASSERT_EQ(stats.status, 0) << stats.err;
         if (first.empty()) {
             first = readFileBytes(out);
@@ -370,8 +359,8 @@ TEST(ParallelPull, AnyimageWritesTheSameBytesOnAnyNumberOfThreads) {
         EXPECT_TRUE(readFileBytes(out) == first);
         EXPECT_EQ(stats.out, firstStats);
     }
-    EXPECT_EQ(firstStats, statsText(rgb, 3));
-    EXPECT_EQ(runProgram(ANYIMAGE_EXE, {"stats", dir + "/big.ppm", "--threads", "0"}).status, 2);
+    EXPECT_EQ(firstStats, statsText({rgb.begin(), rgb.end()}, 3));
+    EXPECT_EQ(anyimage({"stats", dir + "/big.ppm", "--threads", "0"}).status, 2);
 }
 
 // The pool on its own: nesting, failures and the bound on threads.

@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-#include "FakeSource.h"
+#include "../ops/MemorySource.h"
 #include "ZynColorSpace.h"
 #include "ZynTransformDescription.h"
 #include "ZynValue.h"
@@ -54,15 +54,23 @@ TEST(ZynValues, TextFormsRoundTrip) {
     EXPECT_EQ(ZynLumColorSpace().withRange(0, 4095)->maximum(), 4095);
 }
 
+namespace {
+
+MemorySource<uint8_t> smallSource() {
+    return MemorySource<uint8_t>(noisyImage<uint8_t>(4, 3, 1));
+}
+
+}  // namespace
+
 TEST(ZynDescription, SaveAndLoadRoundTrip) {
-    FakeSource source;
+    auto source = smallSource();
     source.setLabel("first");
     source.setAttribute<int>("value", 42);
     std::ostringstream saved;
     zynSaveTransform(source, saved);
     EXPECT_EQ(saved.str(), "{\nlabel = \"first\"\n\tvalue = 42 ;\n}\n");
 
-    FakeSource loaded;
+    auto loaded = smallSource();
     std::istringstream in("junk\n" + saved.str());
     loaded.loadDescription(in);
     EXPECT_EQ(loaded.label(), "first");
@@ -70,7 +78,7 @@ TEST(ZynDescription, SaveAndLoadRoundTrip) {
 }
 
 TEST(ZynDescription, AnUnknownNameEndsTheReading) {
-    FakeSource loaded;
+    auto loaded = smallSource();
     std::istringstream in("{\n\tcolour = 3 ;\n\tvalue = 7 ;\n}\n\tvalue = 9 ;\n");
     loaded.loadDescription(in);
     EXPECT_EQ(loaded.getAttribute<int>("value"), 0);

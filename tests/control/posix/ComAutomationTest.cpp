@@ -5,7 +5,7 @@
 #include <set>
 #include <thread>
 
-#include "ControlTestSupport.h"
+#include "ComTestHelpers.h"
 
 namespace {
 
@@ -99,73 +99,48 @@ TEST(ComAutomation, CopiesAreDeepAndClearingReleases) {
     EXPECT_EQ(VariantCopy(&copy, &bad), DISP_E_BADVARTYPE);
 }
 
-TEST(ComAutomation, ConversionsRoundHalfToEvenAndRefuseWhatDoesNotFit) {
-    ComVariant out;
-    VARIANT text = of(VT_BSTR);
-    ComBstr s = bstr(" 12.5 ");
-    text.bstrVal = s.get();
-    ASSERT_EQ(VariantChangeType(&out, &text, 0, VT_I4), S_OK);
-    EXPECT_EQ(out.lVal, 12);
-    ComBstr odd = bstr("13.5");
-    text.bstrVal = odd.get();
-    ASSERT_EQ(VariantChangeType(&out, &text, 0, VT_I2), S_OK);
-    EXPECT_EQ(out.iVal, 14);
-    ComBstr junk = bstr("12abc");
-    text.bstrVal = junk.get();
-    EXPECT_EQ(VariantChangeType(&out, &text, 0, VT_I4), DISP_E_TYPEMISMATCH);
-
-    VARIANT big = of(VT_I4);
-    big.lVal = 300;
-    EXPECT_EQ(VariantChangeType(&out, &big, 0, VT_UI1), DISP_E_OVERFLOW);
-    big.lVal = -1;
-    EXPECT_EQ(VariantChangeType(&out, &big, 0, VT_UI4), DISP_E_OVERFLOW);
-    VARIANT huge = of(VT_UI8);
-    huge.ullVal = UINT64_MAX;
-    EXPECT_EQ(converted(huge), "18446744073709551615");
-    EXPECT_EQ(VariantChangeType(&out, &huge, 0, VT_I8), DISP_E_OVERFLOW);
-
-    VARIANT null = of(VT_NULL);
-    EXPECT_EQ(VariantChangeType(&out, &null, 0, VT_I4), DISP_E_TYPEMISMATCH);
-    EXPECT_EQ(converted(of(VT_EMPTY)), "");
-}
-
-TEST(ComAutomation, TextFormsOfNumbersBooleansCurrencyAndDecimals) {
-    VARIANT real = of(VT_R8);
+// Integers round half to even, decimals keep every digit and their scale; results are read back
+// through their text.
+TEST(ComAutomation, ConversionsRoundTextFormsAndRefuseWhatDoesNotFit) {
+    ComVariant real = scalarVariant(VT_R8, 0), single = scalarVariant(VT_R4, 0),
+               money = scalarVariant(VT_CY, -12345);
     real.dblVal = 0.1;
-    EXPECT_EQ(converted(real), "0.1");
-    VARIANT single = of(VT_R4);
     single.fltVal = 0.1f;
-    EXPECT_EQ(converted(single), "0.1");
-    VARIANT yes = of(VT_BOOL);
-    yes.boolVal = VARIANT_TRUE;
-    EXPECT_EQ(converted(yes), "-1");
-    EXPECT_EQ(converted(yes, VARIANT_ALPHABOOL), "True");
-    VARIANT money = of(VT_CY);
-    money.cyVal.int64 = -12345;
-    EXPECT_EQ(converted(money), "-1.2345");
-
-    // Decimals keep every digit and their scale through their text.
-    ComBstr digits = bstr("-79228162514264337593543950335");
-    VARIANT text = of(VT_BSTR);
-    text.bstrVal = digits.get();
-    ComVariant decimal;
-    ASSERT_EQ(VariantChangeType(&decimal, &text, 0, VT_DECIMAL), S_OK);
-    EXPECT_EQ(decimal.decVal.sign, DECIMAL_NEG);
-    EXPECT_EQ(converted(decimal), "-79228162514264337593543950335");
-    ComBstr scaled = bstr("0.000120");
-    text.bstrVal = scaled.get();
-    ASSERT_EQ(VariantChangeType(&decimal, &text, 0, VT_DECIMAL), S_OK);
-    EXPECT_EQ(decimal.decVal.scale, 6);
-    EXPECT_EQ(converted(decimal), "0.000120");
-    ComBstr tooBig = bstr("79228162514264337593543950336");
-    text.bstrVal = tooBig.get();
-    EXPECT_EQ(VariantChangeType(&decimal, &text, 0, VT_DECIMAL), DISP_E_OVERFLOW);
-
-    ComBstr word = bstr("TRUE");
-    text.bstrVal = word.get();
-    ComVariant flag;
-    ASSERT_EQ(VariantChangeType(&flag, &text, 0, VT_BOOL), S_OK);
-    EXPECT_EQ(flag.boolVal, VARIANT_TRUE);
+    const std::string most = "79228162514264337593543950335";
+    const struct {
+        ComVariant from;
+        VARTYPE to;
+        USHORT flags;
+        HRESULT result;
+        std::string text;
+    } cases[] = {
+        {textVariant(" 12.5 "), VT_I4, 0, S_OK, "12"},
+        {textVariant("13.5"), VT_I2, 0, S_OK, "14"},
+        {textVariant("12abc"), VT_I4, 0, DISP_E_TYPEMISMATCH, ""},
+        {scalarVariant(VT_I4, 300), VT_UI1, 0, DISP_E_OVERFLOW, ""},
+        {scalarVariant(VT_I4, -1), VT_UI4, 0, DISP_E_OVERFLOW, ""},
+        {scalarVariant(VT_UI8, -1), VT_BSTR, 0, S_OK, "18446744073709551615"},
+        {scalarVariant(VT_UI8, -1), VT_I8, 0, DISP_E_OVERFLOW, ""},
+        {scalarVariant(VT_NULL, 0), VT_I4, 0, DISP_E_TYPEMISMATCH, ""},
+        {scalarVariant(VT_EMPTY, 0), VT_BSTR, 0, S_OK, ""},
+        {real, VT_BSTR, 0, S_OK, "0.1"},
+        {single, VT_BSTR, 0, S_OK, "0.1"},
+        {scalarVariant(VT_BOOL, VARIANT_TRUE), VT_BSTR, 0, S_OK, "-1"},
+        {scalarVariant(VT_BOOL, VARIANT_TRUE), VT_BSTR, VARIANT_ALPHABOOL, S_OK, "True"},
+        {money, VT_BSTR, 0, S_OK, "-1.2345"},
+        {textVariant("-" + most), VT_DECIMAL, 0, S_OK, "-" + most},
+        {textVariant("0.000120"), VT_DECIMAL, 0, S_OK, "0.000120"},
+        {textVariant("79228162514264337593543950336"), VT_DECIMAL, 0, DISP_E_OVERFLOW, ""},
+        {textVariant("TRUE"), VT_BOOL, 0, S_OK, "-1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.from.vt) + " to " + std::to_string(c.to) + ": " + c.text);
+        ComVariant out;
+        ASSERT_EQ(VariantChangeType(&out, &c.from, c.flags, c.to), c.result);
+        if (c.result == S_OK) {
+            EXPECT_EQ(out.vt == VT_BSTR ? utf8(out.bstrVal) : converted(out), c.text);
+        }
+    }
 }
 
 TEST(ComAutomation, ArraysOfStringsCopyInAndOutAndCheckTheirBounds) {

@@ -3,7 +3,7 @@
 #include <thread>
 #include <vector>
 
-#include "ControlTestSupport.h"
+#include "ComTestHelpers.h"
 #include "PpmFixture.h"
 #include "TestSupport.h"
 
@@ -18,25 +18,6 @@ LONG setString(HKEY root, const std::u16string& path, const char16_t* name,
                        static_cast<DWORD>((value.size() + 1) * 2));
     RegCloseKey(key);
     return r;
-}
-
-// The value, or "<missing>".
-std::string getString(HKEY root, const std::u16string& path, const char16_t* name = nullptr) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return "<missing>";
-    char16_t buffer[256] = {};
-    DWORD size = sizeof buffer;
-    const LONG r =
-        RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
-    RegCloseKey(key);
-    return r == ERROR_SUCCESS ? comToUtf8(buffer) : "<missing>";
-}
-
-bool exists(HKEY root, const std::u16string& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
 }
 
 // A class object of the test process.
@@ -87,8 +68,9 @@ TEST(ComRegistry, KeysAndValuesSurviveInTheStoreWithEscapesAndAnyCase) {
         ERROR_MORE_DATA);
     EXPECT_EQ(size, 11u * 2);
     RegCloseKey(key);
-    EXPECT_EQ(getString(HKEY_CURRENT_USER, u"Software\\Test\\Deep", u"Quote"), "a \"b\" \\c\nd");
-    EXPECT_TRUE(exists(HKEY_CURRENT_USER, u"Software\\Test"));
+    EXPECT_EQ(registryValue(u"Software\\Test\\Deep", u"Quote", HKEY_CURRENT_USER),
+              "a \"b\" \\c\nd");
+    EXPECT_TRUE(registryKeyExists(u"Software\\Test", HKEY_CURRENT_USER));
     EXPECT_NE(readFileBytes(store).find("[HKEY_CURRENT_USER\\Software\\Test\\Deep]"),
               std::string::npos);
     EXPECT_EQ(RegCloseKey(key), ERROR_INVALID_HANDLE);
@@ -100,18 +82,18 @@ TEST(ComRegistry, DeletingRemovesWholeTreesOnly) {
     setString(HKEY_LOCAL_MACHINE, u"A\\BB", nullptr, u"bb");
     EXPECT_EQ(RegDeleteKeyW(HKEY_LOCAL_MACHINE, u"A\\B"), ERROR_ACCESS_DENIED);
     EXPECT_EQ(RegDeleteTreeW(HKEY_LOCAL_MACHINE, u"A\\B"), ERROR_SUCCESS);
-    EXPECT_FALSE(exists(HKEY_LOCAL_MACHINE, u"A\\B\\C"));
-    EXPECT_FALSE(exists(HKEY_LOCAL_MACHINE, u"A\\B"));
-    EXPECT_EQ(getString(HKEY_LOCAL_MACHINE, u"A\\BB"), "bb");
+    EXPECT_FALSE(registryKeyExists(u"A\\B\\C", HKEY_LOCAL_MACHINE));
+    EXPECT_FALSE(registryKeyExists(u"A\\B", HKEY_LOCAL_MACHINE));
+    EXPECT_EQ(registryValue(u"A\\BB", nullptr, HKEY_LOCAL_MACHINE), "bb");
     EXPECT_EQ(RegDeleteTreeW(HKEY_LOCAL_MACHINE, u"A\\B"), ERROR_FILE_NOT_FOUND);
 }
 
 TEST(ComRegistry, ClassesRootPrefersTheUsersClassesAndCanBeRedirected) {
     useFreshRegistry();
     setString(HKEY_CLASSES_ROOT, u"Thing", nullptr, u"machine");
-    EXPECT_EQ(getString(HKEY_LOCAL_MACHINE, u"Software\\Classes\\Thing"), "machine");
+    EXPECT_EQ(registryValue(u"Software\\Classes\\Thing", nullptr, HKEY_LOCAL_MACHINE), "machine");
     setString(HKEY_CURRENT_USER, u"Software\\Classes\\Thing", nullptr, u"user");
-    EXPECT_EQ(getString(HKEY_CLASSES_ROOT, u"Thing"), "user");
+    EXPECT_EQ(registryValue(u"Thing", nullptr, HKEY_CLASSES_ROOT), "user");
 
     HKEY userClasses = nullptr;
     ASSERT_EQ(
@@ -121,8 +103,8 @@ TEST(ComRegistry, ClassesRootPrefersTheUsersClassesAndCanBeRedirected) {
     setString(HKEY_CLASSES_ROOT, u"Other", nullptr, u"redirected");
     RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
     RegCloseKey(userClasses);
-    EXPECT_EQ(getString(HKEY_CURRENT_USER, u"Software\\Classes\\Other"), "redirected");
-    EXPECT_FALSE(exists(HKEY_LOCAL_MACHINE, u"Software\\Classes\\Other"));
+    EXPECT_EQ(registryValue(u"Software\\Classes\\Other", nullptr, HKEY_CURRENT_USER), "redirected");
+    EXPECT_FALSE(registryKeyExists(u"Software\\Classes\\Other", HKEY_LOCAL_MACHINE));
 }
 
 TEST(ComRegistry, ConcurrentWritersLoseNothing) {
@@ -138,8 +120,8 @@ TEST(ComRegistry, ConcurrentWritersLoseNothing) {
     for (auto& t : writers) t.join();
     for (int w = 0; w < 4; ++w)
         for (int i = 0; i < 15; ++i)
-            EXPECT_TRUE(exists(HKEY_CURRENT_USER,
-                               comFromUtf8("K" + std::to_string(w) + "_" + std::to_string(i))));
+            EXPECT_TRUE(registryKeyExists(
+                comFromUtf8("K" + std::to_string(w) + "_" + std::to_string(i)), HKEY_CURRENT_USER));
 }
 
 TEST(ComRegistry, AMalformedStoreIsReportedAndLeftAlone) {

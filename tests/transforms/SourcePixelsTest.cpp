@@ -1,0 +1,332 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <optional>
+
+#include "BmpFixture.h"
+#include "ImpsFixture.h"
+#include "PpmFixture.h"
+#include "RawFixture.h"
+#include "SampleFileTestSupport.h"
+#include "ZynRawImageSource.h"
+#include "ZynSettings.h"
+
+namespace {
+
+// What a file was written from, and what its source must publish.
+struct Picture {
+    ZynTransformPtr source;
+    uint32_t width, height;
+    std::vector<double> samples;  // pixel-interleaved
+    ZynColorKind kind;
+    ZynDataType type = ZynDataType::UInt8;
+    double maximum = 255;
+    std::optional<uint32_t> stripHeight = {};  // native tiles as wide as the image, this high
+    std::function<void()> alsoCheck = {};      // what else the source's layout implies
+};
+
+struct Row {
+    std::string name;
+    std::string typeName;  // of the source the recogniser chose; empty when made by name
+    std::function<Picture(const std::string& dir)> write;
+};
+
+// A bitmap recognised by content, or read by the named source; 8-bit files whose palette is all
+// greys have one band of those greys.
+Row bmp(const std::string& name, uint32_t w, uint32_t h, int bits,
+        const std::vector<uint8_t>& pixels, const std::vector<Rgb>& palette = {},
+        const BmpOptions& options = {}, const std::string& source = "",
+        std::optional<uint32_t> stripHeight = {}) {
+    const auto write = [=](const std::string& dir) {
+        writeBmp(dir + "/a.bmp", w, h, bits, pixels, palette, options);
+        const bool grey =
+            bits == 8 && std::all_of(palette.begin(), palette.end(),
+                                     [](const Rgb& c) { return c[0] == c[1] && c[1] == c[2]; });
+        std::vector<double> greys;
+        for (uint8_t p : grey ? pixels : std::vector<uint8_t>{}) greys.push_back(palette[p][0]);
+        Picture picture{sourceOf(dir + "/a.bmp", source), w, h,
+                        grey         ? greys
+                        : bits == 24 ? widened(pixels)
+                                     : widened(expandIndices(pixels, palette)),
+                        grey ? ZynColorKind::Lum : ZynColorKind::RGB};
+        picture.stripHeight = stripHeight;
+        return picture;
+    };
+    return {name, source.empty() ? "ZynBMPImageSource" : "", write};
+}
+
+std::vector<uint32_t> impsSamples(size_t count, uint32_t mask) {
+    std::vector<uint32_t> samples(count);
+    uint32_t state = 1;
+    for (auto& s : samples) {
+        state = state * 1103515245u + 12345u;
+        s = (state >> 7) & mask;
+    }
+    return samples;
+}
+
+// Sixteen-bit colour sets of the given kind, big-endian.
+Picture impsColour(const std::string& dir, ImpsKind kind, const std::string& name) {
+    ImpsSet set{33, 70, 2, true, "sun", "16 = BITS_PER_PIXEL\n"};
+    const auto samples = impsSamples(33 * 70 * 3, 0xFFFF);
+    writeImpsSet(dir, "set", kind, set, samples);
+    Picture p{sourceOf(dir + name, "IMPSSource", false),
+              33,
+              70,
+              widened(samples),
+              ZynColorKind::RGB,
+              ZynDataType::UInt16,
+              65535};
+    if (name == "/set.grn") {
+        p.kind = ZynColorKind::Lum;
+        p.samples.clear();
+        for (size_t i = 1; i < samples.size(); i += 3) p.samples.push_back(samples[i]);
+    }
+    return p;
+}
+
+// Twelve significant bits of two-byte samples in the order a doc file names.
+Picture impsOrder(const std::string& dir, const std::string& order, bool big,
+                  const std::string& extra, ZynDataType type) {
+    const auto samples = impsSamples(8 * 5, 0x0FFF);
+    writeImpsSet(dir, "o", ImpsKind::Img, {8, 5, 2, big, order, extra}, samples);
+    return {sourceOf(dir + "/o.img", "IMPSSource", false),
+            8,
+            5,
+            widened(samples),
+            ZynColorKind::Lum,
+            type,
+            4095};
+}
+
+Picture raw(const std::string& dir, const std::string& bytes, uint32_t w, uint32_t h, int bands,
+            int organization, ZynDataType type, uint32_t offset, const ZynHardwareDesc& order,
+            std::vector<double> samples, bool keepOpen = false) {
+    auto source = std::make_shared<ZynRawImageSource>();
+    writeFile(dir + "/a.raw", bytes);
+    setName(*source, dir + "/a.raw");
+    source->setAttribute<bool>("keep_open", keepOpen);
+    source->setFile(organization, w, h, bands, nullptr, type, offset, order);
+    const bool floats = type == ZynDataType::Float32 || type == ZynDataType::Float64;
+    return {source,
+            w,
+            h,
+            std::move(samples),
+            bands == 3 ? ZynColorKind::RGB : ZynColorKind::Lum,
+            type,
+            floats                       ? 1.0
+            : type == ZynDataType::UInt8 ? 255.0
+                                         : 65535.0};
+}
+
+// Samples of three bands in setFile's organisations: pixels, band after band, line by line.
+std::string threeBandFile(uint32_t w, uint32_t h, int organization,
+                          const std::vector<uint8_t>& rgb) {
+    std::string out(rgb.size(), '\0');
+    for (size_t i = 0; i < rgb.size(); ++i) {
+        const size_t pixel = i / 3, b = i % 3, x = pixel % w, y = pixel / w;
+        const size_t at = organization == 0   ? i
+                          : organization == 1 ? b * w * h + pixel
+                                              : (y * 3 + b) * w + x;
+        out[at] = static_cast<char>(rgb[i]);
+    }
+    return out;
+}
+
+Picture vaxF(const std::string& dir) {
+    const std::vector<std::array<unsigned, 2>> fs = {{129, 0}, {3, 0x7FFFFF}, {0, 5},
+                                                     {1, 9},   {2, 0x400000}, {200, 0x123456}};
+    std::string bytes;
+    std::vector<double> values;
+    for (const auto& [exponent, fraction] : fs) {
+        const auto b = vaxFBytes(fraction % 2, exponent, fraction);
+        bytes.append(b.begin(), b.end());
+        // Exponents 0 to 2 have no IEEE counterpart and read as zero.
+        values.push_back(
+            exponent <= 2 ? 0.0f : static_cast<float>(vaxFValue(fraction % 2, exponent, fraction)));
+    }
+    return raw(dir, bytes, 3, 2, 1, 0, ZynDataType::Float32, 0, vaxHWD, values);
+}
+
+Picture vaxG(const std::string& dir) {
+    const std::vector<double> values = {1.0, -1.0 / 3, 6.02e23, -2.5e-200};
+    std::string bytes;
+    for (double v : values) {
+        const auto b = vaxGBytesOf(v);
+        bytes.append(b.begin(), b.end());
+    }
+    return raw(dir, bytes, 2, 2, 1, 0, ZynDataType::Float64, 0, vaxHWD, values);
+}
+
+std::vector<Row> rows() {
+    std::vector<Row> rows;
+    for (uint32_t w : {1u, 2u, 3u, 4u, 5u, 71u})
+        rows.push_back(
+            bmp("BMP 24-bit rows of " + std::to_string(w), w, 67, 24, fixturePattern(w, 67, 3, w)));
+    const auto indices = fixturePattern(13, 70, 1, 7);
+    auto oneColour = greyPalette(), inverted = greyPalette();
+    oneColour[200] = {200, 0, 0};
+    std::reverse(inverted.begin(), inverted.end());
+    std::vector<uint8_t> sixteen(30);
+    for (size_t i = 0; i < sixteen.size(); ++i) sixteen[i] = static_cast<uint8_t>(i % 16);
+    BmpOptions shortPalette, topDown;
+    shortPalette.colorsUsed = 16;
+    topDown.topDown = true;
+    rows.push_back(bmp("BMP grey palette", 13, 70, 8, indices, greyPalette()));
+    // One coloured entry makes the file colour-mapped.
+    rows.push_back(
+        bmp("BMP colour palette", 13, 70, 8, indices, oneColour, {}, "", 10000 / 13 + 1));
+    // A grey palette that is not the identity ramp maps indices to its greys.
+    rows.push_back(bmp("BMP inverted greys", 13, 70, 8, indices, inverted));
+    rows.push_back(bmp("BMP palette of 16", 6, 5, 8, sixteen, colourPalette(16), shortPalette));
+    rows.push_back(bmp("BMP top-down rows", 6, 5, 24, fixturePattern(6, 5, 3), {}, topDown));
+    for (bool fileHeader : {true, false})
+        for (bool core : {false, true})
+            for (bool down : {false, true}) {
+                if (core && down) continue;  // core headers have no sign for the height
+                BmpOptions o;
+                o.fileHeader = fileHeader;
+                o.coreHeader = core;
+                o.topDown = down;
+                const std::string name = std::string("DIB") + (fileHeader ? " file" : "") +
+                                         (core ? " core" : " info") + (down ? " top-down" : "");
+                rows.push_back(bmp(name + " 24-bit", 21, 300, 24, fixturePattern(21, 300, 3), {}, o,
+                                   "DIBSource"));
+                rows.push_back(bmp(name + " 8-bit", 21, 300, 8, fixturePattern(21, 300, 1, 3),
+                                   colourPalette(), o, "DIBSource"));
+            }
+    for (const char* name : {"/moon.lum", "/moon.doc", "/moon"})
+        rows.push_back(
+            {std::string("IMPS luminance ") + name, "ZynIMPSImageSource",
+             [name](const std::string& d) {
+                 const auto samples = impsSamples(512 * 480, 0xFF);
+                 writeImpsSet(d, "moon", ImpsKind::Lum, {512, 480}, samples);
+                 return Picture{sourceOf(d + name), 512, 480, widened(samples), ZynColorKind::Lum};
+             }});
+    rows.insert(
+        rows.end(),
+        {{"IMPS colour file", "",
+          [](const std::string& d) { return impsColour(d, ImpsKind::Rgb, "/set.rgb"); }},
+         {"IMPS colour set by its doc file", "",
+          [](const std::string& d) { return impsColour(d, ImpsKind::Rgb, "/set.doc"); }},
+         {"IMPS band files by their doc file", "",
+          [](const std::string& d) { return impsColour(d, ImpsKind::Bands, "/set.doc"); }},
+         // One band file of the three is a luminance image of that band.
+         {"IMPS one band file", "",
+          [](const std::string& d) { return impsColour(d, ImpsKind::Bands, "/set.grn"); }},
+         {"IMPS Intel order", "",
+          [](const std::string& d) {
+              return impsOrder(d, "Intel", false, "", ZynDataType::Int16);
+          }},
+         {"IMPS order s", "",
+          [](const std::string& d) { return impsOrder(d, "s", true, "", ZynDataType::Int16); }},
+         {"IMPS DEC order, unsigned", "",
+          [](const std::string& d) {
+              return impsOrder(d, "DEC", false, "12 = SIGNIFICANT_BITS\n0 = SIGNED\n",
+                               ZynDataType::UInt16);
+          }},
+         {"IMPS no order, signed", "",
+          [](const std::string& d) {
+              return impsOrder(d, "", false, "1 = SIGNED\n", ZynDataType::Int16);
+          }},
+         {"PPM", "ZynPpmImageSource",
+          [](const std::string& d) {
+              const auto rgb = fixturePattern(70, 150, 3);
+              writePpm(d + "/a.ppm", 70, 150, rgb);
+              Picture p{sourceOf(d + "/a.ppm"), 70, 150, widened(rgb), ZynColorKind::RGB};
+              p.stripHeight = 64;
+              return p;
+          }},
+         {"PPM header with comments and split numbers", "ZynPpmImageSource",
+          [](const std::string& d) {
+              std::string bytes = "P6\n# a comment\n3 2\n255\n";
+              std::vector<double> samples;
+              for (int i = 0; i < 18; ++i) {
+                  bytes += static_cast<char>(i * 10);
+                  samples.push_back(i * 10);
+              }
+              writeFile(d + "/c.ppm", bytes);
+              return Picture{sourceOf(d + "/c.ppm"), 3, 2, samples, ZynColorKind::RGB};
+          }},
+         {"PPM small maxval scales samples", "ZynPpmImageSource", [](const std::string& d) {
+              writePpm(d + "/m.ppm", 2, 1, {15, 7, 0, 1, 2, 3}, 15);
+              return Picture{
+                  sourceOf(d + "/m.ppm"), 2, 1, {255, 119, 0, 17, 34, 51}, ZynColorKind::RGB};
+          }}});
+    for (bool big : {true, false})
+        rows.push_back({big ? "raw 16-bit big-endian" : "raw 16-bit little-endian", "",
+                        [big](const std::string& d) {
+                            const auto samples = pattern16(37 * 29 * 3);
+                            return raw(d, std::string(100, '#') + sampleBytes(samples, big), 37, 29,
+                                       3, 0, ZynDataType::UInt16, 100, big ? sparcHWD : intelHWD,
+                                       widened(samples));
+                        }});
+    for (int organization : {0, 1, 2})
+        rows.push_back({"raw organisation " + std::to_string(organization), "",
+                        [organization](const std::string& d) {
+                            const auto rgb = fixturePattern(23, 300, 3);
+                            Picture p = raw(d, threeBandFile(23, 300, organization, rgb), 23, 300,
+                                            3, organization, ZynDataType::UInt8, 0, nativeHWD,
+                                            widened(rgb), true);
+                            p.stripHeight = ZynSettings::get().defaultStripHeight;
+                            p.alsoCheck = [organization, rgb, source = p.source] {
+                                auto& raw = dynamic_cast<ZynRawImageSource&>(*source);
+                                EXPECT_EQ(raw.organization(),
+                                          organization == 0 ? 0 : 3 - organization);
+                                // A buffer laid out as the strips is filled straight from the
+                                // file, a rectangle too.
+                                ZynRectBuffer direct({3, 70, 11, 5}, raw.imageOutput(0)->dataOrg());
+                                raw.genRect(direct);
+                                EXPECT_TRUE(samplesMatch(direct, rgb, 23));
+                            };
+                            return p;
+                        }});
+    rows.push_back({"raw VAX F floats", "", vaxF});
+    rows.push_back({"raw VAX G floats", "", vaxG});
+    return rows;
+}
+
+}  // namespace
+
+// Rectangles over every edge and inside, in every interleave, give what the file was written
+// from.
+TEST(SampleFileSources, EveryLayoutGivesThePixelsItWasWrittenFrom) {
+    for (const Row& row : rows()) {
+        SCOPED_TRACE(row.name);
+        const Picture p = row.write(testDir());
+        ZynTransform& t = *p.source;
+        ASSERT_TRUE(ZynGraph::statusOK(t)) << t.error().message();
+        if (!row.typeName.empty()) {
+            EXPECT_EQ(dynamic_cast<ZynAnyImageSource&>(t).transforms().at(0)->typeName(),
+                      row.typeName);
+        }
+        const ZynImageOutputCP& out = outputOf(t);
+        EXPECT_EQ(out.coordSpace()->resolutions(),
+                  (std::vector<ZynResolution>{{p.width, p.height}}));
+        EXPECT_EQ(out.colorSpace()->kind(), p.kind);
+        EXPECT_EQ(out.colorSpace()->maximum(), p.maximum);
+        EXPECT_EQ(out.dataOrg()->dataType(), p.type);
+        EXPECT_EQ(static_cast<size_t>(out.dataOrg()->bands()) * p.width * p.height,
+                  p.samples.size());
+        if (p.stripHeight) {
+            EXPECT_EQ(out.dataOrg()->width(), p.width);
+            EXPECT_EQ(out.dataOrg()->height(), *p.stripHeight);
+        }
+        if (p.alsoCheck) p.alsoCheck();
+        const int64_t w = p.width, h = p.height;
+        const ZynRect rects[] = {{0, 0, w, h},
+                                 {0, 0, 1, 1},
+                                 {w - 1, h - 1, 1, 1},
+                                 {1, 2, w - 2, h - 3},
+                                 {w / 2, 0, w - w / 2, h},
+                                 {0, h / 2, w, 1}};
+        for (const ZynRect& r : rects)
+            for (ZynInterleave in :
+                 {ZynInterleave::Pixel, ZynInterleave::Line, ZynInterleave::Band})
+                if (!r.empty()) {
+                    ASSERT_TRUE(samplesMatch(renderOwn(t, r, in), p.samples, p.width))
+                        << r.x << "," << r.y << " " << r.width << "x" << r.height;
+                }
+    }
+}
