@@ -302,36 +302,6 @@ TEST(Control, TheDisplayNameIsTheContainersOrTheInterfaceAddress) {
     EXPECT_EQ(status, 132497u);
 }
 
-TEST(Control, EveryInterfaceIsOneObject) {
-    auto control = newControl();
-    const ComPtr<IUnknown> identity = control.query<IUnknown>(IID_IUnknown);
-    const auto expectSameObject = [&](const IID* iid) {
-        ComPtr<IUnknown> p = control.query<IUnknown>(*iid);
-        ASSERT_TRUE(p);
-        EXPECT_EQ(p.query<IUnknown>(IID_IUnknown).get(), identity.get());
-    };
-    for (const IID* iid :
-         {&IID_ITevSource, &IID_ITevAnyFileSource, &DIID_ITevAnyFileSourceDisp, &IID_IDispatch,
-          &IID_ITevZynWrapper, &IID_ITevZynWrapper2, &IID_IQORMetaDataRead})
-        expectSameObject(iid);
-    for (const IID* iid : {&IID_IQORPersistWithNewIdentity, &IID_IQORPersistWithNewIdentity2,
-                           &IID_ITevFileMgmt, &IID_ITevTrampData, &IID_ISupportErrorInfo,
-                           &IID_IPersistStreamInit, &IID_IPersistStorage})
-        expectSameObject(iid);
-    for (const IID* iid : {&IID_IOleObject, &IID_IOleControl, &IID_IOleInPlaceObjectWindowless,
-                           &IID_IOleInPlaceObject, &IID_IOleWindow, &IID_IOleInPlaceActiveObject,
-                           &IID_IViewObjectEx})
-        expectSameObject(iid);
-    for (const IID* iid :
-         {&IID_IViewObject2, &IID_IViewObject, &IID_IQuickActivate, &IID_IProvideClassInfo2,
-          &IID_IProvideClassInfo, &IID_ISpecifyPropertyPages, &IID_IDataObject})
-        expectSameObject(iid);
-    EXPECT_FALSE(control.query<IUnknown>(IID_IStream));
-    EXPECT_EQ(query<ISupportErrorInfo>(control, IID_ISupportErrorInfo)
-                  ->InterfaceSupportsErrorInfo(IID_ITevSource),
-              S_OK);
-}
-
 TEST(Control, DispatchCallsTheMethodsWithConvertedArguments) {
     Image image;
     auto control = newControl();
