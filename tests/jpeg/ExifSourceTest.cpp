@@ -24,11 +24,6 @@ std::shared_ptr<ZynExifImageSource> openExif(const std::string& path, bool keepO
     return std::dynamic_pointer_cast<ZynExifImageSource>(openByName("ExifSource", path, keepOpen));
 }
 
-ZynRect band(int index, uint32_t width, uint32_t height) {
-    const int64_t top = index * 64;
-    return {0, top, width, std::min<int64_t>(64, height - top)};
-}
-
 }  // namespace
 
 TEST(ExifSource, OffersTheScaledImageThenTheThumbnail) {

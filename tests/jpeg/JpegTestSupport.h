@@ -42,6 +42,12 @@ inline ZynError renderError(ZynTransform& t, const ZynResolution& resolution, co
     return ZynError();
 }
 
+// The index-th band of 64 rows, the decoder's native tile.
+inline ZynRect band(int index, uint32_t width, uint32_t height) {
+    const int64_t top = index * 64;
+    return {0, top, width, std::min<int64_t>(64, height - top)};
+}
+
 inline ::testing::AssertionResult sameAsReference(const ZynRectBuffer& buffer,
                                                   const JpegReference& reference) {
     if (buffer.bands() != reference.components)
