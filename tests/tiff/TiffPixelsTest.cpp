@@ -4,7 +4,6 @@
 #include <tiff.h>
 
 #include <cmath>
-#include <thread>
 
 #include "QorSettings.h"
 #include "TiffTestSupport.h"
@@ -360,21 +359,13 @@ TEST(TiffPixels, FourThreadsOverTwoLevelsMatchTheFixture) {
     for (bool keepOpen : {true, false}) {
         auto image = openByContent(dir + "/t.tif", keepOpen);
         ASSERT_TRUE(image->status());
-        std::vector<std::thread> threads;
-        std::vector<int> failures(4, 0);
-        for (int t = 0; t < 4; ++t)
-            threads.emplace_back([&, t] {
-                for (int i = 0; i < 30; ++i) {
-                    const bool level0 = (t + i) % 2 == 0;
-                    const ZynResolution r =
-                        level0 ? ZynResolution{300, 257} : ZynResolution{150, 129};
-                    const ZynRect rect{(t * 37 + i * 11) % (r.width - 60),
-                                       (t * 53 + i * 7) % (r.height - 60), 60, 57};
-                    if (!samplesMatch(renderRect(*image, r, rect), level0 ? big : small, r.width))
-                        ++failures[t];
-                }
-            });
-        for (auto& th : threads) th.join();
+        const auto failures = failuresOnThreads(4, 30, [&](int t, int i) {
+            const bool level0 = (t + i) % 2 == 0;
+            const ZynResolution r = level0 ? ZynResolution{300, 257} : ZynResolution{150, 129};
+            const ZynRect rect{(t * 37 + i * 11) % (r.width - 60),
+                               (t * 53 + i * 7) % (r.height - 60), 60, 57};
+            return bool(samplesMatch(renderRect(*image, r, rect), level0 ? big : small, r.width));
+        });
         EXPECT_EQ(failures, std::vector<int>(4, 0)) << "keep_open " << keepOpen;
     }
 }
