@@ -156,8 +156,9 @@ TEST(PngSource, OptionsTransformTheSamples) {
         ASSERT_TRUE(ZynGraph::statusOK(*png));
         png->setAttribute<bool>(c.option, true);
         EXPECT_EQ(renderSamples(*png, 0, {w, h}, {0, 0, w, h}), expected);
-        if (std::string(c.option) == "png_16to8")
+        if (std::string(c.option) == "png_16to8") {
             EXPECT_EQ(png->imageOutput(0)->colorSpace()->maximum(), 255.0);
+        }
     }
 }
 
