@@ -167,8 +167,8 @@ TEST(JpegSource, BandCacheServesPassedBandsOnceAndRestartsForTheRest) {
             EXPECT_EQ(implementationOf(*source, full).decoderStarts(), starts)
                 << "after band " << index;
             if (!c.keepOpen) {
-            EXPECT_EQ(openDescriptorsOn(path), 0);
-        }
+                EXPECT_EQ(openDescriptorsOn(path), 0);
+            }
         }
     }
 }
