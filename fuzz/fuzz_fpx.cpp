@@ -6,11 +6,8 @@
 namespace {
 
 void readSummary(const uint8_t* data, size_t size) {
-    static const std::string path = "/tmp/zynfuzz_summary_" + std::to_string(getpid());
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return;
-    std::fwrite(data, 1, size, file);
-    std::fclose(file);
+    const std::string path = fuzzWriteInput(data, size, "_summary");
+    if (path.empty()) return;
     fpxInitToolkit();
     uint32_t width, height;
     FpxImageInfo info;

@@ -4,19 +4,11 @@
 
 #include "FuzzImage.h"
 
-namespace {
-
-void writeBytes(const std::string& path, const uint8_t* data, size_t size) {
-    if (FILE* file = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(data, 1, size, file);
-        std::fclose(file);
-    }
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string base = "/tmp/zynfuzz_imps_" + std::to_string(getpid());
+    const std::string base = "/tmp/zynfuzz_" + std::to_string(getpid()) + "_imps";
+    const auto writeBytes = [](const char* ext, const uint8_t* bytes, size_t count) {
+        fuzzWriteInput(bytes, count, std::string("_imps") + ext);
+    };
     const auto* zero = static_cast<const uint8_t*>(std::memchr(data, 0, size));
     const size_t docSize = zero ? static_cast<size_t>(zero - data) : size;
     const size_t rest = zero ? size - docSize - 1 : 0;
@@ -26,16 +18,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     for (const char* ext : {".lum", ".img", ".rgb", ".red", ".grn", ".blu"})
         std::remove((base + ext).c_str());
-    writeBytes(base + ".doc", data, docSize);
+    writeBytes(".doc", data, docSize);
     static const char* const kOpened[] = {".lum", ".img", ".rgb", ".red", ".doc"};
     if (kind < 3) {
-        writeBytes(base + kOpened[kind], samples, sampleSize);
+        writeBytes(kOpened[kind], samples, sampleSize);
     } else {
         // Three band files, a third of the data each.
         const size_t third = sampleSize / 3;
-        writeBytes(base + ".red", samples, third);
-        writeBytes(base + ".grn", samples + third, third);
-        writeBytes(base + ".blu", samples + 2 * third, sampleSize - 2 * third);
+        writeBytes(".red", samples, third);
+        writeBytes(".grn", samples + third, third);
+        writeBytes(".blu", samples + 2 * third, sampleSize - 2 * third);
     }
     fuzzRenderFile(base + kOpened[kind], "IMPSSource");
     return 0;

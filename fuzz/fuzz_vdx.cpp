@@ -47,11 +47,8 @@ void renderCorners(ZynVDXImageSource& source) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string path = "/tmp/zynfuzz_" + std::to_string(getpid()) + ".vdx";
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return 0;
-    std::fwrite(data, 1, size, file);
-    std::fclose(file);
+    const std::string path = fuzzWriteInput(data, size, ".vdx");
+    if (path.empty()) return 0;
     // The first byte lies in the pack-level sector, which the reader never uses: it picks the
     // colour format.
     static const char* const kColorSpaces[] = {"", "VDXLum", "VDXYCC", "VDXRGB"};

@@ -15,7 +15,7 @@ namespace {
 void writeStreams(const std::string& path, const FpxFixture& fixture) {
     std::string out;
     auto add = [&](const std::string& bytes) {
-        appendU32(out, static_cast<uint32_t>(bytes.size()));
+        out += littleEndian(bytes.size(), 4);
         out += bytes;
     };
     add(fixture.jpegTables);

@@ -4,7 +4,6 @@
 #include <array>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 #include "CameraTestSupport.h"
 #include "JpegFixture.h"
@@ -375,15 +374,11 @@ TEST(CameraSource, ThreadsDevelopFilesAtOnce) {
     const TestImage expected[2] = {developWithLibRaw(first.path, 16, false),
                                    developWithLibRaw(second.path, 16, false)};
     TestImage got[2][3];
-    std::vector<std::thread> threads;
-    for (int f = 0; f < 2; ++f)
-        threads.emplace_back([&, f] {
-            for (int round = 0; round < 3; ++round) {
-                auto source = openCamera(f ? second.path : first.path, DCRGBImage48);
-                got[f][round] = renderCamera(*source, {64, 48}, DCRGBImage48);
-            }
-        });
-    for (std::thread& t : threads) t.join();
+    failuresOnThreads(2, 3, [&](int f, int round) {
+        auto source = openCamera(f ? second.path : first.path, DCRGBImage48);
+        got[f][round] = renderCamera(*source, {64, 48}, DCRGBImage48);
+        return true;
+    });
     for (int f = 0; f < 2; ++f)
         for (const TestImage& image : got[f]) expectImage(image, expected[f]);
 }

@@ -80,71 +80,66 @@ TEST(FpxAggregate, RecognitionByNameAndByTheToolkit) {
     EXPECT_EQ(ZynFpxImageSource::recognize(qorWiden(dir + "/junk.FPX"), nullptr, true), nullptr);
 }
 
-TEST(FpxAggregate, AlphaModesOnAnImageWithAlpha) {
-    FpxFixtureSpec recipe;
-    recipe.color = FpxFixtureColor::RgbAlpha;
-    const std::string path = testDir() + "/rgba.fpx";
-    const FpxFixture fixture = writeFpx(path, recipe);
-    const std::vector<uint8_t>& rgba = fixture.levels[0].pixels;
+TEST(FpxAggregate, AlphaModesChooseTheChannelsOrRefuseImagesWithoutAlpha) {
+    const std::string dir = testDir();
+    FpxFixtureSpec rgba, rgb;
+    rgba.color = FpxFixtureColor::RgbAlpha;
+    const FpxFixture withAlpha = writeFpx(dir + "/rgba.fpx", rgba);
+    const FpxFixture without = writeFpx(dir + "/rgb.fpx", rgb);
     struct Case {
         const char* mode;
+        bool alpha;  // the file has an alpha channel
         int bands;
         ZynColorKind kind;
         int firstBand;
+        const char* refusal = nullptr;  // the alphaChannel value the message names
     };
-    for (const Case& c : {Case{nullptr, 3, ZynColorKind::FpxRGB, 0},
-                          Case{"READAlphaOK", 4, ZynColorKind::FpxRGBA, 0},
-                          Case{"READAlphaRequ", 4, ZynColorKind::FpxRGBA, 0},
-                          Case{"READAlphaOnly", 1, ZynColorKind::FpxLum, 3}}) {
-        SCOPED_TRACE(c.mode ? c.mode : "default");
+    const Case cases[] = {
+        {nullptr, true, 3, ZynColorKind::FpxRGB, 0},
+        {"READAlphaOK", true, 4, ZynColorKind::FpxRGBA, 0},
+        {"READAlphaRequ", true, 4, ZynColorKind::FpxRGBA, 0},
+        {"READAlphaOnly", true, 1, ZynColorKind::FpxLum, 3},
+        {"IGNOREAlpha", false, 3, ZynColorKind::FpxRGB, 0},
+        {"READAlphaOK", false, 3, ZynColorKind::FpxRGB, 0},
+        {"READAlphaRequ", false, 0, {}, 0, "READ_ALPHA_CHANNEL_REQUIRED"},
+        {"READAlphaOnly", false, 0, {}, 0, "READ_ALPHA_CHANNEL_ONLY"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.mode ? c.mode : "default") + (c.alpha ? " on RGBA" : " on RGB"));
+        const std::string path = dir + (c.alpha ? "/rgba.fpx" : "/rgb.fpx");
         auto source = openAggregate(path, c.mode);
+        if (c.refusal) {
+            EXPECT_EQ(source->error().code(), 130);
+            EXPECT_EQ(source->error().message(), std::string("The alphaChannel attribute = ") +
+                                                     c.refusal +
+                                                     " which requires an alpha channel but " +
+                                                     path + " does not contain one.");
+            EXPECT_EQ(source->imageOutput(0), nullptr);
+            continue;
+        }
         ASSERT_TRUE(source->status()) << source->error().message();
-        EXPECT_EQ(source->channelSelect() != nullptr, c.bands < 4);
+        EXPECT_EQ(source->channelSelect() != nullptr, c.alpha && c.bands < 4);
         const ZynImageOutputCP* out = source->imageOutput(0);
         EXPECT_EQ(out->colorSpace()->kind(), c.kind);
         EXPECT_EQ(out->dataOrg()->bands(), c.bands);
         EXPECT_TRUE(samplesMatch(
-            renderRect(*source, {100, 70}, {0, 0, 100, 70}, ZynDataType::UInt8, c.bands), rgba, 100,
-            0, 4, c.firstBand));
+            renderRect(*source, {100, 70}, {0, 0, 100, 70}, ZynDataType::UInt8, c.bands),
+            (c.alpha ? withAlpha : without).levels[0].pixels, 100, 0, c.alpha ? 4 : 3,
+            c.firstBand));
     }
 
     // Monochrome and photo YCC with alpha lose it by default too.
     for (auto [color, kind] : {std::pair{FpxFixtureColor::MonochromeAlpha, ZynColorKind::FpxLum},
                                std::pair{FpxFixtureColor::PhotoYccAlpha, ZynColorKind::FpxYCC}}) {
-        recipe.color = color;
-        writeFpx(path, recipe);
-        auto source = openAggregate(path);
+        rgba.color = color;
+        writeFpx(dir + "/other.fpx", rgba);
+        auto source = openAggregate(dir + "/other.fpx");
         ASSERT_TRUE(source->status()) << source->error().message();
         EXPECT_EQ(source->imageOutput(0)->colorSpace()->kind(), kind);
     }
-}
-
-TEST(FpxAggregate, AlphaModesOnAnImageWithoutAlpha) {
-    FpxFixtureSpec recipe;
-    const std::string path = testDir() + "/rgb.fpx";
-    const FpxFixture fixture = writeFpx(path, recipe);
-    for (const char* mode : {"IGNOREAlpha", "READAlphaOK"}) {
-        auto source = openAggregate(path, mode);
-        ASSERT_TRUE(source->status()) << source->error().message();
-        EXPECT_EQ(source->channelSelect(), nullptr);
-        EXPECT_TRUE(
-            samplesMatch(renderRect(*source, {100, 70}, {0, 0, 100, 70}, ZynDataType::UInt8, 3),
-                         fixture.levels[0].pixels, 100));
-    }
-    auto required = openAggregate(path, "READAlphaRequ");
-    EXPECT_EQ(required->error().code(), 130);
-    EXPECT_EQ(required->error().message(),
-              "The alphaChannel attribute = READ_ALPHA_CHANNEL_REQUIRED which requires an alpha "
-              "channel but " +
-                  path + " does not contain one.");
-    EXPECT_EQ(required->imageOutput(0), nullptr);
-    auto only = openAggregate(path, "READAlphaOnly");
-    EXPECT_EQ(only->error().message(),
-              "The alphaChannel attribute = READ_ALPHA_CHANNEL_ONLY which requires an alpha "
-              "channel but " +
-                  path + " does not contain one.");
 
     // Going back to a mode the image allows brings the output back.
+    auto only = openAggregate(dir + "/rgb.fpx", "READAlphaOnly");
     only->setAttributeText("alphaChannel", "IGNOREAlpha");
     ASSERT_TRUE(ZynGraph::statusOK(*only));
     EXPECT_NE(only->imageOutput(0), nullptr);

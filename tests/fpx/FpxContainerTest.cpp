@@ -63,118 +63,78 @@ const std::string kContents = "Data Object Store 000001/\005Image Contents";
 
 }  // namespace
 
-TEST(FpxContainer, HeaderDamage) {
+TEST(FpxContainer, FilesThatAreNoContainerOrAreCutShort) {
     Toolkit toolkit;
     Damaged d;
-    const std::string dir = d.dir;
-    writeFile(dir + "/ppm.fpx", "P6\n1 1\n255\nabc");
-    EXPECT_EQ(openStatus(dir + "/ppm.fpx"), FpxStatus::InvalidFormat);
-    EXPECT_EQ(openStatus(dir + "/missing.fpx"), FpxStatus::FileNotFound);
-    EXPECT_EQ(openStatus(dir), FpxStatus::FileNotFound);
-
+    writeFile(d.dir + "/ppm.fpx", "P6\n1 1\n255\nabc");
+    EXPECT_EQ(openStatus(d.dir + "/ppm.fpx"), FpxStatus::InvalidFormat);
+    EXPECT_EQ(openStatus(d.dir + "/missing.fpx"), FpxStatus::FileNotFound);
+    EXPECT_EQ(openStatus(d.dir), FpxStatus::FileNotFound);
     const std::string good = d.bytes;
-    for (uint16_t shift : {7, 8, 10, 16, 31, 0xFFFF}) {
-        d.bytes = good;
-        d.bytes[0x1E] = static_cast<char>(shift);
-        d.bytes[0x1F] = static_cast<char>(shift >> 8);
-        EXPECT_EQ(openStatus(d.save("shift.fpx")), FpxStatus::InvalidFormat) << shift;
-    }
-    d.bytes = good;
-    patchU32(d.bytes, 0x2C, 0x7FFFFFFF);  // FAT sector count
-    EXPECT_EQ(openStatus(d.save("fatcount.fpx")), FpxStatus::InvalidFormat);
-    d.bytes = good;
-    patchU32(d.bytes, 0x30, 0x00FFFFF0);  // first directory sector past the end
-    EXPECT_EQ(openStatus(d.save("dir.fpx")), FpxStatus::InvalidFormat);
     for (size_t cut : {size_t{100}, size_t{600}, good.size() / 2}) {
         d.bytes = good.substr(0, cut);
         EXPECT_NE(openStatus(d.save("cut.fpx")), FpxStatus::Ok) << cut;
     }
 }
 
-TEST(FpxContainer, ChainDamage) {
+// Damage to the header, the sector chains, the directory or the image contents' property set.
+TEST(FpxContainer, StructuralDamageMakesTheFileInvalid) {
     Toolkit toolkit;
     Damaged d;
-    const std::string good = d.bytes;
-    // The directory's first sector leads back to itself.
-    const uint32_t dirSector = d.sectorOf(d.fixture.layout.directoryOffset);
-    patchU32(d.bytes, d.fatEntry(dirSector), dirSector);
-    EXPECT_EQ(openStatus(d.save("dirloop.fpx")), FpxStatus::InvalidFormat);
-
-    // A loop of two sectors inside the full resolution's tile data.
-    d.bytes = good;
+    const CompoundFileWriter::Layout& layout = d.fixture.layout;
+    const uint32_t dirSector = d.sectorOf(layout.directoryOffset);
     const uint32_t data = d.sectorOf(d.stream(kFull + "/Subimage 0000 Data"));
-    patchU32(d.bytes, d.fatEntry(data + 1), data);
-    EXPECT_EQ(openStatus(d.save("dataloop.fpx")), FpxStatus::InvalidFormat);
-
-    // A chain that ends before the stream does, and one that starts past the file.
-    d.bytes = good;
-    patchU32(d.bytes, d.fatEntry(data + 3), 0xFFFFFFFE);
-    EXPECT_EQ(openStatus(d.save("short.fpx")), FpxStatus::InvalidFormat);
-    d.bytes = good;
-    patchU32(d.bytes, d.entry(kFull + "/Subimage 0000 Data") + 0x74, 0x10000000);
-    EXPECT_EQ(openStatus(d.save("start.fpx")), FpxStatus::InvalidFormat);
-    d.bytes = good;
-    patchU32(d.bytes, d.entry(kFull + "/Subimage 0000 Data") + 0x78, 0x7FFFFFFF);
-    EXPECT_EQ(openStatus(d.save("size.fpx")), FpxStatus::InvalidFormat);
-
-    // A mini-FAT loop under the image contents.
-    d.bytes = good;
-    const uint32_t contentsStart = readU32(good, d.entry(kContents) + 0x74);
-    patchU32(d.bytes, d.fixture.layout.miniFatOffset + 4 * uint64_t{contentsStart}, contentsStart);
-    EXPECT_EQ(openStatus(d.save("miniloop.fpx")), FpxStatus::InvalidFormat);
-}
-
-TEST(FpxContainer, DirectoryDamage) {
-    Toolkit toolkit;
-    Damaged d;
-    const std::string good = d.bytes;
-    // Siblings that lead back to an earlier sibling.
-    patchU32(d.bytes, d.entry(kReduced) + 0x48, d.fixture.layout.entries.at(kContents));
-    EXPECT_EQ(openStatus(d.save("cycle.fpx")), FpxStatus::InvalidFormat);
-    d.bytes = good;
-    patchU32(d.bytes, d.entry("Data Object Store 000001") + 0x4C, 5000);
-    EXPECT_EQ(openStatus(d.save("child.fpx")), FpxStatus::InvalidFormat);
-    // The root must be a root.
-    d.bytes = good;
-    d.bytes[d.fixture.layout.directoryOffset + 0x42] = 1;
-    EXPECT_EQ(openStatus(d.save("root.fpx")), FpxStatus::InvalidFormat);
-    // An image stream where a storage belongs.
-    d.bytes = good;
-    d.bytes[d.entry("Data Object Store 000001") + 0x42] = 2;
-    EXPECT_EQ(openStatus(d.save("kind.fpx")), FpxStatus::InvalidFormat);
-}
-
-TEST(FpxContainer, PropertySetDamage) {
-    Toolkit toolkit;
-    Damaged d;
-    const std::string good = d.bytes;
+    const uint64_t dataEntry = d.entry(kFull + "/Subimage 0000 Data");
+    const uint32_t contentsStart = readU32(d.bytes, d.entry(kContents) + 0x74);
     const uint64_t section = d.stream(kContents) + 48;
-    patchU32(d.bytes, section + 4, 0x7FFFFFFF);  // property count
-    EXPECT_EQ(openStatus(d.save("count.fpx")), FpxStatus::InvalidFormat);
-    d.bytes = good;
-    patchU32(d.bytes, section + 12, 0x7FFFFFF0);  // first value's offset
-    EXPECT_EQ(openStatus(d.save("offset.fpx")), FpxStatus::InvalidFormat);
-    d.bytes = good;
-    patchU32(d.bytes, d.stream(kContents) + 44, 0xFFFFFFF0);  // section offset
-    EXPECT_EQ(openStatus(d.save("section.fpx")), FpxStatus::InvalidFormat);
+    const uint64_t store = d.entry("Data Object Store 000001");
+    struct Patch {
+        std::string name;
+        uint64_t at;
+        uint32_t value;
+        int bytes = 4;
+    };
+    std::vector<Patch> patches = {
+        {"FAT sector count", 0x2C, 0x7FFFFFFF},
+        {"first directory sector past the end", 0x30, 0x00FFFFF0},
+        {"directory chain back to itself", d.fatEntry(dirSector), dirSector},
+        {"loop of two tile data sectors", d.fatEntry(data + 1), data},
+        {"chain ends before the stream", d.fatEntry(data + 3), 0xFFFFFFFE},
+        {"chain starts past the file", dataEntry + 0x74, 0x10000000},
+        {"stream size past the file", dataEntry + 0x78, 0x7FFFFFFF},
+        {"mini-FAT loop", layout.miniFatOffset + 4 * uint64_t{contentsStart}, contentsStart},
+        {"siblings back to an earlier one", d.entry(kReduced) + 0x48, layout.entries.at(kContents)},
+        {"child past the directory", store + 0x4C, 5000},
+        {"root that is no root", layout.directoryOffset + 0x42, 1, 1},
+        {"stream where a storage belongs", store + 0x42, 2, 1},
+        {"property count", section + 4, 0x7FFFFFFF},
+        {"first value's offset", section + 12, 0x7FFFFFF0},
+        {"section offset", d.stream(kContents) + 44, 0xFFFFFFF0},
+    };
+    for (uint16_t shift : {7, 8, 10, 16, 31, 0xFFFF})
+        patches.push_back({"sector shift " + std::to_string(shift), 0x1E, shift, 2});
+    const std::string good = d.bytes;
+    for (const Patch& p : patches) {
+        d.bytes = good;
+        for (int i = 0; i < p.bytes; ++i) d.bytes[p.at + i] = static_cast<char>(p.value >> 8 * i);
+        EXPECT_EQ(openStatus(d.save("damaged.fpx")), FpxStatus::InvalidFormat) << p.name;
+    }
 
     // Counts inside values: a resolution count past any file, a colour blob of huge length.
-    const std::string dir = d.dir;
     for (int variant = 0; variant < 2; ++variant) {
         PropertySetWriter contents;
         contents.addUInt32(0x01000000, variant == 0 ? 1000 : 1);
         contents.addUInt32(0x01000002, 10);
         contents.addUInt32(0x01000003, 10);
-        std::string blob(12, '\0');
-        patchU32(blob, 0, 1);
-        patchU32(blob, 4, variant == 0 ? 1 : 0x40000000);
-        contents.addBlob(0x02000002, blob);
+        contents.addBlob(0x02000002, littleEndian(1, 4) +
+                                         littleEndian(variant == 0 ? 1 : 0x40000000, 4) +
+                                         littleEndian(0, 4));
         CompoundFileWriter cfb;
         cfb.setRootClassId(flashPixClassId(0x56616700));
         cfb.addStorage("Data Object Store 000001", flashPixClassId(0x56616000));
         cfb.addStream(kContents, contents.build(flashPixClassId(0x56616400)));
-        writeFile(dir + "/counts.fpx", cfb.build());
-        EXPECT_EQ(openStatus(dir + "/counts.fpx"), FpxStatus::InvalidFormat) << variant;
+        writeFile(d.dir + "/counts.fpx", cfb.build());
+        EXPECT_EQ(openStatus(d.dir + "/counts.fpx"), FpxStatus::InvalidFormat) << variant;
     }
 }
 

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <thread>
 
 #include "FpxFixture.h"
 #include "PpmFixture.h"
@@ -198,14 +197,10 @@ TEST(FpxSource, ConcurrentRequestsShareTheFile) {
     const FpxFixture fixture = writeFpx(path, recipe);
     const std::vector<uint8_t> want = expectedFpxPixels(fixture, recipe, 0);
     auto source = openBasic(path, false);
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 4; ++t)
-        threads.emplace_back([&, t] {
-            for (int i = 0; i < 5; ++i)
-                EXPECT_TRUE(
-                    samplesMatch(renderRect(*source, {400, 300}, {t * 50 + i, 30 * i, 130, 70},
-                                            ZynDataType::UInt8, 3),
-                                 want, 400));
-        });
-    for (auto& t : threads) t.join();
+    const auto failures = failuresOnThreads(4, 5, [&](int t, int i) {
+        return bool(samplesMatch(
+            renderRect(*source, {400, 300}, {t * 50 + i, 30 * i, 130, 70}, ZynDataType::UInt8, 3),
+            want, 400));
+    });
+    EXPECT_EQ(failures, std::vector<int>(4, 0));
 }

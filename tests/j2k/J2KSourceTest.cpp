@@ -1,8 +1,6 @@
 #include <dirent.h>
 #include <unistd.h>
 
-#include <thread>
-
 #include "J2kTestSupport.h"
 #include "PpmFixture.h"
 #include "TestSupport.h"
@@ -126,31 +124,27 @@ TEST(J2KSource, LosslessFilesRenderExactlyAtEveryLevel) {
     }
 }
 
+// A JP2 file is taken by its signature box; a bare codestream is not. Under trace the recogniser
+// says what it found.
 TEST(J2KSource, RecognisedByTheSignatureBoxOnly) {
     const std::string dir = testDir();
     J2kFixtureOptions o;
     writeJ2k(dir + "/a.jp2", o);
     o.rawCodestream = true;
     writeJ2k(dir + "/raw.j2k", o);
+    writeFile(dir + "/b.ppm", "P6\n1 1\n255\nabc");
 
     auto any = openByContent(dir + "/a.jp2");
     ASSERT_TRUE(ZynGraph::statusOK(*any)) << any->error().message();
     EXPECT_EQ(any->transforms().front()->typeName(), "ZynJ2KImageSource");
-
     any->setFileName(qorWiden(dir + "/raw.j2k"));
     EXPECT_EQ(setupError(*any).code(), 153);
     EXPECT_EQ(any->error().message(), "Failed to open the given file: " + dir + "/raw.j2k");
-
     const auto* entry = ZynTransformRegistry::find("J2KSource");
     ASSERT_TRUE(entry);
     EXPECT_EQ(entry->firstProperty(), 0);
     EXPECT_EQ(entry->secondProperty(), 0);
-}
 
-TEST(J2KSource, RecogniserTrace) {
-    const std::string dir = testDir();
-    writeJ2k(dir + "/a.jp2", J2kFixtureOptions{});
-    writeFile(dir + "/b.ppm", "P6\n1 1\n255\nabc");
     ZynSettings::get().trace = true;
     testing::internal::CaptureStdout();
     for (const char* name : {"/a.jp2", "/b.ppm"}) {
@@ -284,13 +278,18 @@ J2kFixtureOptions small(int components, int precision = 8, bool isSigned = false
     return o;
 }
 
+// What each kind of file is described as, or why its setup fails.
 TEST(J2KSource, ColorSpacesAndSampleTypes) {
     const std::string dir = testDir();
+    J2kFixtureOptions cmyk = small(4), twoBandRgb = small(2);
+    cmyk.color = J2kFixtureColor::CMYK;
+    twoBandRgb.color = J2kFixtureColor::SRGB;
     struct Case {
         J2kFixtureOptions options;
         ZynColorKind kind;
         double minimum, maximum;
         ZynDataType type;
+        std::string error;  // code 133
     };
     const Case cases[] = {
         {small(3), ZynColorKind::RGB, 0, 255, ZynDataType::UInt8},
@@ -301,12 +300,30 @@ TEST(J2KSource, ColorSpacesAndSampleTypes) {
         {small(2), ZynColorKind::LumA, 0, 255, ZynDataType::UInt8},
         {small(3, 8, false, fakeIccProfile("RGB ")), ZynColorKind::RGB, 0, 255, ZynDataType::UInt8},
         {small(1, 8, false, fakeIccProfile("GRAY")), ZynColorKind::Lum, 0, 255, ZynDataType::UInt8},
+        {cmyk, {}, 0, 0, {}, "Unknown or invalid color space id from J2K file: 12"},
+        {small(4, 8, false, fakeIccProfile("CMYK")),
+         {},
+         0,
+         0,
+         {},
+         "Unknown or invalid color space id from J2K file: 102"},
+        {small(1, 10), {}, 0, 0, {}, "Unknown or invalid bit precision from J2K file: 10"},
+        {twoBandRgb,
+         {},
+         0,
+         0,
+         {},
+         "Unsupported number of components in J2K file: 2 for color space id 16"},
     };
     for (const Case& c : cases) {
         const std::string path = dir + "/" + std::to_string(&c - cases) + ".jp2";
         SCOPED_TRACE(path);
         writeJ2k(path, c.options);
         auto source = openJ2k(path);
+        if (!c.error.empty()) {
+            EXPECT_TRUE(isZynError(setupError(*source), 133, c.error));
+            continue;
+        }
         ASSERT_TRUE(source->status()) << source->error().message();
         const ZynImageOutputCP& out = *source->imageOutput(0);
         EXPECT_EQ(out.colorSpace()->kind(), c.kind);
@@ -315,29 +332,6 @@ TEST(J2KSource, ColorSpacesAndSampleTypes) {
         EXPECT_EQ(out.dataOrg()->dataType(), c.type);
         EXPECT_EQ(out.dataOrg()->bands(), c.options.components);
     }
-}
-
-TEST(J2KSource, UnsupportedColorSpacesAndDepthsFailSetup) {
-    const std::string dir = testDir();
-    J2kFixtureOptions cmyk = small(4);
-    cmyk.color = J2kFixtureColor::CMYK;
-    const std::pair<J2kFixtureOptions, std::string> cases[] = {
-        {cmyk, "Unknown or invalid color space id from J2K file: 12"},
-        {small(4, 8, false, fakeIccProfile("CMYK")),
-         "Unknown or invalid color space id from J2K file: 102"},
-        {small(1, 10), "Unknown or invalid bit precision from J2K file: 10"},
-    };
-    for (const auto& [o, message] : cases) {
-        const std::string path = dir + "/" + message.substr(message.size() - 3) + ".jp2";
-        writeJ2k(path, o);
-        auto source = openJ2k(path);
-        EXPECT_TRUE(isZynError(setupError(*source), 133, message));
-    }
-    J2kFixtureOptions twoBandRgb = small(2);
-    twoBandRgb.color = J2kFixtureColor::SRGB;
-    writeJ2k(dir + "/rg.jp2", twoBandRgb);
-    EXPECT_EQ(setupError(*openJ2k(dir + "/rg.jp2")).message(),
-              "Unsupported number of components in J2K file: 2 for color space id 16");
 }
 
 TEST(J2KSource, IccProfileIsTheMetadataOfItsKey) {
@@ -349,13 +343,9 @@ TEST(J2KSource, IccProfileIsTheMetadataOfItsKey) {
 
     auto any = openByContent(dir + "/icc.jp2");
     ASSERT_TRUE(ZynGraph::statusOK(*any));
-    VulMetaValue value;
-    ASSERT_TRUE(any->readMetadata("DigitalProcess.ICCProfile", value));
-    EXPECT_EQ(std::get<std::vector<uint8_t>>(value), o.iccProfile);
-    EXPECT_FALSE(any->readMetadata("DigitalProcess.Jpeg.LuminQTable", value));
-
-    auto plain = openJ2k(dir + "/plain.jp2");
-    EXPECT_FALSE(plain->readMetadata("DigitalProcess.ICCProfile", value));
+    EXPECT_TRUE(metadataIs(*any, "DigitalProcess.ICCProfile", o.iccProfile));
+    EXPECT_TRUE(metadataIs(*any, "DigitalProcess.Jpeg.LuminQTable", {}));
+    EXPECT_TRUE(metadataIs(*openJ2k(dir + "/plain.jp2"), "DigitalProcess.ICCProfile", {}));
 
     const CommandResult r =
         runProgram(ANYIMAGE_EXE, {"meta", dir + "/icc.jp2", "DigitalProcess.ICCProfile"});
@@ -388,43 +378,30 @@ TEST(J2KSource, MessagesOfSetupAndRequests) {
     EXPECT_THROW(renderRect(*source, {40, 30}, {0, 0, 4, 4}, ZynDataType::UInt16, 3), ZynError);
 }
 
-TEST(J2KSource, KeepOpenHoldsTheFileOnlyWhenAsked) {
-    const std::string path = testDir() + "/k.jp2";
-    writeJ2k(path, options(40, 30, 3, 8, 0, 2));
-    for (bool keepOpen : {false, true}) {
-        SCOPED_TRACE(keepOpen);
-        auto source = openJ2k(path, keepOpen);
-        ASSERT_TRUE(source->status());
-        EXPECT_EQ(openDescriptorsOn(path), keepOpen ? 1 : 0) << "after setup";
-        renderRect(*source, {40, 30}, {0, 0, 40, 30}, ZynDataType::UInt8, 3);
-        EXPECT_EQ(openDescriptorsOn(path), keepOpen ? 1 : 0) << "after rendering";
-    }
-    EXPECT_EQ(openDescriptorsOn(path), 0);
-}
-
+// Threads share one source, which holds the file open only when asked to.
 TEST(J2KSource, ThreadsRenderTheSamePixelsAsOne) {
     const std::string path = testDir() + "/threads.jp2";
     const J2kFixtureOptions o = options(160, 120, 3, 8, 64, 3);
     const auto input = writeJ2k(path, o);
     for (bool keepOpen : {true, false}) {
+        SCOPED_TRACE(keepOpen ? "kept open" : "closed");
         auto source = openJ2k(path, keepOpen);
-        std::vector<std::thread> threads;
-        std::vector<int> failures(4, 0);
-        for (int t = 0; t < 4; ++t)
-            threads.emplace_back([&, t] {
-                for (int i = 0; i < 12; ++i) {
-                    const ZynRect rect{(t * 37 + i * 11) % 110, (t * 23 + i * 7) % 70, 50, 50};
-                    const ZynRectBuffer b =
-                        renderRect(*source, {160, 120}, rect, ZynDataType::UInt8, 3);
-                    for (int64_t y = rect.y; y < rect.bottom(); ++y)
-                        for (int64_t x = rect.x; x < rect.right(); ++x)
-                            for (int band = 0; band < 3; ++band)
-                                failures[t] += sampleAt(b, x, y, band) != input[band].at(x, y);
-                }
-            });
-        for (auto& thread : threads) thread.join();
-        EXPECT_EQ(failures, std::vector<int>(4, 0)) << "keep_open " << keepOpen;
+        ASSERT_TRUE(source->status());
+        EXPECT_EQ(openDescriptorsOn(path), keepOpen ? 1 : 0) << "after setup";
+        const auto failures = failuresOnThreads(4, 12, [&](int t, int i) {
+            const ZynRect rect{(t * 37 + i * 11) % 110, (t * 23 + i * 7) % 70, 50, 50};
+            const ZynRectBuffer b = renderRect(*source, {160, 120}, rect, ZynDataType::UInt8, 3);
+            bool same = true;
+            for (int64_t y = rect.y; y < rect.bottom(); ++y)
+                for (int64_t x = rect.x; x < rect.right(); ++x)
+                    for (int band = 0; band < 3; ++band)
+                        same &= sampleAt(b, x, y, band) == input[band].at(x, y);
+            return same;
+        });
+        EXPECT_EQ(failures, std::vector<int>(4, 0));
+        EXPECT_EQ(openDescriptorsOn(path), keepOpen ? 1 : 0) << "after rendering";
     }
+    EXPECT_EQ(openDescriptorsOn(path), 0);
 }
 
 TEST(J2KSource, ChangingTheFileNameReadsTheNewFile) {

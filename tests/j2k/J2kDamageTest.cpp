@@ -29,45 +29,34 @@ struct Damaged {
     std::string bytes;
 };
 
-void putBigEndian(std::string& bytes, size_t at, uint64_t v, int count) {
-    for (int i = 0; i < count; ++i)
-        bytes[at + static_cast<size_t>(i)] = static_cast<char>(v >> (8 * (count - 1 - i)));
+// `bytes` with `count` big-endian bytes of `v` written at each of the places.
+std::string patched(std::string bytes, std::initializer_list<size_t> places, uint64_t v,
+                    int count) {
+    for (size_t at : places)
+        for (int i = 0; i < count; ++i)
+            bytes[at + static_cast<size_t>(i)] = static_cast<char>(v >> (8 * (count - 1 - i)));
+    return bytes;
 }
 
 std::vector<Damaged> damagedFiles(const std::string& good) {
     const size_t siz = good.find("\xFF\x4F\xFF\x51") + 2;
     const size_t cod = good.find("\xFF\x52", siz);
     const size_t sot = good.find("\xFF\x90", cod);
-    std::vector<Damaged> files;
-    files.push_back({"cut in the tile data", good.substr(0, good.size() * 2 / 3)});
-    files.push_back({"cut in the main header", good.substr(0, siz + 20)});
-    std::string longCod = good;
-    putBigEndian(longCod, cod + 2, 0xFFFF, 2);
-    files.push_back({"marker length past the end", longCod});
-    std::string shortSiz = good;
-    putBigEndian(shortSiz, siz + 2, 10, 2);
-    files.push_back({"marker length too short", shortSiz});
-    std::string longTilePart = good;
-    putBigEndian(longTilePart, sot + 6, 0x7FFFFFFF, 4);
-    files.push_back({"tile-part longer than the file", longTilePart});
     // Absurd sizes, the same in the JP2 image header so that the codestream has to cope.
-    std::string absurdTiles = good;
-    putBigEndian(absurdTiles, siz + 6, 0x7FFFFFF0, 4);
-    putBigEndian(absurdTiles, siz + 10, 0x7FFFFFF0, 4);
-    putBigEndian(absurdTiles, good.find("ihdr") + 4, 0x7FFFFFF07FFFFFF0, 8);
-    files.push_back({"billions of tiles", absurdTiles});
-    std::string absurdSingleTile = absurdTiles;
-    putBigEndian(absurdSingleTile, siz + 22, 0x7FFFFFF0, 4);
-    putBigEndian(absurdSingleTile, siz + 26, 0x7FFFFFF0, 4);
-    files.push_back({"one tile of 2^31 x 2^31", absurdSingleTile});
-    std::string noComponents = good;
-    putBigEndian(noComponents, siz + 38, 0, 2);
-    files.push_back({"no components", noComponents});
-    std::string longHeaderBox = good;
-    putBigEndian(longHeaderBox, good.find("jp2h") - 4, 0x7FFFFFFF, 4);
-    files.push_back({"header box past the end", longHeaderBox});
-    files.push_back({"signature only", good.substr(0, 12)});
-    return files;
+    const std::string absurdTiles = patched(patched(good, {siz + 6, siz + 10}, 0x7FFFFFF0, 4),
+                                            {good.find("ihdr") + 4}, 0x7FFFFFF07FFFFFF0, 8);
+    return {
+        {"cut in the tile data", good.substr(0, good.size() * 2 / 3)},
+        {"cut in the main header", good.substr(0, siz + 20)},
+        {"marker length past the end", patched(good, {cod + 2}, 0xFFFF, 2)},
+        {"marker length too short", patched(good, {siz + 2}, 10, 2)},
+        {"tile-part longer than the file", patched(good, {sot + 6}, 0x7FFFFFFF, 4)},
+        {"billions of tiles", absurdTiles},
+        {"one tile of 2^31 x 2^31", patched(absurdTiles, {siz + 22, siz + 26}, 0x7FFFFFF0, 4)},
+        {"no components", patched(good, {siz + 38}, 0, 2)},
+        {"header box past the end", patched(good, {good.find("jp2h") - 4}, 0x7FFFFFFF, 4)},
+        {"signature only", good.substr(0, 12)},
+    };
 }
 
 }  // namespace

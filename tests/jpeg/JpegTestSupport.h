@@ -21,16 +21,6 @@ struct PlatformSettings {
     QorSettings* operator->() { return &QorSettings::get(); }
 };
 
-// A source created by its registry name on `path`, set up.
-inline ZynTransformPtr openByName(const std::string& registryName, const std::string& path,
-                                  bool keepOpen = true) {
-    ZynTransformPtr source = ZynTransformRegistry::create(registryName);
-    source->setAttribute<std::wstring>("wfile_name", qorWiden(path));
-    source->setAttribute<bool>("keep_open", keepOpen);
-    ZynGraph::ensureSetup(*source);
-    return source;
-}
-
 // The error a render throws (code 0 when it throws none).
 inline ZynError renderError(ZynTransform& t, const ZynResolution& resolution, const ZynRect& rect,
                             int bands) {
@@ -40,6 +30,12 @@ inline ZynError renderError(ZynTransform& t, const ZynResolution& resolution, co
         return ZynError(e);
     }
     return ZynError();
+}
+
+// The index-th band of 64 rows, the decoder's native tile.
+inline ZynRect band(int index, uint32_t width, uint32_t height) {
+    const int64_t top = index * 64;
+    return {0, top, width, std::min<int64_t>(64, height - top)};
 }
 
 inline ::testing::AssertionResult sameAsReference(const ZynRectBuffer& buffer,

@@ -26,7 +26,7 @@ struct EmbeddedFile {
 };
 
 ZynError embeddedError(const std::string& path, int output, const ZynResolution& r) {
-    ZynTransformPtr png = openPng(path);
+    ZynTransformPtr png = openByName("PNGSource", path);
     if (!ZynGraph::statusOK(*png)) return png->error();
     return renderError(*png, output, r, {0, 0, r.width, r.height});
 }
@@ -72,7 +72,7 @@ TEST(PngEmbeddedImages, TheReducedImageGetsThePrimaryImagesTransformations) {
     f.primary.paletteAlpha = {10, 20, 30};
     f.reduced = pngPattern(64, 48, PNG_COLOR_TYPE_RGB_ALPHA, 8, 2);
     const std::string path = f.write(testDir() + "/t.png", 1, 1);
-    ZynTransformPtr png = openPng(path);
+    ZynTransformPtr png = openByName("PNGSource", path);
     png->setAttribute<bool>("png_rgbtobgr", true);
     ASSERT_TRUE(ZynGraph::statusOK(*png)) << png->error().message();
     std::vector<uint16_t> expected = f.reduced.samples;
@@ -136,7 +136,7 @@ TEST(PngEmbeddedImages, WrongEmbeddedImagesGiveCode203AndSayWhy) {
         EXPECT_EQ(e.code(), 203);
         EXPECT_TRUE(std::regex_match(e.message(), std::regex(c.message))) << e.message();
         // The primary image stays usable.
-        ZynTransformPtr png = openPng(path);
+        ZynTransformPtr png = openByName("PNGSource", path);
         EXPECT_EQ(renderSamples(*png, 0, {kWidth, kHeight}, {0, 0, kWidth, 8}).size(),
                   kWidth * 8 * 3u);
     }
@@ -180,7 +180,7 @@ TEST(PngEmbeddedImages, LeadingChunksOfOtherLengthsDoNotCount) {
     PngImage file = f.primary;
     file.leading = {{"rrIm", "1234567"}, {"ckTg", "x"}};
     writePng(dir + "/other.png", file);
-    ZynTransformPtr png = openPng(dir + "/other.png");
+    ZynTransformPtr png = openByName("PNGSource", dir + "/other.png");
     ASSERT_TRUE(ZynGraph::statusOK(*png));
     EXPECT_EQ(png->imageOutput(0)->coordSpace()->resolutions().size(), 1u);
     EXPECT_EQ(renderError(*png, 1, {kWidth, kHeight}, {0, 0, 1, 1}).code(), 1);
@@ -188,7 +188,7 @@ TEST(PngEmbeddedImages, LeadingChunksOfOtherLengthsDoNotCount) {
     // 0x40 by 0x30, least significant byte first.
     file.leading = {{"rrIm", std::string("\x40\0\0\0\x30\0\0\0", 8)}};
     writePng(dir + "/le.png", file);
-    png = openPng(dir + "/le.png");
+    png = openByName("PNGSource", dir + "/le.png");
     ASSERT_TRUE(ZynGraph::statusOK(*png));
     EXPECT_EQ(png->imageOutput(0)->coordSpace()->resolutions(),
               (std::vector<ZynResolution>{{kWidth, kHeight}, {64, 48}}));

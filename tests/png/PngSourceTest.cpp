@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <functional>
 #include <regex>
-#include <thread>
 
 #include "PngTestSupport.h"
 #include "TestSupport.h"
@@ -152,34 +151,15 @@ TEST(PngSource, OptionsTransformTheSamples) {
             const Samples pixel(im.samples.begin() + i, im.samples.begin() + i + channels);
             for (uint16_t s : c.expect(pixel)) expected.push_back(s);
         }
-        ZynTransformPtr png = openPng(path);
+        // Set on a source already set up, the option sets it up again.
+        ZynTransformPtr png = openByName("PNGSource", path);
+        ASSERT_TRUE(ZynGraph::statusOK(*png));
         png->setAttribute<bool>(c.option, true);
         EXPECT_EQ(renderSamples(*png, 0, {w, h}, {0, 0, w, h}), expected);
+        if (std::string(c.option) == "png_16to8") {
+            EXPECT_EQ(png->imageOutput(0)->colorSpace()->maximum(), 255.0);
+        }
     }
-}
-
-TEST(PngSource, ChangingAnOptionSetsTheSourceUpAgain) {
-    const std::string path = testDir() + "/rgb16.png";
-    const PngImage im = pngPattern(11, 5, PNG_COLOR_TYPE_RGB, 16);
-    writePng(path, im);
-    ZynTransformPtr png = openPng(path);
-    ASSERT_TRUE(ZynGraph::statusOK(*png));
-    EXPECT_EQ(png->imageOutput(0)->dataOrg()->dataType(), ZynDataType::UInt16);
-    png->setAttribute<bool>("png_16to8", true);
-    ASSERT_TRUE(ZynGraph::statusOK(*png));
-    EXPECT_EQ(png->imageOutput(0)->dataOrg()->dataType(), ZynDataType::UInt8);
-    EXPECT_EQ(png->imageOutput(0)->colorSpace()->maximum(), 255.0);
-    EXPECT_EQ(renderSamples(*png, 0, {11, 5}, {0, 0, 11, 5})[4], im.samples[4] >> 8);
-}
-
-TEST(PngSource, RegistryEntryOutputsAndAttributes) {
-    ZynTransformPtr png = ZynTransformRegistry::create("PNGSource");
-    EXPECT_EQ(png->typeName(), "ZynPNGImageSource");
-    ASSERT_EQ(png->numOutputs(), 2);
-    EXPECT_EQ(png->output(0).name(), "out");
-    EXPECT_EQ(png->output(1).name(), "OutTag");
-    ZynTransformPtr copy = png->clone();
-    EXPECT_EQ(copy->numOutputs(), 2);
 }
 
 TEST(PngSource, PhysicalSizeComesFromPhysInMetres) {
@@ -204,8 +184,13 @@ TEST(PngSource, PhysicalSizeComesFromPhysInMetres) {
 TEST(PngSource, WithoutATagImageOutTagCarriesError1) {
     const std::string path = testDir() + "/plain.png";
     writePng(path, pngPattern(20, 10, PNG_COLOR_TYPE_RGB, 8));
-    ZynTransformPtr png = openPng(path);
+    ZynTransformPtr png = openByName("PNGSource", path);
     ASSERT_TRUE(ZynGraph::statusOK(*png));
+    EXPECT_EQ(png->typeName(), "ZynPNGImageSource");
+    ASSERT_EQ(png->numOutputs(), 2);
+    EXPECT_EQ(png->output(0).name(), "out");
+    EXPECT_EQ(png->output(1).name(), "OutTag");
+    EXPECT_EQ(png->clone()->numOutputs(), 2);
     const ZynImageOutputCP* tag = png->imageOutput(1);
     EXPECT_EQ(tag->colorSpace()->kind(), ZynColorKind::Lum);
     EXPECT_EQ(tag->dataOrg()->bands(), 1);
@@ -223,7 +208,7 @@ TEST(PngSource, RowsAboveTheDecoderComeFromTheStripCacheOrARestart) {
     // Strips passed over on the way to row 500 are kept: once the file is gone, row 0 still
     // comes back, and the decoder goes on below.
     writePng(dir + "/a.png", im);
-    ZynTransformPtr png = openPng(dir + "/a.png");
+    ZynTransformPtr png = openByName("PNGSource", dir + "/a.png");
     EXPECT_EQ(renderSamples(*png, 0, {w, h}, row500), cut(expected, w, row500));
     std::filesystem::remove(dir + "/a.png");
     EXPECT_EQ(renderSamples(*png, 0, {w, h}, top), cut(expected, w, top));
@@ -231,7 +216,7 @@ TEST(PngSource, RowsAboveTheDecoderComeFromTheStripCacheOrARestart) {
 
     // A strip decoded straight into a request is not kept: row 0 again means a restart.
     writePng(dir + "/b.png", im);
-    png = openPng(dir + "/b.png");
+    png = openByName("PNGSource", dir + "/b.png");
     EXPECT_EQ(renderSamples(*png, 0, {w, h}, top), cut(expected, w, top));
     EXPECT_EQ(renderSamples(*png, 0, {w, h}, row500), cut(expected, w, row500));
     EXPECT_EQ(renderSamples(*png, 0, {w, h}, top), cut(expected, w, top));
@@ -254,7 +239,7 @@ TEST(PngSource, WithoutKeepOpenTheFileIsClosedAfterEveryPassAndDecodingResumes) 
     writePng(path, im);
     const Decoded expected = decodedSamples(im);
     const size_t before = openDescriptorCount();
-    ZynTransformPtr png = openPng(path, false);
+    ZynTransformPtr png = openByName("PNGSource", path, false);
     ASSERT_TRUE(ZynGraph::statusOK(*png));
     EXPECT_EQ(openDescriptorCount(), before);
     auto* file = dynamic_cast<ZynFile*>(png->opForResolution(0, {w, h}).get());
@@ -280,7 +265,7 @@ TEST(PngSource, InterlacedImagesAreDecodedWhole) {
     const ZynRect part{0, 30, w, 20};
 
     // The whole image is kept for later requests when it fits the cache.
-    ZynTransformPtr png = openPng(dir + "/i.png");
+    ZynTransformPtr png = openByName("PNGSource", dir + "/i.png");
     EXPECT_EQ(renderSamples(*png, 0, {w, h}, part), cut(expected, w, part));
     std::filesystem::remove(dir + "/i.png");
     EXPECT_EQ(renderSamples(*png, 0, {w, h}, {0, 0, w, h}), expected.samples);
@@ -289,7 +274,7 @@ TEST(PngSource, InterlacedImagesAreDecodedWhole) {
     writePng(dir + "/j.png", im);
     const size_t budget = ZynSettings::get().cacheBytes;
     ZynSettings::get().cacheBytes = 1000;
-    png = openPng(dir + "/j.png");
+    png = openByName("PNGSource", dir + "/j.png");
     EXPECT_EQ(renderSamples(*png, 0, {w, h}, part), cut(expected, w, part));
     EXPECT_EQ(renderSamples(*png, 0, {w, h}, part), cut(expected, w, part));
     ZynSettings::get().cacheBytes = budget;
@@ -298,7 +283,7 @@ TEST(PngSource, InterlacedImagesAreDecodedWhole) {
 TEST(PngSource, BuffersTheOpCannotFillAreRefusedWithCode3) {
     const std::string path = testDir() + "/r.png";
     writePng(path, pngPattern(20, 10, PNG_COLOR_TYPE_RGB, 8));
-    ZynTransformPtr png = openPng(path);
+    ZynTransformPtr png = openByName("PNGSource", path);
     ASSERT_TRUE(ZynGraph::statusOK(*png));
     ZynImageOpPtr op = png->opForResolution(0, {20, 10});
     ZynRectBuffer narrow({2, 3, 5, 4},
@@ -352,7 +337,7 @@ TEST(PngSource, DamagedFilesFailWithCode14Or130) {
 TEST(PngSource, SetupErrorsAreLinesOfThePendingError) {
     const std::string dir = testDir();
     const std::string missing = dir + "/missing.png";
-    ZynTransformPtr png = openPng(missing);
+    ZynTransformPtr png = openByName("PNGSource", missing);
     EXPECT_FALSE(ZynGraph::statusOK(*png));
     EXPECT_EQ(png->error().code(), 130);
     EXPECT_TRUE(
@@ -384,19 +369,12 @@ TEST(PngSource, FourThreadsRenderTheSamePixelsAsOne) {
     writePng(path, im);
     const Decoded expected = decodedSamples(im);
     for (bool keepOpen : {true, false}) {
-        ZynTransformPtr png = openPng(path, keepOpen);
+        ZynTransformPtr png = openByName("PNGSource", path, keepOpen);
         ASSERT_TRUE(ZynGraph::statusOK(*png));
-        std::vector<std::thread> threads;
-        std::vector<int> failures(4, 0);
-        for (int t = 0; t < 4; ++t)
-            threads.emplace_back([&, t] {
-                for (int i = 0; i < 30; ++i) {
-                    const ZynRect rect{(t * 37 + i * 11) % 100, (t * 53 + i * 97) % 350, 20, 50};
-                    if (renderSamples(*png, 0, {w, h}, rect) != cut(expected, w, rect))
-                        ++failures[t];
-                }
-            });
-        for (auto& th : threads) th.join();
+        const auto failures = failuresOnThreads(4, 30, [&](int t, int i) {
+            const ZynRect rect{(t * 37 + i * 11) % 100, (t * 53 + i * 97) % 350, 20, 50};
+            return renderSamples(*png, 0, {w, h}, rect) == cut(expected, w, rect);
+        });
         EXPECT_EQ(failures, std::vector<int>(4, 0)) << "keep_open " << keepOpen;
     }
 }

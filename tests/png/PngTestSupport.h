@@ -50,13 +50,6 @@ inline Decoded decodedSamples(const PngImage& im) {
     return d;
 }
 
-inline ZynTransformPtr openPng(const std::string& path, bool keepOpen = true) {
-    ZynTransformPtr png = ZynTransformRegistry::create("PNGSource");
-    png->setAttribute<std::wstring>("wfile_name", qorWiden(path));
-    png->setAttribute<bool>("keep_open", keepOpen);
-    return png;
-}
-
 // Renders `rect` of an output into a packed buffer of the output's sample type and bands and
 // returns its samples row by row.
 inline std::vector<uint16_t> renderSamples(ZynTransform& t, int output, const ZynResolution& r,

@@ -21,10 +21,7 @@ ZynTransformPtr recognizeBytes(const std::string& path, const std::string& bytes
 // A small single-directory file of the page, opened through the TIFF source by name.
 ZynTransformPtr describe(const TiffPage& page, const std::string& path) {
     writeTiff(path, {page});
-    auto source = ZynTransformRegistry::create("TiffSource");
-    source->setAttribute<std::wstring>("wfile_name", qorWiden(path));
-    ZynGraph::ensureSetup(*source);
-    return source;
+    return openByName("TiffSource", path);
 }
 
 TiffPage grayPage(uint16_t bits, uint16_t format, uint16_t bands = 1) {
@@ -148,8 +145,7 @@ TEST(TiffDescription, ColourSpacesFromPhotometricAndBands) {
     TiffBytes bytes(readFileBytes(path));
     bytes.setTag(bytes.ifd(0), TIFFTAG_PHOTOMETRIC, 65000);
     writeFile(dir + "/nophotometric.tif", bytes.bytes());
-    auto source = ZynTransformRegistry::create("TiffSource");
-    source->setAttribute<std::wstring>("wfile_name", qorWiden(dir + "/nophotometric.tif"));
+    auto source = openByName("TiffSource", dir + "/nophotometric.tif");
     EXPECT_FALSE(ZynGraph::statusOK(*source));
     EXPECT_EQ(source->error().code(), 130);
     EXPECT_EQ(source->error().message(),
@@ -236,8 +232,7 @@ TEST(TiffDescription, TheOpFillsOnlyWholeImagesAndAlignedNativeTiles) {
     TiffPage page = bytePage(100, 150, 3, PHOTOMETRIC_RGB, rgb);
     page.rowsPerStrip = 1;
     writeTiff(dir + "/s.tif", {page});
-    auto source = ZynTransformRegistry::create("TiffSource");
-    source->setAttribute<std::wstring>("wfile_name", qorWiden(dir + "/s.tif"));
+    auto source = openByName("TiffSource", dir + "/s.tif");
     ASSERT_TRUE(ZynGraph::statusOK(*source));
     ZynImageOpPtr op = source->opForResolution(0, {100, 150});
     const auto org = [](uint32_t w, uint32_t h) {

@@ -15,14 +15,6 @@
 
 namespace {
 
-ZynTransformPtr tiffSource(const std::string& path, bool keepOpen = true) {
-    auto source = ZynTransformRegistry::create("TiffSource");
-    source->setAttribute<std::wstring>("wfile_name", qorWiden(path));
-    source->setAttribute<bool>("keep_open", keepOpen);
-    ZynGraph::ensureSetup(*source);
-    return source;
-}
-
 std::string fileSuffix(const std::string& path) {
     return "\nImage file,\"" + path + "\".";
 }
@@ -67,7 +59,7 @@ TEST(TiffFailure, FilesThatCannotBeOpened) {
     EXPECT_EQ(unnamed->error().code(), 130);
     EXPECT_EQ(unnamed->error().message(), "No filename specified in ZynTiffImagesource");
 
-    auto missing = tiffSource(dir + "/missing.tif");
+    auto missing = openByName("TiffSource", dir + "/missing.tif");
     EXPECT_EQ(missing->error().code(), 130);
     EXPECT_EQ(missing->error().message(), "\nInvalid file pointer in ZynTiffImageSourceOp." +
                                               fileSuffix(dir + "/missing.tif") +
@@ -75,7 +67,7 @@ TEST(TiffFailure, FilesThatCannotBeOpened) {
 
     // A sound header whose chain holds no directory.
     writeFile(dir + "/empty.tif", std::string("II\x2A\0\0\0\0\0", 8));
-    auto empty = tiffSource(dir + "/empty.tif");
+    auto empty = openByName("TiffSource", dir + "/empty.tif");
     EXPECT_EQ(empty->error().code(), 130);
     EXPECT_EQ(empty->error().message(),
               "\nProblem opening image file " + fileSuffix(dir + "/empty.tif"));
@@ -87,7 +79,7 @@ TEST(TiffFailure, FilesThatCannotBeOpened) {
     far.setFirstIfd(0x7FFFFFF0);
     writeFile(dir + "/far.tif", far.bytes());
     for (const char* name : {"/cut.tif", "/far.tif"}) {
-        auto source = tiffSource(dir + name);
+        auto source = openByName("TiffSource", dir + name);
         EXPECT_EQ(source->error().code(), 130) << name;
         const std::string text = source->error().message();
         EXPECT_TRUE(startsWith(text, "\nTiffError caught in ZynTiffImageSourceOp::open(). "))
@@ -124,7 +116,7 @@ TEST(TiffFailure, DamagedDirectoriesAndStrips) {
     // ... and when no directory is usable, the scan's message stands.
     unknown.setValue(unknown.ifd(0), TIFFTAG_COMPRESSION, 34712);
     writeFile(dir + "/none.tif", unknown.bytes());
-    auto source = tiffSource(dir + "/none.tif");
+    auto source = openByName("TiffSource", dir + "/none.tif");
     EXPECT_EQ(source->error().code(), 130);
     EXPECT_EQ(source->error().message(),
               "\nTiffError caught in ZynTiffImageSourceOp.Unsupported tiff compression scheme "
@@ -168,7 +160,7 @@ TEST(TiffFailure, HugeDeclaredSizesAreRefusedBeforeAnyAllocation) {
     TiffBytes wide(writeTwoLevels(dir + "/w.tif", rgb, 16));
     wide.setLong(wide.ifd(0), TIFFTAG_IMAGEWIDTH, 0x7FFFFFFF);
     writeFile(dir + "/wide.tif", wide.bytes());
-    auto source = tiffSource(dir + "/wide.tif");
+    auto source = openByName("TiffSource", dir + "/wide.tif");
     EXPECT_FALSE(source->status());
     EXPECT_NE(source->error().message().find("decode budget"), std::string::npos)
         << source->error().message();
@@ -180,7 +172,7 @@ TEST(TiffFailure, HugeDeclaredSizesAreRefusedBeforeAnyAllocation) {
     tiles.setLong(tiles.ifd(0), TIFFTAG_TILEWIDTH, 1u << 20);
     tiles.setLong(tiles.ifd(0), TIFFTAG_TILELENGTH, 1u << 20);
     writeFile(dir + "/tiles.tif", tiles.bytes());
-    source = tiffSource(dir + "/tiles.tif");
+    source = openByName("TiffSource", dir + "/tiles.tif");
     EXPECT_FALSE(source->status());
     EXPECT_EQ(source->error().code(), 130);
 }
@@ -195,7 +187,7 @@ TEST(TiffFailure, LibraryMessagesStayOffStandardErrorUnlessTracing) {
     const auto openAndRender = [&] {
         auto image = openByContent(dir + "/d.tif");
         EXPECT_THROW(renderRect(*image, {64, 48}, {0, 0, 64, 48}), ZynError);
-        auto cut = tiffSource(dir + "/d.tif.cut");
+        auto cut = openByName("TiffSource", dir + "/d.tif.cut");
     };
     writeFile(dir + "/d.tif.cut", std::string("MM\0\x2A\0\0\0\x08\0", 9));
     EXPECT_EQ(standardErrorOf(dir + "/quiet.txt", openAndRender), "");
@@ -262,21 +254,17 @@ TEST(TiffFailure, MetadataOfTheFirstDirectory) {
         ASSERT_TRUE(image->status());
         // Read after a render of the reduced level: the answers are still the first directory's.
         renderRect(*image, {10, 5}, {0, 0, 10, 5});
-        VulMetaValue value;
-        ASSERT_TRUE(image->readMetadata("ImageContainer.DisplayXResolution", value));
-        EXPECT_EQ(std::get<double>(value), 300.0);
-        ASSERT_TRUE(image->readMetadata("ImageContainer.DisplayYResolution", value));
-        EXPECT_EQ(std::get<double>(value), 150.5);
-        ASSERT_TRUE(image->readMetadata("ImageContainer.DisplayResolutionUnit", value));
-        EXPECT_EQ(std::get<int64_t>(value), RESUNIT_CENTIMETER);
-        ASSERT_TRUE(image->readMetadata("ImageContainer.Orientation", value));
-        EXPECT_EQ(std::get<int64_t>(value), ORIENTATION_RIGHTTOP);
-        ASSERT_TRUE(image->readMetadata("DigitalProcess.ICCProfile", value));
-        EXPECT_EQ(std::get<std::vector<uint8_t>>(value), page.iccProfile);
-        ASSERT_TRUE(image->readMetadata("ImageContainer.ImageDescription", value));
-        EXPECT_EQ(std::get<std::string>(value), "a test picture");
-        EXPECT_FALSE(image->readMetadata("ImageContainer.Copyright", value));
-        EXPECT_FALSE(image->readMetadata("No.Such.Key", value));
+        const std::pair<std::string, VulMetaValue> answers[] = {
+            {"ImageContainer.DisplayXResolution", 300.0},
+            {"ImageContainer.DisplayYResolution", 150.5},
+            {"ImageContainer.DisplayResolutionUnit", int64_t{RESUNIT_CENTIMETER}},
+            {"ImageContainer.Orientation", int64_t{ORIENTATION_RIGHTTOP}},
+            {"DigitalProcess.ICCProfile", page.iccProfile},
+            {"ImageContainer.ImageDescription", "a test picture"},
+            {"ImageContainer.Copyright", {}},
+            {"No.Such.Key", {}},
+        };
+        for (const auto& [key, want] : answers) EXPECT_TRUE(metadataIs(*image, key, want));
         // Pixels are unaffected by the accessor's use of the file.
         EXPECT_TRUE(samplesMatch(renderRect(*image, {20, 10}, {0, 0, 20, 10}),
                                  tiffPattern(20, 10, 3, 8), 20));
@@ -287,7 +275,7 @@ TEST(TiffFailure, MetadataOfTheFirstDirectory) {
     EXPECT_EQ(shown.status, 0) << shown.err;
     EXPECT_EQ(shown.out, "ImageContainer.DisplayXResolution: 300\n");
 
-    auto broken = tiffSource(dir + "/missing.tif");
+    auto broken = openByName("TiffSource", dir + "/missing.tif");
     VulMetaValue value;
     EXPECT_THROW(broken->readMetadata("ImageContainer.DisplayXResolution", value), ZynError);
 }

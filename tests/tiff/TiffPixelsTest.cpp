@@ -4,7 +4,6 @@
 #include <tiff.h>
 
 #include <cmath>
-#include <thread>
 
 #include "QorSettings.h"
 #include "TiffTestSupport.h"
@@ -30,7 +29,7 @@ void store(TiffPage& page, const Storage& storage) {
     page.tileHeight = storage.tileHeight;
 }
 
-template <class T, class E>
+template <class E>
 void expectEveryRect(ZynTransform& image, const ZynResolution& r, const std::vector<E>& expected,
                      double tolerance = 0) {
     for (const ZynRect& rect : probeRects(r.width, r.height))
@@ -66,7 +65,7 @@ TEST(TiffPixels, RgbInEveryStorageCompressionByteOrderAndReadingMode) {
                 ASSERT_TRUE(image->status()) << image->error().message();
                 EXPECT_EQ(image->transforms()[0]->typeName(), "ZynTiffImageSource");
                 EXPECT_EQ(outputOf(*image).colorSpace()->kind(), ZynColorKind::RGB);
-                expectEveryRect<uint8_t>(*image, {75, 53}, rgb);
+                expectEveryRect(*image, {75, 53}, rgb);
             }
 }
 
@@ -121,23 +120,7 @@ TEST(TiffPixels, SampleDepthsAndFormats) {
                 if (c.format == SAMPLEFORMAT_INT && c.type != ZynDataType::UInt8)
                     for (double& v : expected)
                         if (v >= std::ldexp(1.0, c.bits - 1)) v -= std::ldexp(1.0, c.bits);
-                const ZynResolution r{45, 37};
-                switch (c.type) {
-                    case ZynDataType::UInt8:
-                        expectEveryRect<uint8_t>(*image, r, expected);
-                        break;
-                    case ZynDataType::UInt16:
-                        expectEveryRect<uint16_t>(*image, r, expected);
-                        break;
-                    case ZynDataType::Int16:
-                        expectEveryRect<int16_t>(*image, r, expected);
-                        break;
-                    case ZynDataType::UInt32:
-                        expectEveryRect<uint32_t>(*image, r, expected);
-                        break;
-                    default:
-                        expectEveryRect<int32_t>(*image, r, expected);
-                }
+                expectEveryRect(*image, {45, 37}, expected);
             }
 }
 
@@ -172,11 +155,11 @@ TEST(TiffPixels, FloatingPointSamples) {
             ASSERT_TRUE(image->status()) << image->error().message();
             EXPECT_EQ(outputOf(*image).dataOrg()->dataType(), ZynDataType::Float32);
             EXPECT_EQ(outputOf(*image).colorSpace()->kind(), ZynColorKind::LumA);
-            expectEveryRect<float>(*image, {40, 30}, singles);
+            expectEveryRect(*image, {40, 30}, singles);
             image = openByContent(dir + "/f64.tif");
             ASSERT_TRUE(image->status()) << image->error().message();
             EXPECT_EQ(outputOf(*image).dataOrg()->dataType(), ZynDataType::Float64);
-            expectEveryRect<double>(*image, {40, 30}, doubles);
+            expectEveryRect(*image, {40, 30}, doubles);
         }
 }
 
@@ -215,7 +198,7 @@ TEST(TiffPixels, SeparatePlanesAndManyBands) {
                 EXPECT_EQ(outputOf(*image).dataOrg()->interleave(), planar == PLANARCONFIG_CONTIG
                                                                         ? ZynInterleave::Pixel
                                                                         : ZynInterleave::Band);
-                expectEveryRect<uint8_t>(*image, {50, 41}, pixels);
+                expectEveryRect(*image, {50, 41}, pixels);
             }
 }
 
@@ -229,7 +212,7 @@ TEST(TiffPixels, YCbCrFullAndSubsampled) {
     auto image = openByContent(dir + "/full.tif");
     ASSERT_TRUE(image->status()) << image->error().message();
     EXPECT_EQ(outputOf(*image).colorSpace()->kind(), ZynColorKind::YCbCr);
-    expectEveryRect<uint8_t>(*image, {30, 20}, ycc);
+    expectEveryRect(*image, {30, 20}, ycc);
 
     // 2 x 2 subsampled: each clump carries four luma samples and one Cb, Cr pair, which every
     // pixel of the clump takes. 31 x 21 leaves partial clumps at the right and bottom.
@@ -266,7 +249,7 @@ TEST(TiffPixels, YCbCrFullAndSubsampled) {
     writeTiff(dir + "/sub.tif", {sub});
     image = openByContent(dir + "/sub.tif");
     ASSERT_TRUE(image->status()) << image->error().message();
-    expectEveryRect<uint8_t>(*image, {w, h}, expected);
+    expectEveryRect(*image, {w, h}, expected);
 }
 
 TEST(TiffPixels, JpegCompressionWithinCodingError) {
@@ -294,7 +277,7 @@ TEST(TiffPixels, JpegCompressionWithinCodingError) {
     for (const char* name : {"/rgb.tif", "/tiled.tif"}) {
         auto image = openByContent(dir + name);
         ASSERT_TRUE(image->status()) << image->error().message();
-        expectEveryRect<uint8_t>(*image, {w, h}, rgb, 6);
+        expectEveryRect(*image, {w, h}, rgb, 6);
     }
 
     // JPEG-coded YCbCr, 2 x 2 subsampled, is delivered as the RGB it was made from.
@@ -305,7 +288,7 @@ TEST(TiffPixels, JpegCompressionWithinCodingError) {
     auto image = openByContent(dir + "/ycc.tif");
     ASSERT_TRUE(image->status()) << image->error().message();
     EXPECT_EQ(outputOf(*image).colorSpace()->kind(), ZynColorKind::RGB);
-    expectEveryRect<uint8_t>(*image, {w, h}, rgb, 8);
+    expectEveryRect(*image, {w, h}, rgb, 8);
 }
 
 TEST(TiffPixels, PyramidLevelsAndPages) {
@@ -336,7 +319,7 @@ TEST(TiffPixels, PyramidLevelsAndPages) {
               std::vector<ZynResolution>(std::begin(sizes), std::end(sizes)));
     for (int level = 0; level < 3; ++level) {
         SCOPED_TRACE("level " + std::to_string(level));
-        expectEveryRect<uint8_t>(*image, sizes[level], pixels[level]);
+        expectEveryRect(*image, sizes[level], pixels[level]);
     }
 
     QorSettings::get().thumbnailsDisabled = true;
@@ -360,21 +343,13 @@ TEST(TiffPixels, FourThreadsOverTwoLevelsMatchTheFixture) {
     for (bool keepOpen : {true, false}) {
         auto image = openByContent(dir + "/t.tif", keepOpen);
         ASSERT_TRUE(image->status());
-        std::vector<std::thread> threads;
-        std::vector<int> failures(4, 0);
-        for (int t = 0; t < 4; ++t)
-            threads.emplace_back([&, t] {
-                for (int i = 0; i < 30; ++i) {
-                    const bool level0 = (t + i) % 2 == 0;
-                    const ZynResolution r =
-                        level0 ? ZynResolution{300, 257} : ZynResolution{150, 129};
-                    const ZynRect rect{(t * 37 + i * 11) % (r.width - 60),
-                                       (t * 53 + i * 7) % (r.height - 60), 60, 57};
-                    if (!samplesMatch(renderRect(*image, r, rect), level0 ? big : small, r.width))
-                        ++failures[t];
-                }
-            });
-        for (auto& th : threads) th.join();
+        const auto failures = failuresOnThreads(4, 30, [&](int t, int i) {
+            const bool level0 = (t + i) % 2 == 0;
+            const ZynResolution r = level0 ? ZynResolution{300, 257} : ZynResolution{150, 129};
+            const ZynRect rect{(t * 37 + i * 11) % (r.width - 60),
+                               (t * 53 + i * 7) % (r.height - 60), 60, 57};
+            return bool(samplesMatch(renderRect(*image, r, rect), level0 ? big : small, r.width));
+        });
         EXPECT_EQ(failures, std::vector<int>(4, 0)) << "keep_open " << keepOpen;
     }
 }

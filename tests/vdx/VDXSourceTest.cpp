@@ -1,5 +1,4 @@
 #include <filesystem>
-#include <thread>
 
 #include "PpmFixture.h"
 #include "QorString.h"
@@ -26,12 +25,7 @@ std::shared_ptr<ZynVDXImageSource> openVdx(const std::string& path, bool keepOpe
 
 ZynRectBuffer render(ZynTransform& t, const ZynResolution& r, const ZynRect& rect, int bands,
                      ZynInterleave interleave = ZynInterleave::Pixel) {
-    ZynRectBuffer buffer(rect,
-                         std::make_shared<ZynSimpleDataOrg>(static_cast<uint32_t>(rect.width),
-                                                            static_cast<uint32_t>(rect.height),
-                                                            ZynDataType::UInt8, bands, interleave));
-    ZynGraph::render(t, 0, r, buffer);
-    return buffer;
+    return renderRect(t, r, rect, ZynDataType::UInt8, bands, interleave);
 }
 
 void expectBuffer(const ZynRectBuffer& b, const VdxPlanes& p, int rotation, VdxExpect what) {
@@ -47,10 +41,6 @@ const VdxPlanes& levelOfSize(const Pack& pack, const ZynResolution& size) {
     throw std::invalid_argument("no such level");
 }
 
-ZynError renderError(ZynTransform& t, const ZynResolution& r, const ZynRect& rect, int bands) {
-    return errorOf([&] { render(t, r, rect, bands); });
-}
-
 std::string openFailure(const std::string& path, int code, const std::string& text) {
     return "Could not open file \"" + path +
            "\" as a VDX fileSystem error code = " + std::to_string(code) +
@@ -59,35 +49,20 @@ std::string openFailure(const std::string& path, int code, const std::string& te
 
 }  // namespace
 
-TEST(VDXSource, RecognisedAfterPpmAndPngAndBeforeJpeg) {
-    const Pack pack = writePack();
-    auto any = openByContent(pack.path);
-    ASSERT_TRUE(ZynGraph::statusOK(*any)) << any->error().message();
-    EXPECT_EQ(any->transforms().front()->typeName(), "ZynVDXImageSource");
-    EXPECT_EQ(resolutionsOf(*any), kLandscape);
-
-    const auto* entry = ZynTransformRegistry::find("OrbidiscSource");
-    ASSERT_TRUE(entry);
-    EXPECT_EQ(entry->firstProperty(), 0);
-    EXPECT_EQ(entry->secondProperty(), 0);
-    const ZynTransformPtr created = ZynTransformRegistry::create("OrbidiscSource");
-    EXPECT_EQ(created->typeName(), "ZynVDXImageSource");
-    EXPECT_EQ(created->getAttribute<std::string>("color_space"), "");
-}
-
-TEST(VDXSource, SignatureWithoutItsZeroByteIsNotRecognised) {
-    const std::string dir = testDir();
-    writeVdxPack(dir + "/a.vdx", vdxPatternLevels(), {.signatureEnd = 'X'});
-    auto any = openByContent(dir + "/a.vdx");
-    EXPECT_FALSE(ZynGraph::statusOK(*any));
-    EXPECT_EQ(any->error().code(), 153);
-    EXPECT_EQ(any->error().message(), "Failed to open the given file: " + dir + "/a.vdx");
-}
-
-TEST(VDXSource, RecogniserTrace) {
+// A pack is taken by its signature, zero byte included; under trace the recogniser says why.
+TEST(VDXSource, RecognisedByItsSignature) {
     const std::string dir = testDir();
     writeVdxPack(dir + "/a.vdx", vdxPatternLevels());
     writeVdxPack(dir + "/b.vdx", vdxPatternLevels(), {.signatureEnd = '2'});
+    auto any = openByContent(dir + "/a.vdx");
+    ASSERT_TRUE(ZynGraph::statusOK(*any)) << any->error().message();
+    EXPECT_EQ(any->transforms().front()->typeName(), "ZynVDXImageSource");
+    EXPECT_EQ(resolutionsOf(*any), kLandscape);
+    auto other = openByContent(dir + "/b.vdx");
+    EXPECT_FALSE(ZynGraph::statusOK(*other));
+    EXPECT_EQ(other->error().code(), 153);
+    EXPECT_EQ(other->error().message(), "Failed to open the given file: " + dir + "/b.vdx");
+
     ZynSettings::get().trace = true;
     testing::internal::CaptureStdout();
     for (const char* name : {"/a.vdx", "/b.vdx"}) {
@@ -103,6 +78,12 @@ TEST(VDXSource, RecogniserTrace) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               dir + "/a.vdx Has a VDX magic number \n" + dir +
                   "/b.vdx Not vdx: magic number is V D X _ I P I 2 \nNot a vdx file none\n");
+
+    const auto* entry = ZynTransformRegistry::find("OrbidiscSource");
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->firstProperty(), 0);
+    EXPECT_EQ(entry->secondProperty(), 0);
+    EXPECT_EQ(ZynTransformRegistry::create("OrbidiscSource")->typeName(), "ZynVDXImageSource");
 }
 
 TEST(VDXSource, EachColourFormatAtEveryResolution) {
@@ -221,7 +202,10 @@ TEST(VDXSource, MissingBaseFailsTheFallbackReadInsteadOfReturningGarbage) {
                  VdxExpect::YCC);
 
     EXPECT_TRUE(isZynError(
-        renderError(*source, {768, 512}, {10, 20, 30, 40}, 3), 130,
+        errorOf([&] {
+            render(*source, {768, 512}, {10, 20, 30, 40}, 3);
+        }),
+        130,
         "Couldn't read image data at (10,20) (40,60)System error code = -7\nSystem error "
         "string = the selected resolution is not in the file"));
 }
@@ -310,7 +294,6 @@ TEST(VDXSource, AttributeChangesTakeEffectAtTheNextSetup) {
 TEST(VDXSource, ThreadsRenderFromOneSourceAtOnce) {
     const Pack pack = writePack({.rotation = 2});
     auto source = openVdx(pack.path, false, "VDXYCC");
-    std::vector<std::thread> threads;
     std::vector<ZynRectBuffer> results;
     results.reserve(8);
     for (int i = 0; i < 8; ++i) {
@@ -320,12 +303,11 @@ TEST(VDXSource, ThreadsRenderFromOneSourceAtOnce) {
                                        static_cast<uint32_t>(rect.width),
                                        static_cast<uint32_t>(rect.height), ZynDataType::UInt8, 3));
     }
-    for (int i = 0; i < 8; ++i)
-        threads.emplace_back([&, i] {
-            ZynGraph::render(*source, 0, kLandscape[static_cast<size_t>(i % 3)],
-                             results[static_cast<size_t>(i)]);
-        });
-    for (std::thread& t : threads) t.join();
+    failuresOnThreads(8, 1, [&](int i, int) {
+        ZynGraph::render(*source, 0, kLandscape[static_cast<size_t>(i % 3)],
+                         results[static_cast<size_t>(i)]);
+        return true;
+    });
     for (int i = 0; i < 8; ++i)
         expectBuffer(results[static_cast<size_t>(i)], pack.levels[2 - static_cast<size_t>(i % 3)],
                      2, VdxExpect::YCC);
