@@ -1,46 +1,52 @@
 #include "TiffChunkDecoder.h"
 
 #include <tiff.h>
+#ifdef ZYN_HAVE_LIBDEFLATE
+#include <libdeflate.h>
+#else
 #include <zlib.h>
+#endif
 
 #include <algorithm>
 #include <climits>
-#include <cstring>
+#include <memory>
 
 namespace {
 
-class Inflater {
-  public:
-    Inflater() { ready_ = inflateInit(&stream_) == Z_OK; }
-    ~Inflater() {
-        if (ready_) inflateEnd(&stream_);
-    }
-    Inflater(const Inflater&) = delete;
-    Inflater& operator=(const Inflater&) = delete;
+#ifdef ZYN_HAVE_LIBDEFLATE
 
-    // Whether `in` is one zlib stream that ends exactly after `size` bytes of output, its check
-    // value correct.
-    bool inflateExactly(std::span<const uint8_t> in, std::byte* out, size_t size) {
-        if (!ready_ || in.size() > UINT_MAX || size > UINT_MAX) return false;
-        stream_.next_in = const_cast<Bytef*>(in.data());
-        stream_.avail_in = static_cast<uInt>(in.size());
-        stream_.next_out = reinterpret_cast<Bytef*>(out);
-        stream_.avail_out = static_cast<uInt>(size);
-        int state = inflate(&stream_, Z_FINISH);
-        if (state == Z_STREAM_END) return stream_.avail_out == 0;
-        if (state != Z_BUF_ERROR || stream_.avail_out != 0) return false;
-        // The output is full; what is left of the stream must be its end and check value.
-        Bytef spare = 0;
-        stream_.next_out = &spare;
-        stream_.avail_out = 1;
-        state = inflate(&stream_, Z_FINISH);
-        return state == Z_STREAM_END && stream_.avail_out == 1;
-    }
+// Whether `in` is one zlib stream that ends exactly after `size` bytes of output, its check value
+// correct.
+bool inflateExactly(std::span<const uint8_t> in, std::byte* out, size_t size) {
+    const std::unique_ptr<libdeflate_decompressor, void (*)(libdeflate_decompressor*)> inflater(
+        libdeflate_alloc_decompressor(), &libdeflate_free_decompressor);
+    return inflater && libdeflate_zlib_decompress(inflater.get(), in.data(), in.size(), out, size,
+                                                  nullptr) == LIBDEFLATE_SUCCESS;
+}
 
-  private:
-    z_stream stream_{};
-    bool ready_ = false;
-};
+#else
+
+bool inflateExactly(std::span<const uint8_t> in, std::byte* out, size_t size) {
+    if (in.size() > UINT_MAX || size > UINT_MAX) return false;
+    z_stream stream{};
+    if (inflateInit(&stream) != Z_OK) return false;
+    const std::unique_ptr<z_stream, int (*)(z_stream*)> end(&stream, &inflateEnd);
+    stream.next_in = const_cast<Bytef*>(in.data());
+    stream.avail_in = static_cast<uInt>(in.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out);
+    stream.avail_out = static_cast<uInt>(size);
+    int state = inflate(&stream, Z_FINISH);
+    if (state == Z_STREAM_END) return stream.avail_out == 0;
+    if (state != Z_BUF_ERROR || stream.avail_out != 0) return false;
+    // The output is full; what is left of the stream must be its end and check value.
+    Bytef spare = 0;
+    stream.next_out = &spare;
+    stream.avail_out = 1;
+    state = inflate(&stream, Z_FINISH);
+    return state == Z_STREAM_END && stream.avail_out == 1;
+}
+
+#endif
 
 template <class T>
 void accumulateRow(std::byte* row, size_t samples, size_t stride) {
@@ -63,8 +69,7 @@ bool TiffChunkDecoder::supports(const TiffChunkFormat& f) {
 
 bool TiffChunkDecoder::decode(std::span<const uint8_t> stored, std::byte* destination,
                               size_t size) const {
-    Inflater inflater;
-    if (!inflater.inflateExactly(stored, destination, size)) return false;
+    if (!inflateExactly(stored, destination, size)) return false;
     if (format_.byteSwapped) swapBytes(destination, size);
     return format_.predictor == PREDICTOR_NONE || undoDifferencing(destination, size);
 }
