@@ -320,8 +320,7 @@ ZynError ZynTiffImageSourceOp::requestError(const std::exception_ptr& failure) {
     }
 }
 
-// With one rendering thread nothing waits on the lock, and the library's own decoder is the
-// faster one.
+// With one rendering thread nothing waits on the lock, so the library decodes as it always did.
 bool ZynTiffImageSourceOp::decodesConcurrently() const {
     const ZynTiffDirectory& directory = (*directories_)[static_cast<size_t>(selectedResolution())];
     const bool deflate = directory.compression == COMPRESSION_ADOBE_DEFLATE ||
