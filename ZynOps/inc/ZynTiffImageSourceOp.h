@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -33,9 +34,12 @@ class ZynTiffImageSourceOp : public ZynFile, public ZynImageSourceOp {
     void genRect(ZynRectBuffer& buffer) override;
     bool canFill(const ZynRectBuffer& buffer) override;
     ZynColorSpacePtr getColorSpace() override;
-    // Every codec call holds the shared file's lock, which leaves little to share out, but
-    // requests in any order are safe and cost no more.
+    // Requests in any order are safe and cost no more; they gain where chunks decode outside
+    // the shared file's lock.
     bool takesConcurrentRequests() const override { return true; }
+    bool gainsFromConcurrentRequests() const override {
+        return usable_ && valid() && decodesConcurrently();
+    }
 
     bool usable() const { return usable_; }
     // NEWSUBFILETYPE of the directory behind resolution `index`, when it has one.
@@ -45,7 +49,9 @@ class ZynTiffImageSourceOp : public ZynFile, public ZynImageSourceOp {
   private:
     ZynTiffImageSourceOp(const ZynTiffImageSourceOp& main, int16_t resolution,
                          std::unique_lock<std::mutex> fileLock);
-    using ChunkReader = std::function<int64_t(void* destination, int64_t size)>;
+    // Decodes the chunk at `chunk` of `plane` into at most `size` bytes; returns the count.
+    using ChunkReader =
+        std::function<int64_t(const ZynRect& chunk, int plane, void* destination, int64_t size)>;
 
     // Opens the shared file, whose lock the caller holds; the error when that fails.
     std::optional<ZynError> openLocked();
@@ -55,8 +61,17 @@ class ZynTiffImageSourceOp : public ZynFile, public ZynImageSourceOp {
     // errors this op already recorded.
     ZynError opError(int code, const std::string& message, int osError = 0) const;
 
+    TiffFile& selectDirectory();
     void fill(ZynRectBuffer& buffer);
-    void readChunks(TiffFile& file, ZynRectBuffer& buffer);
+    static ZynError requestError(const std::exception_ptr& failure);
+    // Whether chunks of the selected resolution decode outside the shared file's lock.
+    bool decodesConcurrently() const;
+    std::optional<TiffChunkDecoder> concurrentDecoder(const TiffFile& file) const;
+    int64_t readConcurrently(const TiffChunkDecoder& decoder, const ZynRect& chunk, int plane,
+                             std::vector<uint8_t>& stored, void* destination, int64_t size);
+    uint32_t chunkIndex(const TiffFile& file, const ZynRect& chunk, int plane) const;
+    int64_t readEncoded(TiffFile& file, uint32_t index, void* destination, int64_t size) const;
+    void readChunks(ZynRectBuffer& buffer, const ChunkReader& read);
     void placeChunk(const ZynRect& chunk, uint32_t rows, int plane, const ChunkReader& read,
                     ZynRectBuffer& buffer, std::unique_ptr<std::byte[]>& scratch);
     bool decodesInPlace(const ZynRectBuffer& buffer, const ZynRect& chunk, uint32_t rows) const;

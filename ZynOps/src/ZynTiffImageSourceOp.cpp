@@ -11,6 +11,8 @@
 #include "QorString.h"
 #include "QorSystem.h"
 #include "ZynConvert.h"
+#include "ZynDecodeBudget.h"
+#include "ZynSettings.h"
 
 namespace {
 
@@ -261,13 +263,11 @@ void ZynTiffImageSourceOp::genRect(ZynRectBuffer& buffer) {
     fill(buffer);
 }
 
-void ZynTiffImageSourceOp::fill(ZynRectBuffer& buffer) {
-    std::lock_guard lock(shared_->mutex());
+// Opens the file when needed and makes the selected resolution's directory current; the caller
+// holds the file's lock.
+TiffFile& ZynTiffImageSourceOp::selectDirectory() {
     TiffFile& file = shared_->file();
     if (auto failure = openLocked()) throw *failure;
-    const auto closeUnlessKeptOpen = [&] {
-        if (!keepOpen()) file.close();
-    };
     const ZynTiffDirectory& directory = (*directories_)[static_cast<size_t>(selectedResolution())];
     bool selected = false;
     try {
@@ -275,28 +275,110 @@ void ZynTiffImageSourceOp::fill(ZynRectBuffer& buffer) {
     } catch (const TiffError&) {
     }
     if (!selected) {
-        closeUnlessKeptOpen();
+        if (!keepOpen()) file.close();
         throw ZynError(3,
                        "Selected resolution does not correspond to valid tiff subfile in "
                        "ZynTiffImageSourceOp.");
     }
+    return file;
+}
+
+void ZynTiffImageSourceOp::fill(ZynRectBuffer& buffer) {
+    std::unique_lock lock(shared_->mutex());
+    TiffFile& file = selectDirectory();
+    const std::optional<TiffChunkDecoder> decoder = concurrentDecoder(file);
     try {
-        readChunks(file, buffer);
-    } catch (const TiffError& e) {
-        closeUnlessKeptOpen();
-        throw ZynError(
-            130, std::string("\nTiffError caught in ZynTiffImageSourceOp::genRect().") + e.what());
-    } catch (const QorError& e) {
-        closeUnlessKeptOpen();
-        throw ZynError(e.code(),
-                       "\nQorError caught in ZynTiffImageSourceOp::genRect()." + e.message());
+        if (!decoder) {
+            readChunks(buffer, [&](const ZynRect& chunk, int plane, void* to, int64_t size) {
+                return readEncoded(file, chunkIndex(file, chunk, plane), to, size);
+            });
+            return;
+        }
+        lock.unlock();
+        std::vector<uint8_t> stored;
+        readChunks(buffer, [&](const ZynRect& chunk, int plane, void* to, int64_t size) {
+            return readConcurrently(*decoder, chunk, plane, stored, to, size);
+        });
     } catch (...) {
-        closeUnlessKeptOpen();
-        throw ZynError(130, "\nUnknown exception caught in ZynTiffImageSourceOp::genRect().");
+        if (!lock.owns_lock()) lock.lock();
+        if (!keepOpen()) file.close();
+        throw requestError(std::current_exception());
     }
 }
 
-void ZynTiffImageSourceOp::readChunks(TiffFile& file, ZynRectBuffer& buffer) {
+ZynError ZynTiffImageSourceOp::requestError(const std::exception_ptr& failure) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const TiffError& e) {
+        return ZynError(
+            130, std::string("\nTiffError caught in ZynTiffImageSourceOp::genRect().") + e.what());
+    } catch (const QorError& e) {
+        return ZynError(e.code(),
+                        "\nQorError caught in ZynTiffImageSourceOp::genRect()." + e.message());
+    } catch (...) {
+        return ZynError(130, "\nUnknown exception caught in ZynTiffImageSourceOp::genRect().");
+    }
+}
+
+// With one rendering thread nothing waits on the lock, so the library decodes as it always did.
+bool ZynTiffImageSourceOp::decodesConcurrently() const {
+    const ZynTiffDirectory& directory = (*directories_)[static_cast<size_t>(selectedResolution())];
+    const bool deflate = directory.compression == COMPRESSION_ADOBE_DEFLATE ||
+                         directory.compression == COMPRESSION_DEFLATE;
+    return deflate && layout_.decodesToSamples() && ZynSettings::get().threads > 1;
+}
+
+std::optional<TiffChunkDecoder> ZynTiffImageSourceOp::concurrentDecoder(
+    const TiffFile& file) const {
+    if (!decodesConcurrently()) return std::nullopt;
+    const TiffChunkFormat format = file.chunkFormat();
+    if (!TiffChunkDecoder::supports(format) ||
+        format.rowBytes != static_cast<uint64_t>(layout_.chunkRowBytes()))
+        return std::nullopt;
+    return TiffChunkDecoder(format);
+}
+
+// The library's file object is used with the lock held, only to copy the chunk's stored bytes;
+// they decode after the lock is released. Bytes that do not decode cleanly go to the library,
+// which decides as it always did.
+int64_t ZynTiffImageSourceOp::readConcurrently(const TiffChunkDecoder& decoder,
+                                               const ZynRect& chunk, int plane,
+                                               std::vector<uint8_t>& stored, void* destination,
+                                               int64_t size) {
+    std::unique_lock lock(shared_->mutex());
+    TiffFile* file = &selectDirectory();
+    const uint32_t index = chunkIndex(*file, chunk, plane);
+    if (file->readRawChunk(index, ZynDecodeBudget::bytes(), stored)) {
+        lock.unlock();
+        if (decoder.decode(stored, static_cast<std::byte*>(destination), static_cast<size_t>(size)))
+            return size;
+        lock.lock();
+        file = &selectDirectory();
+    }
+    return readEncoded(*file, index, destination, size);
+}
+
+uint32_t ZynTiffImageSourceOp::chunkIndex(const TiffFile& file, const ZynRect& chunk,
+                                          int plane) const {
+    if (layout_.tiled())
+        return file.computeTile(static_cast<uint32_t>(chunk.x), static_cast<uint32_t>(chunk.y),
+                                static_cast<uint16_t>(plane));
+    const int64_t chunkHeight = layout_.chunkHeight();
+    const uint64_t stripsPerPlane = (layout_.height() + chunkHeight - 1) / chunkHeight;
+    const uint64_t strip = plane * stripsPerPlane + static_cast<uint64_t>(chunk.y / chunkHeight);
+    if (strip >= file.numberOfStrips())
+        throw ZynError(130,
+                       "Strip " + std::to_string(strip) + " is past the last strip of the file");
+    return static_cast<uint32_t>(strip);
+}
+
+int64_t ZynTiffImageSourceOp::readEncoded(TiffFile& file, uint32_t index, void* destination,
+                                          int64_t size) const {
+    return layout_.tiled() ? file.readEncodedTile(index, destination, size)
+                           : file.readEncodedStrip(index, destination, size);
+}
+
+void ZynTiffImageSourceOp::readChunks(ZynRectBuffer& buffer, const ChunkReader& read) {
     const ZynRect& r = buffer.rect();
     const int64_t chunkWidth = layout_.chunkWidth();
     const int64_t chunkHeight = layout_.chunkHeight();
@@ -304,32 +386,14 @@ void ZynTiffImageSourceOp::readChunks(TiffFile& file, ZynRectBuffer& buffer) {
     for (int plane = 0; plane < layout_.planes(); ++plane) {
         for (int64_t y = r.y / chunkHeight * chunkHeight; y < r.bottom(); y += chunkHeight) {
             if (layout_.tiled()) {
-                for (int64_t x = r.x / chunkWidth * chunkWidth; x < r.right(); x += chunkWidth) {
-                    const uint32_t tile =
-                        file.computeTile(static_cast<uint32_t>(x), static_cast<uint32_t>(y),
-                                         static_cast<uint16_t>(plane));
-                    placeChunk(
-                        {x, y, chunkWidth, chunkHeight}, layout_.chunkHeight(), plane,
-                        [&](void* to, int64_t size) {
-                            return file.readEncodedTile(tile, to, size);
-                        },
-                        buffer, scratch);
-                }
+                for (int64_t x = r.x / chunkWidth * chunkWidth; x < r.right(); x += chunkWidth)
+                    placeChunk({x, y, chunkWidth, chunkHeight}, layout_.chunkHeight(), plane, read,
+                               buffer, scratch);
                 continue;
             }
-            const uint64_t stripsPerPlane = (layout_.height() + chunkHeight - 1) / chunkHeight;
-            const uint64_t strip = plane * stripsPerPlane + static_cast<uint64_t>(y / chunkHeight);
-            if (strip >= file.numberOfStrips())
-                throw ZynError(
-                    130, "Strip " + std::to_string(strip) + " is past the last strip of the file");
             const auto rows =
                 static_cast<uint32_t>(std::min<int64_t>(chunkHeight, layout_.height() - y));
-            placeChunk(
-                {0, y, chunkWidth, chunkHeight}, rows, plane,
-                [&](void* to, int64_t size) {
-                    return file.readEncodedStrip(static_cast<uint32_t>(strip), to, size);
-                },
-                buffer, scratch);
+            placeChunk({0, y, chunkWidth, chunkHeight}, rows, plane, read, buffer, scratch);
         }
     }
 }
@@ -353,7 +417,7 @@ void ZynTiffImageSourceOp::placeChunk(const ZynRect& chunk, uint32_t rows, int p
     const int64_t expected = layout_.chunkBytes(rows);
     // A short or damaged chunk leaves zeros, never stale memory.
     const auto readAll = [&](std::byte* to) {
-        const int64_t got = std::max<int64_t>(read(to, expected), 0);
+        const int64_t got = std::max<int64_t>(read(chunk, plane, to, expected), 0);
         if (got < expected) std::memset(to + got, 0, static_cast<size_t>(expected - got));
     };
     if (decodesInPlace(buffer, chunk, rows)) {

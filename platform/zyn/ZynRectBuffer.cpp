@@ -1,14 +1,27 @@
 #include "ZynRectBuffer.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <new>
 
 #include "ZynError.h"
+
+namespace {
+
+void freeMemory(std::byte* memory) {
+    std::free(memory);
+}
+
+}  // namespace
 
 ZynRectBuffer::ZynRectBuffer(const ZynRect& rect, ZynDataOrgPtr org)
     : rect_(rect), org_(std::move(org)) {
     if (!org_) throw ZynError(3, "A rectangle buffer needs a data organisation");
     const size_t bytes = org_->bytesNeeded();
-    storage_ = std::shared_ptr<std::byte[]>(new std::byte[std::max<size_t>(bytes, 1)]());
+    // Large blocks come zeroed from fresh pages, so a buffer is not swept once before it is filled.
+    void* memory = std::calloc(std::max<size_t>(bytes, 1), 1);
+    if (!memory) throw std::bad_alloc();
+    storage_ = std::shared_ptr<std::byte[]>(static_cast<std::byte*>(memory), &freeMemory);
     const int64_t below = std::max<int64_t>(-org_->minOffset(), 0);
     origin_ = storage_.get() + below * static_cast<int64_t>(org_->sampleSize());
 }

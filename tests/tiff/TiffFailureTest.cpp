@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <tiff.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <filesystem>
 
@@ -152,6 +153,65 @@ TEST(TiffFailure, DamagedDirectoriesAndStrips) {
                     << e.message();
             }
         }
+}
+
+// Deflate chunks decode away from the library when several threads render; damaged ones must
+// come out exactly as the library gives them on one thread, failure or pixels.
+TEST(TiffFailure, DamagedDeflateEndsAlikeOnOneAndSeveralThreads) {
+    const std::string dir = testDir();
+    std::vector<uint32_t> rgb;
+    TiffPage page = bytePage(64, 48, 3, PHOTOMETRIC_RGB, rgb);
+    page.compression = COMPRESSION_ADOBE_DEFLATE;
+    const auto deflated = [](const std::vector<uint8_t>& bytes) {
+        std::vector<uint8_t> out(compressBound(static_cast<uLong>(bytes.size())));
+        uLongf size = static_cast<uLongf>(out.size());
+        compress(out.data(), &size, bytes.data(), static_cast<uLong>(bytes.size()));
+        out.resize(size);
+        return out;
+    };
+    const std::vector<uint8_t> sound = deflated(page.data);
+    std::vector<uint8_t> reservedBlock = sound;
+    reservedBlock[2] |= 0x06;
+    std::vector<uint8_t> wrongCheck = sound;
+    wrongCheck.back() ^= 0x5A;
+    const struct {
+        const char* name;
+        std::vector<uint8_t> strip;
+        bool fails;  // else the library hands out what it made of the bytes
+    } cases[] = {
+        {"cut short", std::vector<uint8_t>(sound.begin(), sound.begin() + sound.size() / 2), true},
+        {"fewer rows than the strip",
+         deflated(std::vector<uint8_t>(page.data.begin(), page.data.begin() + 64 * 3 * 40)), true},
+        {"reserved block type", reservedBlock, false},
+        {"wrong check value", wrongCheck, false},
+    };
+    const uint32_t savedThreads = ZynSettings::get().threads;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        page.rawStrips = {c.strip};
+        const std::string path = dir + "/damaged.tif";
+        writeTiff(path, {page});
+        std::string outcomes[2];
+        for (uint32_t threads : {1u, 2u}) {
+            ZynSettings::get().threads = threads;
+            auto image = openByContent(path);
+            ASSERT_TRUE(image->status()) << image->error().message();
+            try {
+                const ZynRectBuffer pixels = renderRect(*image, {64, 48}, {0, 0, 64, 48});
+                outcomes[threads - 1].assign(reinterpret_cast<const char*>(pixels.at(0, 0)),
+                                             64 * 48 * 3);
+            } catch (const ZynError& e) {
+                EXPECT_EQ(e.code(), 130);
+                outcomes[threads - 1] = "error " + e.message();
+            }
+        }
+        if (c.fails)
+            EXPECT_TRUE(startsWith(outcomes[0],
+                                   "error \nTiffError caught in ZynTiffImageSourceOp::genRect()."))
+                << outcomes[0];
+        EXPECT_EQ(outcomes[1], outcomes[0]);
+    }
+    ZynSettings::get().threads = savedThreads;
 }
 
 TEST(TiffFailure, HugeDeclaredSizesAreRefusedBeforeAnyAllocation) {

@@ -7,6 +7,7 @@
 
 #include "QorSettings.h"
 #include "TiffTestSupport.h"
+#include "ZynSettings.h"
 
 namespace {
 
@@ -122,6 +123,49 @@ TEST(TiffPixels, SampleDepthsAndFormats) {
                         if (v >= std::ldexp(1.0, c.bits - 1)) v -= std::ldexp(1.0, c.bits);
                 expectEveryRect(*image, {45, 37}, expected);
             }
+}
+
+// Deflate chunks decode away from the file's lock when several threads render, and must come
+// out as the library would give them, differencing and byte order undone.
+TEST(TiffPixels, DeflateWithHorizontalDifferencingOnSeveralThreads) {
+    struct TwoThreads {
+        uint32_t saved = ZynSettings::get().threads;
+        TwoThreads() { ZynSettings::get().threads = 2; }
+        ~TwoThreads() { ZynSettings::get().threads = saved; }
+    } twoThreads;
+    const std::string dir = testDir();
+    int n = 0;
+    for (uint16_t bits : {8, 16, 32})
+        for (uint16_t predictor : {PREDICTOR_NONE, PREDICTOR_HORIZONTAL})
+            for (const Storage& storage : {kStorages[1], kStorages[3]})
+                for (uint16_t planar : {PLANARCONFIG_CONTIG, PLANARCONFIG_SEPARATE}) {
+                    const bool bigEndian = n % 2 == 1;
+                    SCOPED_TRACE(std::to_string(bits) + " bits, predictor " +
+                                 std::to_string(predictor) + ", " + storage.name + ", planar " +
+                                 std::to_string(planar) + (bigEndian ? ", big" : ", little"));
+                    TiffPage page;
+                    page.width = 45;
+                    page.height = 37;
+                    page.bitsPerSample = bits;
+                    page.samplesPerPixel = 3;
+                    page.photometric = PHOTOMETRIC_RGB;
+                    page.planarConfig = planar;
+                    page.compression = COMPRESSION_ADOBE_DEFLATE;
+                    page.predictor = predictor;
+                    store(page, storage);
+                    const auto samples = tiffPattern(45, 37, 3, bits, static_cast<uint32_t>(n));
+                    page.data = planar == PLANARCONFIG_CONTIG
+                                    ? packTiffSamples(samples, 45 * 3, bits)
+                                    : packTiffSamples(toPlanes(samples, 3), 45, bits);
+                    const std::string path = dir + "/p" + std::to_string(n++) + ".tif";
+                    writeTiff(path, {page}, bigEndian);
+                    auto image = openByContent(path);
+                    ASSERT_TRUE(image->status()) << image->error().message();
+                    const ZynResolution r{45, 37};
+                    if (bits == 8) expectEveryRect<uint8_t>(*image, r, samples);
+                    if (bits == 16) expectEveryRect<uint16_t>(*image, r, samples);
+                    if (bits == 32) expectEveryRect<uint32_t>(*image, r, samples);
+                }
 }
 
 TEST(TiffPixels, FloatingPointSamples) {

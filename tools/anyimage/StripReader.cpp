@@ -31,9 +31,14 @@ StripReader::StripReader(ImageHandle& image, const ZynResolution& resolution, co
     bands_ = info.dataOrg->bands();
     const uint64_t tile = std::max<uint32_t>(info.dataOrg->height(), 1);
     const uint64_t rowSamples = static_cast<uint64_t>(rect.width) * bands_;
-    // A row of tiles for each rendering thread, so that every request keeps them all busy.
+    // At least a tile for each rendering thread, so that every request keeps them all busy; no
+    // more rows than that, or strips outgrow the caches while the work per tile stays the same.
+    const uint64_t tileWidth = std::max<uint32_t>(
+        info.dataOrg->width() ? info.dataOrg->width() : static_cast<uint32_t>(info.width), 1);
+    const uint64_t tilesAcross = (static_cast<uint64_t>(rect.width) + tileWidth - 1) / tileWidth;
+    const uint64_t rowsForThreads = (ZynSettings::get().threads + tilesAcross - 1) / tilesAcross;
     const uint64_t tilesPerStrip =
-        std::max<uint64_t>(1, kStripSamples / (rowSamples * tile)) * ZynSettings::get().threads;
+        std::max<uint64_t>({1, kStripSamples / (rowSamples * tile), rowsForThreads});
     stripUnit_ = tile * tilesPerStrip;
     stripHeight_ =
         static_cast<uint32_t>(std::min<uint64_t>(stripUnit_, static_cast<uint64_t>(rect.height)));

@@ -205,3 +205,38 @@ int64_t TiffFile::readEncodedTile(uint32_t tile, void* destination, int64_t size
     if (got < 0) fail("Cannot read tile " + std::to_string(tile));
     return got;
 }
+
+TiffChunkFormat TiffFile::chunkFormat() const {
+    TiffChunkFormat format;
+    uint16_t planar = PLANARCONFIG_CONTIG;
+    TIFFGetFieldDefaulted(tiff_, TIFFTAG_COMPRESSION, &format.compression);
+    TIFFGetFieldDefaulted(tiff_, TIFFTAG_FILLORDER, &format.fillOrder);
+    TIFFGetFieldDefaulted(tiff_, TIFFTAG_BITSPERSAMPLE, &format.bitsPerSample);
+    TIFFGetFieldDefaulted(tiff_, TIFFTAG_SAMPLESPERPIXEL, &format.samplesPerPixel);
+    TIFFGetFieldDefaulted(tiff_, TIFFTAG_PLANARCONFIG, &planar);
+    // Only schemes that difference samples know the tag.
+    if (!TIFFGetField(tiff_, TIFFTAG_PREDICTOR, &format.predictor))
+        format.predictor = PREDICTOR_NONE;
+    if (planar == PLANARCONFIG_SEPARATE) format.samplesPerPixel = 1;
+    format.byteSwapped = TIFFIsByteSwapped(tiff_) != 0;
+    const tmsize_t rowBytes = TIFFIsTiled(tiff_) ? TIFFTileRowSize(tiff_) : TIFFScanlineSize(tiff_);
+    format.rowBytes = rowBytes > 0 ? static_cast<uint64_t>(rowBytes) : 0;
+    return format;
+}
+
+bool TiffFile::readRawChunk(uint32_t chunk, uint64_t limit, std::vector<uint8_t>& bytes) {
+    const bool tiled = TIFFIsTiled(tiff_) != 0;
+    if (fileSize_ == 0 || chunk >= (tiled ? TIFFNumberOfTiles(tiff_) : TIFFNumberOfStrips(tiff_)))
+        return false;
+    const uint64_t offset = TIFFGetStrileOffset(tiff_, chunk);
+    const uint64_t count = TIFFGetStrileByteCount(tiff_, chunk);
+    if (count == 0 || count > limit || offset > fileSize_ || count > fileSize_ - offset)
+        return false;
+    bytes.resize(static_cast<size_t>(count));
+    const auto size = static_cast<tmsize_t>(count);
+    const tmsize_t got = tiled ? TIFFReadRawTile(tiff_, chunk, bytes.data(), size)
+                               : TIFFReadRawStrip(tiff_, chunk, bytes.data(), size);
+    // The library reports a failed read again when it decodes the chunk.
+    errors_.clear();
+    return got == size;
+}

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "TiffChunkDecoder.h"
 #include "TiffError.h"
 
 struct tiff;
@@ -58,6 +59,13 @@ class TiffFile {
     // Decode at most `size` bytes of a strip or tile into `destination`; return the count.
     int64_t readEncodedStrip(uint32_t strip, void* destination, int64_t size);
     int64_t readEncodedTile(uint32_t tile, void* destination, int64_t size);
+
+    // How the chunks of the current directory are stored, for decoding them elsewhere.
+    TiffChunkFormat chunkFormat() const;
+    // The stored bytes of strip or tile `chunk`, undecoded. False, with nothing reported, when
+    // the chunk is empty, lies outside the file, exceeds `limit` bytes or cannot be read:
+    // decoding it through the library then gives the verdict.
+    bool readRawChunk(uint32_t chunk, uint64_t limit, std::vector<uint8_t>& bytes);
 
     const std::string& warnings() const { return warnings_; }
 
