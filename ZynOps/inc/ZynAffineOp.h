@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "QorInt128.h"
 #include "ZynAttributeText.h"
 #include "ZynOp.h"
 #include "ZynResamplingType.h"
@@ -58,7 +59,7 @@ class ZynAffineOp : public ZynImageOp {
     ZynRect inputRect(const ZynRect& outputRect);
 
   protected:
-    using Wide = __int128;
+    using Wide = QorInt128;
     struct FixedMap {
         int64_t a, b, c, d, e, f;
     };

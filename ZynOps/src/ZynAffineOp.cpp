@@ -18,7 +18,7 @@ constexpr int64_t kIndexLimit = int64_t{1} << 40;
 constexpr uint64_t kRowTileSamples = 1u << 18;
 constexpr uint32_t kSquareTile = 256;
 
-using Wide = __int128;
+using Wide = QorInt128;
 
 Wide floorDiv(Wide n, Wide d) {
     Wide q = n / d;
