@@ -42,6 +42,13 @@ bench_peak() {
 
 have() { command -v "$1" >/dev/null 2>&1; }
 
+# bench_other NAME PROGRAM ARGS...: bench_time for another program when it is installed; when it
+# fails (ImageMagick's resource policy refuses large images) its rows are left out.
+bench_other() {
+    have "$2" || return 0
+    bench_time "$@" || return 0
+}
+
 CORES=$(nproc)
 
 # bench_threads NAME ANYIMAGE-COMMAND...: times the command with --threads 1 (kept as NAME, to set

@@ -16,7 +16,7 @@ bench_threads "ops: rotate 10 bicubic" "$BIN/anyimage" render "$ppm" -o "$BENCH_
 bench_vips "ops: vips affine bicubic" vips affine "$ppm" \
     "$BENCH_DIR/ops-rot-vips.ppm" "$cos $sin -$sin $cos" --interpolate bicubic \
     --oarea "0 0 6000 4000"
-have convert && bench_time "ops: ImageMagick distort catrom" convert -limit thread 1 "$ppm" \
+bench_other "ops: ImageMagick distort catrom" convert -limit thread 1 "$ppm" \
     -interpolate catrom -filter point -distort SRT 10 "$BENCH_DIR/ops-rot-im.ppm"
 bench_ratio "ops: rotate 10 bicubic" "ops: vips affine bicubic"
 bench_peer "ops: rotate 10 bicubic" "ops: vips affine bicubic"
@@ -29,7 +29,7 @@ bench_vips "ops: vips affine bilinear" vips affine "$ppm" \
 # resize filters over the whole footprint of an output pixel: more work, shown for reference.
 bench_vips "ops: vips resize linear" vips resize "$ppm" \
     "$BENCH_DIR/ops-small-resize.ppm" 0.37 --kernel linear
-have convert && bench_time "ops: ImageMagick distort bilinear" convert -limit thread 1 "$ppm" \
+bench_other "ops: ImageMagick distort bilinear" convert -limit thread 1 "$ppm" \
     -interpolate bilinear -filter point -distort Resize 2220x1480 "$BENCH_DIR/ops-small-im.ppm"
 bench_ratio "ops: scale 0.37 bilinear" "ops: vips affine bilinear"
 bench_peer "ops: scale 0.37 bilinear" "ops: vips affine bilinear"

@@ -7,7 +7,7 @@ png=$BENCH_DIR/large.png
 bench_threads "png: anyimage stats" "$BIN/anyimage" stats "$png"
 bench_time "png: floor (libpng rows)" "$BIN/floor_png" "$png"
 bench_vips "png: vips avg" vips avg "$png"
-have convert && bench_time "png: ImageMagick mean" convert "$png" -format "%[fx:mean]" info:
+bench_other "png: ImageMagick mean" convert "$png" -format "%[fx:mean]" info:
 bench_time "png: sweep of 256-row strips" env ZYN_STRIP_HEIGHT=256 "$BIN/anyimage" stats "$png"
 bench_time "png: sweep, file closed per strip" env ZYN_STRIP_HEIGHT=256 "$BIN/anyimage" stats \
     "$png" --no-keep-open

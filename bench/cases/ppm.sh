@@ -6,7 +6,7 @@ ppm=$BENCH_DIR/large.ppm
 bench_threads "ppm: anyimage stats" "$BIN/anyimage" stats "$ppm"
 bench_time "ppm: floor (read and sum)" "$BIN/floor_ppm" "$ppm"
 bench_vips "ppm: vips avg" vips avg "$ppm"
-have convert && bench_time "ppm: ImageMagick mean" convert "$ppm" -format "%[fx:mean]" info:
+bench_other "ppm: ImageMagick mean" convert "$ppm" -format "%[fx:mean]" info:
 bench_ratio "ppm: anyimage stats" "ppm: floor (read and sum)"
 bench_ratio "ppm: anyimage stats" "ppm: vips avg"
 bench_peer "ppm: anyimage stats" "ppm: vips avg"
