@@ -185,8 +185,9 @@ DisplayConversion conversionFor(const AnyImageArgs& args, const ZynColorSpace& s
 template <class Writer>
 void renderTo(Writer& writer, StripReader& reader) {
     Progress progress;
-    reader.run([&](const ZynRectBuffer& strip) { writer.write(strip); },
-               [&](double done) { progress.update(done); });
+    reader.run(
+        StripReader::Consumer::Writes, [&](const ZynRectBuffer& strip) { writer.write(strip); },
+        [&](double done) { progress.update(done); });
     writer.finish();
 }
 
@@ -233,7 +234,8 @@ int runStats(const AnyImageArgs& args, std::ostream& out) {
     const ZynResolution resolution = image.resolution(args);
     StripReader reader(image, resolution, requestedRect(args, resolution), args);
     BandStatistics stats(reader.bands());
-    reader.run([&](const ZynRectBuffer& strip) { stats.add(strip); });
+    reader.run(StripReader::Consumer::Computes,
+               [&](const ZynRectBuffer& strip) { stats.add(strip); });
     out << std::fixed << std::setprecision(6);
     for (int b = 0; b < stats.bands(); ++b)
         out << "band " << b << ": min " << stats.minimum(b) << " max " << stats.maximum(b)

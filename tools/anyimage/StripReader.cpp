@@ -64,7 +64,8 @@ const ZynRectBuffer& StripReader::renderStrip(StripBuffers& buffers, const ZynRe
     return *buffers.packed;
 }
 
-void StripReader::run(const std::function<void(const ZynRectBuffer& strip)>& consume,
+void StripReader::run(Consumer consumer,
+                      const std::function<void(const ZynRectBuffer& strip)>& consume,
                       const std::function<void(double)>& progress) {
     // Strips start on native tile rows of the image so that none is decoded twice.
     std::vector<ZynRect> strips;
@@ -74,8 +75,8 @@ void StripReader::run(const std::function<void(const ZynRectBuffer& strip)>& con
         strips.push_back({rect_.x, y, rect_.width, rows});
         y += rows;
     }
-    // With several threads the next strip renders while the caller consumes this one.
-    const bool ahead = ZynSettings::get().threads > 1 && strips.size() > 1;
+    const bool ahead =
+        consumer == Consumer::Writes && ZynSettings::get().threads > 1 && strips.size() > 1;
     std::vector<StripBuffers> buffers;
     buffers.push_back(makeBuffers());
     if (ahead) buffers.push_back(makeBuffers());

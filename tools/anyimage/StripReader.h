@@ -20,8 +20,13 @@ class StripReader {
     int bands() const { return bands_; }
     const ZynRect& rect() const { return rect_; }
 
+    // What the caller does with a strip. Writing it out waits on the output, so with several
+    // threads the next strip renders meanwhile; computing on it takes the core that strip would
+    // render on, and rendering ahead then only adds a second strip's memory.
+    enum class Consumer { Writes, Computes };
+
     // Calls `consume` with each strip; `progress` with the fraction done after each.
-    void run(const std::function<void(const ZynRectBuffer& strip)>& consume,
+    void run(Consumer consumer, const std::function<void(const ZynRectBuffer& strip)>& consume,
              const std::function<void(double)>& progress = {});
 
   private:
