@@ -23,8 +23,8 @@ fail() {
 }
 
 winpath() { "$wine" winepath -w "$1" 2>/dev/null; }
-# Windows programs end their lines with CR LF.
-run() { "$wine" "$@" 2>&1 | tr -d '\r'; }
+# Windows programs end their lines with CR LF. A program that hangs fails its check after 5 minutes.
+run() { timeout 300 "$wine" "$@" 2>&1 | tr -d '\r'; }
 
 # One server for every program of the run; each would otherwise start and stop its own.
 start_wine() {
