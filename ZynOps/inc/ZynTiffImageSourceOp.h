@@ -40,6 +40,7 @@ class ZynTiffImageSourceOp : public ZynFile, public ZynImageSourceOp {
     bool gainsFromConcurrentRequests() const override {
         return usable_ && valid() && decodesConcurrently();
     }
+    bool decodesWholeTiles() const override { return true; }
 
     bool usable() const { return usable_; }
     // NEWSUBFILETYPE of the directory behind resolution `index`, when it has one.

@@ -89,6 +89,8 @@ void ZynGraphAccess::leave(const std::vector<PassMember>& pass, bool reportError
     }
     std::exception_ptr first;
     for (ZynTransform* t : finished) {
+        for (int i = 0; i < t->numOutputs(); ++i)
+            if (ZynImageOutputCP* output = t->imageOutput(i)) output->endPass();
         try {
             t->postRender();
         } catch (...) {

@@ -24,6 +24,9 @@ struct TileSpan {
     int64_t count() const { return (lastColumn - firstColumn + 1) * (lastRow - firstRow + 1); }
 };
 
+// A parallel item's pull touches a few tiles, and the neighbours in flight share them.
+constexpr size_t kPulledTilesPerThread = 8;
+
 TileSpan tileSpan(const ZynOutputInfo& info, const ZynRect& want) {
     const int64_t tileWidth = info.dataOrg->width() ? info.dataOrg->width() : info.width;
     const int64_t tileHeight = info.dataOrg->height() ? info.dataOrg->height() : info.height;
@@ -47,10 +50,17 @@ size_t threadsFor(const ZynImageOp& op, const ZynOutputInfo& info, const ZynRect
     return tileSpan(info, want).count() > 1 ? threads : 1;
 }
 
+ZynRect nativeTileRect(const ZynOutputInfo& info, const TileSpan& span, int64_t column,
+                       int64_t row) {
+    return ZynRect{info.originX + column * span.tileWidth, info.originY + row * span.tileHeight,
+                   span.tileWidth, span.tileHeight}
+        .intersect(ZynRect{0, 0, info.width, info.height});
+}
+
 }  // namespace
 
 ZynImageOutputCP::ZynImageOutputCP(std::string name)
-    : ZynOutputCP(std::move(name)), tiles_(ZynSettings::get().cacheBytes) {}
+    : ZynOutputCP(std::move(name)), tiles_(ZynSettings::get().cacheBytes), pulled_(0) {}
 
 std::shared_ptr<ZynOutputCP> ZynImageOutputCP::cloneDeclaration() const {
     auto copy = std::make_shared<ZynImageOutputCP>(name());
@@ -82,6 +92,7 @@ void ZynImageOutputCP::setCaching(bool caching) {
 void ZynImageOutputCP::invalidate() {
     ops_.clear();
     tiles_.clear();
+    pulled_.clear();
 }
 
 ZynImageOpPtr ZynImageOutputCP::opFor(const ZynResolution& resolution) {
@@ -101,7 +112,10 @@ void ZynImageOutputCP::renderRect(const ZynResolution& resolution, ZynRectBuffer
     const ZynRect image{0, 0, info.width, info.height};
     const bool inside = image.contains(buffer.rect());
     const size_t threads = inside ? threadsFor(*op, info, buffer.rect()) : 1;
-    if (!caching_ && threads == 1 && op->canFill(buffer)) return op->genRect(buffer);
+    ZynTileCache* cache = caching_ ? &tiles_
+                          : inside ? pulledTiles(*op, info, buffer.rect())
+                                   : nullptr;
+    if (!cache && threads == 1 && op->canFill(buffer)) return op->genRect(buffer);
 
     if (!inside) {
         if (op->wordsOutsideRequests()) return op->genRect(buffer);
@@ -117,28 +131,36 @@ void ZynImageOutputCP::renderRect(const ZynResolution& resolution, ZynRectBuffer
     if (info.dataOrg->bands() != buffer.bands())
         throw ZynError(3, "The buffer has " + std::to_string(buffer.bands()) +
                               " bands but the image has " + std::to_string(info.dataOrg->bands()));
-    renderTiles(*op, info, resolution, buffer, threads);
+    renderTiles(*op, info, resolution, buffer, threads, cache);
+}
+
+ZynTileCache* ZynImageOutputCP::pulledTiles(const ZynImageOp& op, const ZynOutputInfo& info,
+                                            const ZynRect& want) {
+    if (!ZynWorkerPool::insideBatch() || !info.dataOrg || !op.decodesWholeTiles()) return nullptr;
+    const TileSpan span = tileSpan(info, want);
+    // A whole tile goes straight to its one caller.
+    if (span.count() == 1 && nativeTileRect(info, span, span.firstColumn, span.firstRow) == want)
+        return nullptr;
+    pulled_.setBudget(kPulledTilesPerThread * ZynSettings::get().threads *
+                      info.dataOrg->bytesNeeded());
+    return &pulled_;
 }
 
 void ZynImageOutputCP::renderTiles(ZynImageOp& op, const ZynOutputInfo& info,
                                    const ZynResolution& resolution, ZynRectBuffer& buffer,
-                                   size_t threads) {
-    const ZynRect image{0, 0, info.width, info.height};
+                                   size_t threads, ZynTileCache* cache) {
     const TileSpan span = tileSpan(info, buffer.rect());
     std::vector<NativeTile> tiles;
     for (int64_t row = span.firstRow; row <= span.lastRow; ++row) {
         for (int64_t column = span.firstColumn; column <= span.lastColumn; ++column) {
-            const ZynRect tileRect =
-                ZynRect{info.originX + column * span.tileWidth,
-                        info.originY + row * span.tileHeight, span.tileWidth, span.tileHeight}
-                    .intersect(image);
+            const ZynRect tileRect = nativeTileRect(info, span, column, row);
             if (!tileRect.empty()) tiles.push_back({tileRect, column, row});
         }
     }
     // A scratch tile per thread at most: memory stays in proportion to threads x native tile.
     std::vector<std::unique_ptr<ZynRectBuffer>> scratch(threads);
     const auto render = [&](size_t index, size_t slot) {
-        renderTile(op, info, resolution, buffer, tiles[index], scratch[slot]);
+        renderTile(op, info, resolution, buffer, tiles[index], cache, scratch[slot]);
     };
     if (threads == 1) {
         for (size_t i = 0; i < tiles.size(); ++i) render(i, 0);
@@ -149,10 +171,11 @@ void ZynImageOutputCP::renderTiles(ZynImageOp& op, const ZynOutputInfo& info,
 
 void ZynImageOutputCP::renderTile(ZynImageOp& op, const ZynOutputInfo& info,
                                   const ZynResolution& resolution, ZynRectBuffer& buffer,
-                                  const NativeTile& tile, std::unique_ptr<ZynRectBuffer>& scratch) {
+                                  const NativeTile& tile, ZynTileCache* cache,
+                                  std::unique_ptr<ZynRectBuffer>& scratch) {
     const ZynRect part = tile.rect.intersect(buffer.rect());
-    if (caching_) {
-        auto cached = cachedTile(op, info, resolution, tile.rect, tile.column, tile.row);
+    if (cache) {
+        auto cached = cachedTile(*cache, op, info, resolution, tile.rect, tile.column, tile.row);
         zynCopyRegion(*cached, buffer, part);
         return;
     }
@@ -173,15 +196,13 @@ void ZynImageOutputCP::renderTile(ZynImageOp& op, const ZynOutputInfo& info,
     zynCopyRegion(*scratch, buffer, part);
 }
 
-std::shared_ptr<const ZynRectBuffer> ZynImageOutputCP::cachedTile(ZynImageOp& op,
-                                                                  const ZynOutputInfo& info,
-                                                                  const ZynResolution& resolution,
-                                                                  const ZynRect& tileRect,
-                                                                  int64_t column, int64_t row) {
+std::shared_ptr<const ZynRectBuffer> ZynImageOutputCP::cachedTile(
+    ZynTileCache& cache, ZynImageOp& op, const ZynOutputInfo& info, const ZynResolution& resolution,
+    const ZynRect& tileRect, int64_t column, int64_t row) {
     const ZynTileCache::Key key{resolution.width, resolution.height, column, row};
-    if (auto tile = tiles_.find(key)) return tile;
-    auto tile = std::make_shared<ZynRectBuffer>(tileRect, info.dataOrg);
-    op.genRect(*tile);
-    tiles_.insert(key, tile);
-    return tile;
+    return cache.obtain(key, [&] {
+        auto tile = std::make_shared<ZynRectBuffer>(tileRect, info.dataOrg);
+        op.genRect(*tile);
+        return tile;
+    });
 }

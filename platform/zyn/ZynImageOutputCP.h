@@ -45,6 +45,8 @@ class ZynImageOutputCP : public ZynOutputCP {
     ZynTileCache& tileCache() { return tiles_; }
     // Drops the ops and tiles handed out for the current description.
     void invalidate();
+    // Drops the tiles the pass's parallel items shared.
+    void endPass() { pulled_.clear(); }
 
     // The op serving `resolution`, asked of the owner once and then kept.
     ZynImageOpPtr opFor(const ZynResolution& resolution);
@@ -65,13 +67,16 @@ class ZynImageOutputCP : public ZynOutputCP {
     // Renders the request tile by tile, on `threads` threads of the worker pool when more than
     // one.
     void renderTiles(ZynImageOp& op, const ZynOutputInfo& info, const ZynResolution& resolution,
-                     ZynRectBuffer& buffer, size_t threads);
+                     ZynRectBuffer& buffer, size_t threads, ZynTileCache* cache);
+    // The cache shared by the items of a parallel request that pull this rectangle, if any.
+    ZynTileCache* pulledTiles(const ZynImageOp& op, const ZynOutputInfo& info, const ZynRect& want);
     // Renders one tile into its part of the buffer, through `scratch` when the op cannot write
     // the buffer's memory itself.
     void renderTile(ZynImageOp& op, const ZynOutputInfo& info, const ZynResolution& resolution,
-                    ZynRectBuffer& buffer, const NativeTile& tile,
+                    ZynRectBuffer& buffer, const NativeTile& tile, ZynTileCache* cache,
                     std::unique_ptr<ZynRectBuffer>& scratch);
-    std::shared_ptr<const ZynRectBuffer> cachedTile(ZynImageOp& op, const ZynOutputInfo& info,
+    std::shared_ptr<const ZynRectBuffer> cachedTile(ZynTileCache& cache, ZynImageOp& op,
+                                                    const ZynOutputInfo& info,
                                                     const ZynResolution& resolution,
                                                     const ZynRect& tileRect, int64_t column,
                                                     int64_t row);
@@ -83,4 +88,7 @@ class ZynImageOutputCP : public ZynOutputCP {
     bool caching_ = false;
     ZynVectorTileContainer ops_;
     ZynTileCache tiles_;
+    // Tiles that items of parallel requests pulled from here during the pass: an operation's
+    // neighbouring tiles read overlapping input.
+    ZynTileCache pulled_;
 };

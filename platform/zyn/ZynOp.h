@@ -40,6 +40,9 @@ class ZynImageOp : public ZynOp {
     // Whether genRect refuses rectangles outside the image with a message of its own, which
     // the engine then lets it give.
     virtual bool wordsOutsideRequests() const { return false; }
+    // Whether any part of a native tile costs the decoding of all of it, so that the tiles
+    // neighbouring items of a parallel request pull are worth sharing among them.
+    virtual bool decodesWholeTiles() const { return false; }
     virtual ZynColorSpacePtr getColorSpace() { return nullptr; }
 
     bool valid() const { return valid_; }
