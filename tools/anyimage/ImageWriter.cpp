@@ -113,24 +113,39 @@ ImageWriter::~ImageWriter() = default;
 
 void ImageWriter::encodeRow(const ZynRectBuffer& strip, int64_t y) {
     conversion_.convert(strip.at(strip.rect().x, y), width_, values_.data());
-    const int values = conversion_.outBands();
     const bool bigEndian = kind_ != Kind::Png;
-    unsigned char* out = row_.data();
-    for (uint32_t x = 0; x < width_; ++x) {
-        const uint16_t* pixel = &values_[static_cast<size_t>(x) * values];
-        for (int b = 0; b < outBands_; ++b) {
-            const uint16_t v = pixel[b];
-            if (outBytes_ == 1) {
-                *out++ = static_cast<unsigned char>(v);
-            } else if (bigEndian) {
-                *out++ = static_cast<unsigned char>(v >> 8);
-                *out++ = static_cast<unsigned char>(v & 0xFF);
-            } else {
-                std::memcpy(out, &v, 2);
-                out += 2;
-            }
+    if (outBytes_ == 1)
+        packRow<1, false>();
+    else if (bigEndian)
+        packRow<2, true>();
+    else
+        packRow<2, false>();
+}
+
+// One loop per sample width and byte order: the writer's thread packs every row of the picture.
+template <int Bytes, bool BigEndian>
+void ImageWriter::packRow() {
+    const auto put = [](unsigned char*& out, uint16_t v) {
+        if constexpr (Bytes == 1) {
+            *out++ = static_cast<unsigned char>(v);
+        } else if constexpr (BigEndian) {
+            *out++ = static_cast<unsigned char>(v >> 8);
+            *out++ = static_cast<unsigned char>(v & 0xFF);
+        } else {
+            std::memcpy(out, &v, 2);
+            out += 2;
         }
+    };
+    const size_t values = static_cast<size_t>(conversion_.outBands());
+    const uint16_t* pixel = values_.data();
+    unsigned char* out = row_.data();
+    if (values == static_cast<size_t>(outBands_)) {
+        const uint16_t* end = pixel + static_cast<size_t>(width_) * values;
+        while (pixel != end) put(out, *pixel++);
+        return;
     }
+    for (uint32_t x = 0; x < width_; ++x, pixel += values)
+        for (int b = 0; b < outBands_; ++b) put(out, pixel[b]);
 }
 
 void ImageWriter::write(const ZynRectBuffer& strip) {

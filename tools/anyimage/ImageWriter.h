@@ -25,6 +25,8 @@ class ImageWriter {
     enum class Kind { Png, Ppm, Pgm };
 
     void encodeRow(const ZynRectBuffer& strip, int64_t y);
+    template <int Bytes, bool BigEndian>
+    void packRow();
 
     std::string path_;
     Kind kind_;
