@@ -6,8 +6,15 @@
 #include "PpmFixture.h"
 #include "QorString.h"
 #include "TestSupport.h"
+#include "ZynAffineOperation.h"
+#include "ZynAnyImageSource.h"
+#include "ZynContrastOperation.h"
+#include "ZynFpxImageSource.h"
 #include "ZynFpxImageSourceBasic.h"
+#include "ZynFpxViewOperation.h"
 #include "ZynGraph.h"
+#include "ZynMatrix.h"
+#include "ZynTransformRegistryEntry.h"
 
 namespace {
 
@@ -17,42 +24,61 @@ std::shared_ptr<ZynFpxImageSourceBasic> openBasic(const std::string& path, bool 
     return source;
 }
 
+std::shared_ptr<ZynFpxImageSource> openAggregate(const std::string& path,
+                                                 const char* alpha = nullptr) {
+    auto source = std::make_shared<ZynFpxImageSource>(qorWiden(path), true);
+    if (alpha) source->setAttributeText("alphaChannel", alpha);
+    ZynGraph::ensureSetup(*source);
+    return source;
+}
+
+// The stages the view operation chained, by label.
+std::vector<std::string> viewChain(const ZynFpxImageSource& source) {
+    std::vector<std::string> labels;
+    for (const auto& stage : source.viewOperation()->chain()) labels.push_back(stage->label());
+    return labels;
+}
+
 }  // namespace
 
-TEST(FpxSource, RendersEveryResolutionInAnyLayout) {
+TEST(FpxSource, OpensByNameAndByContentAndRendersEveryResolutionInAnyLayout) {
     FpxFixtureSpec recipe;
     recipe.width = 250;
     recipe.height = 130;
     recipe.tiles = FpxFixtureTiles::JpegSharedTables;
-    const std::string path = testDir() + "/a.fpx";
-    const FpxFixture fixture = writeFpx(path, recipe);
-    auto source = openBasic(path);
-    ASSERT_TRUE(source->status()) << source->error().message();
-
-    const ZynImageOutputCP* out = source->imageOutput(0);
-    EXPECT_EQ(out->coordSpace()->resolutions(),
-              (std::vector<ZynResolution>{{250, 130}, {125, 65}, {63, 33}}));
-    EXPECT_DOUBLE_EQ(out->coordSpace()->width().value, 250.0 / 130);
-    EXPECT_EQ(out->coordSpace()->width().unit, ZynUnit::Arbitrary);
-    EXPECT_EQ(out->coordSpace()->height().value, 1.0);
-    EXPECT_EQ(out->colorSpace()->kind(), ZynColorKind::FpxRGB);
-    EXPECT_EQ(out->dataOrg()->width(), 250u);
-    EXPECT_EQ(out->dataOrg()->bands(), 3);
-
-    for (int level = 0; level < 3; ++level) {
-        SCOPED_TRACE(level);
-        const FpxFixtureLevel& l = fixture.levels[level];
-        const std::vector<uint8_t> want = expectedFpxPixels(fixture, recipe, level);
-        const ZynResolution r{l.width, l.height};
-        EXPECT_TRUE(
-            samplesMatch(renderRect(*source, r, {0, 0, l.width, l.height}, ZynDataType::UInt8, 3),
-                         want, l.width));
-        EXPECT_TRUE(samplesMatch(renderRect(*source, r, {7, 3, l.width - 20, l.height - 5},
-                                            ZynDataType::UInt8, 3, ZynInterleave::Band),
-                                 want, l.width));
-        EXPECT_TRUE(samplesMatch(renderRect(*source, r, {l.width - 9, l.height - 2, 9, 2},
-                                            ZynDataType::UInt8, 3, ZynInterleave::Line),
-                                 want, l.width));
+    const std::string dir = testDir();
+    const FpxFixture fixture = writeFpx(dir + "/a.fpx", recipe);
+    writeFile(dir + "/a.bin", readFileBytes(dir + "/a.fpx"));
+    for (const char* name : {"/a.fpx", "/a.bin"}) {
+        SCOPED_TRACE(name);
+        auto any = openByContent(dir + name);
+        ASSERT_TRUE(any->status()) << any->error().message();
+        ASSERT_EQ(any->transforms().size(), 1u);
+        EXPECT_EQ(any->transforms()[0]->typeName(), "ZynFpxImageSource");
+        const ZynImageOutputCP* out = any->imageOutput(0);
+        EXPECT_EQ(out->coordSpace()->resolutions(),
+                  (std::vector<ZynResolution>{{250, 130}, {125, 65}, {63, 33}}));
+        EXPECT_DOUBLE_EQ(out->coordSpace()->width().value, 250.0 / 130);
+        EXPECT_EQ(out->coordSpace()->width().unit, ZynUnit::Arbitrary);
+        EXPECT_EQ(out->coordSpace()->height().value, 1.0);
+        EXPECT_EQ(out->colorSpace()->kind(), ZynColorKind::FpxRGB);
+        EXPECT_EQ(out->dataOrg()->width(), 250u);
+        EXPECT_EQ(out->dataOrg()->bands(), 3);
+        for (int level = 0; level < 3; ++level) {
+            SCOPED_TRACE(level);
+            const FpxFixtureLevel& l = fixture.levels[level];
+            const std::vector<uint8_t> want = expectedFpxPixels(fixture, recipe, level);
+            const ZynResolution r{l.width, l.height};
+            EXPECT_TRUE(
+                samplesMatch(renderRect(*any, r, {0, 0, l.width, l.height}, ZynDataType::UInt8, 3),
+                             want, l.width));
+            EXPECT_TRUE(samplesMatch(renderRect(*any, r, {7, 3, l.width - 20, l.height - 5},
+                                                ZynDataType::UInt8, 3, ZynInterleave::Band),
+                                     want, l.width));
+            EXPECT_TRUE(samplesMatch(renderRect(*any, r, {l.width - 9, l.height - 2, 9, 2},
+                                                ZynDataType::UInt8, 3, ZynInterleave::Line),
+                                     want, l.width));
+        }
     }
 }
 
@@ -148,16 +174,23 @@ TEST(FpxSource, DamagedReducedLevelsAreLeftOutOfTheResolutions) {
     recipe.height = 130;
     const std::string path = testDir() + "/l.fpx";
     const FpxFixture fixture = writeFpx(path, recipe);
-    std::string bytes = readFileBytes(path);
-    patchU32(bytes,
-             fixture.layout.streams.at(FpxFixture::levelPath(1) + "/Subimage 0000 Header") + 52, 4);
-    writeFile(path, bytes);
-    auto source = openBasic(path);
-    ASSERT_TRUE(source->status()) << source->error().message();
-    EXPECT_EQ(source->imageOutput(0)->coordSpace()->resolutions(),
-              (std::vector<ZynResolution>{{250, 130}, {63, 33}}));
-    EXPECT_TRUE(samplesMatch(renderRect(*source, {63, 33}, {0, 0, 63, 33}, ZynDataType::UInt8, 3),
-                             fixture.levels[2].pixels, 63));
+    const std::string good = readFileBytes(path);
+    const uint64_t header =
+        fixture.layout.streams.at(FpxFixture::levelPath(1) + "/Subimage 0000 Header");
+    // A tile width other than 64, and more channels than the colour space names.
+    for (const auto& [at, value] : {std::pair{44, 32}, std::pair{52, 4}}) {
+        SCOPED_TRACE(at);
+        std::string bytes = good;
+        patchU32(bytes, header + at, value);
+        writeFile(path, bytes);
+        auto source = openBasic(path);
+        ASSERT_TRUE(source->status()) << source->error().message();
+        EXPECT_EQ(source->imageOutput(0)->coordSpace()->resolutions(),
+                  (std::vector<ZynResolution>{{250, 130}, {63, 33}}));
+        EXPECT_TRUE(
+            samplesMatch(renderRect(*source, {63, 33}, {0, 0, 63, 33}, ZynDataType::UInt8, 3),
+                         fixture.levels[2].pixels, 63));
+    }
 }
 
 // Without keep_open the file is closed after setup and after each pass, so a file removed in
@@ -203,4 +236,203 @@ TEST(FpxSource, ConcurrentRequestsShareTheFile) {
             want, 400));
     });
     EXPECT_EQ(failures, std::vector<int>(4, 0));
+}
+
+TEST(FpxAggregate, RecognitionByNameAndByTheToolkit) {
+    const std::string dir = testDir();
+    // A file named .FPX is taken without asking the toolkit, and then fails with its message.
+    writeFile(dir + "/junk.FPX", std::string(600, 'j'));
+    auto junk = openByContent(dir + "/junk.FPX");
+    EXPECT_EQ(junk->error().code(), 130);
+    EXPECT_EQ(junk->error().message(), "FPX open failed for " + dir +
+                                           "/junk.FPX (nuve lib error 1), Invalid or not found "
+                                           "file System error code = 0\nSystem error string = "
+                                           "Success");
+    // Under another name, only what the toolkit validates.
+    writeFile(dir + "/junk.bin", std::string(600, 'j'));
+    CompoundFileWriter other;
+    other.addStream("WordDocument", std::string(100, 'w'));
+    writeFile(dir + "/other.doc", other.build());
+    for (const char* name : {"/junk.bin", "/other.doc"})
+        EXPECT_EQ(openByContent(dir + name)->error().message(),
+                  "Failed to open the given file: " + dir + name);
+    EXPECT_EQ(ZynFpxImageSource::recognize(qorWiden(dir + "/junk.FPX"), nullptr, true), nullptr);
+}
+
+TEST(FpxAggregate, AlphaModesChooseTheChannelsOrRefuseImagesWithoutAlpha) {
+    const std::string dir = testDir();
+    FpxFixtureSpec rgba, rgb;
+    rgba.color = FpxFixtureColor::RgbAlpha;
+    const FpxFixture withAlpha = writeFpx(dir + "/rgba.fpx", rgba);
+    const FpxFixture without = writeFpx(dir + "/rgb.fpx", rgb);
+    struct Case {
+        const char* mode;
+        bool alpha;  // the file has an alpha channel
+        int bands;
+        ZynColorKind kind;
+        int firstBand;
+        const char* refusal = nullptr;  // the alphaChannel value the message names
+    };
+    const Case cases[] = {
+        {nullptr, true, 3, ZynColorKind::FpxRGB, 0},
+        {"READAlphaOK", true, 4, ZynColorKind::FpxRGBA, 0},
+        {"READAlphaRequ", true, 4, ZynColorKind::FpxRGBA, 0},
+        {"READAlphaOnly", true, 1, ZynColorKind::FpxLum, 3},
+        {"IGNOREAlpha", false, 3, ZynColorKind::FpxRGB, 0},
+        {"READAlphaOK", false, 3, ZynColorKind::FpxRGB, 0},
+        {"READAlphaRequ", false, 0, {}, 0, "READ_ALPHA_CHANNEL_REQUIRED"},
+        {"READAlphaOnly", false, 0, {}, 0, "READ_ALPHA_CHANNEL_ONLY"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.mode ? c.mode : "default") + (c.alpha ? " on RGBA" : " on RGB"));
+        const std::string path = dir + (c.alpha ? "/rgba.fpx" : "/rgb.fpx");
+        auto source = openAggregate(path, c.mode);
+        if (c.refusal) {
+            EXPECT_EQ(source->error().code(), 130);
+            EXPECT_EQ(source->error().message(), std::string("The alphaChannel attribute = ") +
+                                                     c.refusal +
+                                                     " which requires an alpha channel but " +
+                                                     path + " does not contain one.");
+            EXPECT_EQ(source->imageOutput(0), nullptr);
+            continue;
+        }
+        ASSERT_TRUE(source->status()) << source->error().message();
+        EXPECT_EQ(source->channelSelect() != nullptr, c.alpha && c.bands < 4);
+        const ZynImageOutputCP* out = source->imageOutput(0);
+        EXPECT_EQ(out->colorSpace()->kind(), c.kind);
+        EXPECT_EQ(out->dataOrg()->bands(), c.bands);
+        EXPECT_TRUE(samplesMatch(
+            renderRect(*source, {100, 70}, {0, 0, 100, 70}, ZynDataType::UInt8, c.bands),
+            (c.alpha ? withAlpha : without).levels[0].pixels, 100, 0, c.alpha ? 4 : 3,
+            c.firstBand));
+    }
+
+    // Monochrome and photo YCC with alpha lose it by default too.
+    for (auto [color, kind] : {std::pair{FpxFixtureColor::MonochromeAlpha, ZynColorKind::FpxLum},
+                               std::pair{FpxFixtureColor::PhotoYccAlpha, ZynColorKind::FpxYCC}}) {
+        rgba.color = color;
+        writeFpx(dir + "/other.fpx", rgba);
+        auto source = openAggregate(dir + "/other.fpx");
+        ASSERT_TRUE(source->status()) << source->error().message();
+        EXPECT_EQ(source->imageOutput(0)->colorSpace()->kind(), kind);
+    }
+
+    // Going back to a mode the image allows brings the output back.
+    auto only = openAggregate(dir + "/rgb.fpx", "READAlphaOnly");
+    only->setAttributeText("alphaChannel", "IGNOREAlpha");
+    ASSERT_TRUE(ZynGraph::statusOK(*only));
+    EXPECT_NE(only->imageOutput(0), nullptr);
+    EXPECT_EQ(only->getAttribute<ZynFpxImageSource::Alpha>("alphaChannel"),
+              ZynFpxImageSource::IGNOREAlpha);
+    expectZynError([&] { only->setAttributeText("alphaChannel", "IgnoreAlpha"); }, 414,
+                   "Unknown ZynFpxImageSource::Alpha");
+}
+
+TEST(FpxAggregate, WithoutViewingParametersTheImagePassesThrough) {
+    FpxFixtureSpec recipe;
+    recipe.width = 120;
+    recipe.height = 90;
+    const std::string dir = testDir();
+    const FpxFixture fixture = writeFpx(dir + "/plain.fpx", recipe);
+    // A file may also store the identity and its own aspect ratio, to float precision.
+    recipe.view = FpxFixtureView{};
+    recipe.view->aspectRatio = 120.0f / 90.0f;
+    recipe.view->contrast = 1.0f;
+    recipe.view->affine = std::vector<float>{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    writeFpx(dir + "/identity.fpx", recipe);
+    for (const char* name : {"/plain.fpx", "/identity.fpx"}) {
+        auto source = openAggregate(dir + name);
+        ASSERT_TRUE(source->status()) << source->error().message();
+        EXPECT_EQ(viewChain(*source), std::vector<std::string>{"FPX:Noop"});
+        EXPECT_EQ(source->getAttribute<double>("FpxContrast"), 1.0);
+        EXPECT_EQ(source->getAttribute<double>("FpxAspectRatio"), 120.0 / 90.0);
+        EXPECT_EQ(source->getAttribute<ZynMatrix<double>>("FpxColorTwist"),
+                  ZynMatrix<double>::identity(4));
+        EXPECT_EQ(source->getAttribute<ZynAffineOp::Affines>("FpxAffine"), ZynAffineOp::Affines{});
+        EXPECT_TRUE(
+            samplesMatch(renderRect(*source, {120, 90}, {0, 0, 120, 90}, ZynDataType::UInt8, 3),
+                         fixture.levels[0].pixels, 120));
+    }
+}
+
+// A file with a contrast and an affine transform gives what those two operations give when
+// applied by hand to the stored image.
+TEST(FpxAggregate, ContrastAndAffineGoThroughExactlyThoseStages) {
+    FpxFixtureSpec recipe;
+    recipe.width = 120;
+    recipe.height = 90;
+    recipe.view = FpxFixtureView{};
+    recipe.view->contrast = 1.5f;
+    recipe.view->affine =
+        std::vector<float>{0.5f, 0.25f, 0, 0.125f, 0, 0.5f, 0, 0.0625f, 0, 0, 1, 0, 0, 0, 0, 1};
+    const std::string path = testDir() + "/viewed.fpx";
+    writeFpx(path, recipe);
+    auto source = openAggregate(path);
+    ASSERT_TRUE(source->status()) << source->error().message();
+    EXPECT_EQ(viewChain(*source), (std::vector<std::string>{"FPX:Contrast", "FPX:Affine"}));
+    EXPECT_EQ(source->getAttribute<double>("FpxContrast"), 1.5);
+    EXPECT_EQ(source->getAttribute<ZynAffineOp::Affines>("FpxAffine"),
+              (ZynAffineOp::Affines{0.5, 0.25, 0.125, 0, 0.5, 0.0625}));
+
+    auto basic = std::make_shared<ZynFpxImageSourceBasic>(qorWiden(path), true);
+    auto contrast = std::make_shared<ZynContrastOperation>(1.5);
+    contrast->imageInput(0)->connect(basic);
+    auto affine = std::make_shared<ZynAffineOperation>(
+        ZynAffineOp::Affines{0.5, 0.25, 0.125, 0, 0.5, 0.0625}, 120.0 / 90.0, 1.0,
+        static_cast<unsigned>(ZynUnit::Height), ZynResamplingType::NEAREST);
+    affine->imageInput(0)->connect(contrast);
+    ASSERT_TRUE(ZynGraph::statusOK(*affine)) << affine->error().message();
+
+    const auto& resolutions = source->imageOutput(0)->coordSpace()->resolutions();
+    ASSERT_EQ(resolutions, affine->imageOutput(0)->coordSpace()->resolutions());
+    for (const ZynResolution& r : resolutions) {
+        const ZynRect all{0, 0, r.width, r.height};
+        const ZynRectBuffer want = renderRect(*affine, r, all, ZynDataType::UInt8, 3);
+        const ZynRectBuffer got = renderRect(*source, r, all, ZynDataType::UInt8, 3);
+        ASSERT_EQ(std::vector<std::byte>(got.origin(), got.origin() + r.width * r.height * 3),
+                  std::vector<std::byte>(want.origin(), want.origin() + r.width * r.height * 3));
+    }
+
+    // A host's change to a parameter holds until another file is opened.
+    source->setAttribute<double>("FpxContrast", 1.0);
+    ASSERT_TRUE(ZynGraph::statusOK(*source));
+    EXPECT_EQ(viewChain(*source), std::vector<std::string>{"FPX:Affine"});
+    source->setAttribute<bool>("keep_open", false);
+    ASSERT_TRUE(ZynGraph::statusOK(*source));
+    EXPECT_EQ(source->getAttribute<double>("FpxContrast"), 1.0);
+    source->setAttribute<std::wstring>("wfile_name", qorWiden(path));
+    ASSERT_TRUE(ZynGraph::statusOK(*source));
+    EXPECT_EQ(source->getAttribute<double>("FpxContrast"), 1.5);
+}
+
+TEST(FpxAggregate, RegistryCopiesAndErrors) {
+    auto created = ZynTransformRegistry::create("FPXSource");
+    EXPECT_EQ(created->label(), "FpxSourceAgg");
+    EXPECT_EQ(created->getAttribute<ZynFpxImageSource::Alpha>("alphaChannel"),
+              ZynFpxImageSource::IGNOREAlpha);
+    EXPECT_EQ(created->attribute("alphaChannel").toText(), "IGNOREAlpha");
+    EXPECT_TRUE(created->getAttribute<std::wstring>("wfile_name").empty());
+
+    const std::string dir = testDir();
+    created->setAttribute<std::string>("file_name", dir + "/missing.fpx");
+    EXPECT_FALSE(ZynGraph::statusOK(*created));
+    EXPECT_EQ(created->error().code(), 130);
+    EXPECT_EQ(created->error().message(),
+              "FPX open failed for " + dir +
+                  "/missing.fpx (nuve lib error 2), Invalid or not found file System error code "
+                  "= 2\nSystem error string = No such file or directory");
+
+    FpxFixtureSpec recipe;
+    recipe.color = FpxFixtureColor::RgbAlpha;
+    const FpxFixture fixture = writeFpx(dir + "/rgba.fpx", recipe);
+    created->setAttribute<std::string>("file_name", dir + "/rgba.fpx");
+    created->setAttributeText("alphaChannel", "READAlphaOnly");
+    created->setAttribute<bool>("keep_open", false);
+    ASSERT_TRUE(ZynGraph::statusOK(*created)) << created->error().message();
+    const ZynTransformPtr copy = created->clone();
+    ASSERT_TRUE(ZynGraph::statusOK(*copy)) << copy->error().message();
+    EXPECT_EQ(copy->getAttribute<std::wstring>("wfile_name"), qorWiden(dir + "/rgba.fpx"));
+    EXPECT_FALSE(copy->getAttribute<bool>("keep_open"));
+    EXPECT_TRUE(samplesMatch(renderRect(*copy, {100, 70}, {0, 0, 100, 70}, ZynDataType::UInt8, 1),
+                             fixture.levels[0].pixels, 100, 0, 4, 3));
 }
