@@ -79,6 +79,16 @@ void writeCalibration(const std::string& folder, const std::string& text) {
     std::ofstream(folder + "/" + kHctCalibrationFileName) << text;
 }
 
+// Ends the coded data of a JPEG stream inside the file early: an end-of-image marker soon after
+// the scan header.
+void endJpegEarly(const std::string& path, const std::string& jpeg) {
+    std::string bytes = readFileBytes(path);
+    const size_t at = bytes.find(jpeg.substr(0, 64));
+    ASSERT_NE(at, std::string::npos);
+    bytes.replace(at + jpeg.find("\xff\xda") + 20, 2, "\xff\xd9");
+    writeFile(path, bytes);
+}
+
 std::string matrixText(const std::array<float, 9>& matrix) {
     std::string text;
     for (float v : matrix) text += " " + std::to_string(v);
@@ -130,12 +140,9 @@ TEST(CameraSource, BgrTypesStoreBlueFirstInTheirNativeLayout) {
                                              source->imageOutput(0)->dataOrg()->resized(64, 48)));
     ZynGraph::render(*source, 0, {64, 48}, native);
     const auto* bytes = reinterpret_cast<const uint8_t*>(native.origin());
-    for (size_t p = 0; p < 64 * 48; ++p) {
-        ASSERT_EQ(bytes[p * 4 + 0], rgba.samples[p * 4 + 2]) << p;
-        ASSERT_EQ(bytes[p * 4 + 1], rgba.samples[p * 4 + 1]) << p;
-        ASSERT_EQ(bytes[p * 4 + 2], rgba.samples[p * 4 + 0]) << p;
-        ASSERT_EQ(bytes[p * 4 + 3], 255) << p;
-    }
+    // Blue, green, red, opacity: the first three bands of each pixel reversed.
+    for (size_t i = 0; i < 64 * 48 * 4; ++i)
+        ASSERT_EQ(bytes[i], rgba.samples[i % 4 == 3 ? i : i - i % 4 + 2 - i % 4]) << i;
 }
 
 TEST(CameraSource, LossyDngIsDevelopedAsLibRawDevelopsIt) {
@@ -276,24 +283,12 @@ TEST(CameraSource, DamagedAndForeignFilesFailWithTheirMessagesAndPrintNothing) {
     writeFile(cutHeader, readFileBytes(cutData).substr(0, 100));
     DngFixtureOptions options;
     options.preview = DngFixtureOptions::Preview::Jpeg;
-    Dng badJpeg = writeDngFile("bad_preview.dng", options);
-    std::string damaged = readFileBytes(badJpeg.path);
-    const std::string& jpeg = badJpeg.written.previewJpeg;
-    const size_t jpegAt = damaged.find(jpeg.substr(0, 64));
-    ASSERT_NE(jpegAt, std::string::npos);
-    // The coded data ends early: an end-of-image marker soon after the scan header.
-    damaged.replace(jpegAt + jpeg.find("\xff\xda") + 20, 2, "\xff\xd9");
-    writeFile(badJpeg.path, damaged);
-
+    const Dng badJpeg = writeDngFile("bad_preview.dng", options);
+    endJpegEarly(badJpeg.path, badJpeg.written.previewJpeg);
     options.lossy = true;
     options.preview = DngFixtureOptions::Preview::None;
     const Dng lossy = writeDngFile("lossy.dng", options);
-    std::string coded = readFileBytes(lossy.path);
-    const size_t rawAt = coded.find(lossy.written.rawJpeg.substr(0, 64));
-    ASSERT_NE(rawAt, std::string::npos);
-    coded.replace(rawAt + lossy.written.rawJpeg.find("\xff\xda") + 20, 2, "\xff\xd9");
-    writeFile(lossy.path, coded);
-
+    endJpegEarly(lossy.path, lossy.written.rawJpeg);
     options.lossyCoding = JpegFixtureOptions::Coding::Gray;
     const Dng grey = writeDngFile("grey.dng", options);
     // Four samples a pixel would overrun the buffers LibRaw decodes into.
