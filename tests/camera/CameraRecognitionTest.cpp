@@ -57,9 +57,7 @@ std::vector<ForeignFile> foreignFiles(const std::string& dir) {
          }},
         {"image.fpx", "ZynFpxImageSource",
          [](const std::string& path) {
-             FpxFixtureSpec fpx;
-             fpx.width = 150;
-             fpx.height = 100;
+             FpxFixtureSpec fpx{.width = 150, .height = 100};
              writeFpx(path, fpx);
          }},
         // Base resolutions only: 384 sectors, a size LibRaw knows from a camera's headerless dumps.

@@ -146,9 +146,7 @@ TEST(CameraSource, BgrTypesStoreBlueFirstInTheirNativeLayout) {
 }
 
 TEST(CameraSource, LossyDngIsDevelopedAsLibRawDevelopsIt) {
-    DngFixtureOptions options;
-    options.lossy = true;
-    options.preview = DngFixtureOptions::Preview::None;
+    DngFixtureOptions options{.lossy = true, .preview = DngFixtureOptions::Preview::None};
     const Dng dng = writeDngFile("lossy.dng", options);
     auto source = openCamera(dng.path, DCRGBImage48);
     ASSERT_TRUE(ZynGraph::statusOK(*source)) << source->error().message();
@@ -165,10 +163,8 @@ TEST(CameraSource, ThumbnailServesThePreview) {
                     expectedForType(previewOf(rgb.written, rgb.options), type));
     }
 
-    DngFixtureOptions options;
-    options.preview = DngFixtureOptions::Preview::Jpeg;
-    options.previewWidth = 40;
-    options.previewHeight = 16;
+    DngFixtureOptions options{
+        .preview = DngFixtureOptions::Preview::Jpeg, .previewWidth = 40, .previewHeight = 16};
     const Dng jpeg = writeDngFile("jpeg.dng", options);
     const JpegReference decoded = decodeJpegReference(jpeg.written.previewJpeg);
     auto source = openCamera(jpeg.path, DCRGBImage24);
@@ -179,8 +175,7 @@ TEST(CameraSource, ThumbnailServesThePreview) {
 }
 
 TEST(CameraSource, TurnedFilesTurnImageAndPreviewAlike) {
-    DngFixtureOptions options;
-    options.orientation = 6;
+    DngFixtureOptions options{.orientation = 6};
     const Dng dng = writeDngFile("turned.dng", options);
     auto source = openCamera(dng.path, DCRGBImage24);
     ASSERT_EQ(resolutionsOf(*source), (std::vector<ZynResolution>{{48, 64}, {24, 32}}));
@@ -216,8 +211,7 @@ TEST(CameraSource, WithoutAPreviewTheThumbnailIsAReducedDevelopment) {
 }
 
 TEST(CameraSource, CamerasWithoutCalibrationDevelopWithTheFolders) {
-    DngFixtureOptions options;
-    options.colorMatrix = false;
+    DngFixtureOptions options{.colorMatrix = false};
     const Dng bare = writeDngFile("bare.dng", options);
     options.colorMatrix = true;
     const Dng calibrated = writeDngFile("calibrated.dng", options);
@@ -276,13 +270,11 @@ TEST(CameraSource, CalibrationPathsAndImageTypeAttributes) {
 
 TEST(CameraSource, DamagedAndForeignFilesFailWithTheirMessagesAndPrintNothing) {
     const std::string dir = testDir();
-    DngFixtureOptions cutOptions;
-    cutOptions.mosaicBytes = 3000;
+    DngFixtureOptions cutOptions{.mosaicBytes = 3000};
     const std::string cutData = writeDngFile("cut_data.dng", cutOptions).path;
     const std::string cutHeader = dir + "/cut_header.dng";
     writeFile(cutHeader, readFileBytes(cutData).substr(0, 100));
-    DngFixtureOptions options;
-    options.preview = DngFixtureOptions::Preview::Jpeg;
+    DngFixtureOptions options{.preview = DngFixtureOptions::Preview::Jpeg};
     const Dng badJpeg = writeDngFile("bad_preview.dng", options);
     endJpegEarly(badJpeg.path, badJpeg.written.previewJpeg);
     options.lossy = true;
@@ -362,8 +354,7 @@ TEST(CameraSource, FilesCloseAfterEachPassUnlessKeptOpen) {
 }
 
 TEST(CameraSource, ThreadsDevelopFilesAtOnce) {
-    DngFixtureOptions options;
-    options.seed = 7;
+    DngFixtureOptions options{.seed = 7};
     const Dng first = writeDngFile("first.dng");
     const Dng second = writeDngFile("second.dng", options);
     const TestImage expected[2] = {developWithLibRaw(first.path, 16, false),
