@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <functional>
 
 #include "BmpFixture.h"

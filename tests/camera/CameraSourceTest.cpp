@@ -13,6 +13,8 @@
 
 namespace {
 
+using Preview = DngFixtureOptions::Preview;
+
 constexpr DCImageType kAllTypes[] = {DCGrayImage8, DCGrayImage16, DCRGBImage24,  DCRGBImage32,
                                      DCRGBImage48, DCRGBImage64,  DCBGRImage24,  DCBGRImage32,
                                      DCBGRImage48, DCBGRImage64,  DCCameraRGB24, DCCameraRGB48,
@@ -146,8 +148,7 @@ TEST(CameraSource, BgrTypesStoreBlueFirstInTheirNativeLayout) {
 }
 
 TEST(CameraSource, LossyDngIsDevelopedAsLibRawDevelopsIt) {
-    DngFixtureOptions options{.lossy = true, .preview = DngFixtureOptions::Preview::None};
-    const Dng dng = writeDngFile("lossy.dng", options);
+    const Dng dng = writeDngFile("lossy.dng", {.lossy = true, .preview = Preview::None});
     auto source = openCamera(dng.path, DCRGBImage48);
     ASSERT_TRUE(ZynGraph::statusOK(*source)) << source->error().message();
     expectImage(renderCamera(*source, {64, 48}, DCRGBImage48),
@@ -163,9 +164,8 @@ TEST(CameraSource, ThumbnailServesThePreview) {
                     expectedForType(previewOf(rgb.written, rgb.options), type));
     }
 
-    DngFixtureOptions options{
-        .preview = DngFixtureOptions::Preview::Jpeg, .previewWidth = 40, .previewHeight = 16};
-    const Dng jpeg = writeDngFile("jpeg.dng", options);
+    const Dng jpeg = writeDngFile(
+        "jpeg.dng", {.preview = Preview::Jpeg, .previewWidth = 40, .previewHeight = 16});
     const JpegReference decoded = decodeJpegReference(jpeg.written.previewJpeg);
     auto source = openCamera(jpeg.path, DCRGBImage24);
     ASSERT_EQ(resolutionsOf(*source)[1], (ZynResolution{40, 16}));
@@ -175,8 +175,7 @@ TEST(CameraSource, ThumbnailServesThePreview) {
 }
 
 TEST(CameraSource, TurnedFilesTurnImageAndPreviewAlike) {
-    DngFixtureOptions options{.orientation = 6};
-    const Dng dng = writeDngFile("turned.dng", options);
+    const Dng dng = writeDngFile("turned.dng", {.orientation = 6});
     auto source = openCamera(dng.path, DCRGBImage24);
     ASSERT_EQ(resolutionsOf(*source), (std::vector<ZynResolution>{{48, 64}, {24, 32}}));
     expectImage(renderCamera(*source, {48, 64}, DCRGBImage24),
@@ -186,21 +185,16 @@ TEST(CameraSource, TurnedFilesTurnImageAndPreviewAlike) {
 }
 
 TEST(CameraSource, WithoutAPreviewTheThumbnailIsAReducedDevelopment) {
-    DngFixtureOptions options;
-    options.preview = DngFixtureOptions::Preview::None;
-    options.width = 70;
-    options.height = 46;
-    const Dng mosaic = writeDngFile("mosaic.dng", options);
+    const Dng mosaic =
+        writeDngFile("mosaic.dng", {.width = 70, .height = 46, .preview = Preview::None});
     auto source = openCamera(mosaic.path, DCRGBImage48);
     ASSERT_EQ(resolutionsOf(*source), (std::vector<ZynResolution>{{70, 46}, {35, 23}}));
     expectImage(renderCamera(*source, {35, 23}, DCRGBImage48),
                 developWithLibRaw(mosaic.path, 16, false, true));
 
     // LibRaw does not halve what is no mosaic: the thumbnail averages the full development.
-    options.monochrome = true;
-    options.width = 31;
-    options.height = 23;
-    const Dng mono = writeDngFile("mono.dng", options);
+    const Dng mono = writeDngFile(
+        "mono.dng", {.width = 31, .height = 23, .monochrome = true, .preview = Preview::None});
     auto grey = openCamera(mono.path);
     ASSERT_TRUE(ZynGraph::statusOK(*grey)) << grey->error().message();
     EXPECT_EQ(grey->imageOutput(0)->colorSpace()->bands(), 1);
@@ -270,15 +264,14 @@ TEST(CameraSource, CalibrationPathsAndImageTypeAttributes) {
 
 TEST(CameraSource, DamagedAndForeignFilesFailWithTheirMessagesAndPrintNothing) {
     const std::string dir = testDir();
-    DngFixtureOptions cutOptions{.mosaicBytes = 3000};
-    const std::string cutData = writeDngFile("cut_data.dng", cutOptions).path;
+    const std::string cutData = writeDngFile("cut_data.dng", {.mosaicBytes = 3000}).path;
     const std::string cutHeader = dir + "/cut_header.dng";
     writeFile(cutHeader, readFileBytes(cutData).substr(0, 100));
-    DngFixtureOptions options{.preview = DngFixtureOptions::Preview::Jpeg};
+    DngFixtureOptions options{.preview = Preview::Jpeg};
     const Dng badJpeg = writeDngFile("bad_preview.dng", options);
     endJpegEarly(badJpeg.path, badJpeg.written.previewJpeg);
     options.lossy = true;
-    options.preview = DngFixtureOptions::Preview::None;
+    options.preview = Preview::None;
     const Dng lossy = writeDngFile("lossy.dng", options);
     endJpegEarly(lossy.path, lossy.written.rawJpeg);
     options.lossyCoding = JpegFixtureOptions::Coding::Gray;
@@ -354,9 +347,8 @@ TEST(CameraSource, FilesCloseAfterEachPassUnlessKeptOpen) {
 }
 
 TEST(CameraSource, ThreadsDevelopFilesAtOnce) {
-    DngFixtureOptions options{.seed = 7};
     const Dng first = writeDngFile("first.dng");
-    const Dng second = writeDngFile("second.dng", options);
+    const Dng second = writeDngFile("second.dng", {.seed = 7});
     const TestImage expected[2] = {developWithLibRaw(first.path, 16, false),
                                    developWithLibRaw(second.path, 16, false)};
     TestImage got[2][3];
