@@ -68,9 +68,6 @@ TEST(VdxImage, ReportsTheBaseLevelsAndDefaults) {
     VdxConfig config;
     ASSERT_EQ(image.config(config), kVdxOk);
     EXPECT_EQ(config.format, kVdxRGB);
-    EXPECT_EQ(config.planes, kVdxInterleaved);
-    EXPECT_EQ(image.orientationMode(), 0);
-    EXPECT_EQ(image.orientationFlags(), 0);
     image.close();
     EXPECT_EQ(image.config(config), kVdxNotOpen);
 }
