@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 
 #include "FpxFixture.h"
 #include "PpmFixture.h"
@@ -296,31 +297,36 @@ TEST(FpxAggregate, RecognitionByNameAndByTheToolkit) {
 
 TEST(FpxAggregate, AlphaModesChooseTheChannelsOrRefuseImagesWithoutAlpha) {
     const std::string dir = testDir();
-    FpxFixtureSpec rgba, rgb;
-    rgba.color = FpxFixtureColor::RgbAlpha;
-    const FpxFixture withAlpha = writeFpx(dir + "/rgba.fpx", rgba);
-    const FpxFixture without = writeFpx(dir + "/rgb.fpx", rgb);
+    const auto pathOf = [&](Color color) {
+        return dir + "/" + std::to_string(static_cast<int>(color)) + ".fpx";
+    };
+    std::map<Color, FpxFixture> files;
+    for (Color color : {Color::RgbAlpha, Color::Rgb, Color::MonochromeAlpha, Color::PhotoYccAlpha})
+        files[color] = writeFpx(pathOf(color), {.color = color});
     struct Case {
         const char* mode;
-        bool alpha;  // the file has an alpha channel
+        Color file;
         int bands;
         ZynColorKind kind;
         int firstBand;
         const char* refusal = nullptr;  // the alphaChannel value the message names
     };
     const Case cases[] = {
-        {nullptr, true, 3, ZynColorKind::FpxRGB, 0},
-        {"READAlphaOK", true, 4, ZynColorKind::FpxRGBA, 0},
-        {"READAlphaRequ", true, 4, ZynColorKind::FpxRGBA, 0},
-        {"READAlphaOnly", true, 1, ZynColorKind::FpxLum, 3},
-        {"IGNOREAlpha", false, 3, ZynColorKind::FpxRGB, 0},
-        {"READAlphaOK", false, 3, ZynColorKind::FpxRGB, 0},
-        {"READAlphaRequ", false, 0, {}, 0, "READ_ALPHA_CHANNEL_REQUIRED"},
-        {"READAlphaOnly", false, 0, {}, 0, "READ_ALPHA_CHANNEL_ONLY"},
+        {nullptr, Color::RgbAlpha, 3, Zyn::FpxRGB, 0},
+        {"READAlphaOK", Color::RgbAlpha, 4, Zyn::FpxRGBA, 0},
+        {"READAlphaRequ", Color::RgbAlpha, 4, Zyn::FpxRGBA, 0},
+        {"READAlphaOnly", Color::RgbAlpha, 1, Zyn::FpxLum, 3},
+        {"IGNOREAlpha", Color::Rgb, 3, Zyn::FpxRGB, 0},
+        {"READAlphaOK", Color::Rgb, 3, Zyn::FpxRGB, 0},
+        {"READAlphaRequ", Color::Rgb, 0, {}, 0, "READ_ALPHA_CHANNEL_REQUIRED"},
+        {"READAlphaOnly", Color::Rgb, 0, {}, 0, "READ_ALPHA_CHANNEL_ONLY"},
+        // Monochrome and photo YCC with alpha lose it by default too.
+        {nullptr, Color::MonochromeAlpha, 1, Zyn::FpxLum, 0},
+        {nullptr, Color::PhotoYccAlpha, 3, Zyn::FpxYCC, 0},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.mode ? c.mode : "default") + (c.alpha ? " on RGBA" : " on RGB"));
-        const std::string path = dir + (c.alpha ? "/rgba.fpx" : "/rgb.fpx");
+        const std::string path = pathOf(c.file);
+        SCOPED_TRACE(std::string(c.mode ? c.mode : "default") + " on " + path);
         auto source = openAggregate(path, c.mode);
         if (c.refusal) {
             EXPECT_EQ(source->error().code(), 130);
@@ -332,28 +338,18 @@ TEST(FpxAggregate, AlphaModesChooseTheChannelsOrRefuseImagesWithoutAlpha) {
             continue;
         }
         ASSERT_TRUE(source->status()) << source->error().message();
-        EXPECT_EQ(source->channelSelect() != nullptr, c.alpha && c.bands < 4);
+        const FpxFixture& file = files.at(c.file);
+        EXPECT_EQ(source->channelSelect() != nullptr, c.bands < file.channels);
         const ZynImageOutputCP* out = source->imageOutput(0);
         EXPECT_EQ(out->colorSpace()->kind(), c.kind);
         EXPECT_EQ(out->dataOrg()->bands(), c.bands);
         EXPECT_TRUE(samplesMatch(
             renderRect(*source, {100, 70}, {0, 0, 100, 70}, ZynDataType::UInt8, c.bands),
-            (c.alpha ? withAlpha : without).levels[0].pixels, 100, 0, c.alpha ? 4 : 3,
-            c.firstBand));
-    }
-
-    // Monochrome and photo YCC with alpha lose it by default too.
-    for (auto [color, kind] : {std::pair{FpxFixtureColor::MonochromeAlpha, ZynColorKind::FpxLum},
-                               std::pair{FpxFixtureColor::PhotoYccAlpha, ZynColorKind::FpxYCC}}) {
-        rgba.color = color;
-        writeFpx(dir + "/other.fpx", rgba);
-        auto source = openAggregate(dir + "/other.fpx");
-        ASSERT_TRUE(source->status()) << source->error().message();
-        EXPECT_EQ(source->imageOutput(0)->colorSpace()->kind(), kind);
+            file.levels[0].pixels, 100, 0, file.channels, c.firstBand));
     }
 
     // Going back to a mode the image allows brings the output back.
-    auto only = openAggregate(dir + "/rgb.fpx", "READAlphaOnly");
+    auto only = openAggregate(pathOf(Color::Rgb), "READAlphaOnly");
     only->setAttributeText("alphaChannel", "IGNOREAlpha");
     ASSERT_TRUE(ZynGraph::statusOK(*only));
     EXPECT_NE(only->imageOutput(0), nullptr);
