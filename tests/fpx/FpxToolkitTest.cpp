@@ -114,7 +114,8 @@ TEST(FpxToolkit, RefusesRequestsOutsideTheImageOrItsChannels) {
     EXPECT_EQ(fpxReadImageRectangle(nullptr, 0, 0, 0, 0, 0, desc), FpxStatus::InvalidHandle);
 }
 
-// Files without a view are FpxAggregate.WithoutViewingParametersTheImagePassesThrough's.
+// Files without a view are checked through the aggregate source, which must then pass the image
+// through unchanged.
 TEST(FpxToolkit, ViewingParameters) {
     Toolkit toolkit;
     NIFAffineMatrix affine(2, 3);
