@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <functional>
 
 #include "BmpFixture.h"
@@ -36,8 +37,7 @@ std::vector<ForeignFile> foreignFiles(const std::string& dir) {
         // The JPEG recogniser comes before the EXIF one and takes EXIF files too.
         {"exif.jpg", "ZynJpegImageSource",
          [](const std::string& path) { writeExifJpeg(path, ExifFixtureOptions()); }},
-        {"image.jp2", "ZynJ2KImageSource",
-         [](const std::string& path) { writeJ2k(path, J2kFixtureOptions()); }},
+        {"image.jp2", "ZynJ2KImageSource", writeJ2kSample},
         {"image24.bmp", "ZynBMPImageSource",
          [rgb](const std::string& path) { writeBmp(path, 97, 61, 24, rgb); }},
         {"image8.bmp", "ZynBMPImageSource",
@@ -55,16 +55,9 @@ std::vector<ForeignFile> foreignFiles(const std::string& dir) {
              page.data = packTiffSamples(tiffPattern(300, 200, 1, 16), 300, 16);
              writeTiff(path, {page}, true);
          }},
-        {"image.fpx", "ZynFpxImageSource",
-         [](const std::string& path) {
-             FpxFixtureSpec fpx;
-             fpx.width = 150;
-             fpx.height = 100;
-             writeFpx(path, fpx);
-         }},
+        {"image.fpx", "ZynFpxImageSource", [](const std::string& path) { writeFpx(path, {}); }},
         // Base resolutions only: 384 sectors, a size LibRaw knows from a camera's headerless dumps.
-        {"pack.vdx", "ZynVDXImageSource",
-         [](const std::string& path) { writeVdxPack(path, vdxPatternLevels()); }},
+        {"pack.vdx", "ZynVDXImageSource", writeVdxSample},
         // 1024 x 768 bytes, the same size.
         {"dump.lum", "ZynIMPSImageSource",
          [grey, dir](const std::string&) {

@@ -95,33 +95,31 @@ TEST(CameraSdk, OpeningTellsWhyAFileIsNotOfTheFamily) {
 }
 
 TEST(CameraSdk, CameraTypesFollowTheColourCalibrationLibRawKnows) {
-    struct Case {
+    const struct Case {
         const char* name;
-        DngFixtureOptions options;
         DCCameraType camera;
         DCImageType file;
+        DngFixtureOptions options;
+    } cases[] = {
+        {"DNG with a matrix", DCCameraDng, DCRGBImage24, {}},
+        {"DNG without one", DCCameraUncalibratedDng, DCRGBImage24, {.colorMatrix = false}},
+        {"monochrome DNG", DCCameraMonochromeDng, DCGrayImage8, {.monochrome = true}},
+        {"mosaic TIFF of an unknown camera",
+         DCCameraUncalibrated,
+         DCRGBImage24,
+         {.dngVersion = false, .colorMatrix = false}},
+        // A model LibRaw carries a colour matrix for.
+        {"mosaic TIFF of a listed camera",
+         DCCameraListed,
+         DCRGBImage24,
+         {.dngVersion = false, .colorMatrix = false, .make = "Canon", .model = "EOS 5D"}},
     };
-    std::vector<Case> cases(5);
-    cases[0] = {"DNG with a matrix", {}, DCCameraDng, DCRGBImage24};
-    cases[1] = {"DNG without one", {}, DCCameraUncalibratedDng, DCRGBImage24};
-    cases[1].options.colorMatrix = false;
-    cases[2] = {"monochrome DNG", {}, DCCameraMonochromeDng, DCGrayImage8};
-    cases[2].options.monochrome = true;
-    cases[3] = {"mosaic TIFF of an unknown camera", {}, DCCameraUncalibrated, DCRGBImage24};
-    cases[3].options.dngVersion = false;
-    cases[3].options.colorMatrix = false;
-    // A model LibRaw carries a colour matrix for.
-    cases[4] = {"mosaic TIFF of a listed camera", {}, DCCameraListed, DCRGBImage24};
-    cases[4].options.dngVersion = false;
-    cases[4].options.colorMatrix = false;
-    cases[4].options.make = "Canon";
-    cases[4].options.model = "EOS 5D";
     const std::string dir = testDir();
     Driver driver;
-    for (Case& c : cases) {
+    for (Case c : cases) {
         SCOPED_TRACE(c.name);
         c.options.preview = DngFixtureOptions::Preview::None;
-        const std::string path = dir + "/" + std::to_string(&c - cases.data()) + ".dng";
+        const std::string path = dir + "/" + c.name + ".dng";
         writeDng(path, c.options);
         HctImageRecord record = openRecord(driver.handle, path);
         EXPECT_EQ(record.cameraType, c.camera);

@@ -13,6 +13,8 @@
 
 namespace {
 
+using Preview = DngFixtureOptions::Preview;
+
 constexpr DCImageType kAllTypes[] = {DCGrayImage8, DCGrayImage16, DCRGBImage24,  DCRGBImage32,
                                      DCRGBImage48, DCRGBImage64,  DCBGRImage24,  DCBGRImage32,
                                      DCBGRImage48, DCBGRImage64,  DCCameraRGB24, DCCameraRGB48,
@@ -79,6 +81,16 @@ void writeCalibration(const std::string& folder, const std::string& text) {
     std::ofstream(folder + "/" + kHctCalibrationFileName) << text;
 }
 
+// Ends the coded data of a JPEG stream inside the file early: an end-of-image marker soon after
+// the scan header.
+void endJpegEarly(const std::string& path, const std::string& jpeg) {
+    std::string bytes = readFileBytes(path);
+    const size_t at = bytes.find(jpeg.substr(0, 64));
+    ASSERT_NE(at, std::string::npos);
+    bytes.replace(at + jpeg.find("\xff\xda") + 20, 2, "\xff\xd9");
+    writeFile(path, bytes);
+}
+
 std::string matrixText(const std::array<float, 9>& matrix) {
     std::string text;
     for (float v : matrix) text += " " + std::to_string(v);
@@ -97,8 +109,6 @@ TEST(CameraSource, OpensADngByRecognitionWithTwoResolutions) {
     EXPECT_EQ(source->attribute("image_type").toText(), "DEFAULT_COLOR_IMAGE_TYPE");
     // A colour file develops into 8-bit RGB unless asked for another type.
     EXPECT_EQ(*source->imageOutput(0)->colorSpace(), ZynRGBColorSpace(0, 255));
-    expectImage(renderCamera(*source, {64, 48}, DCRGBImage24),
-                developWithLibRaw(dng.path, 8, false));
 }
 
 TEST(CameraSource, DevelopedImageIsLibRawsOwnDevelopmentInEveryImageType) {
@@ -130,19 +140,13 @@ TEST(CameraSource, BgrTypesStoreBlueFirstInTheirNativeLayout) {
                                              source->imageOutput(0)->dataOrg()->resized(64, 48)));
     ZynGraph::render(*source, 0, {64, 48}, native);
     const auto* bytes = reinterpret_cast<const uint8_t*>(native.origin());
-    for (size_t p = 0; p < 64 * 48; ++p) {
-        ASSERT_EQ(bytes[p * 4 + 0], rgba.samples[p * 4 + 2]) << p;
-        ASSERT_EQ(bytes[p * 4 + 1], rgba.samples[p * 4 + 1]) << p;
-        ASSERT_EQ(bytes[p * 4 + 2], rgba.samples[p * 4 + 0]) << p;
-        ASSERT_EQ(bytes[p * 4 + 3], 255) << p;
-    }
+    // Blue, green, red, opacity: the first three bands of each pixel reversed.
+    for (size_t i = 0; i < 64 * 48 * 4; ++i)
+        ASSERT_EQ(bytes[i], rgba.samples[i % 4 == 3 ? i : i - i % 4 + 2 - i % 4]) << i;
 }
 
 TEST(CameraSource, LossyDngIsDevelopedAsLibRawDevelopsIt) {
-    DngFixtureOptions options;
-    options.lossy = true;
-    options.preview = DngFixtureOptions::Preview::None;
-    const Dng dng = writeDngFile("lossy.dng", options);
+    const Dng dng = writeDngFile("lossy.dng", {.lossy = true, .preview = Preview::None});
     auto source = openCamera(dng.path, DCRGBImage48);
     ASSERT_TRUE(ZynGraph::statusOK(*source)) << source->error().message();
     expectImage(renderCamera(*source, {64, 48}, DCRGBImage48),
@@ -158,11 +162,8 @@ TEST(CameraSource, ThumbnailServesThePreview) {
                     expectedForType(previewOf(rgb.written, rgb.options), type));
     }
 
-    DngFixtureOptions options;
-    options.preview = DngFixtureOptions::Preview::Jpeg;
-    options.previewWidth = 40;
-    options.previewHeight = 16;
-    const Dng jpeg = writeDngFile("jpeg.dng", options);
+    const Dng jpeg = writeDngFile(
+        "jpeg.dng", {.preview = Preview::Jpeg, .previewWidth = 40, .previewHeight = 16});
     const JpegReference decoded = decodeJpegReference(jpeg.written.previewJpeg);
     auto source = openCamera(jpeg.path, DCRGBImage24);
     ASSERT_EQ(resolutionsOf(*source)[1], (ZynResolution{40, 16}));
@@ -172,9 +173,7 @@ TEST(CameraSource, ThumbnailServesThePreview) {
 }
 
 TEST(CameraSource, TurnedFilesTurnImageAndPreviewAlike) {
-    DngFixtureOptions options;
-    options.orientation = 6;
-    const Dng dng = writeDngFile("turned.dng", options);
+    const Dng dng = writeDngFile("turned.dng", {.orientation = 6});
     auto source = openCamera(dng.path, DCRGBImage24);
     ASSERT_EQ(resolutionsOf(*source), (std::vector<ZynResolution>{{48, 64}, {24, 32}}));
     expectImage(renderCamera(*source, {48, 64}, DCRGBImage24),
@@ -184,21 +183,16 @@ TEST(CameraSource, TurnedFilesTurnImageAndPreviewAlike) {
 }
 
 TEST(CameraSource, WithoutAPreviewTheThumbnailIsAReducedDevelopment) {
-    DngFixtureOptions options;
-    options.preview = DngFixtureOptions::Preview::None;
-    options.width = 70;
-    options.height = 46;
-    const Dng mosaic = writeDngFile("mosaic.dng", options);
+    const Dng mosaic =
+        writeDngFile("mosaic.dng", {.width = 70, .height = 46, .preview = Preview::None});
     auto source = openCamera(mosaic.path, DCRGBImage48);
     ASSERT_EQ(resolutionsOf(*source), (std::vector<ZynResolution>{{70, 46}, {35, 23}}));
     expectImage(renderCamera(*source, {35, 23}, DCRGBImage48),
                 developWithLibRaw(mosaic.path, 16, false, true));
 
     // LibRaw does not halve what is no mosaic: the thumbnail averages the full development.
-    options.monochrome = true;
-    options.width = 31;
-    options.height = 23;
-    const Dng mono = writeDngFile("mono.dng", options);
+    const Dng mono = writeDngFile(
+        "mono.dng", {.width = 31, .height = 23, .monochrome = true, .preview = Preview::None});
     auto grey = openCamera(mono.path);
     ASSERT_TRUE(ZynGraph::statusOK(*grey)) << grey->error().message();
     EXPECT_EQ(grey->imageOutput(0)->colorSpace()->bands(), 1);
@@ -209,8 +203,7 @@ TEST(CameraSource, WithoutAPreviewTheThumbnailIsAReducedDevelopment) {
 }
 
 TEST(CameraSource, CamerasWithoutCalibrationDevelopWithTheFolders) {
-    DngFixtureOptions options;
-    options.colorMatrix = false;
+    DngFixtureOptions options{.colorMatrix = false};
     const Dng bare = writeDngFile("bare.dng", options);
     options.colorMatrix = true;
     const Dng calibrated = writeDngFile("calibrated.dng", options);
@@ -256,8 +249,6 @@ TEST(CameraSource, CalibrationPathsAndImageTypeAttributes) {
     source.setAttribute<std::wstring>("wcalibration_path", L"/andere/M\u00e4ppe");
     EXPECT_EQ(source.getAttribute<std::string>("calibration_path"), "/andere/M\xc3\xa4ppe");
 
-    source.setAttributeText("image_type", "DCBGRImage48");
-    EXPECT_EQ(source.getAttribute<DCImageType>("image_type"), DCBGRImage48);
     source.setAttribute<DCImageType>("image_type", static_cast<DCImageType>(1));
     EXPECT_EQ(source.attribute("image_type").toText(), "DEFAULT_COLOR_IMAGE_TYPE");
     EXPECT_EQ(errorOf([&] { source.setAttributeText("image_type", "DCRGBImage12"); }).code(), 414);
@@ -269,31 +260,16 @@ TEST(CameraSource, CalibrationPathsAndImageTypeAttributes) {
 
 TEST(CameraSource, DamagedAndForeignFilesFailWithTheirMessagesAndPrintNothing) {
     const std::string dir = testDir();
-    DngFixtureOptions cutOptions;
-    cutOptions.mosaicBytes = 3000;
-    const std::string cutData = writeDngFile("cut_data.dng", cutOptions).path;
+    const std::string cutData = writeDngFile("cut_data.dng", {.mosaicBytes = 3000}).path;
     const std::string cutHeader = dir + "/cut_header.dng";
     writeFile(cutHeader, readFileBytes(cutData).substr(0, 100));
-    DngFixtureOptions options;
-    options.preview = DngFixtureOptions::Preview::Jpeg;
-    Dng badJpeg = writeDngFile("bad_preview.dng", options);
-    std::string damaged = readFileBytes(badJpeg.path);
-    const std::string& jpeg = badJpeg.written.previewJpeg;
-    const size_t jpegAt = damaged.find(jpeg.substr(0, 64));
-    ASSERT_NE(jpegAt, std::string::npos);
-    // The coded data ends early: an end-of-image marker soon after the scan header.
-    damaged.replace(jpegAt + jpeg.find("\xff\xda") + 20, 2, "\xff\xd9");
-    writeFile(badJpeg.path, damaged);
-
+    DngFixtureOptions options{.preview = Preview::Jpeg};
+    const Dng badJpeg = writeDngFile("bad_preview.dng", options);
+    endJpegEarly(badJpeg.path, badJpeg.written.previewJpeg);
     options.lossy = true;
-    options.preview = DngFixtureOptions::Preview::None;
+    options.preview = Preview::None;
     const Dng lossy = writeDngFile("lossy.dng", options);
-    std::string coded = readFileBytes(lossy.path);
-    const size_t rawAt = coded.find(lossy.written.rawJpeg.substr(0, 64));
-    ASSERT_NE(rawAt, std::string::npos);
-    coded.replace(rawAt + lossy.written.rawJpeg.find("\xff\xda") + 20, 2, "\xff\xd9");
-    writeFile(lossy.path, coded);
-
+    endJpegEarly(lossy.path, lossy.written.rawJpeg);
     options.lossyCoding = JpegFixtureOptions::Coding::Gray;
     const Dng grey = writeDngFile("grey.dng", options);
     // Four samples a pixel would overrun the buffers LibRaw decodes into.
@@ -367,10 +343,8 @@ TEST(CameraSource, FilesCloseAfterEachPassUnlessKeptOpen) {
 }
 
 TEST(CameraSource, ThreadsDevelopFilesAtOnce) {
-    DngFixtureOptions options;
-    options.seed = 7;
     const Dng first = writeDngFile("first.dng");
-    const Dng second = writeDngFile("second.dng", options);
+    const Dng second = writeDngFile("second.dng", {.seed = 7});
     const TestImage expected[2] = {developWithLibRaw(first.path, 16, false),
                                    developWithLibRaw(second.path, 16, false)};
     TestImage got[2][3];

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <libraw/libraw.h>
 
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -142,12 +141,19 @@ inline TestImage previewOf(const DngFixture& written, const DngFixtureOptions& o
 // Collects what is written to standard output and standard error while it lives.
 class OutputCapture {
   public:
-    OutputCapture();
-    ~OutputCapture();
+    OutputCapture() {
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+    }
+    ~OutputCapture() { finish(); }
     // Restores the streams and returns what was written.
-    std::string finish();
+    std::string finish() {
+        if (done_) return {};
+        done_ = true;
+        const std::string out = testing::internal::GetCapturedStdout();
+        return out + testing::internal::GetCapturedStderr();
+    }
 
   private:
-    FILE* file_ = nullptr;
-    int saved_[2] = {-1, -1};
+    bool done_ = false;
 };

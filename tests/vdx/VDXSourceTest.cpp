@@ -212,29 +212,20 @@ TEST(VDXSource, MissingBaseFailsTheFallbackReadInsteadOfReturningGarbage) {
 
 TEST(VDXSource, OpeningFailures) {
     const std::string dir = testDir();
-    auto missing = openVdx(dir + "/none.vdx");
-    EXPECT_FALSE(missing->status());
-    EXPECT_EQ(missing->error().code(), 130);
-    EXPECT_EQ(missing->error().message(),
-              openFailure(dir + "/none.vdx", 2, "No such file or directory"));
-
     // Damaged packs fail with the reader's reason (each reason has its test with the reader).
     writeVdxPack(dir + "/e.vdx", vdxPatternLevels(), {.highestResolution = 3});
-    auto damaged = openVdx(dir + "/e.vdx");
-    EXPECT_EQ(damaged->error().code(), 130);
-    EXPECT_EQ(damaged->error().message(),
-              openFailure(dir + "/e.vdx", -3,
-                          "the image attributes name a resolution the format does not define"));
-
-    auto unnamed = std::make_shared<ZynVDXImageSource>();
-    EXPECT_FALSE(ZynGraph::statusOK(*unnamed));
-    EXPECT_EQ(unnamed->error().code(), 130);
-    EXPECT_EQ(unnamed->error().message(), "File name not set on ZynVDXImageSource");
-
-    auto bad = openVdx(writePack().path, true, "RGB");
-    EXPECT_FALSE(bad->status());
-    EXPECT_EQ(bad->error().code(), 133);
-    EXPECT_EQ(bad->error().message(), "RGB is an unknown or invalid color space.");
+    const std::pair<ZynTransformPtr, ZynError> cases[] = {
+        {openVdx(dir + "/none.vdx"),
+         {130, openFailure(dir + "/none.vdx", 2, "No such file or directory")}},
+        {openVdx(dir + "/e.vdx"),
+         {130, openFailure(dir + "/e.vdx", -3,
+                           "the image attributes name a resolution the format does not define")}},
+        {std::make_shared<ZynVDXImageSource>(), {130, "File name not set on ZynVDXImageSource"}},
+        {openVdx(writePack().path, true, "RGB"),
+         {133, "RGB is an unknown or invalid color space."}},
+    };
+    for (const auto& [source, error] : cases)
+        EXPECT_TRUE(isZynError(setupError(*source), error.code(), error.message()));
 }
 
 TEST(VDXSource, NamesWithoutANarrowFormOpenThroughADescriptor) {

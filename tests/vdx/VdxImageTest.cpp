@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr int kIndices[] = {1, 2, 3};
-
 // Reads a rectangle with the library in `format`, `pixelStride` bytes per pixel and `pad` bytes
 // after each row; the bytes not written stay 0xEE.
 struct Read {
@@ -44,15 +42,6 @@ void expectRead(const Read& read, const VdxPlanes& p, int rotation, VdxExpect wh
                 });
 }
 
-// Rectangles that cross row pairs and chroma columns at odd places, and reach the right and
-// bottom edges where chroma has no neighbour.
-std::vector<VdxRect> rectsOf(int16_t width, int16_t height) {
-    return {{0, 0, width, height},
-            {1, 3, 18, 12},
-            {static_cast<int16_t>(width - 7), static_cast<int16_t>(height - 5), width, height},
-            {5, static_cast<int16_t>(height - 1), 6, height}};
-}
-
 int openImage(VdxImage& image, const std::string& path) {
     const int status = image.open(path);
     EXPECT_EQ(status, kVdxOk) << VdxImage::statusText(status);
@@ -79,33 +68,8 @@ TEST(VdxImage, ReportsTheBaseLevelsAndDefaults) {
     VdxConfig config;
     ASSERT_EQ(image.config(config), kVdxOk);
     EXPECT_EQ(config.format, kVdxRGB);
-    EXPECT_EQ(config.planes, kVdxInterleaved);
-    EXPECT_EQ(image.orientationMode(), 0);
-    EXPECT_EQ(image.orientationFlags(), 0);
     image.close();
     EXPECT_EQ(image.config(config), kVdxNotOpen);
-}
-
-TEST(VdxImage, EveryColourFormatAtEveryLevel) {
-    // Luminance and YCC are the stored planes exactly; RGB is within rounding, blue first.
-    const Pack pack = writePack();
-    VdxImage image;
-    ASSERT_EQ(openImage(image, pack.path), kVdxOk);
-    for (int index : kIndices) {
-        const VdxPlanes& p = pack.levels[static_cast<size_t>(index - 1)];
-        for (const VdxRect& r :
-             rectsOf(static_cast<int16_t>(p.width), static_cast<int16_t>(p.height))) {
-            SCOPED_TRACE("index " + std::to_string(index) + " rect at " + std::to_string(r.x0) +
-                         "," + std::to_string(r.y0));
-            ASSERT_EQ(image.setColorFormat(kVdxLuminance), kVdxOk);
-            expectRead(readRect(image, index, r, 1), p, 0, VdxExpect::Lum, r, {0});
-            ASSERT_EQ(image.setColorFormat(kVdxYCC), kVdxOk);
-            expectRead(readRect(image, index, r, 3), p, 0, VdxExpect::YCC, r, {0, 1, 2});
-            ASSERT_EQ(image.setColorFormat(kVdxRGB), kVdxOk);
-            expectRead(readRect(image, index, r, 3), p, 0, VdxExpect::RGB, r, {2, 1, 0});
-            if (HasFatalFailure()) return;
-        }
-    }
 }
 
 TEST(VdxImage, EncodedColoursSurviveTheRoundTrip) {
@@ -129,7 +93,9 @@ TEST(VdxImage, EncodedColoursSurviveTheRoundTrip) {
     }
 }
 
-TEST(VdxImage, EveryRotationCodeTurnsRectanglesAndSizes) {
+// Pixels of every rotation at every level are checked through the source; here the corners
+// pin the turn itself, so that the reader and the expectation cannot share a wrong one.
+TEST(VdxImage, EveryRotationCodeTurnsCornersAndSizes) {
     // Stored corners top-left, top-right, bottom-left, bottom-right of Base/16 (192 x 128), and
     // where each is shown: a counter-clockwise turn brings the top-right corner to the top-left.
     const uint32_t corners[4][2] = {{0, 0}, {191, 0}, {0, 127}, {191, 127}};
@@ -147,19 +113,16 @@ TEST(VdxImage, EveryRotationCodeTurnsRectanglesAndSizes) {
         image.setOrientationMode(kVdxFollowRotation);
         EXPECT_EQ(image.orientationFlags(), rotation | (rotation % 2 ? kVdxSwapped : 0));
         ASSERT_EQ(image.setColorFormat(kVdxYCC), kVdxOk);
-        for (int index : kIndices) {
+        for (int index : {1, 2, 3}) {
             const VdxPlanes& p = pack.levels[static_cast<size_t>(index - 1)];
-            const auto w = static_cast<int16_t>(shownWidth(p, rotation));
-            const auto h = static_cast<int16_t>(shownHeight(p, rotation));
-            for (const VdxRect& r : rectsOf(w, h))
-                expectRead(readRect(image, index, r, 3), p, rotation, VdxExpect::YCC, r, {0, 1, 2});
+            const auto w = static_cast<int16_t>(rotation % 2 ? p.height : p.width);
+            const auto h = static_cast<int16_t>(rotation % 2 ? p.width : p.height);
             // The shown picture is no larger than the turned level.
             EXPECT_EQ(readRect(image, index, {0, 0, w, static_cast<int16_t>(h + 1)}, 3).status,
                       kVdxBadRectangle);
-            if (HasFatalFailure()) return;
-            if (index != 1) continue;
-            const Read whole = readRect(image, 1, {0, 0, w, h}, 3);
-            for (int c = 0; c < 4; ++c)
+            const Read whole = readRect(image, index, {0, 0, w, h}, 3);
+            ASSERT_EQ(whole.status, kVdxOk);
+            for (int c = 0; index == 1 && c < 4; ++c)
                 EXPECT_EQ(whole.sample(shown[rotation][c][0], shown[rotation][c][1], 0),
                           p.luma(corners[c][0], corners[c][1]))
                     << "corner " << c;
@@ -202,13 +165,9 @@ TEST(VdxImage, RefusesBadRequests) {
     EXPECT_EQ(image.setColorFormat(9), kVdxBadFormat);
     image.selectResolution(1);
     image.setStrides(3, 3 * 192);
-    for (const VdxRect& r : std::vector<VdxRect>{{-1, 0, 4, 4},
-                                                 {0, -1, 4, 4},
-                                                 {4, 0, 4, 4},
-                                                 {0, 4, 4, 4},
-                                                 {0, 0, 193, 4},
-                                                 {0, 0, 4, 129},
-                                                 {5, 5, 2, 9}})
+    for (const VdxRect& r :
+         {VdxRect{-1, 0, 4, 4}, VdxRect{0, -1, 4, 4}, VdxRect{4, 0, 4, 4}, VdxRect{0, 4, 4, 4},
+          VdxRect{0, 0, 193, 4}, VdxRect{0, 0, 4, 129}, VdxRect{5, 5, 2, 9}})
         EXPECT_EQ(image.readRectangle(r, out.data()), kVdxBadRectangle)
             << r.x0 << "," << r.y0 << " " << r.x1 << "," << r.y1;
     for (int index : {0, 4, 5, -1}) {
@@ -229,28 +188,27 @@ TEST(VdxImage, OpenFailsOnFilesThatAreNotWholePacks) {
     const std::string dir = testDir();
     const VdxLevels levels = vdxPatternLevels();
     const std::vector<uint8_t> good = vdxPackBytes(levels);
-    struct Case {
+    const auto cut = [&](uint64_t size) {
+        return std::vector<uint8_t>(good.begin(), good.begin() + static_cast<ptrdiff_t>(size));
+    };
+    std::vector<uint8_t> other = good;
+    other[2048] = 'W';
+    const struct Case {
         const char* name;
         std::vector<uint8_t> bytes;
         int status;
+    } cases[] = {
+        {"empty", {}, kVdxShortHeader},
+        {"cut inside the signature", cut(2052), kVdxShortHeader},
+        {"cut before the attributes", cut(0x0E02), kVdxShortHeader},
+        {"header alone", cut(0x0E03), kVdxNoLevel},
+        {"cut inside Base/16", cut(vdxFixtureLevelEnd(0) - 1), kVdxNoLevel},
+        {"signature without its zero byte", vdxPackBytes(levels, {.signatureEnd = ' '}),
+         kVdxNotPack},
+        {"undefined highest resolution", vdxPackBytes(levels, {.highestResolution = 3}),
+         kVdxBadAttributes},
+        {"another signature", other, kVdxNotPack},
     };
-    std::vector<Case> cases;
-    cases.push_back({"empty", {}, kVdxShortHeader});
-    cases.push_back(
-        {"cut inside the signature", {good.begin(), good.begin() + 2052}, kVdxShortHeader});
-    cases.push_back(
-        {"cut before the attributes", {good.begin(), good.begin() + 0x0E02}, kVdxShortHeader});
-    cases.push_back({"header alone", {good.begin(), good.begin() + 0x0E03}, kVdxNoLevel});
-    cases.push_back({"cut inside Base/16",
-                     {good.begin(), good.begin() + static_cast<long>(vdxFixtureLevelEnd(0) - 1)},
-                     kVdxNoLevel});
-    cases.push_back({"signature without its zero byte", vdxPackBytes(levels, {.signatureEnd = ' '}),
-                     kVdxNotPack});
-    cases.push_back({"undefined highest resolution", vdxPackBytes(levels, {.highestResolution = 3}),
-                     kVdxBadAttributes});
-    std::vector<uint8_t> other = good;
-    other[2048] = 'W';
-    cases.push_back({"another signature", other, kVdxNotPack});
     for (const Case& c : cases) {
         const std::string path = dir + "/case.vdx";
         writeFile(path, std::string(c.bytes.begin(), c.bytes.end()));
@@ -282,7 +240,7 @@ TEST(VdxImage, TruncatedLevelsAreAbsentAndNeverRead) {
         int count = 0;
         image.availableResolutions(present, count);
         EXPECT_EQ(present, mask);
-        for (int index : kIndices) {
+        for (int index : {1, 2, 3}) {
             uint16_t w = 0, h = 0;
             image.resolutionSize(index, w, h);
             image.selectResolution(index);

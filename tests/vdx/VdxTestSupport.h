@@ -44,13 +44,6 @@ inline StoredAt storedPixel(const VdxPlanes& p, int rotation, uint32_t x, uint32
     }
 }
 
-inline uint32_t shownWidth(const VdxPlanes& p, int rotation) {
-    return rotation % 2 ? p.height : p.width;
-}
-inline uint32_t shownHeight(const VdxPlanes& p, int rotation) {
-    return rotation % 2 ? p.width : p.height;
-}
-
 // Chroma at a stored pixel: bilinear interpolation between the samples sited on even columns and
 // rows, the last sample standing in for the missing neighbour at the right and bottom edges.
 inline double chromaAt(const VdxPlanes& p, int plane, uint32_t x, uint32_t y) {
@@ -62,20 +55,6 @@ inline double chromaAt(const VdxPlanes& p, int plane, uint32_t x, uint32_t y) {
            (1 - fx) * fy * p.chroma(plane, j, k1) + fx * fy * p.chroma(plane, j1, k1);
 }
 
-inline uint8_t chromaByte(const VdxPlanes& p, int plane, uint32_t x, uint32_t y) {
-    return static_cast<uint8_t>(std::floor(chromaAt(p, plane, x, y) + 0.5));
-}
-
-// Red, green and blue of photo YCC, unclamped.
-inline std::array<double, 3> photoYccToRgb(double y, double c1, double c2) {
-    const double l = 1.3584 * y, b1 = 2.2179 * (c1 - 156), r2 = 1.8215 * (c2 - 137);
-    return {l + r2, l - 0.194 * b1 - 0.509 * r2, l + b1};
-}
-
-inline double clampByte(double v) {
-    return std::min(255.0, std::max(0.0, v));
-}
-
 // The expected samples of the shown pixel (x, y) in band order of the colour space:
 // Y; Y, C1, C2; or R, G, B.
 enum class VdxExpect { Lum, YCC, RGB };
@@ -84,10 +63,13 @@ inline std::vector<double> expectedPixel(const VdxPlanes& p, int rotation, VdxEx
     const StoredAt s = storedPixel(p, rotation, x, y);
     const double luma = p.luma(s.x, s.y);
     if (what == VdxExpect::Lum) return {luma};
-    const uint8_t c1 = chromaByte(p, 1, s.x, s.y), c2 = chromaByte(p, 2, s.x, s.y);
-    if (what == VdxExpect::YCC) return {luma, double(c1), double(c2)};
-    const auto rgb = photoYccToRgb(luma, c1, c2);
-    return {clampByte(rgb[0]), clampByte(rgb[1]), clampByte(rgb[2])};
+    const double c1 = std::floor(chromaAt(p, 1, s.x, s.y) + 0.5);
+    const double c2 = std::floor(chromaAt(p, 2, s.x, s.y) + 0.5);
+    if (what == VdxExpect::YCC) return {luma, c1, c2};
+    // Red, green and blue of photo YCC.
+    const double l = 1.3584 * luma, b1 = 2.2179 * (c1 - 156), r2 = 1.8215 * (c2 - 137);
+    return {std::clamp(l + r2, 0.0, 255.0), std::clamp(l - 0.194 * b1 - 0.509 * r2, 0.0, 255.0),
+            std::clamp(l + b1, 0.0, 255.0)};
 }
 
 // Checks a delivered rectangle (x0, y0, w, h); `sample(x, y, band)` reads what was delivered.
