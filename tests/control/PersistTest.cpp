@@ -224,31 +224,6 @@ TEST(Persist, OlderAndShorterStreamsLoad) {
     EXPECT_EQ(load(newControl(), "BASE" + u32Bytes(9) + v2), S_OK);
 }
 
-TEST(Persist, UnknownVersionsSecondLoadsAndBadValuesFail) {
-    const std::string guid(16, '\x5a');
-    const std::string v3 = u32Bytes(3) + guid;
-    auto control = newControl();
-    EXPECT_EQ(load(control, v3), E_FAIL);
-    ErrorRecord record = takeError();
-    EXPECT_EQ(record.description, "Unable to read from persistance stream");
-    EXPECT_EQ(record.help, 7u);
-    EXPECT_EQ(record.iid, IID_ITevAnyFileSource);
-    // Once loaded, or failed to load, or initialised, a control loads no more.
-    EXPECT_EQ(load(control, saved(newControl())), E_UNEXPECTED);
-    auto fresh = newControl();
-    ASSERT_EQ(streamPersistence(fresh)->InitNew(), S_OK);
-    EXPECT_EQ(streamPersistence(fresh)->InitNew(), E_UNEXPECTED);
-    EXPECT_EQ(load(fresh, saved(newControl())), E_UNEXPECTED);
-
-    // A value the property does not take fails the load; what was put before stays.
-    const std::string wrongType = u32Bytes(2) + variantBytes(VT_BSTR, stringBytes(OLESTR("kept"))) +
-                                  variantBytes(VT_BSTR, stringBytes(OLESTR("maybe"))) + guid;
-    auto partial = newControl();
-    EXPECT_EQ(load(partial, wrongType), E_FAIL);
-    EXPECT_EQ(takeError().description, "Unable to read from persistance stream");
-    EXPECT_EQ(labelOf(partial), "kept");
-}
-
 TEST(Persist, NewIdentitiesAreWrittenOrKeptAsAsked) {
     auto control = newControl();
     const GUID own = identityOf(control);
@@ -419,13 +394,16 @@ TEST(Persist, EveryTruncationOfAStreamFailsCleanly) {
     }
 }
 
+// A second save replaces the first one's stream.
 TEST(Persist, StoragesKeepTheControlInTheirContentsStream) {
     auto control = newControl();
-    control->put_Label(bstr("in storage").get());
     ComPtr<IStorage> storage;
     ASSERT_EQ(ComCreateMemoryStorage(storage.out()), S_OK);
-    ASSERT_EQ(query<IPersistStorage>(control, IID_IPersistStorage)->Save(storage.get(), TRUE),
-              S_OK);
+    for (const char* label : {"a longer first label", "in storage"}) {
+        control->put_Label(bstr(label).get());
+        ASSERT_EQ(query<IPersistStorage>(control, IID_IPersistStorage)->Save(storage.get(), TRUE),
+                  S_OK);
+    }
     ComPtr<IStream> contents;
     ASSERT_EQ(storage->OpenStream(OLESTR("Contents"), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0,
                                   contents.out()),
@@ -489,20 +467,48 @@ TEST(TrampData, KeysAreOrderedAndComparedCaseSensitively) {
     EXPECT_EQ(streamPersistence(control)->IsDirty(), S_FALSE);
 }
 
-TEST(Persist, MalformedValuesFailTheLoad) {
+TEST(Persist, UnreadableStreamsFailTheLoadAndAControlLoadsOnlyOnce) {
     const std::string guid(16, '\x01');
-    const std::string label = variantBytes(VT_BSTR, stringBytes(OLESTR("L")));
+    const std::string label = variantBytes(VT_BSTR, stringBytes(OLESTR("kept")));
     const std::string rest = variantBytes(VT_BOOL, kFalse) + variantBytes(VT_BSTR, u32Bytes(0)) +
                              variantBytes(VT_BOOL, kFalse) + guid;
     ASSERT_EQ(load(newControl(), u32Bytes(2) + label + rest), S_OK);
-    const std::string odd = variantBytes(VT_BSTR, u32Bytes(3) + "abc");
-    const std::string unterminated = variantBytes(VT_BSTR, u32Bytes(2) + "ab");
-    const std::string array = variantBytes(VT_ARRAY | VT_I4, u32Bytes(0));
-    const std::string huge = variantBytes(VT_BSTR, u32Bytes(0xFFFFFFF0u)) + "short";
-    for (const std::string& bad : {odd, unterminated, array, huge}) {
-        EXPECT_EQ(load(newControl(), u32Bytes(2) + bad + rest), STG_E_READFAULT);
-        EXPECT_EQ(takeError().description, "Unable to read from persistance stream");
+    const struct {
+        const char* what;
+        std::string bytes;
+        HRESULT result;
+    } cases[] = {
+        {"unknown version", u32Bytes(3) + guid, E_FAIL},
+        {"text for a flag",
+         u32Bytes(2) + label + variantBytes(VT_BSTR, stringBytes(OLESTR("maybe"))) + guid, E_FAIL},
+        {"odd byte count", u32Bytes(2) + variantBytes(VT_BSTR, u32Bytes(3) + "abc") + rest,
+         STG_E_READFAULT},
+        {"no terminator", u32Bytes(2) + variantBytes(VT_BSTR, u32Bytes(2) + "ab") + rest,
+         STG_E_READFAULT},
+        {"array", u32Bytes(2) + variantBytes(VT_ARRAY | VT_I4, u32Bytes(0)) + rest,
+         STG_E_READFAULT},
+        {"length past the end",
+         u32Bytes(2) + variantBytes(VT_BSTR, u32Bytes(0xFFFFFFF0u)) + "short" + rest,
+         STG_E_READFAULT},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(load(newControl(), c.bytes), c.result) << c.what;
+        const ErrorRecord record = takeError();
+        EXPECT_EQ(record.description, "Unable to read from persistance stream") << c.what;
+        EXPECT_EQ(record.help, 7u) << c.what;
+        EXPECT_EQ(record.iid, IID_ITevAnyFileSource) << c.what;
     }
+    // What was put before the bad value stays, and a control that failed to load loads no more.
+    auto partial = newControl();
+    EXPECT_EQ(load(partial, cases[1].bytes), E_FAIL);
+    EXPECT_EQ(labelOf(partial), "kept");
+    EXPECT_EQ(load(partial, saved(newControl())), E_UNEXPECTED);
+    // Nor does one loaded or initialised.
+    auto fresh = newControl();
+    ASSERT_EQ(streamPersistence(fresh)->InitNew(), S_OK);
+    EXPECT_EQ(streamPersistence(fresh)->InitNew(), E_UNEXPECTED);
+    EXPECT_EQ(load(fresh, saved(newControl())), E_UNEXPECTED);
+
     // An object whose class this process cannot create.
     const std::string object = variantBytes(VT_UNKNOWN, std::string(15, '\x07') + "\x08");
     EXPECT_EQ(load(newControl(), "BASE" + u32Bytes(1) + u32Bytes(1) + stringBytes(OLESTR("k")) +
