@@ -159,8 +159,39 @@ TEST(Control, ANewControlKeepsFilesOpenHasAnEmptyNameAndNoImageUntilItIsGivenOne
     ASSERT_EQ(control->StatusOK(&ok), S_OK);
     EXPECT_EQ(ok, VARIANT_TRUE);
     TevColorSpace space = TEV_UNKNOWN;
+    TevSpatialUnit unit = TEV_INCH;
+    double height = 0;
     EXPECT_EQ(control->GetColorSpace(0, &space), S_OK);
+    EXPECT_EQ(control->GetUnit(0, &unit), S_OK);
+    EXPECT_EQ(control->GetWidth(0, &width), S_OK);
+    EXPECT_EQ(control->GetHeight(0, &height), S_OK);
     EXPECT_EQ(space, TEV_RGB);
+    // PPM images measure their extent in heights.
+    EXPECT_EQ(unit, TEV_ARBITRARY);
+    EXPECT_DOUBLE_EQ(width, 1.5);
+    EXPECT_EQ(height, 1.0);
+
+    const std::string graph = image.dir + "/graph.txt";
+    ASSERT_EQ(control->DumpGraph(bstr(graph).get()), S_OK);
+    EXPECT_NE(readFileBytes(graph).find("ZynPpmImageSource status OK"), std::string::npos);
+    EXPECT_EQ(control->DumpGraph(bstr("/nonexistent/dir/x").get()), E_FAIL);
+    EXPECT_EQ(takeError().help, 32u);
+}
+
+TEST(Control, CachingAskedBeforeAFileOpensHoldsForEveryFileAfter) {
+    Image image;
+    writePpm(image.dir + "/other.ppm", 9, 9, fixturePattern(9, 9, 3));
+    auto control = newControl();
+    ASSERT_EQ(control->put_Caching(VARIANT_TRUE), S_OK);
+    VARIANT_BOOL caching = VARIANT_FALSE;
+    for (const std::string& path : {image.path, image.dir + "/other.ppm"}) {
+        control->put_Filename(bstr(path).get());
+        ASSERT_EQ(control->GetCaching(0, &caching), S_OK);
+        EXPECT_EQ(caching, VARIANT_TRUE) << path;
+    }
+    ASSERT_EQ(control->SetCaching(0, VARIANT_FALSE), S_OK);
+    control->GetCaching(0, &caching);
+    EXPECT_EQ(caching, VARIANT_FALSE);
 }
 
 TEST(Control, BadOutPointersAreRefusedWithTheirMessages) {
@@ -458,13 +489,19 @@ TEST(Control, AggregatedControlsAnswerForTheirOuterObject) {
     outer.inner.reset();
 }
 
+// A control is in the control table for its life.
 TEST(Control, TheServerStaysLoadedWhileObjectsLiveOrItIsLocked) {
     const long before = TevServerLockCount();
+    IUnknown* gone = nullptr;
+    TevXformEntry entry;
     {
         auto control = newControl();
+        gone = query<IUnknown>(control, IID_ITevAnyFileSource).get();
+        EXPECT_TRUE(TevFindXform(gone, entry));
         EXPECT_EQ(TevServerLockCount(), before + 1);
         EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
     }
+    EXPECT_FALSE(TevFindXform(gone, entry));
     EXPECT_EQ(TevServerLockCount(), before);
     ComPtr<IClassFactory> factory;
     DllGetClassObject(CLSID_TevAnyFileSource, IID_IClassFactory, factory.outVoid());
