@@ -41,13 +41,6 @@ ComPtr<ITevAnyFileSource> openControl(const std::string& path) {
     return control;
 }
 
-std::string filenameOf(const ComPtr<ITevAnyFileSource>& control) {
-    ComBstr name;
-    EXPECT_EQ(control->get_Filename(name.out()), S_OK);
-    EXPECT_NE(name.get(), nullptr);  // an empty name is an empty string, not none
-    return utf8(name.get());
-}
-
 // A dispatch call in the neutral locale.
 HRESULT invoke(const ComPtr<IDispatch>& dispatch, DISPID id, WORD flags, DISPPARAMS* params,
                VARIANT* result = nullptr, EXCEPINFO* exception = nullptr, UINT* argError = nullptr,
@@ -242,8 +235,7 @@ TEST(Control, KeepImageFileOpenIsTrueOnlyForMinusOneAndReachesTheSource) {
     Image image;
     auto control = openControl(image.path);
     auto files = query<ITevFileMgmt>(control, IID_ITevFileMgmt);
-    ZynTransform* transform = nullptr;
-    query<ITevZynWrapper2>(control, IID_ITevZynWrapper2)->GetZynTransform(&transform);
+    ZynTransform& transform = transformOf(control);
     const struct {
         VARIANT_BOOL put, read;
         int descriptors;
@@ -253,7 +245,7 @@ TEST(Control, KeepImageFileOpenIsTrueOnlyForMinusOneAndReachesTheSource) {
         ASSERT_EQ(files->put_KeepImageFileOpen(c.put), S_OK);
         files->get_KeepImageFileOpen(&keep);
         EXPECT_EQ(keep, c.read) << c.put;
-        renderRect(*transform, {60, 40}, {0, 0, 4, 4});
+        renderRect(transform, {60, 40}, {0, 0, 4, 4});
         EXPECT_EQ(openDescriptorsOn(image.path), c.descriptors) << c.put;
     }
 }

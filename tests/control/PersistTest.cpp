@@ -103,39 +103,13 @@ class FullStream final : public ComObject<FullStream, IStream> {
 std::string saved(const ComPtr<ITevAnyFileSource>& control) {
     ComPtr<IStream> stream(SHCreateMemStream(nullptr, 0));
     EXPECT_EQ(streamPersistence(control)->Save(stream.get(), TRUE), S_OK);
-    STATSTG stat{};
-    stream->Stat(&stat, STATFLAG_NONAME);
-    std::string bytes(stat.cbSize.QuadPart, '\0');
-    LARGE_INTEGER start{};
-    stream->Seek(start, STREAM_SEEK_SET, nullptr);
-    stream->Read(bytes.data(), static_cast<ULONG>(bytes.size()), nullptr);
-    return bytes;
+    return streamBytes(stream.get());
 }
 
 HRESULT load(const ComPtr<ITevAnyFileSource>& control, const std::string& bytes) {
     ComPtr<IStream> stream(SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()),
                                              static_cast<UINT>(bytes.size())));
     return streamPersistence(control)->Load(stream.get());
-}
-
-void setTramp(const ComPtr<ITevAnyFileSource>& control, const std::string& key,
-              const VARIANT& value) {
-    ComBstr k = bstr(key);
-    ASSERT_EQ(query<ITevTrampData>(control, IID_ITevTrampData)->SetTrampData(k.get(), value), S_OK);
-}
-
-ComVariant tramp(const ComPtr<ITevAnyFileSource>& control, const std::string& key) {
-    ComBstr k = bstr(key);
-    ComVariant value;
-    EXPECT_EQ(query<ITevTrampData>(control, IID_ITevTrampData)->GetTrampData(k.get(), &value), S_OK)
-        << key;
-    return value;
-}
-
-GUID identityOf(const ComPtr<ITevAnyFileSource>& control) {
-    GUID id{};
-    query<ITevZynWrapper2>(control, IID_ITevZynWrapper2)->GetIdentity(&id);
-    return id;
 }
 
 std::string bytesOf(const ComString& text) {
