@@ -241,30 +241,24 @@ TEST(Persist, TrampDataOfEveryVariantTypeRoundTrips) {
     struct Scalar {
         VARTYPE vt;
         int64_t bits;
-        size_t bytes() const {
-            if (vt == VT_I1 || vt == VT_UI1) return 1;
-            if (vt == VT_I2 || vt == VT_UI2 || vt == VT_BOOL) return 2;
-            if (vt == VT_I8 || vt == VT_UI8 || vt == VT_CY || vt == VT_R8 || vt == VT_DATE)
-                return 8;
-            return 4;
-        }
+        size_t bytes;
     };
-    const Scalar scalars[] = {{VT_I1, -5},
-                              {VT_UI1, 250},
-                              {VT_I2, -30000},
-                              {VT_UI2, 65000},
-                              {VT_BOOL, -1},
-                              {VT_I4, -123456789},
-                              {VT_UI4, 4000000000},
-                              {VT_INT, 77},
-                              {VT_UINT, 78},
-                              {VT_ERROR, static_cast<int64_t>(0x80004005)},
-                              {VT_I8, INT64_MIN},
-                              {VT_UI8, -1},
-                              {VT_CY, 123456789},
-                              {VT_R4, 0x3FC00000},
-                              {VT_R8, 0x400921FB54442D18},
-                              {VT_DATE, 0x40E5F54000000000}};
+    const Scalar scalars[] = {{VT_I1, -5, 1},
+                              {VT_UI1, 250, 1},
+                              {VT_I2, -30000, 2},
+                              {VT_UI2, 65000, 2},
+                              {VT_BOOL, -1, 2},
+                              {VT_I4, -123456789, 4},
+                              {VT_UI4, 4000000000, 4},
+                              {VT_INT, 77, 4},
+                              {VT_UINT, 78, 4},
+                              {VT_ERROR, static_cast<int64_t>(0x80004005), 4},
+                              {VT_I8, INT64_MIN, 8},
+                              {VT_UI8, -1, 8},
+                              {VT_CY, 123456789, 8},
+                              {VT_R4, 0x3FC00000, 4},
+                              {VT_R8, 0x400921FB54442D18, 8},
+                              {VT_DATE, 0x40E5F54000000000, 8}};
     for (const Scalar& s : scalars)
         setTramp(control, "scalar" + std::to_string(s.vt), scalarVariant(s.vt, s.bits));
     ComVariant text, nullText, empty, null, decimal, nullObject, object, dispatch;
@@ -297,7 +291,7 @@ TEST(Persist, TrampDataOfEveryVariantTypeRoundTrips) {
     for (const Scalar& s : scalars) {
         const ComVariant v = tramp(loaded, "scalar" + std::to_string(s.vt));
         EXPECT_EQ(v.vt, s.vt);
-        EXPECT_EQ(std::memcmp(&v.llVal, &s.bits, s.bytes()), 0) << s.vt;
+        EXPECT_EQ(std::memcmp(&v.llVal, &s.bits, s.bytes), 0) << s.vt;
     }
     const ComVariant t = tramp(loaded, "text");
     ASSERT_EQ(t.vt, VT_BSTR);

@@ -8,19 +8,6 @@
 
 namespace {
 
-// An object that counts its references.
-struct Counted : public IUnknown {
-    ULONG references = 1;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        if (riid != IID_IUnknown) return E_NOINTERFACE;
-        *ppv = this;
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() override { return --references; }
-};
-
 std::string converted(const VARIANT& from, USHORT flags = 0) {
     ComVariant text;
     EXPECT_EQ(VariantChangeType(&text, &from, flags, VT_BSTR), S_OK);
@@ -60,7 +47,7 @@ TEST(ComAutomation, StringsAndVariantsHaveThePlatformLayout) {
 }
 
 TEST(ComAutomation, CopiesAreDeepAndClearingReleases) {
-    Counted object;
+    CountingFactory object;
     ComVariant original;
     original.vt = VT_UNKNOWN;
     original.punkVal = &object;

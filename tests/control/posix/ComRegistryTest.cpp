@@ -20,25 +20,6 @@ LONG setString(HKEY root, const std::u16string& path, const char16_t* name,
     return r;
 }
 
-// A class object of the test process.
-struct Factory : public IClassFactory {
-    ULONG references = 1;
-    int created = 0;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        if (riid != IID_IUnknown && riid != IID_IClassFactory) return E_NOINTERFACE;
-        *ppv = this;
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() override { return --references; }
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID riid, void** ppv) override {
-        ++created;
-        return QueryInterface(riid, ppv);
-    }
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
-};
-
 const GUID kTestClass = {
     0x1F2E3D4C, 0x5B6A, 0x4789, {0x9A, 0x8B, 0x7C, 0x6D, 0x5E, 0x4F, 0x30, 0x21}};
 
@@ -134,7 +115,7 @@ TEST(ComRegistry, AMalformedStoreIsReportedAndLeftAlone) {
 
 TEST(ComActivation, ProcessClassObjectsProgIdsAndMissingServers) {
     useFreshRegistry();
-    Factory factory;
+    CountingFactory factory;
     DWORD cookie = 0;
     ASSERT_EQ(CoRegisterClassObject(kTestClass, &factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
                                     &cookie),
