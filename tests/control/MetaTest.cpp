@@ -4,7 +4,6 @@
 #include "PpmFixture.h"
 #include "QorError.h"
 #include "TestSupport.h"
-#include "VulMetaData.h"
 #include "VulMetaDataRegistry.h"
 
 namespace {
@@ -90,25 +89,11 @@ TEST_F(MetaRegistry, InRegistryFileModeTheFilesOwnRuleApplies) {
     EXPECT_EQ(loadError(file("duplicates sometimes\n"), VUL_MMA_REGISTRY_FILE).code(), 13);
 }
 
-TEST_F(MetaRegistry, AliasesStandForKeysInUsageAndReads) {
+// Reads through an alias are Control.MetadataComesFromTheSourceInVariantsAndArgumentsAreChecked.
+TEST_F(MetaRegistry, AliasesStandForKeysInUsage) {
     registry().load(file("Real.Key read|geometry\n"), VUL_MMA_DEFAULT);
     registry().load(file("Short = Real.Key\n"), VUL_MMA_ALIAS_FILE);
     EXPECT_EQ(registry().usage("Short"), VUL_USAGE_READ | VUL_USAGE_GEOMETRY);
-    std::string asked;
-    const VulMetaData item =
-        VulMetaData::read("Short", [&](const std::string& key, VulMetaValue& v) {
-            asked = key;
-            v = int64_t{7};
-            return true;
-        });
-    EXPECT_EQ(asked, "Real.Key");
-    EXPECT_EQ(item.key(), "Short");
-    EXPECT_TRUE(item.present());
-    EXPECT_EQ(item.usage(), VUL_USAGE_READ | VUL_USAGE_GEOMETRY);
-    const VulMetaData absent =
-        VulMetaData::read("Other", [](const std::string&, VulMetaValue&) { return false; });
-    EXPECT_FALSE(absent.present());
-    EXPECT_EQ(absent.usage(), 0u);
     EXPECT_EQ(loadError(file("no equals sign\n"), VUL_MMA_ALIAS_FILE).code(), 13);
 }
 
