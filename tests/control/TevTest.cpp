@@ -58,7 +58,6 @@ TEST(TevSupport, ReportsSetRecordsAndTheIfNotSetFormKeepsAnExistingOne) {
     TevReportError(OLESTR("gone"), 1, IID_ITevSource, CLSID_TevAnyFileSource, E_FAIL);
     TevClearSystemErrorInfo();
     EXPECT_FALSE(takeError().present);
-    EXPECT_EQ(CreateMessage(ZynError(153, "No file name given")), L"No file name given");
 }
 
 TEST(TevSupport, TheClassJoinsAndLeavesTheImageSourceCategory) {
@@ -72,9 +71,7 @@ TEST(TevSupport, TheClassJoinsAndLeavesTheImageSourceCategory) {
         OLESTR("CLSID\\") + ComString(cls) + OLESTR("\\Implemented Categories\\") + cat;
     ASSERT_TRUE(registryKeyExists(implemented));
     EXPECT_EQ(TevRemoveCategory(someClass), S_OK);
-    HKEY key = nullptr;
-    EXPECT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, implemented.c_str(), 0, KEY_READ, &key),
-              ERROR_FILE_NOT_FOUND);
+    EXPECT_FALSE(registryKeyExists(implemented));
     const ComString category = OLESTR("Component Categories\\") + ComString(cat);
     ASSERT_TRUE(registryKeyExists(category));
     EXPECT_EQ(TevRemoveCategory(someClass), S_FALSE);
