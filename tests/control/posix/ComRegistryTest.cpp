@@ -80,19 +80,17 @@ TEST(ComRegistry, ClassesRootWritesTheMachinesClassesAndReadsTheUsersFirst) {
 
 TEST(ComRegistry, ConcurrentWritersLoseNothing) {
     useFreshRegistry();
+    auto keyOf = [](int writer, int i) {
+        return comFromUtf8("K" + std::to_string(writer) + "_" + std::to_string(i));
+    };
     std::vector<std::thread> writers;
     for (int w = 0; w < 4; ++w)
-        writers.emplace_back([w] {
-            for (int i = 0; i < 15; ++i)
-                setString(HKEY_CURRENT_USER,
-                          comFromUtf8("K" + std::to_string(w) + "_" + std::to_string(i)), nullptr,
-                          u"v");
+        writers.emplace_back([&, w] {
+            for (int i = 0; i < 15; ++i) setString(HKEY_CURRENT_USER, keyOf(w, i), nullptr, u"v");
         });
     for (auto& t : writers) t.join();
     for (int w = 0; w < 4; ++w)
-        for (int i = 0; i < 15; ++i)
-            EXPECT_TRUE(registryKeyExists(
-                comFromUtf8("K" + std::to_string(w) + "_" + std::to_string(i)), HKEY_CURRENT_USER));
+        for (int i = 0; i < 15; ++i) EXPECT_TRUE(registryKeyExists(keyOf(w, i), HKEY_CURRENT_USER));
 }
 
 TEST(ComRegistry, AMalformedStoreIsReportedAndLeftAlone) {
