@@ -7,7 +7,6 @@
 #include <cstring>
 #include <functional>
 #include <memory>
-#include <sstream>
 
 #include "AnyImageTestSupport.h"
 #include "J2kFixture.h"
@@ -46,13 +45,11 @@ std::vector<uint8_t> readTiledTiff(const std::string& path) {
 }
 
 TiffPage tiffPage(uint16_t bits, uint16_t bands, uint16_t photometric) {
-    TiffPage page;
-    page.width = kWidth;
-    page.height = kHeight;
-    page.bitsPerSample = bits;
-    page.samplesPerPixel = bands;
-    page.photometric = photometric;
-    return page;
+    return {.width = kWidth,
+            .height = kHeight,
+            .bitsPerSample = bits,
+            .samplesPerPixel = bands,
+            .photometric = photometric};
 }
 
 uint16_t rounded(uint64_t numerator, uint64_t denominator) {

@@ -9,36 +9,31 @@
 namespace {
 
 template <class T>
-void appendAs(std::vector<std::byte>& bytes, double v) {
-    const T sample = static_cast<T>(v);
-    const auto* p = reinterpret_cast<const std::byte*>(&sample);
-    bytes.insert(bytes.end(), p, p + sizeof sample);
+std::vector<std::byte> bytesAs(const std::vector<double>& values) {
+    std::vector<std::byte> bytes(values.size() * sizeof(T));
+    for (size_t i = 0; i < values.size(); ++i) {
+        const T sample = static_cast<T>(values[i]);
+        std::memcpy(&bytes[i * sizeof(T)], &sample, sizeof(T));
+    }
+    return bytes;
 }
 
 std::vector<std::byte> samplesOf(ZynDataType type, const std::vector<double>& values) {
-    std::vector<std::byte> bytes;
-    for (const double v : values) {
-        switch (type) {
-            case ZynDataType::UInt8:
-                appendAs<uint8_t>(bytes, v);
-                break;
-            case ZynDataType::Int16:
-                appendAs<int16_t>(bytes, v);
-                break;
-            case ZynDataType::UInt16:
-                appendAs<uint16_t>(bytes, v);
-                break;
-            case ZynDataType::Float32:
-                appendAs<float>(bytes, v);
-                break;
-            case ZynDataType::Float64:
-                appendAs<double>(bytes, v);
-                break;
-            default:
-                ADD_FAILURE() << "no case for this type";
-        }
+    switch (type) {
+        case ZynDataType::UInt8:
+            return bytesAs<uint8_t>(values);
+        case ZynDataType::Int16:
+            return bytesAs<int16_t>(values);
+        case ZynDataType::UInt16:
+            return bytesAs<uint16_t>(values);
+        case ZynDataType::Float32:
+            return bytesAs<float>(values);
+        case ZynDataType::Float64:
+            return bytesAs<double>(values);
+        default:
+            ADD_FAILURE() << "no case for this type";
+            return {};
     }
-    return bytes;
 }
 
 enum class Mode { Picture, InvertedInks, Samples };

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <functional>
 
-#include "../control/ControlTestSupport.h"
+#include "../control/ComTestHelpers.h"
 #include "FpxFixture.h"
 #include "J2kFixture.h"
 #include "JpegFixture.h"
@@ -44,26 +44,6 @@ ComPtr<IStream> globalMemoryStream() {
     ComPtr<IStream> stream;
     EXPECT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, stream.out()), S_OK);
     return stream;
-}
-
-std::string streamBytes(IStream* stream) {
-    STATSTG stat{};
-    EXPECT_EQ(stream->Stat(&stat, STATFLAG_NONAME), S_OK);
-    std::string bytes(static_cast<size_t>(stat.cbSize.QuadPart), '\0');
-    LARGE_INTEGER start{};
-    stream->Seek(start, STREAM_SEEK_SET, nullptr);
-    ULONG got = 0;
-    EXPECT_EQ(stream->Read(bytes.data(), static_cast<ULONG>(bytes.size()), &got), S_OK);
-    EXPECT_EQ(got, bytes.size());
-    stream->Seek(start, STREAM_SEEK_SET, nullptr);
-    return bytes;
-}
-
-ZynTransform& transformOf(const ComPtr<ITevAnyFileSource>& control) {
-    ZynTransform* transform = nullptr;
-    EXPECT_EQ(query<ITevZynWrapper2>(control, IID_ITevZynWrapper2)->GetZynTransform(&transform),
-              S_OK);
-    return *transform;
 }
 
 // A sample file and the pixels its encoder was given, at the finest and the coarsest level.
@@ -243,28 +223,18 @@ TEST(Client, SavesIntoAGlobalMemoryStreamAndASecondControlLoadsTheSameState) {
     std::filesystem::current_path(dir);
     writePpm("state.ppm", 12, 9, fixturePattern(12, 9, 3));
     auto first = createByProgId();
-    ASSERT_EQ(query<IPersistStreamInit>(first, IID_IPersistStreamInit)->InitNew(), S_OK);
+    ASSERT_EQ(streamPersistence(first)->InitNew(), S_OK);
     first->put_Filename(bstr("state.ppm").get());
     first->put_Label(bstr("caf\xc3\xa9 label").get());
     query<ITevFileMgmt>(first, IID_ITevFileMgmt)->put_KeepImageFileOpen(VARIANT_FALSE);
-    auto tramp = query<ITevTrampData>(first, IID_ITevTrampData);
-    ComVariant count, ratio, name;
-    count.vt = VT_I4;
-    count.lVal = 7;
-    ratio.vt = VT_R8;
-    ratio.dblVal = 0.25;
-    name.vt = VT_BSTR;
-    name.bstrVal = bstr("\xe2\x98\x82 umbrella").release();
-    ASSERT_EQ(tramp->SetTrampData(bstr("count").get(), count), S_OK);
-    ASSERT_EQ(tramp->SetTrampData(bstr("ratio").get(), ratio), S_OK);
-    ASSERT_EQ(tramp->SetTrampData(bstr("name").get(), name), S_OK);
+    setTramp(first, "count", scalarVariant(VT_I4, 7));
+    setTramp(first, "ratio", scalarVariant(VT_R8, 0x3FD0000000000000));  // 0.25
+    setTramp(first, "name", textVariant("\xe2\x98\x82 umbrella"));
 
     const ComPtr<IStream> stream = globalMemoryStream();
-    ASSERT_EQ(query<IPersistStreamInit>(first, IID_IPersistStreamInit)->Save(stream.get(), TRUE),
-              S_OK);
+    ASSERT_EQ(streamPersistence(first)->Save(stream.get(), TRUE), S_OK);
     const std::string saved = streamBytes(stream.get());
-    GUID identity{};
-    query<ITevZynWrapper2>(first, IID_ITevZynWrapper2)->GetIdentity(&identity);
+    const GUID identity = identityOf(first);
     ASSERT_GT(saved.size(), sizeof identity);
     EXPECT_EQ(saved.substr(saved.size() - sizeof identity),
               std::string(reinterpret_cast<const char*>(&identity), sizeof identity));
@@ -272,30 +242,24 @@ TEST(Client, SavesIntoAGlobalMemoryStreamAndASecondControlLoadsTheSameState) {
         std::ofstream(out, std::ios::binary) << saved.substr(0, saved.size() - sizeof identity);
 
     auto second = createByProgId();
-    ASSERT_EQ(query<IPersistStreamInit>(second, IID_IPersistStreamInit)->Load(stream.get()), S_OK);
-    ComBstr text;
-    second->get_Filename(text.out());
-    EXPECT_EQ(utf8(text.get()), "state.ppm");
-    second->get_Label(text.out());
-    EXPECT_EQ(utf8(text.get()), "caf\xc3\xa9 label");
+    ASSERT_EQ(streamPersistence(second)->Load(stream.get()), S_OK);
+    EXPECT_EQ(filenameOf(second), "state.ppm");
+    EXPECT_EQ(labelOf(second), "caf\xc3\xa9 label");
     VARIANT_BOOL flag = VARIANT_TRUE;
     query<ITevFileMgmt>(second, IID_ITevFileMgmt)->get_KeepImageFileOpen(&flag);
     EXPECT_EQ(flag, VARIANT_FALSE);
     second->StatusOK(&flag);
     EXPECT_EQ(flag, VARIANT_TRUE);
-    auto loaded = query<ITevTrampData>(second, IID_ITevTrampData);
-    ComVariant got[3];
-    ASSERT_EQ(loaded->GetTrampData(bstr("count").get(), &got[0]), S_OK);
-    ASSERT_EQ(loaded->GetTrampData(bstr("ratio").get(), &got[1]), S_OK);
-    ASSERT_EQ(loaded->GetTrampData(bstr("name").get(), &got[2]), S_OK);
-    EXPECT_EQ(got[0].vt, VT_I4);
-    EXPECT_EQ(got[0].lVal, 7);
-    EXPECT_EQ(got[1].vt, VT_R8);
-    EXPECT_EQ(got[1].dblVal, 0.25);
-    ASSERT_EQ(got[2].vt, VT_BSTR);
-    EXPECT_EQ(utf8(got[2].bstrVal), "\xe2\x98\x82 umbrella");
+    const ComVariant count = tramp(second, "count"), ratio = tramp(second, "ratio"),
+                     name = tramp(second, "name");
+    EXPECT_EQ(count.vt, VT_I4);
+    EXPECT_EQ(count.lVal, 7);
+    EXPECT_EQ(ratio.vt, VT_R8);
+    EXPECT_EQ(ratio.dblVal, 0.25);
+    ASSERT_EQ(name.vt, VT_BSTR);
+    EXPECT_EQ(utf8(name.bstrVal), "\xe2\x98\x82 umbrella");
     const ComPtr<IStream> again = globalMemoryStream();
-    query<IPersistStreamInit>(second, IID_IPersistStreamInit)->Save(again.get(), TRUE);
+    streamPersistence(second)->Save(again.get(), TRUE);
     EXPECT_EQ(streamBytes(again.get()), saved);
 }
 
@@ -361,9 +325,7 @@ TEST(Client, CloneControlGivesAnIndependentControlOfTheSameImage) {
     ASSERT_EQ(query<ITevZynWrapper2>(control, IID_ITevZynWrapper2)->CloneControl(clone.out()),
               S_OK);
     ASSERT_TRUE(clone);
-    ComBstr name;
-    clone->get_Filename(name.out());
-    EXPECT_EQ(utf8(name.get()), path);
+    EXPECT_EQ(filenameOf(clone), path);
     EXPECT_NE(&transformOf(clone), &transformOf(control));
     control.reset();
     EXPECT_TRUE(samplesMatch(renderWhole(transformOf(clone), {21, 13}), rgb, 21));

@@ -33,6 +33,55 @@ inline std::string labelOf(const ComPtr<ITevAnyFileSource>& control) {
     return utf8(label.get());
 }
 
+inline std::string filenameOf(const ComPtr<ITevAnyFileSource>& control) {
+    ComBstr name;
+    EXPECT_EQ(control->get_Filename(name.out()), S_OK);
+    EXPECT_NE(name.get(), nullptr);  // an empty name is an empty string, not none
+    return utf8(name.get());
+}
+
+inline ZynTransform& transformOf(const ComPtr<ITevAnyFileSource>& control) {
+    ZynTransform* transform = nullptr;
+    EXPECT_EQ(query<ITevZynWrapper2>(control, IID_ITevZynWrapper2)->GetZynTransform(&transform),
+              S_OK);
+    return *transform;
+}
+
+inline GUID identityOf(const ComPtr<ITevAnyFileSource>& control) {
+    GUID id{};
+    EXPECT_EQ(query<ITevZynWrapper2>(control, IID_ITevZynWrapper2)->GetIdentity(&id), S_OK);
+    return id;
+}
+
+inline void setTramp(const ComPtr<ITevAnyFileSource>& control, const std::string& key,
+                     const VARIANT& value) {
+    ComBstr k = bstr(key);
+    EXPECT_EQ(query<ITevTrampData>(control, IID_ITevTrampData)->SetTrampData(k.get(), value), S_OK)
+        << key;
+}
+
+inline ComVariant tramp(const ComPtr<ITevAnyFileSource>& control, const std::string& key) {
+    ComBstr k = bstr(key);
+    ComVariant value;
+    EXPECT_EQ(query<ITevTrampData>(control, IID_ITevTrampData)->GetTrampData(k.get(), &value), S_OK)
+        << key;
+    return value;
+}
+
+// All of a stream's bytes; the stream is left at its start.
+inline std::string streamBytes(IStream* stream) {
+    STATSTG stat{};
+    EXPECT_EQ(stream->Stat(&stat, STATFLAG_NONAME), S_OK);
+    std::string bytes(static_cast<size_t>(stat.cbSize.QuadPart), '\0');
+    LARGE_INTEGER start{};
+    stream->Seek(start, STREAM_SEEK_SET, nullptr);
+    ULONG got = 0;
+    EXPECT_EQ(stream->Read(bytes.data(), static_cast<ULONG>(bytes.size()), &got), S_OK);
+    EXPECT_EQ(got, bytes.size());
+    stream->Seek(start, STREAM_SEEK_SET, nullptr);
+    return bytes;
+}
+
 // A default or named value below `root`: "<missing>" without the key, "<no value>" without the
 // value.
 inline std::string registryValue(const ComString& path, const OLECHAR* name = nullptr,
@@ -53,3 +102,22 @@ inline bool registryKeyExists(const ComString& path, HKEY root = HKEY_CLASSES_RO
     RegCloseKey(key);
     return true;
 }
+
+// A class object of the test process that counts its references and the objects it made.
+struct CountingFactory : public IClassFactory {
+    ULONG references = 1;
+    int created = 0;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+        if (riid != IID_IUnknown && riid != IID_IClassFactory) return E_NOINTERFACE;
+        *ppv = this;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+    ULONG STDMETHODCALLTYPE Release() override { return --references; }
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID riid, void** ppv) override {
+        ++created;
+        return QueryInterface(riid, ppv);
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+};

@@ -4,8 +4,6 @@
 #include "PpmFixture.h"
 #include "QorError.h"
 #include "TestSupport.h"
-#include "TevMetaVariant.h"
-#include "VulMetaData.h"
 #include "VulMetaDataRegistry.h"
 
 namespace {
@@ -91,25 +89,11 @@ TEST_F(MetaRegistry, InRegistryFileModeTheFilesOwnRuleApplies) {
     EXPECT_EQ(loadError(file("duplicates sometimes\n"), VUL_MMA_REGISTRY_FILE).code(), 13);
 }
 
-TEST_F(MetaRegistry, AliasesStandForKeysInUsageAndReads) {
+// Reads through an alias are Control.MetadataComesFromTheSourceInVariantsAndArgumentsAreChecked.
+TEST_F(MetaRegistry, AliasesStandForKeysInUsage) {
     registry().load(file("Real.Key read|geometry\n"), VUL_MMA_DEFAULT);
     registry().load(file("Short = Real.Key\n"), VUL_MMA_ALIAS_FILE);
     EXPECT_EQ(registry().usage("Short"), VUL_USAGE_READ | VUL_USAGE_GEOMETRY);
-    std::string asked;
-    const VulMetaData item =
-        VulMetaData::read("Short", [&](const std::string& key, VulMetaValue& v) {
-            asked = key;
-            v = int64_t{7};
-            return true;
-        });
-    EXPECT_EQ(asked, "Real.Key");
-    EXPECT_EQ(item.key(), "Short");
-    EXPECT_TRUE(item.present());
-    EXPECT_EQ(item.usage(), VUL_USAGE_READ | VUL_USAGE_GEOMETRY);
-    const VulMetaData absent =
-        VulMetaData::read("Other", [](const std::string&, VulMetaValue&) { return false; });
-    EXPECT_FALSE(absent.present());
-    EXPECT_EQ(absent.usage(), 0u);
     EXPECT_EQ(loadError(file("no equals sign\n"), VUL_MMA_ALIAS_FILE).code(), 13);
 }
 
@@ -125,35 +109,4 @@ TEST_F(MetaRegistry, BadFilesAndModesFailWithTheirPlaceAndChangeNothing) {
     EXPECT_EQ(loadError(file(""), 7).code(), 414);
     EXPECT_FALSE(registry().findUsage("A"));
     EXPECT_EQ(registry().usage("Kept"), VUL_USAGE_READ);
-}
-
-TEST(MetaVariant, ValuesBecomeVariantsOfTheMatchingType) {
-    ComVariant v;
-    ASSERT_EQ(TevMetaValueToVariant(int64_t{-5}, &v), S_OK);
-    EXPECT_EQ(v.vt, VT_I4);
-    EXPECT_EQ(v.lVal, -5);
-    VariantClear(&v);
-    TevMetaValueToVariant(int64_t{1} << 40, &v);
-    EXPECT_EQ(v.vt, VT_I8);
-    EXPECT_EQ(v.llVal, int64_t{1} << 40);
-    VariantClear(&v);
-    TevMetaValueToVariant(std::string("\xe2\x82\xac"
-                                      "1"),
-                          &v);
-    ASSERT_EQ(v.vt, VT_BSTR);
-    EXPECT_EQ(ComBstr::copyOf(v.bstrVal).text(), OLESTR("\u20AC1"));
-    VariantClear(&v);
-    TevMetaValueToVariant(std::vector<uint16_t>{7, 65535}, &v);
-    ASSERT_EQ(v.vt, VT_ARRAY | VT_UI2);
-    LONG index = 1;
-    USHORT element = 0;
-    SafeArrayGetElement(v.parray, &index, &element);
-    EXPECT_EQ(element, 65535);
-    VariantClear(&v);
-    TevMetaValueToVariant(std::vector<uint8_t>{}, &v);
-    ASSERT_EQ(v.vt, VT_ARRAY | VT_UI1);
-    EXPECT_EQ(v.parray->rgsabound[0].cElements, 0u);
-    VariantClear(&v);
-    TevMetaValueToVariant(VulMetaValue{}, &v);
-    EXPECT_EQ(v.vt, VT_EMPTY);
 }

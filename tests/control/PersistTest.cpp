@@ -103,39 +103,13 @@ class FullStream final : public ComObject<FullStream, IStream> {
 std::string saved(const ComPtr<ITevAnyFileSource>& control) {
     ComPtr<IStream> stream(SHCreateMemStream(nullptr, 0));
     EXPECT_EQ(streamPersistence(control)->Save(stream.get(), TRUE), S_OK);
-    STATSTG stat{};
-    stream->Stat(&stat, STATFLAG_NONAME);
-    std::string bytes(stat.cbSize.QuadPart, '\0');
-    LARGE_INTEGER start{};
-    stream->Seek(start, STREAM_SEEK_SET, nullptr);
-    stream->Read(bytes.data(), static_cast<ULONG>(bytes.size()), nullptr);
-    return bytes;
+    return streamBytes(stream.get());
 }
 
 HRESULT load(const ComPtr<ITevAnyFileSource>& control, const std::string& bytes) {
     ComPtr<IStream> stream(SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()),
                                              static_cast<UINT>(bytes.size())));
     return streamPersistence(control)->Load(stream.get());
-}
-
-void setTramp(const ComPtr<ITevAnyFileSource>& control, const std::string& key,
-              const VARIANT& value) {
-    ComBstr k = bstr(key);
-    ASSERT_EQ(query<ITevTrampData>(control, IID_ITevTrampData)->SetTrampData(k.get(), value), S_OK);
-}
-
-ComVariant tramp(const ComPtr<ITevAnyFileSource>& control, const std::string& key) {
-    ComBstr k = bstr(key);
-    ComVariant value;
-    EXPECT_EQ(query<ITevTrampData>(control, IID_ITevTrampData)->GetTrampData(k.get(), &value), S_OK)
-        << key;
-    return value;
-}
-
-GUID identityOf(const ComPtr<ITevAnyFileSource>& control) {
-    GUID id{};
-    query<ITevZynWrapper2>(control, IID_ITevZynWrapper2)->GetIdentity(&id);
-    return id;
 }
 
 std::string bytesOf(const ComString& text) {
@@ -224,31 +198,6 @@ TEST(Persist, OlderAndShorterStreamsLoad) {
     EXPECT_EQ(load(newControl(), "BASE" + u32Bytes(9) + v2), S_OK);
 }
 
-TEST(Persist, UnknownVersionsSecondLoadsAndBadValuesFail) {
-    const std::string guid(16, '\x5a');
-    const std::string v3 = u32Bytes(3) + guid;
-    auto control = newControl();
-    EXPECT_EQ(load(control, v3), E_FAIL);
-    ErrorRecord record = takeError();
-    EXPECT_EQ(record.description, "Unable to read from persistance stream");
-    EXPECT_EQ(record.help, 7u);
-    EXPECT_EQ(record.iid, IID_ITevAnyFileSource);
-    // Once loaded, or failed to load, or initialised, a control loads no more.
-    EXPECT_EQ(load(control, saved(newControl())), E_UNEXPECTED);
-    auto fresh = newControl();
-    ASSERT_EQ(streamPersistence(fresh)->InitNew(), S_OK);
-    EXPECT_EQ(streamPersistence(fresh)->InitNew(), E_UNEXPECTED);
-    EXPECT_EQ(load(fresh, saved(newControl())), E_UNEXPECTED);
-
-    // A value the property does not take fails the load; what was put before stays.
-    const std::string wrongType = u32Bytes(2) + variantBytes(VT_BSTR, stringBytes(OLESTR("kept"))) +
-                                  variantBytes(VT_BSTR, stringBytes(OLESTR("maybe"))) + guid;
-    auto partial = newControl();
-    EXPECT_EQ(load(partial, wrongType), E_FAIL);
-    EXPECT_EQ(takeError().description, "Unable to read from persistance stream");
-    EXPECT_EQ(labelOf(partial), "kept");
-}
-
 TEST(Persist, NewIdentitiesAreWrittenOrKeptAsAsked) {
     auto control = newControl();
     const GUID own = identityOf(control);
@@ -292,30 +241,24 @@ TEST(Persist, TrampDataOfEveryVariantTypeRoundTrips) {
     struct Scalar {
         VARTYPE vt;
         int64_t bits;
-        size_t bytes() const {
-            if (vt == VT_I1 || vt == VT_UI1) return 1;
-            if (vt == VT_I2 || vt == VT_UI2 || vt == VT_BOOL) return 2;
-            if (vt == VT_I8 || vt == VT_UI8 || vt == VT_CY || vt == VT_R8 || vt == VT_DATE)
-                return 8;
-            return 4;
-        }
+        size_t bytes;
     };
-    const Scalar scalars[] = {{VT_I1, -5},
-                              {VT_UI1, 250},
-                              {VT_I2, -30000},
-                              {VT_UI2, 65000},
-                              {VT_BOOL, -1},
-                              {VT_I4, -123456789},
-                              {VT_UI4, 4000000000},
-                              {VT_INT, 77},
-                              {VT_UINT, 78},
-                              {VT_ERROR, static_cast<int64_t>(0x80004005)},
-                              {VT_I8, INT64_MIN},
-                              {VT_UI8, -1},
-                              {VT_CY, 123456789},
-                              {VT_R4, 0x3FC00000},
-                              {VT_R8, 0x400921FB54442D18},
-                              {VT_DATE, 0x40E5F54000000000}};
+    const Scalar scalars[] = {{VT_I1, -5, 1},
+                              {VT_UI1, 250, 1},
+                              {VT_I2, -30000, 2},
+                              {VT_UI2, 65000, 2},
+                              {VT_BOOL, -1, 2},
+                              {VT_I4, -123456789, 4},
+                              {VT_UI4, 4000000000, 4},
+                              {VT_INT, 77, 4},
+                              {VT_UINT, 78, 4},
+                              {VT_ERROR, static_cast<int64_t>(0x80004005), 4},
+                              {VT_I8, INT64_MIN, 8},
+                              {VT_UI8, -1, 8},
+                              {VT_CY, 123456789, 8},
+                              {VT_R4, 0x3FC00000, 4},
+                              {VT_R8, 0x400921FB54442D18, 8},
+                              {VT_DATE, 0x40E5F54000000000, 8}};
     for (const Scalar& s : scalars)
         setTramp(control, "scalar" + std::to_string(s.vt), scalarVariant(s.vt, s.bits));
     ComVariant text, nullText, empty, null, decimal, nullObject, object, dispatch;
@@ -348,7 +291,7 @@ TEST(Persist, TrampDataOfEveryVariantTypeRoundTrips) {
     for (const Scalar& s : scalars) {
         const ComVariant v = tramp(loaded, "scalar" + std::to_string(s.vt));
         EXPECT_EQ(v.vt, s.vt);
-        EXPECT_EQ(std::memcmp(&v.llVal, &s.bits, s.bytes()), 0) << s.vt;
+        EXPECT_EQ(std::memcmp(&v.llVal, &s.bits, s.bytes), 0) << s.vt;
     }
     const ComVariant t = tramp(loaded, "text");
     ASSERT_EQ(t.vt, VT_BSTR);
@@ -419,13 +362,16 @@ TEST(Persist, EveryTruncationOfAStreamFailsCleanly) {
     }
 }
 
+// A second save replaces the first one's stream.
 TEST(Persist, StoragesKeepTheControlInTheirContentsStream) {
     auto control = newControl();
-    control->put_Label(bstr("in storage").get());
     ComPtr<IStorage> storage;
     ASSERT_EQ(ComCreateMemoryStorage(storage.out()), S_OK);
-    ASSERT_EQ(query<IPersistStorage>(control, IID_IPersistStorage)->Save(storage.get(), TRUE),
-              S_OK);
+    for (const char* label : {"a longer first label", "in storage"}) {
+        control->put_Label(bstr(label).get());
+        ASSERT_EQ(query<IPersistStorage>(control, IID_IPersistStorage)->Save(storage.get(), TRUE),
+                  S_OK);
+    }
     ComPtr<IStream> contents;
     ASSERT_EQ(storage->OpenStream(OLESTR("Contents"), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0,
                                   contents.out()),
@@ -489,20 +435,48 @@ TEST(TrampData, KeysAreOrderedAndComparedCaseSensitively) {
     EXPECT_EQ(streamPersistence(control)->IsDirty(), S_FALSE);
 }
 
-TEST(Persist, MalformedValuesFailTheLoad) {
+TEST(Persist, UnreadableStreamsFailTheLoadAndAControlLoadsOnlyOnce) {
     const std::string guid(16, '\x01');
-    const std::string label = variantBytes(VT_BSTR, stringBytes(OLESTR("L")));
+    const std::string label = variantBytes(VT_BSTR, stringBytes(OLESTR("kept")));
     const std::string rest = variantBytes(VT_BOOL, kFalse) + variantBytes(VT_BSTR, u32Bytes(0)) +
                              variantBytes(VT_BOOL, kFalse) + guid;
     ASSERT_EQ(load(newControl(), u32Bytes(2) + label + rest), S_OK);
-    const std::string odd = variantBytes(VT_BSTR, u32Bytes(3) + "abc");
-    const std::string unterminated = variantBytes(VT_BSTR, u32Bytes(2) + "ab");
-    const std::string array = variantBytes(VT_ARRAY | VT_I4, u32Bytes(0));
-    const std::string huge = variantBytes(VT_BSTR, u32Bytes(0xFFFFFFF0u)) + "short";
-    for (const std::string& bad : {odd, unterminated, array, huge}) {
-        EXPECT_EQ(load(newControl(), u32Bytes(2) + bad + rest), STG_E_READFAULT);
-        EXPECT_EQ(takeError().description, "Unable to read from persistance stream");
+    const struct {
+        const char* what;
+        std::string bytes;
+        HRESULT result;
+    } cases[] = {
+        {"unknown version", u32Bytes(3) + guid, E_FAIL},
+        {"text for a flag",
+         u32Bytes(2) + label + variantBytes(VT_BSTR, stringBytes(OLESTR("maybe"))) + guid, E_FAIL},
+        {"odd byte count", u32Bytes(2) + variantBytes(VT_BSTR, u32Bytes(3) + "abc") + rest,
+         STG_E_READFAULT},
+        {"no terminator", u32Bytes(2) + variantBytes(VT_BSTR, u32Bytes(2) + "ab") + rest,
+         STG_E_READFAULT},
+        {"array", u32Bytes(2) + variantBytes(VT_ARRAY | VT_I4, u32Bytes(0)) + rest,
+         STG_E_READFAULT},
+        {"length past the end",
+         u32Bytes(2) + variantBytes(VT_BSTR, u32Bytes(0xFFFFFFF0u)) + "short" + rest,
+         STG_E_READFAULT},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(load(newControl(), c.bytes), c.result) << c.what;
+        const ErrorRecord record = takeError();
+        EXPECT_EQ(record.description, "Unable to read from persistance stream") << c.what;
+        EXPECT_EQ(record.help, 7u) << c.what;
+        EXPECT_EQ(record.iid, IID_ITevAnyFileSource) << c.what;
     }
+    // What was put before the bad value stays, and a control that failed to load loads no more.
+    auto partial = newControl();
+    EXPECT_EQ(load(partial, cases[1].bytes), E_FAIL);
+    EXPECT_EQ(labelOf(partial), "kept");
+    EXPECT_EQ(load(partial, saved(newControl())), E_UNEXPECTED);
+    // Nor does one loaded or initialised.
+    auto fresh = newControl();
+    ASSERT_EQ(streamPersistence(fresh)->InitNew(), S_OK);
+    EXPECT_EQ(streamPersistence(fresh)->InitNew(), E_UNEXPECTED);
+    EXPECT_EQ(load(fresh, saved(newControl())), E_UNEXPECTED);
+
     // An object whose class this process cannot create.
     const std::string object = variantBytes(VT_UNKNOWN, std::string(15, '\x07') + "\x08");
     EXPECT_EQ(load(newControl(), "BASE" + u32Bytes(1) + u32Bytes(1) + stringBytes(OLESTR("k")) +

@@ -53,16 +53,9 @@ TEST(Server, RegistrationWritesTheClassProgIdsAndTypeLibrary) {
         OLESTR("TypeLib\\") + braced(LIBID_TevAnyFileSourceCtrl) + OLESTR("\\1.0");
     EXPECT_EQ(registryValue(library10), "TevAnyFileSourceCtrl");
 
-    // Created by ProgID, the control comes from the registered server.
-    CLSID clsid{};
-    ASSERT_EQ(CLSIDFromProgID(OLESTR("TevAnyFileSource.TevAnyFileSource"), &clsid), S_OK);
-    EXPECT_EQ(clsid, CLSID_TevAnyFileSource);
-    ComPtr<ITevAnyFileSource> control;
-    ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_ITevAnyFileSource,
-                               control.outVoid()),
-              S_OK);
+    // Creation by ProgID through this registration is every client test's.
     LPOLESTR progId = nullptr;
-    ASSERT_EQ(ProgIDFromCLSID(clsid, &progId), S_OK);
+    ASSERT_EQ(ProgIDFromCLSID(CLSID_TevAnyFileSource, &progId), S_OK);
     EXPECT_EQ(comToUtf8(progId), "TevAnyFileSource.TevAnyFileSource.1");
     CoTaskMemFree(progId);
 
@@ -74,6 +67,7 @@ TEST(Server, RegistrationWritesTheClassProgIdsAndTypeLibrary) {
     EXPECT_NE(registryValue(OLESTR("CLSID")), "<missing>");
     EXPECT_EQ(registryValue(library10), "TevAnyFileSourceCtrl");
     EXPECT_EQ(DllUnregisterServer(), S_OK);
+    CLSID clsid{};
     EXPECT_EQ(CLSIDFromProgID(OLESTR("TevAnyFileSource.TevAnyFileSource"), &clsid),
               CO_E_CLASSSTRING);
 }
@@ -99,12 +93,13 @@ TEST(Server, PerUserRegistrationGoesToTheUsersClassesAndStillActivates) {
               S_OK);
 }
 
-TEST(EndToEnd, AHostProcessRegistersCreatesByProgIdQueriesRendersAndUnregisters) {
+// Rendering through the host program is in the anyimage tests; what is left of unregistration,
+// in the registration test.
+TEST(EndToEnd, AHostProcessRegistersCreatesByProgIdQueriesAndUnregisters) {
     const std::string store = useFreshRegistry();
     const std::string dir = testDir();
     const std::string image = dir + "/image.ppm";
-    const auto rgb = fixturePattern(90, 70, 3);
-    writePpm(image, 90, 70, rgb);
+    writePpm(image, 90, 70, fixturePattern(90, 70, 3));
 
     CommandResult r = runProgram(ANYIMAGE_EXE, {"register"});
     ASSERT_EQ(r.status, 0) << r.err;
@@ -119,19 +114,6 @@ TEST(EndToEnd, AHostProcessRegistersCreatesByProgIdQueriesRendersAndUnregisters)
           std::string("(TEV_RGB)\n"), std::string("Resolutions: 1\n  0: 90 x 70,")})
         EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
 
-    r = runProgram(ANYIMAGE_EXE,
-                   {"render", image, "-o", dir + "/part.ppm", "--rect", "13,21,50,40"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    const std::string written = readFileBytes(dir + "/part.ppm");
-    const std::string header = "P6\n50 40\n255\n";
-    ASSERT_EQ(written.substr(0, header.size()), header);
-    ASSERT_EQ(written.size(), header.size() + 50 * 40 * 3);
-    for (int y = 0; y < 40; ++y)
-        for (int x = 0; x < 50; ++x)
-            for (int b = 0; b < 3; ++b)
-                ASSERT_EQ(static_cast<uint8_t>(written[header.size() + (y * 50 + x) * 3 + b]),
-                          rgb[((y + 21) * 90 + x + 13) * 3 + b]);
-
     // Metadata goes through the control too; its failures print the error-info record.
     writeFile(dir + "/keys.txt", "Some.Key read\n");
     r = runProgram(ANYIMAGE_EXE, {"meta", image, "Some.Key", "--registry", dir + "/keys.txt"});
@@ -144,11 +126,7 @@ TEST(EndToEnd, AHostProcessRegistersCreatesByProgIdQueriesRendersAndUnregisters)
 
     r = runProgram(ANYIMAGE_EXE, {"unregister"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(registryValue(OLESTR("TevAnyFileSource.TevAnyFileSource")), "<missing>");
-    EXPECT_EQ(registryValue(OLESTR("TevAnyFileSource.TevAnyFileSource.1")), "<missing>");
     EXPECT_EQ(registryValue(kClassKey), "<missing>");
-    EXPECT_NE(registryValue(OLESTR("CLSID")), "<missing>");
-
     r = runProgram(ANYIMAGE_EXE, {"info", image});
     EXPECT_NE(r.out.find("Control:     the library's class object\n"), std::string::npos) << r.out;
 }

@@ -59,6 +59,8 @@ class MetadataSource : public ZynImageSource {
             value = std::vector<uint16_t>{500, 65535};
         else if (key == "Test.Reals")
             value = std::vector<double>{0.5, -1};
+        else if (key == "Test.None")
+            value = std::vector<uint8_t>{};
         else
             return false;
         return true;

@@ -20,25 +20,6 @@ LONG setString(HKEY root, const std::u16string& path, const char16_t* name,
     return r;
 }
 
-// A class object of the test process.
-struct Factory : public IClassFactory {
-    ULONG references = 1;
-    int created = 0;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        if (riid != IID_IUnknown && riid != IID_IClassFactory) return E_NOINTERFACE;
-        *ppv = this;
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() override { return --references; }
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID riid, void** ppv) override {
-        ++created;
-        return QueryInterface(riid, ppv);
-    }
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
-};
-
 const GUID kTestClass = {
     0x1F2E3D4C, 0x5B6A, 0x4789, {0x9A, 0x8B, 0x7C, 0x6D, 0x5E, 0x4F, 0x30, 0x21}};
 
@@ -88,40 +69,28 @@ TEST(ComRegistry, DeletingRemovesWholeTreesOnly) {
     EXPECT_EQ(RegDeleteTreeW(HKEY_LOCAL_MACHINE, u"A\\B"), ERROR_FILE_NOT_FOUND);
 }
 
-TEST(ComRegistry, ClassesRootPrefersTheUsersClassesAndCanBeRedirected) {
+// Redirection is Server.PerUserRegistrationGoesToTheUsersClassesAndStillActivates.
+TEST(ComRegistry, ClassesRootWritesTheMachinesClassesAndReadsTheUsersFirst) {
     useFreshRegistry();
     setString(HKEY_CLASSES_ROOT, u"Thing", nullptr, u"machine");
     EXPECT_EQ(registryValue(u"Software\\Classes\\Thing", nullptr, HKEY_LOCAL_MACHINE), "machine");
     setString(HKEY_CURRENT_USER, u"Software\\Classes\\Thing", nullptr, u"user");
     EXPECT_EQ(registryValue(u"Thing", nullptr, HKEY_CLASSES_ROOT), "user");
-
-    HKEY userClasses = nullptr;
-    ASSERT_EQ(
-        RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Classes", 0, KEY_ALL_ACCESS, &userClasses),
-        ERROR_SUCCESS);
-    ASSERT_EQ(RegOverridePredefKey(HKEY_CLASSES_ROOT, userClasses), ERROR_SUCCESS);
-    setString(HKEY_CLASSES_ROOT, u"Other", nullptr, u"redirected");
-    RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
-    RegCloseKey(userClasses);
-    EXPECT_EQ(registryValue(u"Software\\Classes\\Other", nullptr, HKEY_CURRENT_USER), "redirected");
-    EXPECT_FALSE(registryKeyExists(u"Software\\Classes\\Other", HKEY_LOCAL_MACHINE));
 }
 
 TEST(ComRegistry, ConcurrentWritersLoseNothing) {
     useFreshRegistry();
+    auto keyOf = [](int writer, int i) {
+        return comFromUtf8("K" + std::to_string(writer) + "_" + std::to_string(i));
+    };
     std::vector<std::thread> writers;
     for (int w = 0; w < 4; ++w)
-        writers.emplace_back([w] {
-            for (int i = 0; i < 15; ++i)
-                setString(HKEY_CURRENT_USER,
-                          comFromUtf8("K" + std::to_string(w) + "_" + std::to_string(i)), nullptr,
-                          u"v");
+        writers.emplace_back([&, w] {
+            for (int i = 0; i < 15; ++i) setString(HKEY_CURRENT_USER, keyOf(w, i), nullptr, u"v");
         });
     for (auto& t : writers) t.join();
     for (int w = 0; w < 4; ++w)
-        for (int i = 0; i < 15; ++i)
-            EXPECT_TRUE(registryKeyExists(
-                comFromUtf8("K" + std::to_string(w) + "_" + std::to_string(i)), HKEY_CURRENT_USER));
+        for (int i = 0; i < 15; ++i) EXPECT_TRUE(registryKeyExists(keyOf(w, i), HKEY_CURRENT_USER));
 }
 
 TEST(ComRegistry, AMalformedStoreIsReportedAndLeftAlone) {
@@ -134,7 +103,7 @@ TEST(ComRegistry, AMalformedStoreIsReportedAndLeftAlone) {
 
 TEST(ComActivation, ProcessClassObjectsProgIdsAndMissingServers) {
     useFreshRegistry();
-    Factory factory;
+    CountingFactory factory;
     DWORD cookie = 0;
     ASSERT_EQ(CoRegisterClassObject(kTestClass, &factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
                                     &cookie),

@@ -76,35 +76,3 @@ TEST(ComStream, FileStreamsCreateWriteAndReadBack) {
     EXPECT_EQ(readAll(in.get()), "hello");
     EXPECT_EQ(in->Write("x", 1, nullptr), STG_E_ACCESSDENIED);
 }
-
-TEST(ComStream, StoragesKeepNamedStreams) {
-    ComPtr<IStorage> storage;
-    ASSERT_EQ(ComCreateMemoryStorage(storage.out()), S_OK);
-    ComPtr<IStream> contents;
-    ASSERT_EQ(
-        storage->CreateStream(u"Contents", STGM_CREATE | STGM_READWRITE, 0, 0, contents.out()),
-        S_OK);
-    contents->Write("data", 4, nullptr);
-    ComPtr<IStream> again;
-    EXPECT_EQ(storage->CreateStream(u"Contents", STGM_READWRITE, 0, 0, again.out()),
-              STG_E_FILEALREADYEXISTS);
-    ASSERT_EQ(storage->OpenStream(u"Contents", nullptr, STGM_READ, 0, again.out()), S_OK);
-    EXPECT_EQ(readAll(again.get()), "data");
-    EXPECT_EQ(storage->OpenStream(u"Other", nullptr, STGM_READ, 0, again.out()),
-              STG_E_FILENOTFOUND);
-}
-
-TEST(ComStream, RecordingContextsKeepRectanglesAndCentredText) {
-    ComRecordingDC dc;
-    EXPECT_TRUE(Rectangle(dc.handle(), 10, 20, 110, 60));
-    RECT box{10, 20, 110, 60};
-    EXPECT_EQ(DrawTextW(dc.handle(), u"abcd", -1, &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE),
-              ComRecordingDC::kLineHeight);
-    ASSERT_EQ(dc.items().size(), 2u);
-    const auto& text = dc.items()[1];
-    EXPECT_EQ(text.text, u"abcd");
-    EXPECT_EQ(text.origin.x, 10 + (100 - 4 * ComRecordingDC::kCharWidth) / 2);
-    EXPECT_EQ(text.origin.y, 20 + (40 - ComRecordingDC::kLineHeight) / 2);
-    int local = 0;
-    EXPECT_FALSE(Rectangle(reinterpret_cast<HDC>(&local), 0, 0, 1, 1));
-}
