@@ -145,13 +145,17 @@ TEST(JpegSource, BandCacheServesPassedBandsOnceAndRestartsForTheRest) {
         ZynTransformPtr source = openByName("JpegSource", c.prefix + path, c.keepOpen);
         ASSERT_TRUE(source->status()) << source->error().message();
         const ZynResolution full{c.width, c.height};
-        if (!c.keepOpen) EXPECT_EQ(openDescriptorsOn(path), 0);
+        if (!c.keepOpen) {
+            EXPECT_EQ(openDescriptorsOn(path), 0);
+        }
         for (const auto& [index, starts] : c.bandsAndStarts) {
             EXPECT_TRUE(rendersLike(*source, reference, band(index, c.width, c.height)))
                 << "band " << index;
             EXPECT_EQ(implementationOf(*source, full).decoderStarts(), starts)
                 << "after band " << index;
-            if (!c.keepOpen) EXPECT_EQ(openDescriptorsOn(path), 0);
+            if (!c.keepOpen) {
+                EXPECT_EQ(openDescriptorsOn(path), 0);
+            }
         }
     }
 }

@@ -148,8 +148,9 @@ TEST(PngSource, OptionsTransformTheSamples) {
         ASSERT_TRUE(ZynGraph::statusOK(*png));
         png->setAttribute<bool>(c.option, true);
         EXPECT_TRUE(outputMatches(*png, 0, {w, h}, {0, 0, w, h}, expected));
-        if (std::string(c.option) == "png_16to8")
+        if (std::string(c.option) == "png_16to8") {
             EXPECT_EQ(png->imageOutput(0)->colorSpace()->maximum(), 255.0);
+        }
     }
 }
 
@@ -234,7 +235,9 @@ TEST(PngSource, WithoutKeepOpenTheFileIsClosedAfterEveryPassAndDecodingResumes) 
             << y;
         EXPECT_EQ(openDescriptorCount(), before) << y;
         // Opened again by hand, the file is read from the decoder's place as well.
-        if (y == 300) EXPECT_TRUE(file->open());
+        if (y == 300) {
+            EXPECT_TRUE(file->open());
+        }
     }
 }
 

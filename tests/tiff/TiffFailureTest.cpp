@@ -163,7 +163,9 @@ TEST(TiffFailure, DamagedDeflateEndsAlikeOnOneAndSeveralThreads) {
                 outcomes[threads - 1] = "error " + e.message();
             }
         }
-        if (c.fails) EXPECT_TRUE(outcomes[0].starts_with("error " + kRenderFailure)) << outcomes[0];
+        if (c.fails) {
+            EXPECT_TRUE(outcomes[0].starts_with("error " + kRenderFailure)) << outcomes[0];
+        }
         EXPECT_EQ(outcomes[1], outcomes[0]);
     }
 }
