@@ -49,10 +49,9 @@ void expectLosslessLevels(const std::string& path, const J2kFixtureOptions& o,
             SCOPED_TRACE("level " + std::to_string(level) + " rect " + std::to_string(rect.x) +
                          "," + std::to_string(rect.y) + " " + std::to_string(rect.width) + "x" +
                          std::to_string(rect.height));
-            const ZynRectBuffer b =
-                renderRect(*source, levels[static_cast<size_t>(level)], rect, type, o.components);
-            expectPlanes(b, expected, expected[0].x0, expected[0].y0);
-            if (::testing::Test::HasFatalFailure()) return;
+            EXPECT_TRUE(planesMatch(
+                renderRect(*source, levels[static_cast<size_t>(level)], rect, type, o.components),
+                expected, expected[0].x0, expected[0].y0));
         }
     }
 }
@@ -108,6 +107,11 @@ std::vector<LosslessCase> losslessCases() {
     J2kFixtureOptions across = options(130, 50, 3, 8, 0, 3);
     across.stepX = 2;
     cases.push_back({"every component subsampled by 2 across", across, ZynDataType::UInt8});
+    // Subsampled chroma is replicated to full size.
+    J2kFixtureOptions ycc = options(101, 77, 3, 8, 0, 3);
+    ycc.color = J2kFixtureColor::SYCC;
+    ycc.chromaStep = 2;
+    cases.push_back({"YCbCr with chroma subsampled by 2", ycc, ZynDataType::UInt8});
     return cases;
 }
 
@@ -118,9 +122,7 @@ TEST(J2KSource, LosslessFilesRenderExactlyAtEveryLevel) {
     for (const LosslessCase& c : losslessCases()) {
         SCOPED_TRACE(c.name);
         const std::string path = dir + "/" + std::to_string(&c - &losslessCases()[0]) + ".jp2";
-        const auto input = writeJ2k(path, c.options);
-        expectLosslessLevels(path, c.options, input, c.type);
-        if (HasFatalFailure()) return;
+        expectLosslessLevels(path, c.options, writeJ2k(path, c.options), c.type);
     }
 }
 
@@ -140,10 +142,6 @@ TEST(J2KSource, RecognisedByTheSignatureBoxOnly) {
     any->setFileName(qorWiden(dir + "/raw.j2k"));
     EXPECT_EQ(setupError(*any).code(), 153);
     EXPECT_EQ(any->error().message(), "Failed to open the given file: " + dir + "/raw.j2k");
-    const auto* entry = ZynTransformRegistry::find("J2KSource");
-    ASSERT_TRUE(entry);
-    EXPECT_EQ(entry->firstProperty(), 0);
-    EXPECT_EQ(entry->secondProperty(), 0);
 
     ZynSettings::get().trace = true;
     testing::internal::CaptureStdout();
@@ -192,19 +190,6 @@ TEST(J2KSource, EachLevelHalvesTheSizeRoundingUp) {
         EXPECT_NO_THROW(renderRect(*b, r, {0, 0, r.width, r.height}, ZynDataType::UInt8, 1));
 }
 
-TEST(J2KSource, SubsampledChromaIsReplicatedToFullSize) {
-    const std::string path = testDir() + "/ycc.jp2";
-    J2kFixtureOptions o = options(101, 77, 3, 8, 0, 3);
-    o.color = J2kFixtureColor::SYCC;
-    o.chromaStep = 2;
-    const auto input = writeJ2k(path, o);
-    auto source = openJ2k(path);
-    ASSERT_TRUE(source->status()) << source->error().message();
-    EXPECT_EQ(source->imageOutput(0)->colorSpace()->kind(), ZynColorKind::YCbCr);
-    EXPECT_EQ(resolutionsOf(*source).front(), (ZynResolution{101, 77}));
-    expectLosslessLevels(path, o, input, ZynDataType::UInt8);
-}
-
 TEST(J2KSource, FillsBuffersOfAnyLayout) {
     const std::string path = testDir() + "/layout.jp2";
     const J2kFixtureOptions o = options(120, 90, 3, 8, 32, 3);
@@ -213,19 +198,19 @@ TEST(J2KSource, FillsBuffersOfAnyLayout) {
     const ZynRect rect{17, 9, 70, 61};
     for (ZynInterleave interleave :
          {ZynInterleave::Pixel, ZynInterleave::Line, ZynInterleave::Band}) {
-        expectPlanes(renderRect(*source, {120, 90}, rect, ZynDataType::UInt8, 3, interleave),
-                     input);
+        EXPECT_TRUE(planesMatch(
+            renderRect(*source, {120, 90}, rect, ZynDataType::UInt8, 3, interleave), input));
     }
     // Reversed bands with padding between pixels and rows.
     ZynRectBuffer reversed(
         rect, std::make_shared<ZynSimpleDataOrg>(70, 61, ZynDataType::UInt8, ZynInterleave::Pixel,
                                                  std::vector<int64_t>{2, 1, 0}, 4, 4 * 70 + 9));
     ZynGraph::render(*source, 0, {120, 90}, reversed);
-    expectPlanes(reversed, input);
+    EXPECT_TRUE(planesMatch(reversed, input));
 
     // With caching on, the engine renders native tiles into its own buffers.
     source->imageOutput(0)->setCaching(true);
-    expectPlanes(renderRect(*source, {120, 90}, rect, ZynDataType::UInt8, 3), input);
+    EXPECT_TRUE(planesMatch(renderRect(*source, {120, 90}, rect, ZynDataType::UInt8, 3), input));
 }
 
 TEST(J2KSource, QualityLayers) {
@@ -238,15 +223,13 @@ TEST(J2KSource, QualityLayers) {
     for (int layers : {0, 3}) {
         source->setAttribute<int>("qualityLayer", layers);
         ASSERT_TRUE(ZynGraph::statusOK(*source)) << source->error().message();
-        expectPlanes(renderRect(*source, {96, 64}, whole, ZynDataType::UInt8, 3), input);
+        EXPECT_TRUE(
+            planesMatch(renderRect(*source, {96, 64}, whole, ZynDataType::UInt8, 3), input));
     }
     source->setAttribute<int>("qualityLayer", 1);
     const ZynRectBuffer first = renderRect(*source, {96, 64}, whole, ZynDataType::UInt8, 3);
-    expectPlanes(first, decodeJ2kWithOpenJpeg(path, 0, 1));
-    bool lossless = true;
-    for (int64_t y = 0; y < 64; ++y)
-        for (int64_t x = 0; x < 96; ++x) lossless &= sampleAt(first, x, y, 0) == input[0].at(x, y);
-    EXPECT_FALSE(lossless) << "one layer of three should not be lossless";
+    EXPECT_TRUE(planesMatch(first, decodeJ2kWithOpenJpeg(path, 0, 1)));
+    EXPECT_FALSE(planesMatch(first, input)) << "one layer of three should not be lossless";
 
     for (int bad : {4, -1}) {
         source->setAttribute<int>("qualityLayer", bad);
@@ -280,19 +263,18 @@ J2kFixtureOptions small(int components, int precision = 8, bool isSigned = false
 
 // What each kind of file is described as, or why its setup fails.
 TEST(J2KSource, ColorSpacesAndSampleTypes) {
-    const std::string dir = testDir();
-    J2kFixtureOptions cmyk = small(4), twoBandRgb = small(2);
-    cmyk.color = J2kFixtureColor::CMYK;
-    twoBandRgb.color = J2kFixtureColor::SRGB;
+    J2kFixtureOptions ycc = small(3);
+    ycc.color = J2kFixtureColor::SYCC;
+    ycc.chromaStep = 2;
     struct Case {
         J2kFixtureOptions options;
         ZynColorKind kind;
         double minimum, maximum;
         ZynDataType type;
-        std::string error;  // code 133
     };
     const Case cases[] = {
         {small(3), ZynColorKind::RGB, 0, 255, ZynDataType::UInt8},
+        {ycc, ZynColorKind::YCbCr, 0, 255, ZynDataType::UInt8},
         {small(1, 12), ZynColorKind::Lum, 0, 4095, ZynDataType::UInt16},
         {small(3, 16), ZynColorKind::RGB, 0, 65535, ZynDataType::UInt16},
         {small(1, 12, true), ZynColorKind::Lum, -2048, 2047, ZynDataType::Int16},
@@ -300,30 +282,12 @@ TEST(J2KSource, ColorSpacesAndSampleTypes) {
         {small(2), ZynColorKind::LumA, 0, 255, ZynDataType::UInt8},
         {small(3, 8, false, fakeIccProfile("RGB ")), ZynColorKind::RGB, 0, 255, ZynDataType::UInt8},
         {small(1, 8, false, fakeIccProfile("GRAY")), ZynColorKind::Lum, 0, 255, ZynDataType::UInt8},
-        {cmyk, {}, 0, 0, {}, "Unknown or invalid color space id from J2K file: 12"},
-        {small(4, 8, false, fakeIccProfile("CMYK")),
-         {},
-         0,
-         0,
-         {},
-         "Unknown or invalid color space id from J2K file: 102"},
-        {small(1, 10), {}, 0, 0, {}, "Unknown or invalid bit precision from J2K file: 10"},
-        {twoBandRgb,
-         {},
-         0,
-         0,
-         {},
-         "Unsupported number of components in J2K file: 2 for color space id 16"},
     };
     for (const Case& c : cases) {
-        const std::string path = dir + "/" + std::to_string(&c - cases) + ".jp2";
-        SCOPED_TRACE(path);
+        SCOPED_TRACE(&c - cases);
+        const std::string path = testDir() + "/c.jp2";
         writeJ2k(path, c.options);
         auto source = openJ2k(path);
-        if (!c.error.empty()) {
-            EXPECT_TRUE(isZynError(setupError(*source), 133, c.error));
-            continue;
-        }
         ASSERT_TRUE(source->status()) << source->error().message();
         const ZynImageOutputCP& out = *source->imageOutput(0);
         EXPECT_EQ(out.colorSpace()->kind(), c.kind);
@@ -331,6 +295,22 @@ TEST(J2KSource, ColorSpacesAndSampleTypes) {
         EXPECT_EQ(out.colorSpace()->maximum(), c.maximum);
         EXPECT_EQ(out.dataOrg()->dataType(), c.type);
         EXPECT_EQ(out.dataOrg()->bands(), c.options.components);
+    }
+
+    J2kFixtureOptions cmyk = small(4), twoBandRgb = small(2);
+    cmyk.color = J2kFixtureColor::CMYK;
+    twoBandRgb.color = J2kFixtureColor::SRGB;
+    const std::pair<J2kFixtureOptions, std::string> refused[] = {
+        {cmyk, "Unknown or invalid color space id from J2K file: 12"},
+        {small(4, 8, false, fakeIccProfile("CMYK")),
+         "Unknown or invalid color space id from J2K file: 102"},
+        {small(1, 10), "Unknown or invalid bit precision from J2K file: 10"},
+        {twoBandRgb, "Unsupported number of components in J2K file: 2 for color space id 16"},
+    };
+    for (const auto& [options, message] : refused) {
+        const std::string path = testDir() + "/r.jp2";
+        writeJ2k(path, options);
+        EXPECT_TRUE(isZynError(setupError(*openJ2k(path)), 133, message));
     }
 }
 
@@ -390,13 +370,8 @@ TEST(J2KSource, ThreadsRenderTheSamePixelsAsOne) {
         EXPECT_EQ(openDescriptorsOn(path), keepOpen ? 1 : 0) << "after setup";
         const auto failures = failuresOnThreads(4, 12, [&](int t, int i) {
             const ZynRect rect{(t * 37 + i * 11) % 110, (t * 23 + i * 7) % 70, 50, 50};
-            const ZynRectBuffer b = renderRect(*source, {160, 120}, rect, ZynDataType::UInt8, 3);
-            bool same = true;
-            for (int64_t y = rect.y; y < rect.bottom(); ++y)
-                for (int64_t x = rect.x; x < rect.right(); ++x)
-                    for (int band = 0; band < 3; ++band)
-                        same &= sampleAt(b, x, y, band) == input[band].at(x, y);
-            return same;
+            return bool(
+                planesMatch(renderRect(*source, {160, 120}, rect, ZynDataType::UInt8, 3), input));
         });
         EXPECT_EQ(failures, std::vector<int>(4, 0));
         EXPECT_EQ(openDescriptorsOn(path), keepOpen ? 1 : 0) << "after rendering";

@@ -10,22 +10,16 @@ namespace {
 
 const std::string kSignature("\x00\x00\x00\x0C\x6A\x50\x20\x20\x0D\x0A\x87\x0A", 12);
 
-std::string bigEndian(uint64_t v, int bytes) {
-    std::string out;
-    for (int i = bytes - 1; i >= 0; --i) out += static_cast<char>(v >> (8 * i));
-    return out;
-}
-
 std::string box(const std::string& type, const std::string& payload) {
-    return bigEndian(payload.size() + 8, 4) + type + payload;
+    return intBytes(payload.size() + 8, 4, true) + type + payload;
 }
 
 std::string extendedBox(const std::string& type, const std::string& payload) {
-    return bigEndian(1, 4) + type + bigEndian(payload.size() + 16, 8) + payload;
+    return intBytes(1, 4, true) + type + intBytes(payload.size() + 16, 8, true) + payload;
 }
 
 std::string enumerated(uint32_t space) {
-    return box("colr", std::string("\x01\x00\x00", 3) + bigEndian(space, 4));
+    return box("colr", std::string("\x01\x00\x00", 3) + intBytes(space, 4, true));
 }
 
 J2kColourBox colourBoxOf(const std::string& bytes) {
@@ -47,7 +41,7 @@ TEST(J2kBoxes, FirstColorBoxOfTheHeaderBox) {
                           extendedBox("jp2h", ihdr + enumerated(18) + enumerated(16)))
                   .enumerated,
               18u);
-    EXPECT_EQ(colourBoxOf(kSignature + box("uuid", std::string(40, 'u')) + bigEndian(0, 4) +
+    EXPECT_EQ(colourBoxOf(kSignature + box("uuid", std::string(40, 'u')) + intBytes(0, 4, true) +
                           "jp2h" + ihdr + enumerated(16))
                   .enumerated,
               16u);
@@ -68,13 +62,13 @@ TEST(J2kBoxes, MalformedBoxesGiveNoColorSpec) {
         // The codestream before any header box.
         kSignature + box("jp2c", std::string(20, '\xFF')) + box("jp2h", enumerated(16)),
         // A header box longer than the file.
-        kSignature + bigEndian(4000, 4) + "jp2h" + ihdr + enumerated(16),
+        kSignature + intBytes(4000, 4, true) + "jp2h" + ihdr + enumerated(16),
         // A box shorter than its own header.
-        kSignature + bigEndian(5, 4) + "jp2h" + enumerated(16),
+        kSignature + intBytes(5, 4, true) + "jp2h" + enumerated(16),
         // A colour box cut short.
         kSignature + box("jp2h", ihdr + box("colr", std::string("\x01\x00\x00\x00", 4))),
         // An extended length that overflows.
-        kSignature + bigEndian(1, 4) + "jp2h" + std::string(8, '\xFF') + enumerated(16),
+        kSignature + intBytes(1, 4, true) + "jp2h" + std::string(8, '\xFF') + enumerated(16),
     };
     for (const std::string& bytes : cases) {
         const J2kColourBox colour = colourBoxOf(bytes);

@@ -8,6 +8,8 @@
 
 #include "JpdDecoder.h"
 #include "JpegFixture.h"
+#include "PpmFixture.h"
+#include "TestSupport.h"
 
 namespace {
 
@@ -145,10 +147,8 @@ TEST(JpdDecoder, MappedInputGoesOnWhereItWasAfterBeingReleased) {
     JpegFixtureOptions options = coded(Coding::YCbCr);
     options.height = 160;
     const std::string bytes = jpegBytes(options);
-    const std::string path = ::testing::TempDir() + "/mapped.jpg";
-    FILE* file = std::fopen(path.c_str(), "wb");
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
+    const std::string path = testDir() + "/mapped.jpg";
+    writeFile(path, bytes);
 
     JpdDecoder decoder(JpdImplementation::Alternative);
     ASSERT_EQ(decoder.setPathInput(path), kJpdOk);
@@ -166,5 +166,4 @@ TEST(JpdDecoder, MappedInputGoesOnWhereItWasAfterBeingReleased) {
               kJpdOk);
     EXPECT_EQ(pixels, decodeJpegReference(bytes).pixels);
     EXPECT_EQ(decoder.setFileInput(nullptr), kJpdBadArgument);
-    std::remove(path.c_str());
 }

@@ -21,15 +21,10 @@ struct PlatformSettings {
     QorSettings* operator->() { return &QorSettings::get(); }
 };
 
-// The error a render throws (code 0 when it throws none).
+// The error rendering `rect` in 8-bit samples of `bands` bands throws (code 0 when none).
 inline ZynError renderError(ZynTransform& t, const ZynResolution& resolution, const ZynRect& rect,
                             int bands) {
-    try {
-        renderRect(t, resolution, rect, ZynDataType::UInt8, bands);
-    } catch (const QorError& e) {
-        return ZynError(e);
-    }
-    return ZynError();
+    return errorOf([&] { renderRect(t, resolution, rect, ZynDataType::UInt8, bands); });
 }
 
 // The index-th band of 64 rows, the decoder's native tile.
@@ -44,6 +39,18 @@ inline ::testing::AssertionResult sameAsReference(const ZynRectBuffer& buffer,
         return ::testing::AssertionFailure()
                << buffer.bands() << " bands, the reference has " << reference.components;
     return samplesMatch(buffer, reference.pixels, reference.width);
+}
+
+// Whether `rect` of the level the reference was decoded at renders, in 8-bit samples of the
+// reference's bands, as the reference; the whole level by default.
+inline ::testing::AssertionResult rendersLike(ZynTransform& t, const JpegReference& reference,
+                                              const ZynRect& rect) {
+    return sameAsReference(renderRect(t, {reference.width, reference.height}, rect,
+                                      ZynDataType::UInt8, reference.components),
+                           reference);
+}
+inline ::testing::AssertionResult rendersLike(ZynTransform& t, const JpegReference& reference) {
+    return rendersLike(t, reference, {0, 0, reference.width, reference.height});
 }
 
 // Mean absolute difference between the buffer and the pixels of an image `width` pixels wide.

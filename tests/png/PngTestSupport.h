@@ -9,6 +9,7 @@
 #include "PngFixture.h"
 #include "PpmFixture.h"
 #include "QorString.h"
+#include "TestSupport.h"
 #include "ZynAnyImageSource.h"
 #include "ZynGraph.h"
 #include "ZynImageOutputCP.h"
@@ -20,10 +21,6 @@ struct Decoded {
     int bands = 0;
     int bits = 8;
     std::vector<uint16_t> samples;
-
-    uint16_t at(uint32_t width, int64_t x, int64_t y, int band) const {
-        return samples[(static_cast<size_t>(y) * width + x) * bands + band];
-    }
 };
 
 inline Decoded decodedSamples(const PngImage& im) {
@@ -50,43 +47,24 @@ inline Decoded decodedSamples(const PngImage& im) {
     return d;
 }
 
-// Renders `rect` of an output into a packed buffer of the output's sample type and bands and
-// returns its samples row by row.
-inline std::vector<uint16_t> renderSamples(ZynTransform& t, int output, const ZynResolution& r,
-                                           const ZynRect& rect,
-                                           ZynInterleave interleave = ZynInterleave::Pixel) {
+// Renders `rect` of an output into a packed buffer of the output's own type and bands.
+inline ZynRectBuffer renderOutput(ZynTransform& t, int output, const ZynResolution& r,
+                                  const ZynRect& rect,
+                                  ZynInterleave interleave = ZynInterleave::Pixel) {
     if (!ZynGraph::statusOK(t)) throw t.error();
-    const ZynImageOutputCP* out = t.imageOutput(output);
-    const ZynDataType type = out->dataOrg()->dataType();
-    const int bands = out->dataOrg()->bands();
-    ZynRectBuffer buffer(rect, std::make_shared<ZynSimpleDataOrg>(
-                                   static_cast<uint32_t>(rect.width),
-                                   static_cast<uint32_t>(rect.height), type, bands, interleave));
+    const ZynSimpleDataOrg& native = *t.imageOutput(output)->dataOrg();
+    ZynRectBuffer buffer(
+        rect, std::make_shared<ZynSimpleDataOrg>(static_cast<uint32_t>(rect.width),
+                                                 static_cast<uint32_t>(rect.height),
+                                                 native.dataType(), native.bands(), interleave));
     ZynGraph::render(t, output, r, buffer);
-    std::vector<uint16_t> samples;
-    for (int64_t y = rect.y; y < rect.bottom(); ++y)
-        for (int64_t x = rect.x; x < rect.right(); ++x)
-            for (int b = 0; b < bands; ++b)
-                samples.push_back(type == ZynDataType::UInt16 ? *buffer.sample<uint16_t>(x, y, b)
-                                                              : *buffer.sample<uint8_t>(x, y, b));
-    return samples;
+    return buffer;
 }
 
-// The samples of `rect` of a whole decoded image.
-inline std::vector<uint16_t> cut(const Decoded& d, uint32_t width, const ZynRect& rect) {
-    std::vector<uint16_t> samples;
-    for (int64_t y = rect.y; y < rect.bottom(); ++y)
-        for (int64_t x = rect.x; x < rect.right(); ++x)
-            for (int b = 0; b < d.bands; ++b) samples.push_back(d.at(width, x, y, b));
-    return samples;
-}
-
-inline ZynError renderError(ZynTransform& t, int output, const ZynResolution& r,
-                            const ZynRect& rect) {
-    try {
-        renderSamples(t, output, r, rect);
-    } catch (const ZynError& e) {
-        return e;
-    }
-    return ZynError(0, "no error");
+// Whether `rect` of an output holds the samples of the image, `width` pixels wide.
+template <class E>
+::testing::AssertionResult outputMatches(ZynTransform& t, int output, const ZynResolution& r,
+                                         const ZynRect& rect, const std::vector<E>& image,
+                                         ZynInterleave interleave = ZynInterleave::Pixel) {
+    return samplesMatch(renderOutput(t, output, r, rect, interleave), image, r.width);
 }

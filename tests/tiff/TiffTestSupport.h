@@ -1,9 +1,9 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <tiff.h>
 
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,17 +14,30 @@
 #include "ZynGraph.h"
 #include "ZynImageOutputCP.h"
 
-// An 8-bit page of the given bands holding the fixture pattern; `samples` receives its values.
+// A page of the fixture pattern, `bits` to a sample, in the given planar configuration;
+// `samples` receives the values, bands of a pixel together.
 inline TiffPage bytePage(uint32_t width, uint32_t height, int bands, uint16_t photometric,
-                         std::vector<uint32_t>& samples, uint32_t seed = 1) {
+                         std::vector<uint32_t>& samples, uint32_t seed = 1, uint16_t bits = 8,
+                         uint16_t planar = PLANARCONFIG_CONTIG) {
     TiffPage page;
     page.width = width;
     page.height = height;
+    page.bitsPerSample = bits;
     page.samplesPerPixel = static_cast<uint16_t>(bands);
     page.photometric = photometric;
-    samples = tiffPattern(width, height, bands, 8, seed);
-    page.data = packTiffSamples(samples, width * static_cast<uint32_t>(bands), 8);
+    page.planarConfig = planar;
+    samples = tiffPattern(width, height, bands, bits, seed);
+    page.data = planar == PLANARCONFIG_CONTIG
+                    ? packTiffSamples(samples, width * static_cast<uint32_t>(bands), bits)
+                    : packTiffSamples(toPlanes(samples, bands), width, bits);
     return page;
+}
+
+// The pages written to a file of a fresh folder; its path.
+inline std::string tiffFile(const std::vector<TiffPage>& pages, bool bigEndian = false) {
+    const std::string path = testDir() + "/t.tif";
+    writeTiff(path, pages, bigEndian);
+    return path;
 }
 
 // Rectangles that cross strip and tile boundaries of the fixtures, and the whole image.
