@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "MemorySource.h"
-#include "ZynChannelSelectOp.h"
 #include "ZynChannelSelectOperation.h"
 
 namespace {
@@ -125,26 +124,26 @@ TEST(ChannelSelect, AllBandsOfSeveralInputs) {
 }
 
 TEST(ChannelSelect, SelectionErrors) {
+    const std::string pick = "transform pick(ZynChannelSelectOperation)";
+    const std::tuple<std::vector<int>, std::vector<int>, std::string> cases[] = {
+        {{0},
+         {3},
+         "Band value 0 is out of range: value is 3, input number is 0, number of bands for that "
+         "input is 3; " +
+             pick},
+        {{}, {}, "No bands are selected in " + pick},
+        {{0, 4},
+         {0, 0},
+         "Band selection includes an invalid input CP number 4 for 4 connection points in " + pick},
+        {{0, 2}, {0, 0}, "The band selection names input 2, which is not connected; " + pick},
+        {{0, 0}, {1}, "No band is given for output band 1; " + pick},
+    };
     auto op = std::make_shared<ZynChannelSelectOperation>(sourceOf(noisyImage<uint8_t>(6, 4, 3)));
     op->setLabel("pick");
-    select(*op, {0}, {3});
-    expectSetupError(*op, 600,
-                     "Band value 0 is out of range: value is 3, input number is 0, number of bands "
-                     "for that input is 3; transform pick(ZynChannelSelectOperation)");
-    select(*op, {}, {});
-    expectSetupError(*op, 600,
-                     "No bands are selected in transform pick(ZynChannelSelectOperation)");
-    select(*op, {0, 4}, {0, 0});
-    expectSetupError(*op, 600,
-                     "Band selection includes an invalid input CP number 4 for 4 connection points "
-                     "in transform pick(ZynChannelSelectOperation)");
-    select(*op, {0, 2}, {0, 0});
-    expectSetupError(*op, 600,
-                     "The band selection names input 2, which is not connected; transform "
-                     "pick(ZynChannelSelectOperation)");
-    select(*op, {0, 0}, {1});
-    expectSetupError(
-        *op, 600, "No band is given for output band 1; transform pick(ZynChannelSelectOperation)");
+    for (const auto& [inputs, bands, message] : cases) {
+        select(*op, inputs, bands);
+        expectSetupError(*op, 600, message);
+    }
     // Longer band lists are cut to the inputs.
     select(*op, {0}, {1, 2});
     EXPECT_TRUE(ZynGraph::statusOK(*op));
@@ -152,26 +151,21 @@ TEST(ChannelSelect, SelectionErrors) {
 }
 
 TEST(ChannelSelect, InputsMustAgree) {
-    auto op = std::make_shared<ZynChannelSelectOperation>(sourceOf(noisyImage<uint8_t>(6, 4, 1)),
-                                                          sourceOf(noisyImage<uint8_t>(5, 4, 1)));
-    expectSetupError(*op, 600, "Image widths are not consistent: 6 vs. 5 for input 1");
-    op->setAttribute<bool>("ignoreSize", true);
-    ASSERT_TRUE(ZynGraph::statusOK(*op));
-    EXPECT_EQ(op->imageOutput(0)->coordSpace()->resolutions().front(), (ZynResolution{6, 4}));
-
-    auto tall = std::make_shared<ZynChannelSelectOperation>(sourceOf(noisyImage<uint8_t>(6, 4, 1)),
-                                                            sourceOf(noisyImage<uint8_t>(6, 5, 1)));
-    expectSetupError(*tall, 600, "Image heights are not consistent: 4 vs. 5 for input 1");
-
-    auto shorts = std::make_shared<MemorySource<int16_t>>(noisyImage<int16_t>(6, 4, 1));
-    auto mixed =
-        std::make_shared<ZynChannelSelectOperation>(sourceOf(noisyImage<uint8_t>(6, 4, 1)), shorts);
-    expectSetupError(*mixed, 600, "Data types are not consistent: uint8 vs. int16 for input 1");
-}
-
-TEST(ChannelSelect, AnOpWithoutBandsHasNoOutput) {
-    ZynChannelSelectOp op({}, {}, {}, true);
-    ZynOutputInfo info;
-    EXPECT_FALSE(op.outputInfoBase(info));
-    EXPECT_TRUE(isZynError(info.error, 13, "There cannot be 0 channels"));
+    const auto bytes = [](uint32_t w, uint32_t h) {
+        return sourceOf(noisyImage<uint8_t>(w, h, 1));
+    };
+    const std::tuple<ZynTransformPtr, std::string> cases[] = {
+        {bytes(5, 4), "Image widths are not consistent: 6 vs. 5 for input 1"},
+        {bytes(6, 5), "Image heights are not consistent: 4 vs. 5 for input 1"},
+        {std::make_shared<MemorySource<int16_t>>(noisyImage<int16_t>(6, 4, 1)),
+         "Data types are not consistent: uint8 vs. int16 for input 1"},
+    };
+    for (const auto& [second, message] : cases) {
+        auto op = std::make_shared<ZynChannelSelectOperation>(bytes(6, 4), second);
+        expectSetupError(*op, 600, message);
+    }
+    auto narrow = std::make_shared<ZynChannelSelectOperation>(bytes(6, 4), bytes(5, 4));
+    narrow->setAttribute<bool>("ignoreSize", true);
+    ASSERT_TRUE(ZynGraph::statusOK(*narrow));
+    EXPECT_EQ(narrow->imageOutput(0)->coordSpace()->resolutions().front(), (ZynResolution{6, 4}));
 }
