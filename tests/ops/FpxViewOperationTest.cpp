@@ -54,20 +54,18 @@ TEST(FpxView, TheChainHoldsTheStagesTheParametersNeedInOrder) {
         Chain chain;
     };
     const std::string halfChroma = "ZynMatrix<float64>[4,4:1,0,0,0;0,0.5,0,0;0,0,0.5,0;0,0,0,1]";
+    const std::string shift = "[1,0,0.25,0,1,0]";
     const Case cases[] = {
-        {16, 16, {}, {"FPX:Noop"}},
+        {16, 16, Attributes{}, Chain{"FPX:Noop"}},
         // Another aspect ratio than the default one needs the affine stage, the image's own not.
-        {24, 16, {}, {"FPX:Affine"}},
-        {24, 16, {{"FpxAspectRatio", "1.5"}}, {"FPX:Noop"}},
-        {8, 8, {{"FpxContrast", "1.2"}}, {"FPX:Contrast"}},
-        {8,
-         8,
-         {{"FpxColorTwist", halfChroma}, {"FpxAffine", "[1,0,0.25,0,1,0]"}},
-         {"FPX:ColorTwist", "FPX:Affine"}},
-        {8,
-         8,
-         {{"FpxColorTwist", halfChroma}, {"FpxAffine", "[1,0,0.25,0,1,0]"}, {"FpxContrast", "0.8"}},
-         {"FPX:ColorTwist", "FPX:Contrast", "FPX:Affine"}},
+        {24, 16, Attributes{}, Chain{"FPX:Affine"}},
+        {24, 16, Attributes{{"FpxAspectRatio", "1.5"}}, Chain{"FPX:Noop"}},
+        {8, 8, Attributes{{"FpxContrast", "1.2"}}, Chain{"FPX:Contrast"}},
+        {8, 8, Attributes{{"FpxColorTwist", halfChroma}, {"FpxAffine", shift}},
+         Chain{"FPX:ColorTwist", "FPX:Affine"}},
+        {8, 8,
+         Attributes{{"FpxColorTwist", halfChroma}, {"FpxAffine", shift}, {"FpxContrast", "0.8"}},
+         Chain{"FPX:ColorTwist", "FPX:Contrast", "FPX:Affine"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.chain.back() + " of " + std::to_string(c.parameters.size()));
