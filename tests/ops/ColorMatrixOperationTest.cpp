@@ -13,16 +13,7 @@ namespace {
 using Matrix = ZynMatrix<double>;
 
 template <class T>
-struct MatrixOnImage : OperationOnImage<T, ZynColorMatrixOperation> {
-    explicit MatrixOnImage(TestImage<T> pixels,
-                           ZynColorSpacePtr colorSpace = std::make_shared<ZynRGBColorSpace>())
-        : OperationOnImage<T, ZynColorMatrixOperation>(std::move(pixels), std::move(colorSpace),
-                                                       "twist") {}
-    TestImage<T> render(const Matrix& m) {
-        this->op->template setAttribute<Matrix>("colorMatrix", m);
-        return OperationOnImage<T, ZynColorMatrixOperation>::render();
-    }
-};
+using MatrixOnImage = OperationOnImage<T, ZynColorMatrixOperation>;
 
 // Row-major 4 x 4 product, written out.
 std::vector<double> times(const std::vector<double>& a, const std::vector<double>& b) {
@@ -65,7 +56,7 @@ TEST(ColorMatrix, IdentityRoundTripsWithinRounding) {
     for (const ZynColorSpacePtr& space : std::initializer_list<ZynColorSpacePtr>{
              std::make_shared<ZynRGBColorSpace>(), std::make_shared<ZynFpxYCCColorSpace>()}) {
         MatrixOnImage<uint8_t> g(noisyImage<uint8_t>(20, 20, 3), space);
-        const TestImage<uint8_t> out = g.render(Matrix::identity(4));
+        const TestImage<uint8_t> out = g.render<Matrix>("colorMatrix", Matrix::identity(4));
         for (size_t i = 0; i < out.samples.size(); ++i)
             ASSERT_LE(std::abs(out.samples[i] - g.image.samples[i]), 1)
                 << space->name() << " " << i;
@@ -77,7 +68,7 @@ TEST(ColorMatrix, TwistBetweenTheConversions) {
     const std::vector<double> twist{1, 0, 0, 0.1, 0, 0.5, 0, 0, 0, 0, 0.5, 0, 0, 0, 0, 1};
     const std::vector<double> e = times(times(kRGBOut, twist), kRGBIn);
     MatrixOnImage<uint8_t> g(noisyImage<uint8_t>(16, 9, 3));
-    const TestImage<uint8_t> out = g.render(Matrix(4, 4, twist));
+    const TestImage<uint8_t> out = g.render<Matrix>("colorMatrix", Matrix(4, 4, twist));
     for (uint32_t y = 0; y < 9; ++y)
         for (uint32_t x = 0; x < 16; ++x)
             for (int k = 0; k < 3; ++k) {
@@ -94,14 +85,15 @@ TEST(ColorMatrix, ConversionOfWiderTypes) {
     const Matrix bright(4, 4, {4, 0, 0, -1, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1});
     TestImage<int16_t> shorts{2, 1, 3, {0, 0, 0, 30000, 30000, 30000}};
     MatrixOnImage<int16_t> g(shorts);
-    const auto out = g.render(bright).samples;
+    const auto out = g.render<Matrix>("colorMatrix", bright).samples;
     const double y0 = 247.1 * -1;  // the offset alone, for a black pixel
     EXPECT_EQ(out[0], static_cast<int16_t>(std::floor(y0 + 0.5)));
     EXPECT_EQ(out[3], 32767);
 
     TestImage<float> floats{1, 1, 3, {1000, 1000, 1000}};
     MatrixOnImage<float> f(floats);
-    EXPECT_GT(f.render(bright).samples[0], 3000.0f);  // floats are not limited
+    EXPECT_GT(f.render<Matrix>("colorMatrix", bright).samples[0],
+              3000.0f);  // floats are not limited
     EXPECT_EQ(ZynColorMatrixOpT<int16_t>::convert(-2.5), -2);
     EXPECT_EQ(ZynColorMatrixOpT<int16_t>::convert(-2.6), -3);
     EXPECT_EQ(ZynColorMatrixOpT<int16_t>::convert(-40000), -32768);

@@ -37,7 +37,9 @@ struct OperationOnImage {
     std::shared_ptr<MemorySource<T>> source;
     std::shared_ptr<Operation> op = std::make_shared<Operation>();
 
-    OperationOnImage(TestImage<T> pixels, ZynColorSpacePtr colorSpace, const std::string& label)
+    explicit OperationOnImage(TestImage<T> pixels,
+                              ZynColorSpacePtr colorSpace = std::make_shared<ZynRGBColorSpace>(),
+                              const std::string& label = "op")
         : image(std::move(pixels)),
           source(std::make_shared<MemorySource<T>>(image, std::move(colorSpace))) {
         op->setLabel(label);
@@ -49,5 +51,11 @@ struct OperationOnImage {
         EXPECT_TRUE(ZynGraph::statusOK(*op)) << op->error().message();
         const ZynResolution r = op->imageOutput(0)->coordSpace()->resolutions().at(0);
         return renderAll<T>(*op, r, image.bands);
+    }
+    // The same after `attribute` was set to `value`.
+    template <class V>
+    TestImage<T> render(const std::string& attribute, const V& value) {
+        op->template setAttribute<V>(attribute, value);
+        return render();
     }
 };

@@ -164,25 +164,21 @@ std::vector<Row> rows() {
     std::reverse(inverted.begin(), inverted.end());
     std::vector<uint8_t> sixteen(30);
     for (size_t i = 0; i < sixteen.size(); ++i) sixteen[i] = static_cast<uint8_t>(i % 16);
-    BmpOptions shortPalette, topDown;
-    shortPalette.colorsUsed = 16;
-    topDown.topDown = true;
     rows.push_back(bmp("BMP grey palette", 13, 70, 8, indices, greyPalette()));
     // One coloured entry makes the file colour-mapped.
     rows.push_back(
         bmp("BMP colour palette", 13, 70, 8, indices, oneColour, {}, "", 10000 / 13 + 1));
     // A grey palette that is not the identity ramp maps indices to its greys.
     rows.push_back(bmp("BMP inverted greys", 13, 70, 8, indices, inverted));
-    rows.push_back(bmp("BMP palette of 16", 6, 5, 8, sixteen, colourPalette(16), shortPalette));
-    rows.push_back(bmp("BMP top-down rows", 6, 5, 24, fixturePattern(6, 5, 3), {}, topDown));
+    rows.push_back(
+        bmp("BMP palette of 16", 6, 5, 8, sixteen, colourPalette(16), {.colorsUsed = 16}));
+    rows.push_back(
+        bmp("BMP top-down rows", 6, 5, 24, fixturePattern(6, 5, 3), {}, {.topDown = true}));
     for (bool fileHeader : {true, false})
         for (bool core : {false, true})
             for (bool down : {false, true}) {
                 if (core && down) continue;  // core headers have no sign for the height
-                BmpOptions o;
-                o.fileHeader = fileHeader;
-                o.coreHeader = core;
-                o.topDown = down;
+                const BmpOptions o{.fileHeader = fileHeader, .coreHeader = core, .topDown = down};
                 const std::string name = std::string("DIB") + (fileHeader ? " file" : "") +
                                          (core ? " core" : " info") + (down ? " top-down" : "");
                 rows.push_back(bmp(name + " 24-bit", 21, 300, 24, fixturePattern(21, 300, 3), {}, o,

@@ -47,14 +47,14 @@ struct Opened {
 
 // RGB TIFF of 16 x 16 tiles with the given compression, or of strips of 8 rows.
 Opened tiff(const std::string& dir, bool tiled, uint16_t compression = 1) {
-    TiffPage page;
-    page.width = tiled ? 70 : 30;
-    page.height = tiled ? 45 : 150;
-    page.samplesPerPixel = 3;
-    page.photometric = 2;
-    page.compression = compression;
-    page.tileWidth = page.tileHeight = tiled ? 16 : 0;
-    page.rowsPerStrip = tiled ? 0 : 8;
+    TiffPage page{.width = tiled ? 70u : 30u,
+                  .height = tiled ? 45u : 150u,
+                  .samplesPerPixel = 3,
+                  .photometric = 2,
+                  .compression = compression,
+                  .rowsPerStrip = tiled ? 0u : 8u,
+                  .tileWidth = tiled ? 16u : 0u,
+                  .tileHeight = tiled ? 16u : 0u};
     const auto samples = tiffPattern(page.width, page.height, 3, 8);
     page.data = packTiffSamples(samples, page.width * 3, 8);
     writeTiff(dir + "/t.tif", {page});
@@ -68,9 +68,7 @@ Opened ppm(const std::string& dir, bool keepOpen = true) {
 }
 
 Opened tiledJ2k(const std::string& dir) {
-    J2kFixtureOptions options;  // 64 x 48
-    options.tileWidth = options.tileHeight = 32;
-    options.levels = 3;
+    const J2kFixtureOptions options{.tileWidth = 32, .tileHeight = 32, .levels = 3};  // 64 x 48
     const auto planes = writeJ2k(dir + "/t.jp2", options);
     std::vector<uint8_t> rgb;
     for (uint32_t y = 0; y < options.height; ++y)
@@ -82,13 +80,8 @@ Opened tiledJ2k(const std::string& dir) {
 
 // One tile, whose code-blocks the library decodes on the request's threads.
 Opened lossyJ2k(const std::string& dir) {
-    J2kFixtureOptions options;
-    options.width = 40;
-    options.height = 600;
-    options.levels = 4;
-    options.lossy = true;
-    options.colorTransform = true;
-    writeJ2k(dir + "/l.jp2", options);
+    writeJ2k(dir + "/l.jp2",
+             {.width = 40, .height = 600, .levels = 4, .lossy = true, .colorTransform = true});
     return {openByContent(dir + "/l.jp2"), {}};
 }
 
@@ -99,9 +92,7 @@ Opened bmp(const std::string& dir, const std::string& source, uint32_t height) {
 }
 
 Opened imps(const std::string& dir) {
-    ImpsSet set;
-    set.width = 33;
-    set.height = 150;
+    const ImpsSet set{33, 150};
     const auto rgb = fixturePattern(set.width, set.height, 3);
     writeImpsSet(dir, "set", ImpsKind::Rgb, set, std::vector<uint32_t>(rgb.begin(), rgb.end()));
     return {openByContent(dir + "/set.doc"), rgb};
@@ -132,10 +123,7 @@ Opened png(const std::string& dir) {
 }
 
 Opened jpeg(const std::string& dir) {
-    JpegFixtureOptions options;
-    options.width = 40;
-    options.height = 150;
-    writeJpeg(dir + "/j.jpg", options);
+    writeJpeg(dir + "/j.jpg", {.width = 40, .height = 150});
     // Lossy: only the renders with different thread counts are compared.
     return {openByContent(dir + "/j.jpg"), {}};
 }
