@@ -199,56 +199,53 @@ TEST(SampleFileSources, BadFilesAreRecordedErrorsWithTheirMessages) {
 TEST(SampleFileSources, MissingDataFailsTheRequestThatNeedsIt) {
     struct Case {
         std::string name;
-        std::function<ZynTransformPtr(const std::string& dir)> open;
+        std::function<ZynTransformPtr(Dir)> open;
         std::string message;
         std::string gone;  // the data file removed, and the next request's message
         std::string goneMessage;
     };
     const auto rgb = fixturePattern(8, 8, 3);
-    BmpOptions past;
-    past.dataOffset = 100000;
+    // `bytes` written to `path` and opened by content or by the source's name.
+    const auto written = [](const std::string& path, const std::string& bytes,
+                            const std::string& source = "", bool keepOpen = true) {
+        writeFile(path, bytes);
+        return sourceOf(path, source, keepOpen);
+    };
     const Case cases[] = {
         {"PPM",
-         [](const std::string& d) {
-             auto rgb = fixturePattern(10, 10, 3);
-             rgb.resize(100);
-             writePpm(d + "/t.ppm", 10, 10, rgb);
-             return sourceOf(d + "/t.ppm");
-         },
+         [&](Dir d) { return written(d + "/t.ppm", "P6\n10 10\n255\n" + std::string(100, 'x')); },
          "Unexpected end of file in \"%/t.ppm\" at byte 113"},
         {"BMP rows cut",
-         [&](const std::string& d) {
-             writeFile(d + "/cut.bmp", bmpBytes(8, 8, 24, rgb, {}).substr(0, 54 + 24 * 5));
-             return sourceOf(d + "/cut.bmp");
+         [&](Dir d) {
+             return written(d + "/cut.bmp", bmpBytes(8, 8, 24, rgb, {}).substr(0, 54 + 24 * 5));
          },
          "Unable to read line from file"},
         {"BMP data past the end",
-         [&](const std::string& d) {
-             writeFile(d + "/past.bmp", bmpBytes(8, 8, 24, rgb, {}, past).substr(0, 54 + 24 * 8));
-             return sourceOf(d + "/past.bmp");
+         [&](Dir d) {
+             return written(
+                 d + "/past.bmp",
+                 bmpBytes(8, 8, 24, rgb, {}, {.dataOffset = 100000}).substr(0, 54 + 24 * 8));
          },
          "Unable to read line from file"},
         {"DIB",
-         [&](const std::string& d) {
-             writeFile(d + "/cut.dib", bmpBytes(4, 4, 24, rgb, {}).substr(0, 54 + 16 * 2));
-             return sourceOf(d + "/cut.dib", "DIBSource");
+         [&](Dir d) {
+             return written(d + "/cut.dib", bmpBytes(4, 4, 24, rgb, {}).substr(0, 54 + 16 * 2),
+                            "DIBSource");
          },
          "Unexpected file I/O error (possible EOF)"},
         {"IMPS",
-         [](const std::string& d) {
+         [&](Dir d) {
              writeFile(d + "/cut.doc",
                        docLine(4, "PIXELS") + docLine(4, "LINES") + docLine(1, "BYTES_PER_PIXEL"));
-             writeFile(d + "/cut.lum", std::string(10, 'x'));
-             return sourceOf(d + "/cut.lum", "IMPSSource", false);
+             return written(d + "/cut.lum", std::string(10, 'x'), "IMPSSource", false);
          },
          "IMPS Source: Unable to read image, lines: 0 -> 3", "cut.lum", "could not open files"},
         {"raw",
-         [](const std::string& d) {
-             writeFile(d + "/short.raw", std::string(50, 'x'));
-             auto raw = std::make_shared<ZynRawImageSource>();
-             setName(*raw, d + "/short.raw");
-             raw->setAttribute<bool>("keep_open", false);
-             raw->setFile(0, 10, 10, 1, nullptr, ZynDataType::UInt8, 0, nativeHWD);
+         [&](Dir d) {
+             ZynTransformPtr raw =
+                 written(d + "/short.raw", std::string(50, 'x'), "RawImageSource", false);
+             std::dynamic_pointer_cast<ZynRawImageSource>(raw)->setFile(
+                 0, 10, 10, 1, nullptr, ZynDataType::UInt8, 0, nativeHWD);
              return raw;
          },
          "Raw Source: Unable to read image, lines: 0 -> 9", "short.raw", "could not open file"},
