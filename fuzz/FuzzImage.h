@@ -13,6 +13,15 @@
 #include "ZynImageOutputCP.h"
 #include "ZynTransformRegistryEntry.h"
 
+// Runs `call`; a bad input may be refused, and must be refused cleanly, which is all that counts.
+template <class Call>
+void quietly(Call&& call) {
+    try {
+        call();
+    } catch (const QorError&) {
+    }
+}
+
 // Writes the input to /tmp/zynfuzz_<process><suffix>; returns the path, or "" when it cannot.
 inline std::string fuzzWriteInput(const uint8_t* data, size_t size, const std::string& suffix) {
     const std::string path = "/tmp/zynfuzz_" + std::to_string(getpid()) + suffix;
@@ -46,11 +55,7 @@ inline void fuzzRenderOutput(ZynTransform& source, int output, bool bottomFirst 
             auto org = std::make_shared<ZynSimpleDataOrg>(
                 out->dataOrg()->resized(static_cast<uint32_t>(w), static_cast<uint32_t>(h)));
             ZynRectBuffer buffer({0, top, w, h}, org);
-            try {
-                ZynGraph::render(source, output, r, buffer);
-            } catch (const QorError&) {
-                // A bad file may fail to render; it must fail cleanly, which is all that counts.
-            }
+            quietly([&] { ZynGraph::render(source, output, r, buffer); });
         }
     }
 }
@@ -58,14 +63,13 @@ inline void fuzzRenderOutput(ZynTransform& source, int output, bool bottomFirst 
 // Opens a file (by recognition, or with the source registered as `registryName`), sets it up,
 // and renders a bounded part of every resolution it offers.
 inline void fuzzRenderFile(const std::string& path, const char* registryName = nullptr) {
-    try {
+    quietly([&] {
         ZynTransformPtr source = registryName ? ZynTransformRegistry::create(registryName)
                                               : std::make_shared<ZynAnyImageSource>();
         source->setAttribute<std::wstring>("wfile_name", qorWiden(path));
         source->setAttribute<bool>("keep_open", false);
         if (ZynGraph::statusOK(*source)) fuzzRenderOutput(*source, source->primaryOutputIndex());
-    } catch (const QorError&) {
-    }
+    });
 }
 
 // Writes the input to a file and renders it with fuzzRenderFile.

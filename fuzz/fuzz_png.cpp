@@ -12,7 +12,7 @@ const char* const kOptions[] = {"png_16to8",         "png_grytoclr",       "png_
 void fuzzWithOptions(const uint8_t* data, size_t size) {
     const std::string path = fuzzWriteInput(data, size, "_options.png");
     if (path.empty()) return;
-    try {
+    quietly([&] {
         ZynTransformPtr png = ZynTransformRegistry::create("PNGSource");
         png->setAttribute<std::wstring>("wfile_name", qorWiden(path));
         for (size_t i = 0; i < std::size(kOptions); ++i)
@@ -20,8 +20,7 @@ void fuzzWithOptions(const uint8_t* data, size_t size) {
         if (!ZynGraph::statusOK(*png)) return;
         fuzzRenderOutput(*png, 0, true);
         fuzzRenderOutput(*png, 1, true);
-    } catch (const QorError&) {
-    }
+    });
 }
 
 }  // namespace

@@ -59,11 +59,9 @@ class AffineReference {
             return type_ == ZynResamplingType::BILINEAR ? linearRow(i, jj, t, b)
                                                         : cubicRow(i, jj, t, b);
         };
-        if (type_ == ZynResamplingType::BILINEAR) {
-            if (u == 0) return static_cast<T>(row(j));
-            return static_cast<T>(lerp(row(j), row(j + 1), u));
-        }
         if (u == 0) return static_cast<T>(row(j));
+        if (type_ == ZynResamplingType::BILINEAR)
+            return static_cast<T>(lerp(row(j), row(j + 1), u));
         const auto wy = weights(u);
         return static_cast<T>(
             reduce(wy[0] * row(j - 1) + wy[1] * row(j) + wy[2] * row(j + 1) + wy[3] * row(j + 2)));

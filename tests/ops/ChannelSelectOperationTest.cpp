@@ -42,61 +42,57 @@ ZynRectBuffer adoptable(uint32_t width, uint32_t height, int bands) {
 
 }  // namespace
 
-TEST(ChannelSelect, DefaultsCopyEveryBand) {
-    const TestImage<uint8_t> rgb = noisyImage<uint8_t>(12, 7, 3);
-    auto source = sourceOf(rgb);
-    auto select = std::make_shared<ZynChannelSelectOperation>(source);
-    ASSERT_TRUE(ZynGraph::statusOK(*select)) << select->error().message();
-    EXPECT_EQ(select->getAttribute<std::vector<int>>("inputs"), (std::vector<int>{0, 0, 0}));
-    EXPECT_EQ(select->getAttribute<std::vector<int>>("bands"), (std::vector<int>{0, 1, 2}));
-    // Setup rewrote the lists without asking for another setup.
-    EXPECT_FALSE(select->needsSetup());
+// Into buffers that may adopt memory: with "AlwaysCopy" off the bands of one input are a view of
+// the very samples the source wrote; buffers that cannot adopt get the same samples copied.
+TEST(ChannelSelect, BandsOfOneInputAreAViewUnlessAlwaysCopy) {
+    struct Case {
+        const char* name;
+        int bands;
+        std::vector<int> chosen;  // empty: the defaults, which copy every band
+        ZynColorSpacePtr colorSpace;
+    };
+    const Case cases[] = {
+        {"defaults", 3, {}, nullptr},
+        {"reversed", 3, {2, 1, 0}, nullptr},
+        {"alpha dropped", 4, {0, 1, 2}, std::make_shared<ZynRGBColorSpace>()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const TestImage<uint8_t> image = noisyImage<uint8_t>(12, 7, c.bands);
+        auto source = sourceOf(image);
+        auto op = std::make_shared<ZynChannelSelectOperation>(source);
+        if (!c.chosen.empty()) select(*op, {0, 0, 0}, c.chosen, false);
+        if (c.colorSpace) op->setAttribute<ZynColorSpacePtr>("colorSpace", c.colorSpace);
+        ASSERT_TRUE(ZynGraph::statusOK(*op)) << op->error().message();
+        const std::vector<int> chosen = c.chosen.empty() ? std::vector<int>{0, 1, 2} : c.chosen;
+        EXPECT_EQ(op->imageOutput(0)->colorSpace()->kind(),
+                  c.colorSpace ? ZynColorKind::RGB : ZynColorKind::Generic);
 
-    ZynRectBuffer buffer = adoptable(12, 7, 3);
-    const std::byte* own = buffer.origin();
-    ZynGraph::render(*select, 0, {12, 7}, buffer);
-    EXPECT_EQ(buffer.origin(), own);  // "AlwaysCopy" is on by default
-    EXPECT_TRUE(samplesMatch(buffer, rgb.samples, 12));
-}
+        ZynRectBuffer buffer = adoptable(12, 7, 3);
+        const std::byte* own = buffer.origin();
+        ZynGraph::render(*op, 0, {12, 7}, buffer);
+        if (c.chosen.empty()) {
+            EXPECT_EQ(buffer.origin(), own);
+        } else {
+            const std::vector<int64_t> offsets(chosen.begin(), chosen.end());
+            EXPECT_EQ(op->imageOutput(0)->dataOrg()->bandOffsets(), offsets);
+            EXPECT_EQ(buffer.org().bandOffsets(), offsets);
+            EXPECT_EQ(buffer.at(0, 0), source->op().lastOrigin + chosen[0]);
+            EXPECT_EQ(buffer.org().pixelStride(), c.bands);
+            EXPECT_EQ(source->op().calls, 1);
+        }
+        EXPECT_TRUE(samplesMatch(buffer, bandsOf(image, chosen), 12));
 
-TEST(ChannelSelect, BandsOfOneInputAreAViewWithoutCopying) {
-    const TestImage<uint8_t> rgb = noisyImage<uint8_t>(12, 7, 3);
-    auto source = sourceOf(rgb);
-    auto op = std::make_shared<ZynChannelSelectOperation>(source);
-    select(*op, {0, 0, 0}, {2, 1, 0}, false);
-    ASSERT_TRUE(ZynGraph::statusOK(*op)) << op->error().message();
-    EXPECT_EQ(op->imageOutput(0)->dataOrg()->bandOffsets(), (std::vector<int64_t>{2, 1, 0}));
-
-    ZynRectBuffer buffer = adoptable(12, 7, 3);
-    ZynGraph::render(*op, 0, {12, 7}, buffer);
-    // The buffer now refers to the very samples the source wrote, through reversed offsets.
-    EXPECT_EQ(buffer.org().bandOffsets(), (std::vector<int64_t>{2, 1, 0}));
-    EXPECT_EQ(buffer.at(0, 0), source->op().lastOrigin + 2);
-    EXPECT_EQ(source->op().calls, 1);
-    const std::vector<uint8_t> bgr = bandsOf(rgb, {2, 1, 0});
-    EXPECT_TRUE(samplesMatch(buffer, bgr, 12));
-
-    // A buffer that cannot adopt memory gets the same samples copied.
-    ZynRectBuffer plain({2, 1, 5, 4}, std::make_shared<ZynSimpleDataOrg>(5, 4, ZynDataType::UInt8,
-                                                                         3, ZynInterleave::Line));
-    ZynGraph::render(*op, 0, {12, 7}, plain);
-    EXPECT_TRUE(samplesMatch(plain, bgr, 12));
-}
-
-TEST(ChannelSelect, DroppingAnAlphaBandUnderAGivenColourSpace) {
-    const TestImage<uint8_t> rgba = noisyImage<uint8_t>(9, 5, 4);
-    auto op = std::make_shared<ZynChannelSelectOperation>(sourceOf(rgba));
-    select(*op, {0, 0, 0}, {0, 1, 2}, false);
-    op->setAttribute<ZynColorSpacePtr>("colorSpace", std::make_shared<ZynRGBColorSpace>());
-    ASSERT_TRUE(ZynGraph::statusOK(*op)) << op->error().message();
-    EXPECT_EQ(op->imageOutput(0)->colorSpace()->kind(), ZynColorKind::RGB);
-    ZynRectBuffer buffer = adoptable(9, 5, 3);
-    ZynGraph::render(*op, 0, {9, 5}, buffer);
-    EXPECT_EQ(buffer.org().pixelStride(), 4);
-    EXPECT_EQ(*buffer.sample<uint8_t>(8, 4, 2), rgba.at(8, 4, 2));
-
-    op->setAttribute<ZynColorSpacePtr>("colorSpace", std::make_shared<ZynRGBAColorSpace>());
-    expectSetupError(*op, 153,
+        ZynRectBuffer plain({2, 1, 5, 4}, std::make_shared<ZynSimpleDataOrg>(
+                                              5, 4, ZynDataType::UInt8, 3, ZynInterleave::Line));
+        ZynGraph::render(*op, 0, {12, 7}, plain);
+        EXPECT_TRUE(samplesMatch(plain, bandsOf(image, chosen), 12));
+    }
+    auto alpha =
+        std::make_shared<ZynChannelSelectOperation>(sourceOf(noisyImage<uint8_t>(9, 5, 4)));
+    select(*alpha, {0, 0, 0}, {0, 1, 2}, false);
+    alpha->setAttribute<ZynColorSpacePtr>("colorSpace", std::make_shared<ZynRGBAColorSpace>());
+    expectSetupError(*alpha, 153,
                      "Specified color space has the wrong number of bands for the inputs");
 }
 
@@ -111,6 +107,8 @@ TEST(ChannelSelect, AllBandsOfSeveralInputs) {
     ASSERT_TRUE(ZynGraph::statusOK(*op)) << op->error().message();
     EXPECT_EQ(op->getAttribute<std::vector<int>>("inputs"), (std::vector<int>{0, 0, 1, 1, 1}));
     EXPECT_EQ(op->getAttribute<std::vector<int>>("bands"), (std::vector<int>{0, 1, 0, 1, 2}));
+    // Setup rewrote the lists without asking for another setup.
+    EXPECT_FALSE(op->needsSetup());
     // The output range is the one the inputs share.
     EXPECT_EQ(*op->imageOutput(0)->colorSpace(), ZynGenericColorSpace(5, 10, 180));
     const TestImage<uint8_t> out = renderAll<uint8_t>(*op, {6, 4}, 5);
@@ -125,53 +123,53 @@ TEST(ChannelSelect, AllBandsOfSeveralInputs) {
 }
 
 TEST(ChannelSelect, SelectionErrors) {
+    const std::string pick = "transform pick(ZynChannelSelectOperation)";
+    const std::tuple<std::vector<int>, std::vector<int>, std::string> cases[] = {
+        {{0},
+         {3},
+         "Band value 0 is out of range: value is 3, input number is 0, number of bands for that "
+         "input is 3; " +
+             pick},
+        {{}, {}, "No bands are selected in " + pick},
+        {{0, 4},
+         {0, 0},
+         "Band selection includes an invalid input CP number 4 for 4 connection points in " + pick},
+        {{0, 2}, {0, 0}, "The band selection names input 2, which is not connected; " + pick},
+        {{0, 0}, {1}, "No band is given for output band 1; " + pick},
+    };
     auto op = std::make_shared<ZynChannelSelectOperation>(sourceOf(noisyImage<uint8_t>(6, 4, 3)));
     op->setLabel("pick");
-    select(*op, {0}, {3});
-    expectSetupError(*op, 600,
-                     "Band value 0 is out of range: value is 3, input number is 0, number of bands "
-                     "for that input is 3; transform pick(ZynChannelSelectOperation)");
-    select(*op, {}, {});
-    expectSetupError(*op, 600,
-                     "No bands are selected in transform pick(ZynChannelSelectOperation)");
-    select(*op, {0, 4}, {0, 0});
-    expectSetupError(*op, 600,
-                     "Band selection includes an invalid input CP number 4 for 4 connection points "
-                     "in transform pick(ZynChannelSelectOperation)");
-    select(*op, {0, 2}, {0, 0});
-    expectSetupError(*op, 600,
-                     "The band selection names input 2, which is not connected; transform "
-                     "pick(ZynChannelSelectOperation)");
-    select(*op, {0, 0}, {1});
-    expectSetupError(
-        *op, 600, "No band is given for output band 1; transform pick(ZynChannelSelectOperation)");
+    for (const auto& [inputs, bands, message] : cases) {
+        select(*op, inputs, bands);
+        expectSetupError(*op, 600, message);
+    }
     // Longer band lists are cut to the inputs.
     select(*op, {0}, {1, 2});
     EXPECT_TRUE(ZynGraph::statusOK(*op));
     EXPECT_EQ(renderAll<uint8_t>(*op, {6, 4}, 1).samples.size(), 24u);
+
+    ZynChannelSelectOp none({}, {}, {}, true);
+    ZynOutputInfo info;
+    EXPECT_FALSE(none.outputInfoBase(info));
+    EXPECT_TRUE(isZynError(info.error, 13, "There cannot be 0 channels"));
 }
 
 TEST(ChannelSelect, InputsMustAgree) {
-    auto op = std::make_shared<ZynChannelSelectOperation>(sourceOf(noisyImage<uint8_t>(6, 4, 1)),
-                                                          sourceOf(noisyImage<uint8_t>(5, 4, 1)));
-    expectSetupError(*op, 600, "Image widths are not consistent: 6 vs. 5 for input 1");
-    op->setAttribute<bool>("ignoreSize", true);
-    ASSERT_TRUE(ZynGraph::statusOK(*op));
-    EXPECT_EQ(op->imageOutput(0)->coordSpace()->resolutions().front(), (ZynResolution{6, 4}));
-
-    auto tall = std::make_shared<ZynChannelSelectOperation>(sourceOf(noisyImage<uint8_t>(6, 4, 1)),
-                                                            sourceOf(noisyImage<uint8_t>(6, 5, 1)));
-    expectSetupError(*tall, 600, "Image heights are not consistent: 4 vs. 5 for input 1");
-
-    auto shorts = std::make_shared<MemorySource<int16_t>>(noisyImage<int16_t>(6, 4, 1));
-    auto mixed =
-        std::make_shared<ZynChannelSelectOperation>(sourceOf(noisyImage<uint8_t>(6, 4, 1)), shorts);
-    expectSetupError(*mixed, 600, "Data types are not consistent: uint8 vs. int16 for input 1");
-}
-
-TEST(ChannelSelect, AnOpWithoutBandsHasNoOutput) {
-    ZynChannelSelectOp op({}, {}, {}, true);
-    ZynOutputInfo info;
-    EXPECT_FALSE(op.outputInfoBase(info));
-    EXPECT_TRUE(isZynError(info.error, 13, "There cannot be 0 channels"));
+    const auto bytes = [](uint32_t w, uint32_t h) {
+        return sourceOf(noisyImage<uint8_t>(w, h, 1));
+    };
+    const std::tuple<ZynTransformPtr, std::string> cases[] = {
+        {bytes(5, 4), "Image widths are not consistent: 6 vs. 5 for input 1"},
+        {bytes(6, 5), "Image heights are not consistent: 4 vs. 5 for input 1"},
+        {std::make_shared<MemorySource<int16_t>>(noisyImage<int16_t>(6, 4, 1)),
+         "Data types are not consistent: uint8 vs. int16 for input 1"},
+    };
+    for (const auto& [second, message] : cases) {
+        auto op = std::make_shared<ZynChannelSelectOperation>(bytes(6, 4), second);
+        expectSetupError(*op, 600, message);
+    }
+    auto narrow = std::make_shared<ZynChannelSelectOperation>(bytes(6, 4), bytes(5, 4));
+    narrow->setAttribute<bool>("ignoreSize", true);
+    ASSERT_TRUE(ZynGraph::statusOK(*narrow));
+    EXPECT_EQ(narrow->imageOutput(0)->coordSpace()->resolutions().front(), (ZynResolution{6, 4}));
 }

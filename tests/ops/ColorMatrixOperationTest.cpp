@@ -13,16 +13,7 @@ namespace {
 using Matrix = ZynMatrix<double>;
 
 template <class T>
-struct MatrixOnImage : OperationOnImage<T, ZynColorMatrixOperation> {
-    explicit MatrixOnImage(TestImage<T> pixels,
-                           ZynColorSpacePtr colorSpace = std::make_shared<ZynRGBColorSpace>())
-        : OperationOnImage<T, ZynColorMatrixOperation>(std::move(pixels), std::move(colorSpace),
-                                                       "twist") {}
-    TestImage<T> render(const Matrix& m) {
-        this->op->template setAttribute<Matrix>("colorMatrix", m);
-        return OperationOnImage<T, ZynColorMatrixOperation>::render();
-    }
-};
+using MatrixOnImage = OperationOnImage<T, ZynColorMatrixOperation>;
 
 // Row-major 4 x 4 product, written out.
 std::vector<double> times(const std::vector<double>& a, const std::vector<double>& b) {
@@ -33,24 +24,12 @@ std::vector<double> times(const std::vector<double>& a, const std::vector<double
     return p;
 }
 
-const std::vector<double> kRGBIn{0.001210053,
-                                 0.002375589,
-                                 0.000461358,
-                                 0,
-                                 -0.001210053,
-                                 -0.002375589,
-                                 0.003585642,
-                                 0,
-                                 0.002836947,
-                                 -0.002375589,
-                                 -0.000461358,
-                                 0,
-                                 0,
-                                 0,
-                                 0,
-                                 1};
-const std::vector<double> kRGBOut{247.1, 0,     247.1, 0, 247.1, -47.9374, -125.7739, 0,
-                                  247.1, 247.1, 0,     0, 0,     0,        0,         1};
+// The conversions into the operation's own space and back, row-major.
+const std::vector<double> kRGBIn({0.001210053, 0.002375589, 0.000461358, 0, -0.001210053,
+                                  -0.002375589, 0.003585642, 0, 0.002836947, -0.002375589,
+                                  -0.000461358, 0, 0, 0, 0, 1});
+const std::vector<double> kRGBOut({247.1, 0, 247.1, 0, 247.1, -47.9374, -125.7739, 0, 247.1, 247.1,
+                                   0, 0, 0, 0, 0, 1});
 
 }  // namespace
 
@@ -73,24 +52,15 @@ TEST(ColorMatrix, TextForm) {
                 "Illegal value for ZynMatrix: " + std::string(300, ' ') + "[1,1:1]");
 }
 
-TEST(ColorMatrix, ProductNeedsFittingShapes) {
-    const Matrix a(2, 3, {1, 2, 3, 4, 5, 6}), b(3, 1, {1, 1, 1});
-    EXPECT_EQ(a * b, Matrix(2, 1, {6, 15}));
-    expectZynError([&] { Matrix::identity(4) * Matrix::identity(3); }, 600,
-                   "Matricies in a multiply have incompatibale dimensions:(4 x 4) versus (3 x 3)");
-}
-
 TEST(ColorMatrix, IdentityRoundTripsWithinRounding) {
-    MatrixOnImage<uint8_t> rgb(noisyImage<uint8_t>(20, 20, 3));
-    const TestImage<uint8_t> out = rgb.render(Matrix::identity(4));
-    for (size_t i = 0; i < out.samples.size(); ++i)
-        ASSERT_LE(std::abs(out.samples[i] - rgb.image.samples[i]), 1) << i;
-
-    MatrixOnImage<uint8_t> ycc(noisyImage<uint8_t>(20, 20, 3),
-                               std::make_shared<ZynFpxYCCColorSpace>());
-    const TestImage<uint8_t> back = ycc.render(Matrix::identity(4));
-    for (size_t i = 0; i < back.samples.size(); ++i)
-        ASSERT_LE(std::abs(back.samples[i] - ycc.image.samples[i]), 1) << i;
+    for (const ZynColorSpacePtr& space : std::initializer_list<ZynColorSpacePtr>{
+             std::make_shared<ZynRGBColorSpace>(), std::make_shared<ZynFpxYCCColorSpace>()}) {
+        MatrixOnImage<uint8_t> g(noisyImage<uint8_t>(20, 20, 3), space);
+        const TestImage<uint8_t> out = g.render<Matrix>("colorMatrix", Matrix::identity(4));
+        for (size_t i = 0; i < out.samples.size(); ++i)
+            ASSERT_LE(std::abs(out.samples[i] - g.image.samples[i]), 1)
+                << space->name() << " " << i;
+    }
 }
 
 TEST(ColorMatrix, TwistBetweenTheConversions) {
@@ -98,7 +68,7 @@ TEST(ColorMatrix, TwistBetweenTheConversions) {
     const std::vector<double> twist{1, 0, 0, 0.1, 0, 0.5, 0, 0, 0, 0, 0.5, 0, 0, 0, 0, 1};
     const std::vector<double> e = times(times(kRGBOut, twist), kRGBIn);
     MatrixOnImage<uint8_t> g(noisyImage<uint8_t>(16, 9, 3));
-    const TestImage<uint8_t> out = g.render(Matrix(4, 4, twist));
+    const TestImage<uint8_t> out = g.render<Matrix>("colorMatrix", Matrix(4, 4, twist));
     for (uint32_t y = 0; y < 9; ++y)
         for (uint32_t x = 0; x < 16; ++x)
             for (int k = 0; k < 3; ++k) {
@@ -115,14 +85,15 @@ TEST(ColorMatrix, ConversionOfWiderTypes) {
     const Matrix bright(4, 4, {4, 0, 0, -1, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1});
     TestImage<int16_t> shorts{2, 1, 3, {0, 0, 0, 30000, 30000, 30000}};
     MatrixOnImage<int16_t> g(shorts);
-    const auto out = g.render(bright).samples;
+    const auto out = g.render<Matrix>("colorMatrix", bright).samples;
     const double y0 = 247.1 * -1;  // the offset alone, for a black pixel
     EXPECT_EQ(out[0], static_cast<int16_t>(std::floor(y0 + 0.5)));
     EXPECT_EQ(out[3], 32767);
 
     TestImage<float> floats{1, 1, 3, {1000, 1000, 1000}};
     MatrixOnImage<float> f(floats);
-    EXPECT_GT(f.render(bright).samples[0], 3000.0f);  // floats are not limited
+    EXPECT_GT(f.render<Matrix>("colorMatrix", bright).samples[0],
+              3000.0f);  // floats are not limited
     EXPECT_EQ(ZynColorMatrixOpT<int16_t>::convert(-2.5), -2);
     EXPECT_EQ(ZynColorMatrixOpT<int16_t>::convert(-2.6), -3);
     EXPECT_EQ(ZynColorMatrixOpT<int16_t>::convert(-40000), -32768);

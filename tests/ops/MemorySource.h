@@ -23,9 +23,6 @@ struct TestImage {
     T at(int64_t x, int64_t y, int b) const {
         return samples[(static_cast<size_t>(y) * width + static_cast<size_t>(x)) * bands + b];
     }
-    T& at(int64_t x, int64_t y, int b) {
-        return samples[(static_cast<size_t>(y) * width + static_cast<size_t>(x)) * bands + b];
-    }
 };
 
 // Samples of a smooth image (a few levels per pixel) and of a noisy one, to be resampled.

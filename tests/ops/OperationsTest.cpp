@@ -1,25 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <functional>
-
-#include "MemorySource.h"
+#include "OperationOnImage.h"
 #include "ZynAffineOperationT.h"
 #include "ZynColorMatrixOperationT.h"
 #include "ZynContrastOperationT.h"
 #include "ZynTransformRegistryEntry.h"
 
 namespace {
-
-using Attributes = std::vector<std::pair<std::string, std::string>>;
-
-// An operation from its registry name and attribute texts over `source`.
-ZynTransformPtr operation(const std::string& name, const Attributes& attributes,
-                          const ZynTransformPtr& source) {
-    ZynTransformPtr op = ZynTransformRegistry::create(name);
-    for (const auto& [attribute, text] : attributes) op->setAttributeText(attribute, text);
-    op->imageInput(0)->connect(source);
-    return op;
-}
 
 template <class T>
 std::shared_ptr<MemorySource<T>> rgbSource(uint32_t width, uint32_t height, int bands = 3) {
@@ -73,47 +60,23 @@ TEST(Operations, SetupErrorsNameTheTransformAndWhatItRefused) {
     };
     const std::string rgb = "RGB[3:0,255]", lum = "Lum[1:0,255]";
     const Case cases[] = {
-        {"Nop",
-         {{"colorSpace", lum}},
-         rgb,
-         153,
+        {"Nop", Attributes{{"colorSpace", lum}}, rgb, 153,
          "Nop operation labelled op has an input with 3 bands, but its color space has 1 bands"},
-        {"Nop",
-         {{"width", "0 inch"}},
-         rgb,
-         153,
+        {"Nop", Attributes{{"width", "0 inch"}}, rgb, 153,
          "Invalid unit conversion in ZynNopOperation: pixel to inch"},
         // It never resamples: another pixel count is refused, in a side or a whole space.
-        {"Nop", {{"width", "10 pixel"}}, rgb, 153, "There are no available resolutions"},
-        {"Nop",
-         {{"coordSpace", "[20 pixel,11 pixel:20x11]"}},
-         rgb,
-         153,
+        {"Nop", Attributes{{"width", "10 pixel"}}, rgb, 153, "There are no available resolutions"},
+        {"Nop", Attributes{{"coordSpace", "[20 pixel,11 pixel:20x11]"}}, rgb, 153,
          "There are no available resolutions"},
-        {"ColorMatrix",
-         {},
-         lum,
-         600,
+        {"ColorMatrix", Attributes{}, lum, 600,
          "The transformop(ZynColorMatrixOperation)cannot handle colorspaceLum"},
-        {"ColorMatrix",
-         {{"colorMatrix", "ZynMatrix<float64>[3,3:1,0,0;0,1,0;0,0,1]"}},
-         rgb,
-         600,
-         "Matricies in a multiply have incompatibale dimensions:(4 x 4) versus (3 x 3)"},
-        {"Contrast",
-         {},
-         lum,
-         600,
+        {"ColorMatrix", Attributes{{"colorMatrix", "ZynMatrix<float64>[3,3:1,0,0;0,1,0;0,0,1]"}},
+         rgb, 600, "Matricies in a multiply have incompatibale dimensions:(4 x 4) versus (3 x 3)"},
+        {"Contrast", Attributes{}, lum, 600,
          "The color space must be RGB (or VDXRGB) for transform op(ZynContrastOperation)"},
-        {"Affine",
-         {{"fillColor", "[1,2]"}},
-         rgb,
-         600,
+        {"Affine", Attributes{{"fillColor", "[1,2]"}}, rgb, 600,
          "Fill color has the wrong number of bands: 2 vs. 3"},
-        {"Fpx View",
-         {{"FpxContrast", "2"}},
-         "Generic[3:0,255]",
-         600,
+        {"Fpx View", Attributes{{"FpxContrast", "2"}}, "Generic[3:0,255]", 600,
          "The color space must be RGB (or VDXRGB) for transform "
          "FPX:Contrast(ZynContrastOperation)"},
     };
@@ -132,7 +95,7 @@ TEST(Operations, SetupErrorsNameTheTransformAndWhatItRefused) {
 TEST(Operations, SampleTypesTheOpsDoNotServeAreRefused) {
     struct Case {
         std::string name;
-        std::function<ZynTransformPtr()> make;
+        ZynTransformPtr op;
         int code;
         std::string message;
     };
@@ -140,34 +103,24 @@ TEST(Operations, SampleTypesTheOpsDoNotServeAreRefused) {
         op->imageInput(0)->connect(source);
         return op;
     };
+    const std::string mismatch = "Input data type does not match expected type";
     const Case cases[] = {
         {"Affine for bytes over int16",
-         [&] {
-             return over(std::make_shared<ZynAffineOperationT<uint8_t>>(),
-                         rgbSource<int16_t>(6, 6));
-         },
-         603,
+         over(std::make_shared<ZynAffineOperationT<uint8_t>>(), rgbSource<int16_t>(6, 6)), 603,
          "Input image data type does not match template data type in ZynAffineOpT::outputInfo()"},
         {"ColorMatrix for bytes over int16",
-         [&] {
-             return over(std::make_shared<ZynColorMatrixOperationT<uint8_t>>(),
-                         rgbSource<int16_t>(4, 4));
-         },
-         603, "Input data type does not match expected type"},
+         over(std::make_shared<ZynColorMatrixOperationT<uint8_t>>(), rgbSource<int16_t>(4, 4)), 603,
+         mismatch},
         {"Contrast for bytes over int16",
-         [&] {
-             return over(std::make_shared<ZynContrastOperationT<uint8_t>>(),
-                         rgbSource<int16_t>(5, 5));
-         },
-         603, "Input data type does not match expected type"},
+         over(std::make_shared<ZynContrastOperationT<uint8_t>>(), rgbSource<int16_t>(5, 5)), 603,
+         mismatch},
         // One band described as RGB.
-        {"ColorMatrix over one band",
-         [] { return operation("ColorMatrix", {}, rgbSource<uint8_t>(4, 4, 1)); }, 600,
-         "Number of bands in input image does not equal Three (3)"},
+        {"ColorMatrix over one band", operation("ColorMatrix", {}, rgbSource<uint8_t>(4, 4, 1)),
+         600, "Number of bands in input image does not equal Three (3)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ZynTransformPtr op = c.make();
+        ZynTransformPtr op = c.op;
         ASSERT_TRUE(ZynGraph::statusOK(*op)) << op->error().message();
         ZynOutputInfo info;
         const ZynResolution full = op->imageOutput(0)->coordSpace()->resolutions().at(0);

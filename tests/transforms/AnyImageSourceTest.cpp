@@ -27,15 +27,6 @@ TEST(AnyImageSource, MessagesAndLifecycle) {
     EXPECT_TRUE(first.expired());
 }
 
-TEST(AnyImageSource, RegistryNamesAreExact) {
-    auto any = ZynTransformRegistry::create("Any Image Source");
-    EXPECT_TRUE(any->getAttribute<bool>("keep_open"));
-    const auto* entry = ZynTransformRegistry::find("Any Image Source");
-    ASSERT_TRUE(entry);
-    EXPECT_EQ(entry->secondProperty(), 8);
-    EXPECT_EQ(ZynTransformRegistry::find("AnyImageSource"), nullptr);
-}
-
 // A file goes to the first recogniser that takes it: signatures that another format's data could
 // hold are asked last.
 TEST(AnyImageSource, RecognisersAreOfferedFilesInTheirOrder) {

@@ -135,21 +135,18 @@ TEST(RawSource, AnyimageOpensARawFileWithADescription) {
               "\traw_img_channels = 1 ;\n\traw_img_datatype = uint16 ;\n"
               "\traw_img_colorspace = Lum[1:0,65535] ;\n\traw_img_offset = 16 ;\n"
               "\traw_img_organization = 0 ;\n\traw_img_hardware_desc = sparcHWD ;\n}\n");
-    CommandResult info =
-        runProgram(ANYIMAGE_EXE, {"info", "--source", "RawImageSource", "--describe",
-                                  dir + "/scan.desc", dir + "/scan.raw"});
+    const auto run = [&](const char* command, const std::string& description) {
+        return runProgram(ANYIMAGE_EXE, {command, "--source", "RawImageSource", "--describe",
+                                         dir + description, dir + "/scan.raw"});
+    };
+    const CommandResult info = run("info", "/scan.desc");
     EXPECT_EQ(info.status, 0) << info.err;
     EXPECT_NE(info.out.find("Size:        40 x 30 pixels"), std::string::npos) << info.out;
     EXPECT_NE(info.out.find("Data type:   uint16"), std::string::npos) << info.out;
-    CommandResult stats =
-        runProgram(ANYIMAGE_EXE, {"stats", "--source", "RawImageSource", "--describe",
-                                  dir + "/scan.desc", dir + "/scan.raw"});
+    const CommandResult stats = run("stats", "/scan.desc");
     EXPECT_EQ(stats.status, 0) << stats.err;
     EXPECT_EQ(stats.out, "band 0: min 1000.000000 max 2199.000000 mean 1599.500000\n");
-
-    CommandResult missing =
-        runProgram(ANYIMAGE_EXE, {"info", "--source", "RawImageSource", "--describe",
-                                  dir + "/none.desc", dir + "/scan.raw"});
+    const CommandResult missing = run("info", "/none.desc");
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("Cannot read the description"), std::string::npos) << missing.err;
 }

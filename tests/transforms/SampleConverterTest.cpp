@@ -23,17 +23,12 @@ T toIeee(const std::array<uint8_t, N>& vax) {
     return v;
 }
 
-std::array<uint8_t, 4> ieeeToF(float value) {
-    std::array<uint8_t, 4> bytes;
-    std::memcpy(bytes.data(), &value, 4);
-    zynValueConverter(intelHWD, vaxHWD, 3)(bytes.data());
-    return bytes;
-}
-
-std::array<uint8_t, 8> ieeeToG(double value) {
-    std::array<uint8_t, 8> bytes;
-    std::memcpy(bytes.data(), &value, 8);
-    zynValueConverter(intelHWD, vaxHWD, 4)(bytes.data());
+// The VAX bytes of a little-endian IEEE value.
+template <class T>
+std::array<uint8_t, sizeof(T)> toVax(T value) {
+    std::array<uint8_t, sizeof(T)> bytes;
+    std::memcpy(bytes.data(), &value, sizeof(T));
+    zynValueConverter(intelHWD, vaxHWD, sizeof(T) == 4 ? 3 : 4)(bytes.data());
     return bytes;
 }
 
@@ -104,12 +99,12 @@ TEST(SampleConverter, VaxFToIeeeMatchesTheDefinition) {
 
 TEST(SampleConverter, IeeeToVaxFKeepsValuesAndClampsWhatFCannotHold) {
     for (float v : {1.0f, -1.0f, 0.15625f, 3.0e-38f, -1.7e38f, 123456.789f})
-        EXPECT_EQ(ieeeToF(v), vaxFBytesOf(v)) << v;
-    EXPECT_EQ(ieeeToF(0.0f), vaxFBytes(false, 0, 0));
-    EXPECT_EQ(ieeeToF(1.0e-45f), vaxFBytes(false, 0, 0));  // an IEEE denormal
+        EXPECT_EQ(toVax<float>(v), vaxFBytesOf(v)) << v;
+    EXPECT_EQ(toVax<float>(0.0f), vaxFBytes(false, 0, 0));
+    EXPECT_EQ(toVax<float>(1.0e-45f), vaxFBytes(false, 0, 0));  // an IEEE denormal
     for (float v : {FLT_MAX, 1.8e38f, INFINITY})
-        EXPECT_EQ(ieeeToF(v), vaxFBytes(false, 255, 0x7FFFFF)) << v;
-    EXPECT_EQ(ieeeToF(-FLT_MAX), vaxFBytes(true, 255, 0x7FFFFF));
+        EXPECT_EQ(toVax<float>(v), vaxFBytes(false, 255, 0x7FFFFF)) << v;
+    EXPECT_EQ(toVax<float>(-FLT_MAX), vaxFBytes(true, 255, 0x7FFFFF));
     // From big-endian IEEE too.
     std::string big = sampleBytes(std::vector<float>{-6.5f}, true);
     zynValueConverter(ppcHWD, vaxHWD, 3)(big.data());
@@ -127,16 +122,14 @@ TEST(SampleConverter, VaxGConvertsBothWays) {
     EXPECT_EQ(toIeee<double>(vaxGBytes(false, 0, 0)), 0.0);
     EXPECT_EQ(toIeee<double>(vaxGBytes(true, 1, 77)), 0.0);
     for (double v : {1.0, -2.5, 1.0e-300, 3.0e307, -1.0 / 3})
-        EXPECT_EQ(ieeeToG(v), vaxGBytesOf(v)) << v;
-    EXPECT_EQ(ieeeToG(0.0), vaxGBytes(false, 0, 0));
-    EXPECT_EQ(ieeeToG(DBL_MAX), vaxGBytes(false, 2047, (uint64_t{1} << 52) - 1));
-    EXPECT_EQ(ieeeToG(-INFINITY), vaxGBytes(true, 2047, (uint64_t{1} << 52) - 1));
+        EXPECT_EQ(toVax<double>(v), vaxGBytesOf(v)) << v;
+    EXPECT_EQ(toVax<double>(0.0), vaxGBytes(false, 0, 0));
+    EXPECT_EQ(toVax<double>(DBL_MAX), vaxGBytes(false, 2047, (uint64_t{1} << 52) - 1));
+    EXPECT_EQ(toVax<double>(-INFINITY), vaxGBytes(true, 2047, (uint64_t{1} << 52) - 1));
 }
 
-TEST(HardwareDesc, NamesAndTheHost) {
-    EXPECT_EQ(nativeHWD.littleEndian, 1u);  // the machines this is built for
-    EXPECT_EQ(nativeHWD.ieeeFloat, 1u);
-    EXPECT_EQ(nativeHWD.id, 5u);
+// Descriptions name the byte orders; an unknown one is the host's.
+TEST(HardwareDesc, Names) {
     std::ostringstream out;
     out << vaxHWD << " " << sparcHWD << " " << nativeHWD << " " << ZynHardwareDesc{1, 1, 9};
     EXPECT_EQ(out.str(), "vaxHWD sparcHWD nativeHWD nativeHWD");

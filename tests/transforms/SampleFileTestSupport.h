@@ -12,6 +12,9 @@
 
 // Helpers of the tests of the sources that read sample files themselves.
 
+// The folder a fixture writes its files in.
+using Dir = const std::string&;
+
 inline void setName(ZynTransform& t, const std::string& path) {
     t.setAttribute<std::wstring>("wfile_name", qorWiden(path));
 }

@@ -34,6 +34,18 @@ BadFile one(const std::string& source, const std::string& name, const std::strin
     return {{{name, bytes}}, name, source, code, message};
 }
 
+BadFile content(const std::string& name, const std::string& bytes, int code,
+                const std::string& message) {
+    return one("", name, bytes, code, message);
+}
+
+// The source given `name`, or no name at all, after `files` were written.
+BadFile named(const std::string& source, std::optional<std::string> name, int code,
+              const std::string& message,
+              std::vector<std::pair<std::string, std::string>> files = {}) {
+    return {std::move(files), std::move(name), source, code, message};
+}
+
 const std::string kImpsBase = docLine(4, "PIXELS") + docLine(2, "LINES");
 const std::string kTwoByTwo =
     docLine(2, "PIXELS") + docLine(2, "LINES") + docLine(1, "BYTES_PER_PIXEL");
@@ -42,104 +54,85 @@ const std::string kOneByte = kImpsBase + docLine(1, "BYTES_PER_PIXEL");
 std::vector<BadFile> badFiles() {
     const auto rgb = fixturePattern(4, 4, 3);
     const std::vector<uint8_t> indices(16, 1);
-    BmpOptions v4, rle, four, sixteen, planes, rle2, v5;
-    v4.infoSize = 108;
-    rle.compression = 1;
-    four.bitCount = 4;
-    sixteen.bitCount = 16;
-    planes.planes = 2;
-    rle2.compression = 2;
-    v5.infoSize = 124;
-    std::string hugeWidth = bmpBytes(4, 4, 24, rgb, {});
+    const auto rgb24 = [&](const BmpOptions& o) { return bmpBytes(4, 4, 24, rgb, {}, o); };
+    const auto indexed = [&](const BmpOptions& o) {
+        return bmpBytes(4, 4, 8, indices, colourPalette(), o);
+    };
+    std::string hugeWidth = rgb24({}), zeroWidth = rgb24({});
     hugeWidth[18] = hugeWidth[19] = hugeWidth[20] = '\x7F';
-    std::string zeroWidth = bmpBytes(4, 4, 24, rgb, {});
     zeroWidth[18] = '\0';
     const std::string blank = "P6 \n1 1\n255\nabc";
-    const std::string byContent;
+    const std::string dibEof = "Unexpected File I/O Error (Possible EOF) For File \"%/a.dib\"";
     std::vector<BadFile> cases = {
         // The recogniser takes only an exact first line; the source says what is wrong.
-        one(byContent, "crlf.ppm", "P6\r\n1 1\n255\nabc", 153,
-            "Failed to open the given file: %/crlf.ppm"),
-        one(byContent, "blank.ppm", blank, 153, "Failed to open the given file: %/blank.ppm"),
+        content("crlf.ppm", "P6\r\n1 1\n255\nabc", 153,
+                "Failed to open the given file: %/crlf.ppm"),
+        content("blank.ppm", blank, 153, "Failed to open the given file: %/blank.ppm"),
         one("PpmSource", "blank.ppm", blank, 130, "Expected \"P6\" as first line of image. "),
-        one(byContent, "h.ppm", "P6\n", 130, "Unexpected end of file in \"%/h.ppm\" at byte 3"),
-        one(byContent, "h.ppm", "P6\n2 2\n", 130,
-            "Unexpected end of file in \"%/h.ppm\" at byte 7"),
-        one(byContent, "h.ppm", "P6\n0 0 255\n", 130, "Invalid PPM image size 0x0"),
-        one(byContent, "h.ppm", "P6\n2 2 65535\n" + std::string(24, 'x'), 130,
-            "Only PPM images with one-byte samples (maxval up to 255) are supported; this one "
-            "has maxval 65535"),
-        one(byContent, "h.ppm", "P6\n" + std::string(1100, '#') + "\n", 130,
-            "Error or unexpected EOF while reading \""),
-        {{}, std::nullopt, "Any Image Source", 153, "No file name given"},
+        content("h.ppm", "P6\n", 130, "Unexpected end of file in \"%/h.ppm\" at byte 3"),
+        content("h.ppm", "P6\n2 2\n", 130, "Unexpected end of file in \"%/h.ppm\" at byte 7"),
+        content("h.ppm", "P6\n0 0 255\n", 130, "Invalid PPM image size 0x0"),
+        content("h.ppm", "P6\n2 2 65535\n" + std::string(24, 'x'), 130,
+                "Only PPM images with one-byte samples (maxval up to 255) are supported; this "
+                "one has maxval 65535"),
+        content("h.ppm", "P6\n" + std::string(1100, '#') + "\n", 130,
+                "Error or unexpected EOF while reading \""),
+        named("Any Image Source", std::nullopt, 153, "No file name given"),
 
-        one(byContent, "v4.bmp", bmpBytes(4, 4, 24, rgb, {}, v4), 130,
-            "File is not a Windows 3.x bmp image"),
-        one(byContent, "rle.bmp", bmpBytes(4, 4, 8, indices, colourPalette(), rle), 130,
-            "Compressed bmp files are not supported"),
-        one(byContent, "four.bmp", bmpBytes(4, 4, 8, indices, colourPalette(), four), 130,
-            "Only 8 and 24 bit bmp images are supported"),
-        one(byContent, "16.bmp", bmpBytes(4, 4, 24, rgb, {}, sixteen), 130,
-            "Only 8 and 24 bit bmp images are supported"),
-        one(byContent, "planes.bmp", bmpBytes(4, 4, 24, rgb, {}, planes), 130,
-            "Image file has more than one color plane"),
-        one(byContent, "p.bmp", bmpBytes(4, 4, 8, indices, colourPalette()).substr(0, 54 + 1000),
-            130, "unable to read pallete from header"),
-        one(byContent, "h.bmp", bmpBytes(4, 4, 24, rgb, {}).substr(0, 40), 130,
-            "Unable to read bmp header"),
-        one(byContent, "wide.bmp", hugeWidth, 130,
-            "Lines of 25067136 bytes are longer than the file \"%/wide.bmp\" of 102 bytes"),
+        content("v4.bmp", rgb24({.infoSize = 108}), 130, "File is not a Windows 3.x bmp image"),
+        content("rle.bmp", indexed({.compression = 1}), 130,
+                "Compressed bmp files are not supported"),
+        content("four.bmp", indexed({.bitCount = 4}), 130,
+                "Only 8 and 24 bit bmp images are supported"),
+        content("16.bmp", rgb24({.bitCount = 16}), 130,
+                "Only 8 and 24 bit bmp images are supported"),
+        content("planes.bmp", rgb24({.planes = 2}), 130,
+                "Image file has more than one color plane"),
+        content("p.bmp", indexed({}).substr(0, 54 + 1000), 130,
+                "unable to read pallete from header"),
+        content("h.bmp", rgb24({}).substr(0, 40), 130, "Unable to read bmp header"),
+        content("wide.bmp", hugeWidth, 130,
+                "Lines of 25067136 bytes are longer than the file \"%/wide.bmp\" of 102 bytes"),
         one("BMPSource", "not.bmp", "PK not a bitmap at all", 130,
             "File not a BMP image: \"%/not.bmp\""),
 
-        one("DIBSource", "a.dib", bmpBytes(4, 4, 24, rgb, {}, four), 135,
+        one("DIBSource", "a.dib", rgb24({.bitCount = 4}), 135,
             "Unsupported BMP Format (packed) For File \"%/a.dib\""),
-        one("DIBSource", "a.dib", bmpBytes(4, 4, 24, rgb, {}, rle2), 135,
+        one("DIBSource", "a.dib", rgb24({.compression = 2}), 135,
             "Unsupported BMP Format (Compressed) For File \"%/a.dib\""),
-        one("DIBSource", "a.dib", bmpBytes(4, 4, 24, rgb, {}, v5), 134,
+        one("DIBSource", "a.dib", rgb24({.infoSize = 124}), 134,
             "Unrecognized File Format (Not Bmp) For File \"%/a.dib\""),
-        one("DIBSource", "a.dib", bmpBytes(4, 4, 8, indices, colourPalette()).substr(0, 300), 130,
-            "Unexpected File I/O Error (Possible EOF) For File \"%/a.dib\""),
-        one("DIBSource", "a.dib", "", 130,
-            "Unexpected File I/O Error (Possible EOF) For File \"%/a.dib\""),
+        one("DIBSource", "a.dib", indexed({}).substr(0, 300), 130, dibEof),
+        one("DIBSource", "a.dib", "", 130, dibEof),
         one("DIBSource", "a.dib", zeroWidth, 13, "image attributes not yet initialized"),
-        {{}, "missing.dib", "DIBSource", 130, "\"%/missing.dib\" could not be opened for reading"},
-        {{}, std::nullopt, "DIBSource", 130, "No file name specified for ZynDIBImageSource"},
+        named("DIBSource", "missing.dib", 130, "\"%/missing.dib\" could not be opened for reading"),
+        named("DIBSource", std::nullopt, 130, "No file name specified for ZynDIBImageSource"),
 
-        {{}, std::nullopt, "RawImageSource", 130, "No filename on ZynRawImageSource"},
+        named("RawImageSource", std::nullopt, 130, "No filename on ZynRawImageSource"),
         one("RawImageSource", "a.raw", std::string(64, 'a'), 130,
             "No file attributes defined for ZynRawImageSource"),
-        {{},
-         "missing.raw",
-         "RawImageSource",
-         130,
-         "Could not open file: \"%/missing.raw\"System error code = 2\nSystem error string = No "
-         "such file or directory"},
-        {{}, "", "RawImageSource", 130, "No file name specified for ZynRawImageSource"},
+        named("RawImageSource", "missing.raw", 130,
+              "Could not open file: \"%/missing.raw\"System error code = 2\nSystem error string "
+              "= No such file or directory"),
+        named("RawImageSource", "", 130, "No file name specified for ZynRawImageSource"),
 
         one("IMPSSource", "lone.lum", std::string(16, 'x'), 130,
             "Unable to open file \"%/lone.doc\": file not found"),
         // Without a doc file the recogniser does not claim the file.
-        one(byContent, "lone.lum", std::string(16, 'x'), 153,
-            "Failed to open the given file: %/lone.lum"),
-        {{{"gone.doc", kTwoByTwo}},
-         "gone.red",
-         "IMPSSource",
-         130,
-         "Unable to open the file(s): \n%/gone.red\n with write permission"},
-        {{{"huge.doc", docLine(2147483647, "PIXELS") + docLine(2147483647, "LINES") +
-                           docLine(4, "BYTES_PER_PIXEL")},
-          {"huge.lum", std::string(100, 'x')}},
-         "huge.lum",
-         "IMPSSource",
-         130,
-         "File \"%/huge.lum\": lines of 8589934588 bytes are longer than \"%/huge.lum\""},
-        {{{"zero.doc", docLine(0, "PIXELS") + docLine(2, "LINES") + docLine(1, "BYTES_PER_PIXEL")},
-          {"zero.lum", ""}},
-         "zero.lum",
-         "IMPSSource",
-         130,
-         "File \"%/zero.lum\": the width and height must be nonzero"},
+        content("lone.lum", std::string(16, 'x'), 153, "Failed to open the given file: %/lone.lum"),
+        named("IMPSSource", "gone.red", 130,
+              "Unable to open the file(s): \n%/gone.red\n with write permission",
+              {{"gone.doc", kTwoByTwo}}),
+        named("IMPSSource", "huge.lum", 130,
+              "File \"%/huge.lum\": lines of 8589934588 bytes are longer than \"%/huge.lum\"",
+              {{"huge.doc", docLine(2147483647, "PIXELS") + docLine(2147483647, "LINES") +
+                                docLine(4, "BYTES_PER_PIXEL")},
+               {"huge.lum", std::string(100, 'x')}}),
+        named("IMPSSource", "zero.lum", 130,
+              "File \"%/zero.lum\": the width and height must be nonzero",
+              {{"zero.doc",
+                docLine(0, "PIXELS") + docLine(2, "LINES") + docLine(1, "BYTES_PER_PIXEL")},
+               {"zero.lum", ""}}),
     };
     // Doc files the header reader refuses, beside a data file or alone; through the doc file's
     // name NUM_COLORS decides the set.
@@ -206,56 +199,53 @@ TEST(SampleFileSources, BadFilesAreRecordedErrorsWithTheirMessages) {
 TEST(SampleFileSources, MissingDataFailsTheRequestThatNeedsIt) {
     struct Case {
         std::string name;
-        std::function<ZynTransformPtr(const std::string& dir)> open;
+        std::function<ZynTransformPtr(Dir)> open;
         std::string message;
         std::string gone;  // the data file removed, and the next request's message
         std::string goneMessage;
     };
     const auto rgb = fixturePattern(8, 8, 3);
-    BmpOptions past;
-    past.dataOffset = 100000;
+    // `bytes` written to `path` and opened by content or by the source's name.
+    const auto written = [](const std::string& path, const std::string& bytes,
+                            const std::string& source = "", bool keepOpen = true) {
+        writeFile(path, bytes);
+        return sourceOf(path, source, keepOpen);
+    };
     const Case cases[] = {
         {"PPM",
-         [](const std::string& d) {
-             auto rgb = fixturePattern(10, 10, 3);
-             rgb.resize(100);
-             writePpm(d + "/t.ppm", 10, 10, rgb);
-             return sourceOf(d + "/t.ppm");
-         },
+         [&](Dir d) { return written(d + "/t.ppm", "P6\n10 10\n255\n" + std::string(100, 'x')); },
          "Unexpected end of file in \"%/t.ppm\" at byte 113"},
         {"BMP rows cut",
-         [&](const std::string& d) {
-             writeFile(d + "/cut.bmp", bmpBytes(8, 8, 24, rgb, {}).substr(0, 54 + 24 * 5));
-             return sourceOf(d + "/cut.bmp");
+         [&](Dir d) {
+             return written(d + "/cut.bmp", bmpBytes(8, 8, 24, rgb, {}).substr(0, 54 + 24 * 5));
          },
          "Unable to read line from file"},
         {"BMP data past the end",
-         [&](const std::string& d) {
-             writeFile(d + "/past.bmp", bmpBytes(8, 8, 24, rgb, {}, past).substr(0, 54 + 24 * 8));
-             return sourceOf(d + "/past.bmp");
+         [&](Dir d) {
+             return written(
+                 d + "/past.bmp",
+                 bmpBytes(8, 8, 24, rgb, {}, {.dataOffset = 100000}).substr(0, 54 + 24 * 8));
          },
          "Unable to read line from file"},
         {"DIB",
-         [&](const std::string& d) {
-             writeFile(d + "/cut.dib", bmpBytes(4, 4, 24, rgb, {}).substr(0, 54 + 16 * 2));
-             return sourceOf(d + "/cut.dib", "DIBSource");
+         [&](Dir d) {
+             return written(d + "/cut.dib", bmpBytes(4, 4, 24, rgb, {}).substr(0, 54 + 16 * 2),
+                            "DIBSource");
          },
          "Unexpected file I/O error (possible EOF)"},
         {"IMPS",
-         [](const std::string& d) {
+         [&](Dir d) {
              writeFile(d + "/cut.doc",
                        docLine(4, "PIXELS") + docLine(4, "LINES") + docLine(1, "BYTES_PER_PIXEL"));
-             writeFile(d + "/cut.lum", std::string(10, 'x'));
-             return sourceOf(d + "/cut.lum", "IMPSSource", false);
+             return written(d + "/cut.lum", std::string(10, 'x'), "IMPSSource", false);
          },
          "IMPS Source: Unable to read image, lines: 0 -> 3", "cut.lum", "could not open files"},
         {"raw",
-         [](const std::string& d) {
-             writeFile(d + "/short.raw", std::string(50, 'x'));
-             auto raw = std::make_shared<ZynRawImageSource>();
-             setName(*raw, d + "/short.raw");
-             raw->setAttribute<bool>("keep_open", false);
-             raw->setFile(0, 10, 10, 1, nullptr, ZynDataType::UInt8, 0, nativeHWD);
+         [&](Dir d) {
+             ZynTransformPtr raw =
+                 written(d + "/short.raw", std::string(50, 'x'), "RawImageSource", false);
+             std::dynamic_pointer_cast<ZynRawImageSource>(raw)->setFile(
+                 0, 10, 10, 1, nullptr, ZynDataType::UInt8, 0, nativeHWD);
              return raw;
          },
          "Raw Source: Unable to read image, lines: 0 -> 9", "short.raw", "could not open file"},

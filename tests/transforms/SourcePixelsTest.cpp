@@ -26,10 +26,15 @@ struct Picture {
     std::function<void()> alsoCheck = {};      // what else the source's layout implies
 };
 
+Picture picture(ZynTransformPtr source, uint32_t w, uint32_t h, std::vector<double> samples,
+                ZynColorKind kind, ZynDataType type = ZynDataType::UInt8, double maximum = 255) {
+    return {std::move(source), w, h, std::move(samples), kind, type, maximum};
+}
+
 struct Row {
     std::string name;
     std::string typeName;  // of the source the recogniser chose; empty when made by name
-    std::function<Picture(const std::string& dir)> write;
+    std::function<Picture(Dir)> write;
 };
 
 // A bitmap recognised by content, or read by the named source; 8-bit files whose palette is all
@@ -38,20 +43,20 @@ Row bmp(const std::string& name, uint32_t w, uint32_t h, int bits,
         const std::vector<uint8_t>& pixels, const std::vector<Rgb>& palette = {},
         const BmpOptions& options = {}, const std::string& source = "",
         std::optional<uint32_t> stripHeight = {}) {
-    const auto write = [=](const std::string& dir) {
+    const auto write = [=](Dir dir) {
         writeBmp(dir + "/a.bmp", w, h, bits, pixels, palette, options);
         const bool grey =
             bits == 8 && std::all_of(palette.begin(), palette.end(),
                                      [](const Rgb& c) { return c[0] == c[1] && c[1] == c[2]; });
         std::vector<double> greys;
         for (uint8_t p : grey ? pixels : std::vector<uint8_t>{}) greys.push_back(palette[p][0]);
-        Picture picture{sourceOf(dir + "/a.bmp", source), w, h,
-                        grey         ? greys
-                        : bits == 24 ? widened(pixels)
-                                     : widened(expandIndices(pixels, palette)),
-                        grey ? ZynColorKind::Lum : ZynColorKind::RGB};
-        picture.stripHeight = stripHeight;
-        return picture;
+        Picture p = picture(sourceOf(dir + "/a.bmp", source), w, h,
+                            grey         ? greys
+                            : bits == 24 ? widened(pixels)
+                                         : widened(expandIndices(pixels, palette)),
+                            grey ? ZynColorKind::Lum : ZynColorKind::RGB);
+        p.stripHeight = stripHeight;
+        return p;
     };
     return {name, source.empty() ? "ZynBMPImageSource" : "", write};
 }
@@ -66,38 +71,33 @@ std::vector<uint32_t> impsSamples(size_t count, uint32_t mask) {
     return samples;
 }
 
-// Sixteen-bit colour sets of the given kind, big-endian.
-Picture impsColour(const std::string& dir, ImpsKind kind, const std::string& name) {
-    ImpsSet set{33, 70, 2, true, "sun", "16 = BITS_PER_PIXEL\n"};
-    const auto samples = impsSamples(33 * 70 * 3, 0xFFFF);
-    writeImpsSet(dir, "set", kind, set, samples);
-    Picture p{sourceOf(dir + name, "IMPSSource", false),
-              33,
-              70,
-              widened(samples),
-              ZynColorKind::RGB,
-              ZynDataType::UInt16,
-              65535};
-    if (name == "/set.grn") {
-        p.kind = ZynColorKind::Lum;
-        p.samples.clear();
-        for (size_t i = 1; i < samples.size(); i += 3) p.samples.push_back(samples[i]);
-    }
-    return p;
+// Sixteen-bit colour sets of the given kind, big-endian, opened through the file `name`; one
+// band file of the three is a luminance image of that band.
+Row impsColour(const std::string& row, ImpsKind kind, const std::string& name) {
+    return {row, "", [=](Dir dir) {
+                ImpsSet set{33, 70, 2, true, "sun", "16 = BITS_PER_PIXEL\n"};
+                const auto samples = impsSamples(33 * 70 * 3, 0xFFFF);
+                writeImpsSet(dir, "set", kind, set, samples);
+                Picture p =
+                    picture(sourceOf(dir + name, "IMPSSource", false), 33, 70, widened(samples),
+                            ZynColorKind::RGB, ZynDataType::UInt16, 65535);
+                if (name != "/set.grn") return p;
+                p.kind = ZynColorKind::Lum;
+                p.samples.clear();
+                for (size_t i = 1; i < samples.size(); i += 3) p.samples.push_back(samples[i]);
+                return p;
+            }};
 }
 
 // Twelve significant bits of two-byte samples in the order a doc file names.
-Picture impsOrder(const std::string& dir, const std::string& order, bool big,
-                  const std::string& extra, ZynDataType type) {
-    const auto samples = impsSamples(8 * 5, 0x0FFF);
-    writeImpsSet(dir, "o", ImpsKind::Img, {8, 5, 2, big, order, extra}, samples);
-    return {sourceOf(dir + "/o.img", "IMPSSource", false),
-            8,
-            5,
-            widened(samples),
-            ZynColorKind::Lum,
-            type,
-            4095};
+Row impsOrder(const std::string& row, const std::string& order, bool big, const std::string& extra,
+              ZynDataType type) {
+    return {row, "", [=](Dir dir) {
+                const auto samples = impsSamples(8 * 5, 0x0FFF);
+                writeImpsSet(dir, "o", ImpsKind::Img, {8, 5, 2, big, order, extra}, samples);
+                return picture(sourceOf(dir + "/o.img", "IMPSSource", false), 8, 5,
+                               widened(samples), ZynColorKind::Lum, type, 4095);
+            }};
 }
 
 Picture raw(const std::string& dir, const std::string& bytes, uint32_t w, uint32_t h, int bands,
@@ -109,15 +109,9 @@ Picture raw(const std::string& dir, const std::string& bytes, uint32_t w, uint32
     source->setAttribute<bool>("keep_open", keepOpen);
     source->setFile(organization, w, h, bands, nullptr, type, offset, order);
     const bool floats = type == ZynDataType::Float32 || type == ZynDataType::Float64;
-    return {source,
-            w,
-            h,
-            std::move(samples),
-            bands == 3 ? ZynColorKind::RGB : ZynColorKind::Lum,
-            type,
-            floats                       ? 1.0
-            : type == ZynDataType::UInt8 ? 255.0
-                                         : 65535.0};
+    const double maximum = floats ? 1.0 : type == ZynDataType::UInt8 ? 255.0 : 65535.0;
+    return picture(source, w, h, std::move(samples),
+                   bands == 3 ? ZynColorKind::RGB : ZynColorKind::Lum, type, maximum);
 }
 
 // Samples of three bands in setFile's organisations: pixels, band after band, line by line.
@@ -134,7 +128,7 @@ std::string threeBandFile(uint32_t w, uint32_t h, int organization,
     return out;
 }
 
-Picture vaxF(const std::string& dir) {
+Picture vaxF(Dir dir) {
     const std::vector<std::array<unsigned, 2>> fs = {{129, 0}, {3, 0x7FFFFF}, {0, 5},
                                                      {1, 9},   {2, 0x400000}, {200, 0x123456}};
     std::string bytes;
@@ -149,7 +143,7 @@ Picture vaxF(const std::string& dir) {
     return raw(dir, bytes, 3, 2, 1, 0, ZynDataType::Float32, 0, vaxHWD, values);
 }
 
-Picture vaxG(const std::string& dir) {
+Picture vaxG(Dir dir) {
     const std::vector<double> values = {1.0, -1.0 / 3, 6.02e23, -2.5e-200};
     std::string bytes;
     for (double v : values) {
@@ -170,25 +164,21 @@ std::vector<Row> rows() {
     std::reverse(inverted.begin(), inverted.end());
     std::vector<uint8_t> sixteen(30);
     for (size_t i = 0; i < sixteen.size(); ++i) sixteen[i] = static_cast<uint8_t>(i % 16);
-    BmpOptions shortPalette, topDown;
-    shortPalette.colorsUsed = 16;
-    topDown.topDown = true;
     rows.push_back(bmp("BMP grey palette", 13, 70, 8, indices, greyPalette()));
     // One coloured entry makes the file colour-mapped.
     rows.push_back(
         bmp("BMP colour palette", 13, 70, 8, indices, oneColour, {}, "", 10000 / 13 + 1));
     // A grey palette that is not the identity ramp maps indices to its greys.
     rows.push_back(bmp("BMP inverted greys", 13, 70, 8, indices, inverted));
-    rows.push_back(bmp("BMP palette of 16", 6, 5, 8, sixteen, colourPalette(16), shortPalette));
-    rows.push_back(bmp("BMP top-down rows", 6, 5, 24, fixturePattern(6, 5, 3), {}, topDown));
+    rows.push_back(
+        bmp("BMP palette of 16", 6, 5, 8, sixteen, colourPalette(16), {.colorsUsed = 16}));
+    rows.push_back(
+        bmp("BMP top-down rows", 6, 5, 24, fixturePattern(6, 5, 3), {}, {.topDown = true}));
     for (bool fileHeader : {true, false})
         for (bool core : {false, true})
             for (bool down : {false, true}) {
                 if (core && down) continue;  // core headers have no sign for the height
-                BmpOptions o;
-                o.fileHeader = fileHeader;
-                o.coreHeader = core;
-                o.topDown = down;
+                const BmpOptions o{.fileHeader = fileHeader, .coreHeader = core, .topDown = down};
                 const std::string name = std::string("DIB") + (fileHeader ? " file" : "") +
                                          (core ? " core" : " info") + (down ? " top-down" : "");
                 rows.push_back(bmp(name + " 24-bit", 21, 300, 24, fixturePattern(21, 300, 3), {}, o,
@@ -198,40 +188,25 @@ std::vector<Row> rows() {
             }
     for (const char* name : {"/moon.lum", "/moon.doc", "/moon"})
         rows.push_back(
-            {std::string("IMPS luminance ") + name, "ZynIMPSImageSource",
-             [name](const std::string& d) {
+            {std::string("IMPS luminance ") + name, "ZynIMPSImageSource", [name](Dir d) {
                  const auto samples = impsSamples(512 * 480, 0xFF);
                  writeImpsSet(d, "moon", ImpsKind::Lum, {512, 480}, samples);
                  return Picture{sourceOf(d + name), 512, 480, widened(samples), ZynColorKind::Lum};
              }});
+    rows.push_back(impsColour("IMPS colour file", ImpsKind::Rgb, "/set.rgb"));
+    rows.push_back(impsColour("IMPS colour set by its doc file", ImpsKind::Rgb, "/set.doc"));
+    rows.push_back(impsColour("IMPS band files by their doc file", ImpsKind::Bands, "/set.doc"));
+    rows.push_back(impsColour("IMPS one band file", ImpsKind::Bands, "/set.grn"));
+    rows.push_back(impsOrder("IMPS Intel order", "Intel", false, "", ZynDataType::Int16));
+    rows.push_back(impsOrder("IMPS order s", "s", true, "", ZynDataType::Int16));
+    rows.push_back(impsOrder("IMPS DEC order, unsigned", "DEC", false,
+                             "12 = SIGNIFICANT_BITS\n0 = SIGNED\n", ZynDataType::UInt16));
+    rows.push_back(
+        impsOrder("IMPS no order, signed", "", false, "1 = SIGNED\n", ZynDataType::Int16));
     rows.insert(
         rows.end(),
-        {{"IMPS colour file", "",
-          [](const std::string& d) { return impsColour(d, ImpsKind::Rgb, "/set.rgb"); }},
-         {"IMPS colour set by its doc file", "",
-          [](const std::string& d) { return impsColour(d, ImpsKind::Rgb, "/set.doc"); }},
-         {"IMPS band files by their doc file", "",
-          [](const std::string& d) { return impsColour(d, ImpsKind::Bands, "/set.doc"); }},
-         // One band file of the three is a luminance image of that band.
-         {"IMPS one band file", "",
-          [](const std::string& d) { return impsColour(d, ImpsKind::Bands, "/set.grn"); }},
-         {"IMPS Intel order", "",
-          [](const std::string& d) {
-              return impsOrder(d, "Intel", false, "", ZynDataType::Int16);
-          }},
-         {"IMPS order s", "",
-          [](const std::string& d) { return impsOrder(d, "s", true, "", ZynDataType::Int16); }},
-         {"IMPS DEC order, unsigned", "",
-          [](const std::string& d) {
-              return impsOrder(d, "DEC", false, "12 = SIGNIFICANT_BITS\n0 = SIGNED\n",
-                               ZynDataType::UInt16);
-          }},
-         {"IMPS no order, signed", "",
-          [](const std::string& d) {
-              return impsOrder(d, "", false, "1 = SIGNED\n", ZynDataType::Int16);
-          }},
-         {"PPM", "ZynPpmImageSource",
-          [](const std::string& d) {
+        {{"PPM", "ZynPpmImageSource",
+          [](Dir d) {
               const auto rgb = fixturePattern(70, 150, 3);
               writePpm(d + "/a.ppm", 70, 150, rgb);
               Picture p{sourceOf(d + "/a.ppm"), 70, 150, widened(rgb), ZynColorKind::RGB};
@@ -239,7 +214,7 @@ std::vector<Row> rows() {
               return p;
           }},
          {"PPM header with comments and split numbers", "ZynPpmImageSource",
-          [](const std::string& d) {
+          [](Dir d) {
               std::string bytes = "P6\n# a comment\n3 2\n255\n";
               std::vector<double> samples;
               for (int i = 0; i < 18; ++i) {
@@ -249,39 +224,37 @@ std::vector<Row> rows() {
               writeFile(d + "/c.ppm", bytes);
               return Picture{sourceOf(d + "/c.ppm"), 3, 2, samples, ZynColorKind::RGB};
           }},
-         {"PPM small maxval scales samples", "ZynPpmImageSource", [](const std::string& d) {
+         {"PPM small maxval scales samples", "ZynPpmImageSource", [](Dir d) {
               writePpm(d + "/m.ppm", 2, 1, {15, 7, 0, 1, 2, 3}, 15);
               return Picture{
                   sourceOf(d + "/m.ppm"), 2, 1, {255, 119, 0, 17, 34, 51}, ZynColorKind::RGB};
           }}});
     for (bool big : {true, false})
-        rows.push_back({big ? "raw 16-bit big-endian" : "raw 16-bit little-endian", "",
-                        [big](const std::string& d) {
-                            const auto samples = pattern16(37 * 29 * 3);
-                            return raw(d, std::string(100, '#') + sampleBytes(samples, big), 37, 29,
-                                       3, 0, ZynDataType::UInt16, 100, big ? sparcHWD : intelHWD,
-                                       widened(samples));
-                        }});
+        rows.push_back(
+            {big ? "raw 16-bit big-endian" : "raw 16-bit little-endian", "", [big](Dir d) {
+                 const auto samples = pattern16(37 * 29 * 3);
+                 return raw(d, std::string(100, '#') + sampleBytes(samples, big), 37, 29, 3, 0,
+                            ZynDataType::UInt16, 100, big ? sparcHWD : intelHWD, widened(samples));
+             }});
     for (int organization : {0, 1, 2})
-        rows.push_back({"raw organisation " + std::to_string(organization), "",
-                        [organization](const std::string& d) {
-                            const auto rgb = fixturePattern(23, 300, 3);
-                            Picture p = raw(d, threeBandFile(23, 300, organization, rgb), 23, 300,
-                                            3, organization, ZynDataType::UInt8, 0, nativeHWD,
-                                            widened(rgb), true);
-                            p.stripHeight = ZynSettings::get().defaultStripHeight;
-                            p.alsoCheck = [organization, rgb, source = p.source] {
-                                auto& raw = dynamic_cast<ZynRawImageSource&>(*source);
-                                EXPECT_EQ(raw.organization(),
-                                          organization == 0 ? 0 : 3 - organization);
-                                // A buffer laid out as the strips is filled straight from the
-                                // file, a rectangle too.
-                                ZynRectBuffer direct({3, 70, 11, 5}, raw.imageOutput(0)->dataOrg());
-                                raw.genRect(direct);
-                                EXPECT_TRUE(samplesMatch(direct, rgb, 23));
-                            };
-                            return p;
-                        }});
+        rows.push_back(
+            {"raw organisation " + std::to_string(organization), "", [organization](Dir d) {
+                 const auto rgb = fixturePattern(23, 300, 3);
+                 Picture p =
+                     raw(d, threeBandFile(23, 300, organization, rgb), 23, 300, 3, organization,
+                         ZynDataType::UInt8, 0, nativeHWD, widened(rgb), true);
+                 p.stripHeight = ZynSettings::get().defaultStripHeight;
+                 p.alsoCheck = [organization, rgb, source = p.source] {
+                     auto& raw = dynamic_cast<ZynRawImageSource&>(*source);
+                     EXPECT_EQ(raw.organization(), organization == 0 ? 0 : 3 - organization);
+                     // A buffer laid out as the strips is filled straight from the
+                     // file, a rectangle too.
+                     ZynRectBuffer direct({3, 70, 11, 5}, raw.imageOutput(0)->dataOrg());
+                     raw.genRect(direct);
+                     EXPECT_TRUE(samplesMatch(direct, rgb, 23));
+                 };
+                 return p;
+             }});
     rows.push_back({"raw VAX F floats", "", vaxF});
     rows.push_back({"raw VAX G floats", "", vaxG});
     return rows;

@@ -3,31 +3,24 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cstring>
 #include <functional>
-#include <memory>
-#include <sstream>
-#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "../anyimage/AnyImageTestSupport.h"
+#include "../ops/OperationOnImage.h"
+#include "../transforms/SampleFileTestSupport.h"
 #include "BmpFixture.h"
 #include "ImpsFixture.h"
 #include "J2kFixture.h"
 #include "JpegFixture.h"
 #include "PngFixture.h"
 #include "PpmFixture.h"
-#include "QorString.h"
 #include "RawFixture.h"
-#include "TestSupport.h"
 #include "TiffFixture.h"
-#include "ZynGraph.h"
-#include "ZynImageInputCP.h"
 #include "ZynRawImageSource.h"
 #include "ZynSettings.h"
-#include "ZynTransformRegistryEntry.h"
 #include "ZynWorkerPool.h"
 
 namespace {
@@ -50,38 +43,18 @@ struct Opened {
     std::vector<uint8_t> expected;
 };
 
-void setName(ZynTransform& t, const std::string& path) {
-    t.setAttribute<std::wstring>("wfile_name", qorWiden(path));
-}
-
-// An operation from its registry name and attribute texts, fed by `input`.
-ZynTransformPtr operation(const std::string& name,
-                          const std::vector<std::pair<std::string, std::string>>& attributes,
-                          const ZynTransformPtr& input) {
-    ZynTransformPtr op = ZynTransformRegistry::create(name);
-    for (const auto& [attribute, text] : attributes) op->setAttributeText(attribute, text);
-    op->imageInput(0)->connect(input, input->primaryOutputIndex());
-    return op;
-}
-
-std::vector<uint8_t> bytesOf(const std::vector<uint16_t>& samples) {
-    std::vector<uint8_t> bytes(samples.size() * 2);
-    std::memcpy(bytes.data(), samples.data(), bytes.size());
-    return bytes;
-}
-
 // Every image spans several native tiles, so that requests of the whole image spread.
 
 // RGB TIFF of 16 x 16 tiles with the given compression, or of strips of 8 rows.
 Opened tiff(const std::string& dir, bool tiled, uint16_t compression = 1) {
-    TiffPage page;
-    page.width = tiled ? 70 : 30;
-    page.height = tiled ? 45 : 150;
-    page.samplesPerPixel = 3;
-    page.photometric = 2;
-    page.compression = compression;
-    if (tiled) page.tileWidth = page.tileHeight = 16;
-    if (!tiled) page.rowsPerStrip = 8;
+    TiffPage page{.width = tiled ? 70u : 30u,
+                  .height = tiled ? 45u : 150u,
+                  .samplesPerPixel = 3,
+                  .photometric = 2,
+                  .compression = compression,
+                  .rowsPerStrip = tiled ? 0u : 8u,
+                  .tileWidth = tiled ? 16u : 0u,
+                  .tileHeight = tiled ? 16u : 0u};
     const auto samples = tiffPattern(page.width, page.height, 3, 8);
     page.data = packTiffSamples(samples, page.width * 3, 8);
     writeTiff(dir + "/t.tif", {page});
@@ -95,11 +68,7 @@ Opened ppm(const std::string& dir, bool keepOpen = true) {
 }
 
 Opened tiledJ2k(const std::string& dir) {
-    J2kFixtureOptions options;
-    options.width = 64;
-    options.height = 48;
-    options.tileWidth = options.tileHeight = 32;
-    options.levels = 3;
+    const J2kFixtureOptions options{.tileWidth = 32, .tileHeight = 32, .levels = 3};  // 64 x 48
     const auto planes = writeJ2k(dir + "/t.jp2", options);
     std::vector<uint8_t> rgb;
     for (uint32_t y = 0; y < options.height; ++y)
@@ -111,29 +80,19 @@ Opened tiledJ2k(const std::string& dir) {
 
 // One tile, whose code-blocks the library decodes on the request's threads.
 Opened lossyJ2k(const std::string& dir) {
-    J2kFixtureOptions options;
-    options.width = 40;
-    options.height = 600;
-    options.levels = 4;
-    options.lossy = true;
-    options.colorTransform = true;
-    writeJ2k(dir + "/l.jp2", options);
+    writeJ2k(dir + "/l.jp2",
+             {.width = 40, .height = 600, .levels = 4, .lossy = true, .colorTransform = true});
     return {openByContent(dir + "/l.jp2"), {}};
 }
 
 Opened bmp(const std::string& dir, const std::string& source, uint32_t height) {
     const auto rgb = fixturePattern(37, height, 3);
     writeBmp(dir + "/b.bmp", 37, height, 24, rgb);
-    if (source.empty()) return {openByContent(dir + "/b.bmp"), rgb};
-    ZynTransformPtr byName = ZynTransformRegistry::create(source);
-    setName(*byName, dir + "/b.bmp");
-    return {byName, rgb};
+    return {sourceOf(dir + "/b.bmp", source, source.empty()), rgb};
 }
 
 Opened imps(const std::string& dir) {
-    ImpsSet set;
-    set.width = 33;
-    set.height = 150;
+    const ImpsSet set{33, 150};
     const auto rgb = fixturePattern(set.width, set.height, 3);
     writeImpsSet(dir, "set", ImpsKind::Rgb, set, std::vector<uint32_t>(rgb.begin(), rgb.end()));
     return {openByContent(dir + "/set.doc"), rgb};
@@ -148,7 +107,8 @@ Opened raw(const std::string& dir, bool sixteen = false) {
         writeFile(dir + "/r.raw", sampleBytes(samples, true));
         source->setAttribute<bool>("keep_open", false);
         source->setFile(0, 64, 200, 1, nullptr, ZynDataType::UInt16, 0, ppcHWD);
-        return {source, bytesOf(samples)};
+        const std::string native = sampleBytes(samples, false);
+        return {source, {native.begin(), native.end()}};
     }
     const auto rgb = fixturePattern(30, 150, 3);
     writeFile(dir + "/r.raw", std::string(rgb.begin(), rgb.end()));
@@ -163,26 +123,25 @@ Opened png(const std::string& dir) {
 }
 
 Opened jpeg(const std::string& dir) {
-    JpegFixtureOptions options;
-    options.width = 40;
-    options.height = 150;
-    writeJpeg(dir + "/j.jpg", options);
+    writeJpeg(dir + "/j.jpg", {.width = 40, .height = 150});
     // Lossy: only the renders with different thread counts are compared.
     return {openByContent(dir + "/j.jpg"), {}};
 }
 
 const std::string kRotation = "[0.985,-0.174,0,0.174,0.985,0]";
-const std::string kTwist = "ZynMatrix<float64>[4,4:1,0,0,0;0,1.3,0,0;0,0,1.3,0;0,0,0,1]";
+const Attributes kTwist = {
+    {"colorMatrix", "ZynMatrix<float64>[4,4:1,0,0,0;0,1.3,0,0;0,0,1.3,0;0,0,0,1]"}};
 
-Opened affine(const Opened& input, const std::string& map, const std::string& resampling) {
-    const bool identity = map == "[1,0,0,0,1,0]";
-    return {operation("Affine", {{"affines", map}, {"resamplingType", resampling}}, input.image),
-            identity ? input.expected : std::vector<uint8_t>{}};
+// An operation over an opened image; `keeps` when it passes the pixels through unchanged, else
+// only the renders with different thread counts are compared.
+Opened over(const std::string& name, const Attributes& attributes, const Opened& input,
+            bool keeps = false) {
+    return {operation(name, attributes, input.image),
+            keeps ? input.expected : std::vector<uint8_t>{}};
 }
 
-// The matrix applies in the operation's own colour space: only thread counts are compared.
-Opened twist(const Opened& input) {
-    return {operation("ColorMatrix", {{"colorMatrix", kTwist}}, input.image), {}};
+Attributes rotation(const char* resampling) {
+    return {{"affines", kRotation}, {"resamplingType", resampling}};
 }
 
 // The band selection reverses the bands.
@@ -195,53 +154,45 @@ Opened reversedBands(const Opened& input) {
             bgr};
 }
 
-using Opener = std::function<Opened(const std::string& dir)>;
+using Opener = std::function<Opened(Dir)>;
 
 const std::pair<const char*, Opener> kRows[] = {
-    {"PPM", [](const std::string& d) { return ppm(d); }},
-    {"TIFF tiles", [](const std::string& d) { return tiff(d, true); }},
-    {"TIFF Deflate tiles", [](const std::string& d) { return tiff(d, true, 8); }},
-    {"TIFF strips", [](const std::string& d) { return tiff(d, false); }},
+    {"PPM", [](Dir d) { return ppm(d); }},
+    {"TIFF tiles", [](Dir d) { return tiff(d, true); }},
+    {"TIFF Deflate tiles", [](Dir d) { return tiff(d, true, 8); }},
+    {"TIFF strips", [](Dir d) { return tiff(d, false); }},
     {"JPEG 2000 tiles", tiledJ2k},
     {"JPEG 2000 lossy", lossyJ2k},
-    {"BMP", [](const std::string& d) { return bmp(d, "", 150); }},
-    {"DIB", [](const std::string& d) { return bmp(d, "DIBSource", 300); }},
+    {"BMP", [](Dir d) { return bmp(d, "", 150); }},
+    {"DIB", [](Dir d) { return bmp(d, "DIBSource", 300); }},
     {"IMPS", imps},
-    {"raw", [](const std::string& d) { return raw(d); }},
+    {"raw", [](Dir d) { return raw(d); }},
     {"PNG", png},
     {"JPEG", jpeg},
     {"Affine bicubic over TIFF",
-     [](const std::string& d) { return affine(tiff(d, true, 8), kRotation, "BICUBIC"); }},
+     [](Dir d) { return over("Affine", rotation("BICUBIC"), tiff(d, true, 8)); }},
     {"Affine bilinear over PPM",
-     [](const std::string& d) { return affine(ppm(d), kRotation, "BILINEAR"); }},
+     [](Dir d) { return over("Affine", rotation("BILINEAR"), ppm(d)); }},
     {"Affine identity over JPEG 2000",
-     [](const std::string& d) { return affine(tiledJ2k(d), "[1,0,0,0,1,0]", "NEAREST"); }},
-    {"ColorMatrix over TIFF", [](const std::string& d) { return twist(tiff(d, true, 8)); }},
-    {"ColorMatrix over PNG", [](const std::string& d) { return twist(png(d)); }},
+     [](Dir d) {
+         return over("Affine", {{"resamplingType", "NEAREST"}}, tiledJ2k(d), true);
+     }},
+    {"ColorMatrix over TIFF", [](Dir d) { return over("ColorMatrix", kTwist, tiff(d, true, 8)); }},
+    {"ColorMatrix over PNG", [](Dir d) { return over("ColorMatrix", kTwist, png(d)); }},
     {"Contrast over BMP",
-     [](const std::string& d) {
-         return Opened{operation("Contrast", {{"contrast", "1.4"}}, bmp(d, "", 150).image), {}};
+     [](Dir d) {
+         return over("Contrast", {{"contrast", "1.4"}}, bmp(d, "", 150));
      }},
-    {"ChannelSelect over IMPS", [](const std::string& d) { return reversedBands(imps(d)); }},
-    {"Nop over raw",
-     [](const std::string& d) {
-         const Opened in = raw(d);
-         return Opened{operation("Nop", {}, in.image), in.expected};
-     }},
+    {"ChannelSelect over IMPS", [](Dir d) { return reversedBands(imps(d)); }},
+    {"Nop over raw", [](Dir d) { return over("Nop", {}, raw(d), true); }},
 };
 
 ZynResolution fullOf(ZynTransform& image) {
-    return image.imageOutput(image.primaryOutputIndex())->coordSpace()->resolutions().at(0);
-}
-
-// `rect` at the first resolution in the output's own sample type and bands.
-ZynRectBuffer renderOwn(ZynTransform& image, const ZynRect& rect,
-                        ZynInterleave interleave = ZynInterleave::Pixel) {
-    return renderRect(image, fullOf(image), rect, {}, 0, interleave);
+    return resolutionsOf(image).at(0);
 }
 
 // The whole image at its first resolution in packed pixels of its own sample type.
-std::vector<uint8_t> renderWhole(ZynTransform& image) {
+std::vector<uint8_t> wholeBytes(ZynTransform& image) {
     const ZynResolution full = fullOf(image);
     const ZynRectBuffer buffer = renderOwn(image, {0, 0, full.width, full.height});
     const auto* origin = reinterpret_cast<const uint8_t*>(buffer.origin());
@@ -256,13 +207,13 @@ TEST(ParallelPull, EveryFormatAndOperationRendersTheSameOnAnyNumberOfThreads) {
         ASSERT_TRUE(ZynGraph::statusOK(*opened.image)) << opened.image->error().message();
 
         threads.set(1);
-        const std::vector<uint8_t> sequential = renderWhole(*opened.image);
+        const std::vector<uint8_t> sequential = wholeBytes(*opened.image);
         if (!opened.expected.empty()) {
             EXPECT_TRUE(sequential == opened.expected);
         }
         for (uint32_t n : {2u, 8u}) {
             threads.set(n);
-            EXPECT_TRUE(renderWhole(*opened.image) == sequential) << n << " threads";
+            EXPECT_TRUE(wholeBytes(*opened.image) == sequential) << n << " threads";
         }
     }
 }
@@ -276,7 +227,7 @@ TEST(ParallelPull, ConcurrentHostsOfOneGraphGetTheSamePixels) {
         {"PPM kept open", ppm(testDir(), true)},
         {"PPM opened for each pass", ppm(testDir(), false)},
         {"raw 16-bit opened for each pass", raw(testDir(), true)},
-        {"Affine bicubic over TIFF", affine(tiff(testDir(), true, 8), kRotation, "BICUBIC")},
+        {"Affine bicubic over TIFF", over("Affine", rotation("BICUBIC"), tiff(testDir(), true, 8))},
     };
     for (const auto& [name, opened] : cases) {
         SCOPED_TRACE(name);
@@ -289,22 +240,16 @@ TEST(ParallelPull, ConcurrentHostsOfOneGraphGetTheSamePixels) {
             for (int64_t x = 0; x < full.width; ++x)
                 for (int b = 0; b < whole.bands(); ++b) samples.push_back(sampleAt(whole, x, y, b));
         if (!opened.expected.empty()) {
-            EXPECT_TRUE(renderWhole(image) == opened.expected);
+            EXPECT_TRUE(wholeBytes(image) == opened.expected);
         }
         const int64_t w = full.width / 4 + 1, h = full.height / 4 + 1;
-        std::vector<int> failures(4, 0);
-        std::vector<std::thread> hosts;
-        for (int t = 0; t < 4; ++t)
-            hosts.emplace_back([&, t] {
-                for (int i = 0; i < 40; ++i) {
-                    const ZynRect rect{(t * 37 + i * 11) % (full.width - w + 1),
-                                       (t * 53 + i * 7) % (full.height - h + 1), w, h};
-                    const ZynRectBuffer piece =
-                        renderOwn(image, rect, i % 2 ? ZynInterleave::Band : ZynInterleave::Pixel);
-                    failures[t] += !samplesMatch(piece, samples, full.width);
-                }
-            });
-        for (std::thread& host : hosts) host.join();
+        const auto failures = failuresOnThreads(4, 40, [&](int t, int i) {
+            const ZynRect rect{(t * 37 + i * 11) % (full.width - w + 1),
+                               (t * 53 + i * 7) % (full.height - h + 1), w, h};
+            const auto interleave = i % 2 ? ZynInterleave::Band : ZynInterleave::Pixel;
+            return static_cast<bool>(
+                samplesMatch(renderOwn(image, rect, interleave), samples, full.width));
+        });
         EXPECT_EQ(failures, std::vector<int>(4, 0));
     }
 }
@@ -314,25 +259,19 @@ TEST(ParallelPull, SourcesWordTheirOwnRectanglesOutsideTheImage) {
     threads.set(2);
     const std::string dir = testDir();
     writePpm(dir + "/small.ppm", 4, 3, fixturePattern(4, 3, 3));
+    // What each source says after "requested (x,y) w=W, h=H pixels from ".
     const std::tuple<Opened, ZynRect, std::string> cases[] = {
-        {bmp(dir, "DIBSource", 23),
-         {36, 0, 2, 1},
-         "requested (36,0) w=2, h=1 pixels from BMP image which is 37x23 pixels"},
-        {raw(dir),
-         {0, 140, 30, 20},
-         "requested (0,140) w=30, h=20 pixels from raw image which is 30x150 pixels"},
-        {png(dir),
-         {0, 140, 40, 20},
-         "requested (0,140) w=40, h=20 pixels from an image of 40x150 pixels"},
-        {{openByContent(dir + "/small.ppm")},
-         {0, 0, 4, 4},
-         "requested (0,0) w=4, h=4 pixels from PPM image which is 4x3 pixels"},
+        {bmp(dir, "DIBSource", 23), {36, 0, 2, 1}, "BMP image which is 37x23 pixels"},
+        {raw(dir), {0, 140, 30, 20}, "raw image which is 30x150 pixels"},
+        {png(dir), {0, 140, 40, 20}, "an image of 40x150 pixels"},
+        {{openByContent(dir + "/small.ppm")}, {0, 0, 4, 4}, "PPM image which is 4x3 pixels"},
     };
-    for (const auto& [opened, rect, message] : cases) {
-        ZynTransform& image = *opened.image;
-        ASSERT_TRUE(ZynGraph::statusOK(image)) << message;
-        expectZynError([&] { renderRect(image, fullOf(image), rect, ZynDataType::UInt8, 3); }, 411,
-                       message);
+    for (const auto& [opened, rect, image] : cases) {
+        ASSERT_TRUE(ZynGraph::statusOK(*opened.image)) << image;
+        const std::string message = "requested (" + std::to_string(rect.x) + "," +
+                                    std::to_string(rect.y) + ") w=" + std::to_string(rect.width) +
+                                    ", h=" + std::to_string(rect.height) + " pixels from " + image;
+        expectZynError([&] { renderOwn(*opened.image, rect); }, 411, message);
     }
 }
 

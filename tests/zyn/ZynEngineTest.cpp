@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "../ops/MemorySource.h"
+#include "LayoutSupport.h"
 #include "TestSupport.h"
 #include "ZynAliasCP.h"
 #include "ZynGraph.h"
@@ -19,13 +20,8 @@ std::shared_ptr<MemorySource<uint8_t>> tiledSource(bool acceptsAny = false) {
                                                    acceptsAny);
 }
 
-ZynDataOrgPtr org(uint32_t w, uint32_t h, ZynInterleave interleave = ZynInterleave::Pixel,
-                  bool reversed = false) {
-    ZynSimpleDataOrg o(w, h, ZynDataType::UInt8, 3, interleave);
-    if (!reversed) return std::make_shared<ZynSimpleDataOrg>(o);
-    std::vector<int64_t> offsets(o.bandOffsets().rbegin(), o.bandOffsets().rend());
-    return std::make_shared<ZynSimpleDataOrg>(w, h, ZynDataType::UInt8, interleave, offsets,
-                                              o.pixelStride(), o.lineStride());
+ZynDataOrgPtr org(uint32_t w, uint32_t h, const Layout& layout = kLayouts[0]) {
+    return makeOrg(layout, w, h, ZynDataType::UInt8, 3);
 }
 
 // `rect` of `t` rendered into a buffer of `org`, checked against the image.
@@ -91,12 +87,11 @@ TEST(ZynEngine, SplitsRequestsIntoNativeTilesAndConvertsIntoTheCallersOrganisati
     // Crosses all nine tiles and touches the right and bottom edges.
     expectRendered(*source, {14, 8, 23, 15}, org(23, 15));
     EXPECT_EQ(source->op().calls, 3 * 3);
-    for (auto interleave : {ZynInterleave::Pixel, ZynInterleave::Line, ZynInterleave::Band})
-        for (bool reversed : {false, true}) {
-            SCOPED_TRACE(static_cast<int>(interleave) * 2 + reversed);
-            expectRendered(*source, {3, 4, 30, 17}, org(30, 17, interleave, reversed));
-            expectRendered(*source, {0, 0, 37, 23}, org(37, 23, interleave, reversed));
-        }
+    for (const Layout& layout : kLayouts) {
+        SCOPED_TRACE(layout.name);
+        expectRendered(*source, {3, 4, 30, 17}, org(30, 17, layout));
+        expectRendered(*source, {0, 0, 37, 23}, org(37, 23, layout));
+    }
 }
 
 TEST(ZynEngine, OpsThatAcceptTheBufferFillItDirectly) {
@@ -140,7 +135,7 @@ TEST(ZynEngine, AttributeErrors) {
 
 TEST(ZynEngine, AggregatesForwardThroughTheirAlias) {
     auto aggregate = std::make_shared<Aggregate>();
-    expectRendered(*aggregate, {0, 0, 37, 23}, org(37, 23, ZynInterleave::Band));
+    expectRendered(*aggregate, {0, 0, 37, 23}, org(37, 23, kLayouts[2]));
     EXPECT_EQ(aggregate->inner->postRenders, 1);
     EXPECT_EQ(aggregate->imageOutput(0), aggregate->inner->imageOutput(0));
 }

@@ -8,15 +8,9 @@
 #include "ZynValue.h"
 #include "ZynXyCoordSpace.h"
 
-TEST(ZynValues, UnitConversions) {
-    double mm = 0;
-    ASSERT_TRUE(zynConvertUnit(2.0, ZynUnit::Inch, ZynUnit::Millimeter, mm));
-    EXPECT_DOUBLE_EQ(mm, 50.8);
-    double out = 0;
-    EXPECT_FALSE(zynConvertUnit(1.0, ZynUnit::Pixel, ZynUnit::Meter, out));
-    EXPECT_TRUE(zynConvertUnit(3.0, ZynUnit::Pixel, ZynUnit::Pixel, out));
-    EXPECT_EQ(zynUnitName(ZynUnit::Normalized), "normalized");
-
+// Conversions between units, and the scaling of spaces, show in the extents of
+// NopOperation.ExtentsItAcceptsKeepThePixels and AffineOperation.OutputResolutionsFollowTheInputs.
+TEST(ZynValues, RelativeSidesInTheOtherSidesUnits) {
     ZynXyCoordSpace space({400, ZynUnit::Pixel}, {300, ZynUnit::Pixel});
     EXPECT_EQ(space.relativeWidthToAbsolute({0.5, ZynUnit::Normalized}),
               (ZynValue{200, ZynUnit::Pixel}));
@@ -24,15 +18,6 @@ TEST(ZynValues, UnitConversions) {
     EXPECT_EQ(space.relativeHeightToAbsolute({0.5, ZynUnit::Width}),
               (ZynValue{200, ZynUnit::Pixel}));
     EXPECT_EQ(space.relativeHeightToAbsolute({7, ZynUnit::Inch}), (ZynValue{7, ZynUnit::Inch}));
-}
-
-TEST(ZynValues, ScaledSpacesScaleEveryResolution) {
-    ZynXyCoordSpace space({1000, ZynUnit::Pixel}, {750, ZynUnit::Pixel});
-    space.setResolutions({{1000, 750}, {500, 375}, {250, 188}});
-    const ZynXyCoordSpace half = space.scaledTo({500, ZynUnit::Pixel}, {375, ZynUnit::Pixel});
-    EXPECT_EQ(half.resolutions(), (std::vector<ZynResolution>{{500, 375}, {250, 188}, {125, 94}}));
-    const ZynXyCoordSpace same = space.withSize({1, ZynUnit::Meter}, {1, ZynUnit::Meter});
-    EXPECT_EQ(same.resolutions(), space.resolutions());
 }
 
 TEST(ZynValues, TextFormsRoundTrip) {
