@@ -25,8 +25,6 @@ class ZynJ2KImageSourceOp : public ZynImageSourceOp {
     bool holdsSamples(const ZynSimpleDataOrg& org) const;
     bool insideLevel(const ZynRect& rect) const;
     ZynDataOrgPtr nativeTile() const;
-    size_t stripesFor(const ZynRect& rect) const;
-    void decode(ZynRectBuffer& buffer, const ZynRect& rect, int threads) const;
 
     std::shared_ptr<ZynJ2KFile> file_;
     uint32_t level_;

@@ -16,8 +16,6 @@ namespace {
 constexpr uint64_t kMaxTileSamples = uint64_t{1} << 26;
 // Cut tiles keep whole code-block rows.
 constexpr uint64_t kTileRowStep = 64;
-// Regions of at least this many pixels are decoded in stripes on several threads.
-constexpr int64_t kBandedPixels = int64_t{1} << 20;
 
 J2kSampleType sampleType(ZynDataType type) {
     switch (type) {
@@ -104,41 +102,14 @@ void ZynJ2KImageSourceOp::genRect(ZynRectBuffer& buffer) {
 
     ZynDecodeBudget::require(qorNarrow(file_->fileName()), "decoding a JPEG 2000 region",
                              file_->header().decodeBytes(r.width, r.height));
-    const size_t stripes = stripesFor(r);
-    if (stripes == 1) {
-        // The library spreads one region's code-blocks over the request's threads, which
-        // costs nothing twice; a request that is one of several on the pool keeps to its own.
-        decode(buffer, r,
-               ZynWorkerPool::insideBatch() ? 1 : static_cast<int>(ZynSettings::get().threads));
-        return;
-    }
-    const int64_t step = static_cast<int64_t>(kTileRowStep);
-    const int64_t rows = (r.height / static_cast<int64_t>(stripes) + step - 1) / step * step;
-    ZynWorkerPool::shared().forEach(stripes, stripes, [&](size_t index, size_t) {
-        const int64_t top = r.y + static_cast<int64_t>(index) * rows;
-        const ZynRect stripe{r.x, top, r.width, std::min(rows, r.bottom() - top)};
-        if (!stripe.empty()) decode(buffer, stripe, 1);
-    });
-}
-
-// A large region decodes as stripes of rows at once, one on each thread: the library's own
-// threads leave its colour transform and sample output to one thread, and a band's margin of
-// code-blocks shared with its neighbour costs far less than that.
-size_t ZynJ2KImageSourceOp::stripesFor(const ZynRect& r) const {
-    const size_t threads = ZynSettings::get().threads;
-    if (threads <= 1 || ZynWorkerPool::insideBatch() || r.width * r.height < kBandedPixels)
-        return 1;
-    return static_cast<size_t>(std::clamp<int64_t>(r.height / static_cast<int64_t>(kTileRowStep), 1,
-                                                   static_cast<int64_t>(threads)));
-}
-
-void ZynJ2KImageSourceOp::decode(ZynRectBuffer& buffer, const ZynRect& r, int threads) const {
     const std::shared_ptr<const QorStream> stream = file_->stream();
     J2kTarget target{
         sampleType(dataType_), {}, buffer.org().pixelStride(), buffer.org().lineStride()};
-    for (size_t b = 0; b < file_->header().components.size(); ++b)
+    for (size_t b = 0; b < bands; ++b)
         target.bands.push_back(buffer.at(r.x, r.y, static_cast<int>(b)));
-    J2kDecoder decoder(*stream, threads);
+    // The library spreads one region's code-blocks over the request's threads, which costs
+    // nothing twice; a request that is one of several on the pool keeps to its own thread.
+    J2kDecoder decoder(*stream, ZynWorkerPool::insideBatch() ? 1 : ZynSettings::get().threads);
     if (!decoder.decode(file_->header(), {level_, layers_, r.x, r.y, r.width, r.height}, target))
         throw ZynError(130, decoder.errorText());
 }
