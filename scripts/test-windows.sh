@@ -138,7 +138,7 @@ wine_differences+=':Persist.TrampDataOfEveryVariantTypeRoundTrips'
 wine_differences+=':JpegSource.AlternativeImplementationMapsTheFileAndDecodesTheSame'
 
 check_test_programs() {
-    local program name
+    local program name status
     export ZYN_TEST_TMP=$work/testtmp
     mkdir -p "$ZYN_TEST_TMP"
     # The client test leaves the control's saved state there, for check_saved_state.
@@ -147,11 +147,14 @@ check_test_programs() {
     for name in $(sed -n 's/^windows_tests=(\(.*\))$/\1/p' "$repo/scripts/build-windows.sh"); do
         name=test_$name
         program=$tree/$name.exe
-        if ! timeout 600 "$wine" "$program" --gtest_brief=1 --gtest_filter="-$wine_differences" \
-            2>&1 | tr -d '\r' >"$work/$name.log"; then
-            grep -E 'Failure|FAILED|Unhandled' "$work/$name.log" | head -n 20
-            fail "$name under Wine"
-        fi
+        status=0
+        timeout 300 "$wine" "$program" --gtest_filter="-$wine_differences" 2>&1 | tr -d '\r' \
+            >"$work/$name.log" || status=$?
+        [ "$status" -eq 0 ] && continue
+        grep -E 'Failure|FAILED|Unhandled' "$work/$name.log" | head -n 20 || true
+        # Which test was running, or whether all had passed and the program did not end.
+        [ "$status" -eq 124 ] && tail -n 3 "$work/$name.log"
+        fail "$name under Wine (exit status $status)"
     done
     # Registration tests leave the class unregistered.
     run regsvr32 /s "$(winpath "$tree/zyncomponent.dll")" >/dev/null || fail "regsvr32 again"
