@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <map>
 
@@ -161,6 +162,27 @@ INSTANTIATE_TEST_SUITE_P(
         Kind{"PhotoYccAlphaUncompressed", Color::PhotoYccAlpha, Tiles::Uncompressed, Zyn::FpxYCCA,
              0x20017FFE}),
     [](const ::testing::TestParamInfo<Kind>& info) { return std::string(info.param.name); });
+
+// A host's buffer in another band order, or with gaps between pixels and rows, is filled in
+// place, within tiles and across their edges; premultiplied colours come as stored.
+TEST(FpxSource, FillsBuffersWithGapsOrAnotherBandOrderInPlace) {
+    FpxFixtureSpec recipe{
+        .width = 200, .height = 140, .color = Color::RgbAlpha, .premultiplied = true};
+    const std::string path = testDir() + "/order.fpx";
+    const FpxFixture fixture = writeFpx(path, recipe);
+    auto source = openBasic(path);
+    ASSERT_TRUE(source->status()) << source->error().message();
+    for (const std::vector<int64_t>& offsets :
+         {std::vector<int64_t>{3, 2, 1, 0}, std::vector<int64_t>{0, 1, 2, 3}})
+        for (const ZynRect& rect : {ZynRect{60, 5, 71, 125}, ZynRect{64, 64, 64, 64}}) {
+            ZynRectBuffer buffer(rect, std::make_shared<ZynSimpleDataOrg>(
+                                           71, 125, ZynDataType::UInt8, ZynInterleave::Pixel,
+                                           offsets, 5, 5 * 71 + 3));
+            ASSERT_TRUE(source->opForResolution(0, {200, 140})->canFill(buffer));
+            ZynGraph::render(*source, 0, {200, 140}, buffer);
+            EXPECT_TRUE(samplesMatch(buffer, fixture.levels[0].pixels, 200)) << offsets[0];
+        }
+}
 
 TEST(FpxSource, SpacesWithoutAChannelDescriptionAreRefused) {
     for (FpxFixtureColor color : {Color::YCbCr, Color::Colorless}) {
@@ -381,6 +403,63 @@ TEST(FpxAggregate, WithoutViewingParametersTheImagePassesThrough) {
         EXPECT_TRUE(
             samplesMatch(renderRect(*source, {120, 90}, {0, 0, 120, 90}, ZynDataType::UInt8, 3),
                          fixture.levels[0].pixels, 120));
+    }
+}
+
+// The view's values as the aggregate source takes them. A damaged value would distort the
+// picture, so it leaves the whole view out; the image still opens.
+TEST(FpxAggregate, ViewingParametersAreTakenWholeOrNotAtAll) {
+    const std::vector<float> twist(16, 0.25f);
+    const ZynMatrix<double> identity = ZynMatrix<double>::identity(4);
+    const double own = 100.0 / 70;
+    const struct Case {
+        const char* name;
+        FpxFixtureView view;
+        ZynAffineOp::Affines affine;
+        ZynMatrix<double> twist;
+        double contrast, aspectRatio;
+    } cases[] = {
+        {"every value",
+         {.aspectRatio = 1.25f,
+          .roi = std::vector<float>{0.1f, 0.2f, 0.5f, 0.6f},
+          .affine = std::vector<float>{0.5f, 0.1f, 0, 7, -0.1f, 0.5f, 0, 9, 0, 0, 1, 0, 0, 0, 0, 1},
+          .colorTwist = twist,
+          .contrast = 1.5f},
+         {0.5f, 0.1f, 7, -0.1f, 0.5f, 9},
+         ZynMatrix<double>(4, 4, std::vector<double>(16, 0.25)),
+         1.5,
+         1.25},
+        // Some writers store only the six coefficients a, b, c, d, e, f.
+        {"six coefficients",
+         {.affine = std::vector<float>{1, 2, 3, 4, 5, 6}},
+         {1, 2, 3, 4, 5, 6},
+         identity,
+         1,
+         own},
+        {"short colour twist",
+         {.colorTwist = std::vector<float>{1, 0, 0}, .contrast = 2},
+         {},
+         identity,
+         1,
+         own},
+        {"aspect ratio not a number", {.aspectRatio = NAN, .contrast = 2}, {}, identity, 1, own},
+        {"empty region",
+         {.roi = std::vector<float>{0.1f, 0.2f, 0, 0.6f}, .contrast = 2},
+         {},
+         identity,
+         1,
+         own},
+    };
+    const std::string path = testDir() + "/view.fpx";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeFpx(path, {.view = c.view});
+        auto source = openAggregate(path);
+        ASSERT_TRUE(source->status()) << source->error().message();
+        EXPECT_EQ(source->getAttribute<ZynAffineOp::Affines>("FpxAffine"), c.affine);
+        EXPECT_EQ(source->getAttribute<ZynMatrix<double>>("FpxColorTwist"), c.twist);
+        EXPECT_EQ(source->getAttribute<double>("FpxContrast"), c.contrast);
+        EXPECT_DOUBLE_EQ(source->getAttribute<double>("FpxAspectRatio"), c.aspectRatio);
     }
 }
 
