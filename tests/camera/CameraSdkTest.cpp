@@ -129,21 +129,13 @@ TEST(CameraSdk, CameraTypesFollowTheColourCalibrationLibRawKnows) {
     }
 }
 
-TEST(CameraSdk, SettingsAreCheckedAndCallsNeedTheDriver) {
+// Image types and folders are checked through the source's attributes.
+TEST(CameraSdk, CallsNeedTheDriverAndAnOpenImage) {
     const std::string dir = testDir();
     writeDng(dir + "/image.dng");
     HctDriver* driver = nullptr;
     ASSERT_EQ(hctOpenDriver(&driver, kHctDriverFilesOnly), kHctOk);
     HctImageRecord record = openRecord(driver, dir + "/image.dng");
-    EXPECT_EQ(hctSetImageType(&record, static_cast<DCImageType>(1)), kHctBadImageType);
-    EXPECT_EQ(hctSetImageType(&record, DCCameraRGB36), kHctOk);
-    EXPECT_EQ(record.imageType, DCCameraRGB36);
-    EXPECT_EQ(hctSetImageType(&record, DEFAULT_COLOR_IMAGE_TYPE), kHctOk);
-    EXPECT_EQ(record.imageType, DCRGBImage24);
-    EXPECT_EQ(hctSetProcessingDirectory(&record, dir + "/image.dng"), kHctBadDirectory);
-    EXPECT_EQ(hctSetProcessingDirectory(&record, ""), kHctBadDirectory);
-    EXPECT_EQ(hctSetProcessingDirectory(&record, dir), kHctOk);
-
     HctImageData data;
     EXPECT_EQ(hctGetThumbnail(&record, &data), kHctThumbnailFromPreview);
     hctCloseDriver(driver);

@@ -132,19 +132,6 @@ TEST(CameraSource, DevelopedImageIsLibRawsOwnDevelopmentInEveryImageType) {
     }
 }
 
-TEST(CameraSource, BgrTypesStoreBlueFirstInTheirNativeLayout) {
-    const Dng dng = writeDngFile("bgr.dng");
-    auto source = openCamera(dng.path, DCBGRImage32);
-    const TestImage rgba = expectedForType(developWithLibRaw(dng.path, 8, false), DCBGRImage32);
-    ZynRectBuffer native({0, 0, 64, 48}, std::make_shared<ZynSimpleDataOrg>(
-                                             source->imageOutput(0)->dataOrg()->resized(64, 48)));
-    ZynGraph::render(*source, 0, {64, 48}, native);
-    const auto* bytes = reinterpret_cast<const uint8_t*>(native.origin());
-    // Blue, green, red, opacity: the first three bands of each pixel reversed.
-    for (size_t i = 0; i < 64 * 48 * 4; ++i)
-        ASSERT_EQ(bytes[i], rgba.samples[i % 4 == 3 ? i : i - i % 4 + 2 - i % 4]) << i;
-}
-
 TEST(CameraSource, LossyDngIsDevelopedAsLibRawDevelopsIt) {
     const Dng dng = writeDngFile("lossy.dng", {.lossy = true, .preview = Preview::None});
     auto source = openCamera(dng.path, DCRGBImage48);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <map>
 
@@ -161,6 +162,27 @@ INSTANTIATE_TEST_SUITE_P(
         Kind{"PhotoYccAlphaUncompressed", Color::PhotoYccAlpha, Tiles::Uncompressed, Zyn::FpxYCCA,
              0x20017FFE}),
     [](const ::testing::TestParamInfo<Kind>& info) { return std::string(info.param.name); });
+
+// A host's buffer in another band order, or with gaps between pixels and rows, is filled in
+// place, within tiles and across their edges; premultiplied colours come as stored.
+TEST(FpxSource, FillsBuffersWithGapsOrAnotherBandOrderInPlace) {
+    FpxFixtureSpec recipe{
+        .width = 200, .height = 140, .color = Color::RgbAlpha, .premultiplied = true};
+    const std::string path = testDir() + "/order.fpx";
+    const FpxFixture fixture = writeFpx(path, recipe);
+    auto source = openBasic(path);
+    ASSERT_TRUE(source->status()) << source->error().message();
+    for (const std::vector<int64_t>& offsets :
+         {std::vector<int64_t>{3, 2, 1, 0}, std::vector<int64_t>{0, 1, 2, 3}})
+        for (const ZynRect& rect : {ZynRect{60, 5, 71, 125}, ZynRect{64, 64, 64, 64}}) {
+            ZynRectBuffer buffer(rect, std::make_shared<ZynSimpleDataOrg>(
+                                           71, 125, ZynDataType::UInt8, ZynInterleave::Pixel,
+                                           offsets, 5, 5 * 71 + 3));
+            ASSERT_TRUE(source->opForResolution(0, {200, 140})->canFill(buffer));
+            ZynGraph::render(*source, 0, {200, 140}, buffer);
+            EXPECT_TRUE(samplesMatch(buffer, fixture.levels[0].pixels, 200)) << offsets[0];
+        }
+}
 
 TEST(FpxSource, SpacesWithoutAChannelDescriptionAreRefused) {
     for (FpxFixtureColor color : {Color::YCbCr, Color::Colorless}) {
@@ -359,28 +381,92 @@ TEST(FpxAggregate, AlphaModesChooseTheChannelsOrRefuseImagesWithoutAlpha) {
                    "Unknown ZynFpxImageSource::Alpha");
 }
 
-TEST(FpxAggregate, WithoutViewingParametersTheImagePassesThrough) {
-    FpxFixtureSpec recipe{.width = 120, .height = 90};
-    const std::string dir = testDir();
-    const FpxFixture fixture = writeFpx(dir + "/plain.fpx", recipe);
-    // A file may also store the identity and its own aspect ratio, to float precision.
-    recipe.view =
-        FpxFixtureView{.aspectRatio = 120.0f / 90.0f,
-                       .affine = std::vector<float>{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1},
-                       .contrast = 1.0f};
-    writeFpx(dir + "/identity.fpx", recipe);
-    for (const char* name : {"/plain.fpx", "/identity.fpx"}) {
-        auto source = openAggregate(dir + name);
+// The view's values as the aggregate source takes them, and the stages they need. A damaged value
+// would distort the picture, so it leaves the whole view out; the image still opens. Without a
+// view, or with the identity and the image's own aspect ratio (to float precision), the image
+// passes through.
+TEST(FpxAggregate, ViewingParametersAreTakenWholeOrNotAtAll) {
+    const ZynMatrix<double> identity = ZynMatrix<double>::identity(4);
+    const std::vector<float> identity4{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    const double own = 100.0 / 70;
+    using Chain = std::vector<std::string>;
+    const Chain none{"FPX:Noop"};
+    const struct Case {
+        const char* name;
+        std::optional<FpxFixtureView> view;
+        ZynAffineOp::Affines affine;
+        ZynMatrix<double> twist;
+        double contrast, aspectRatio;
+        Chain chain;
+    } cases[] = {
+        {"no view", std::nullopt, {}, identity, 1, own, none},
+        {"identity values",
+         FpxFixtureView{.aspectRatio = 100.0f / 70.0f,
+                        .affine = identity4,
+                        .colorTwist = identity4,
+                        .contrast = 1.0f},
+         {},
+         identity,
+         1,
+         own,
+         none},
+        {"every value",
+         FpxFixtureView{.aspectRatio = 1.25f,
+                        .roi = std::vector<float>{0.1f, 0.2f, 0.5f, 0.6f},
+                        .affine = std::vector<float>{0.5f, 0.1f, 0, 7, -0.1f, 0.5f, 0, 9, 0, 0, 1,
+                                                     0, 0, 0, 0, 1},
+                        .colorTwist = std::vector<float>(16, 0.25f),
+                        .contrast = 1.5f},
+         {0.5f, 0.1f, 7, -0.1f, 0.5f, 9},
+         ZynMatrix<double>(4, 4, std::vector<double>(16, 0.25)),
+         1.5,
+         1.25,
+         {"FPX:ColorTwist", "FPX:Contrast", "FPX:Affine"}},
+        // Some writers store only the six coefficients a, b, c, d, e, f.
+        {"six coefficients",
+         FpxFixtureView{.affine = std::vector<float>{1, 2, 3, 4, 5, 6}},
+         {1, 2, 3, 4, 5, 6},
+         identity,
+         1,
+         own,
+         {"FPX:Affine"}},
+        {"short colour twist",
+         FpxFixtureView{.colorTwist = std::vector<float>{1, 0, 0}, .contrast = 2},
+         {},
+         identity,
+         1,
+         own,
+         none},
+        {"aspect ratio not a number",
+         FpxFixtureView{.aspectRatio = NAN, .contrast = 2},
+         {},
+         identity,
+         1,
+         own,
+         none},
+        {"empty region",
+         FpxFixtureView{.roi = std::vector<float>{0.1f, 0.2f, 0, 0.6f}, .contrast = 2},
+         {},
+         identity,
+         1,
+         own,
+         none},
+    };
+    const std::string path = testDir() + "/view.fpx";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const FpxFixture fixture = writeFpx(path, {.view = c.view});
+        auto source = openAggregate(path);
         ASSERT_TRUE(source->status()) << source->error().message();
-        EXPECT_EQ(viewChain(*source), std::vector<std::string>{"FPX:Noop"});
-        EXPECT_EQ(source->getAttribute<double>("FpxContrast"), 1.0);
-        EXPECT_EQ(source->getAttribute<double>("FpxAspectRatio"), 120.0 / 90.0);
-        EXPECT_EQ(source->getAttribute<ZynMatrix<double>>("FpxColorTwist"),
-                  ZynMatrix<double>::identity(4));
-        EXPECT_EQ(source->getAttribute<ZynAffineOp::Affines>("FpxAffine"), ZynAffineOp::Affines{});
-        EXPECT_TRUE(
-            samplesMatch(renderRect(*source, {120, 90}, {0, 0, 120, 90}, ZynDataType::UInt8, 3),
-                         fixture.levels[0].pixels, 120));
+        EXPECT_EQ(source->getAttribute<ZynAffineOp::Affines>("FpxAffine"), c.affine);
+        EXPECT_EQ(source->getAttribute<ZynMatrix<double>>("FpxColorTwist"), c.twist);
+        EXPECT_EQ(source->getAttribute<double>("FpxContrast"), c.contrast);
+        EXPECT_DOUBLE_EQ(source->getAttribute<double>("FpxAspectRatio"), c.aspectRatio);
+        EXPECT_EQ(viewChain(*source), c.chain);
+        if (c.chain == none)
+            EXPECT_TRUE(
+                samplesMatch(renderRect(*source, {100, 70}, {0, 0, 100, 70}, ZynDataType::UInt8, 3),
+                             fixture.levels[0].pixels, 100));
     }
 }
 

@@ -383,20 +383,17 @@ FpxStatus FpxImage::decodeTile(const Level& level, size_t index, uint8_t* out, p
     }
 }
 
-bool FpxImage::mapChannels(const FpxImageDesc& desc, ChannelMap& map) const {
-    if (desc.numChannels < 1 || desc.numChannels > kFpxMaxChannels) return false;
+bool FpxImage::describesEveryChannel(const FpxImageDesc& desc, bool& native) const {
     const int channels = info_.numChannels;
-    map.native = desc.numChannels == channels;
-    for (int k = 0; k < desc.numChannels; ++k) {
+    if (desc.numChannels != channels) return false;
+    native = true;
+    for (int k = 0; k < channels; ++k) {
         const FpxChannelDesc& c = desc.channels[k];
-        map.source[k] = -1;
-        for (int s = 0; s < channels; ++s)
-            if (c.colorCode != kFpxChannelNone && info_.channelCodes[s] == c.colorCode)
-                map.source[k] = s;
-        if (map.source[k] < 0 || !c.data || c.sampleKind != FpxSampleKind::UInt8) return false;
-        map.native = map.native && map.source[k] == k && c.columnStride == channels &&
-                     c.lineStride == desc.channels[0].lineStride &&
-                     c.data == desc.channels[0].data + k;
+        if (c.colorCode == kFpxChannelNone || c.colorCode != info_.channelCodes[k] || !c.data ||
+            c.sampleKind != FpxSampleKind::UInt8)
+            return false;
+        native = native && c.columnStride == channels &&
+                 c.lineStride == desc.channels[0].lineStride && c.data == desc.channels[0].data + k;
     }
     return true;
 }
@@ -406,21 +403,21 @@ FpxStatus FpxImage::readRectangle(int levelIndex, uint32_t x0, uint32_t y0, uint
     if (levelIndex < 0 || levelIndex >= static_cast<int>(levels_.size()))
         return FpxStatus::InvalidParameter;
     const Level& level = levels_[static_cast<size_t>(levelIndex)];
-    ChannelMap map;
+    bool native = false;
     if (!level.size.present || x0 > x1 || y0 > y1 || x1 >= level.size.width ||
-        y1 >= level.size.height || !mapChannels(desc, map))
+        y1 >= level.size.height || !describesEveryChannel(desc, native))
         return FpxStatus::InvalidParameter;
     const Region request{x0, y0, x1, y1};
     for (uint32_t ty = y0 / kSide; ty <= y1 / kSide; ++ty)
         for (uint32_t tx = x0 / kSide; tx <= x1 / kSide; ++tx)
-            if (FpxStatus s = readTilePart(level, tx, ty, request, desc, map); s != FpxStatus::Ok)
+            if (FpxStatus s = readTilePart(level, tx, ty, request, desc, native);
+                s != FpxStatus::Ok)
                 return s;
     return FpxStatus::Ok;
 }
 
 FpxStatus FpxImage::readTilePart(const Level& level, uint32_t tx, uint32_t ty,
-                                 const Region& request, const FpxImageDesc& desc,
-                                 const ChannelMap& map) {
+                                 const Region& request, const FpxImageDesc& desc, bool native) {
     const uint32_t left = tx * kSide, top = ty * kSide;
     const Region part{std::max(request.x0, left), std::max(request.y0, top),
                       std::min(request.x1, left + kSide - 1),
@@ -430,7 +427,7 @@ FpxStatus FpxImage::readTilePart(const Level& level, uint32_t tx, uint32_t ty,
     const int columns = static_cast<int>(part.x1 - left + 1);
     const int rows = static_cast<int>(part.y1 - top + 1);
     const FpxChannelDesc& first = desc.channels[0];
-    if (map.native && part.x0 == left && part.y0 == top && columns == kSide && rows == kSide) {
+    if (native && part.x0 == left && part.y0 == top && columns == kSide && rows == kSide) {
         // A whole tile in the image's own layout is decoded straight into place.
         uint8_t* out = first.data + (top - request.y0) * first.lineStride +
                        (left - request.x0) * first.columnStride;
@@ -444,16 +441,16 @@ FpxStatus FpxImage::readTilePart(const Level& level, uint32_t tx, uint32_t ty,
     const size_t width = part.x1 - part.x0 + 1;
     for (uint32_t y = part.y0; y <= part.y1; ++y) {
         const uint8_t* from = scratch_.data() + (y - top) * stride + (part.x0 - left) * channels;
-        for (int k = 0; k < (map.native ? 1 : desc.numChannels); ++k) {
+        for (int k = 0; k < (native ? 1 : desc.numChannels); ++k) {
             const FpxChannelDesc& c = desc.channels[k];
             uint8_t* to =
                 c.data + (y - request.y0) * c.lineStride + (part.x0 - request.x0) * c.columnStride;
-            if (map.native) {
+            if (native) {
                 std::memcpy(to, from, width * static_cast<size_t>(channels));
                 continue;
             }
             for (size_t x = 0; x < width; ++x)
-                to[static_cast<ptrdiff_t>(x) * c.columnStride] = from[x * channels + map.source[k]];
+                to[static_cast<ptrdiff_t>(x) * c.columnStride] = from[x * channels + k];
         }
     }
     return FpxStatus::Ok;

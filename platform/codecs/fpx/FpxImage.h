@@ -50,13 +50,6 @@ class FpxImage {
     struct Region {
         uint32_t x0, y0, x1, y1;
     };
-    // The stored channel behind each described one, and whether the description is the image's
-    // own interleaved layout.
-    struct ChannelMap {
-        int source[kFpxMaxChannels] = {};
-        bool native = false;
-    };
-
     explicit FpxImage(std::unique_ptr<FpxCompoundFile> file) : file_(std::move(file)) {}
 
     static FpxStatus openImageObject(const FpxCompoundFile& file, int& store,
@@ -65,10 +58,12 @@ class FpxImage {
     FpxStatus readLevel(uint32_t fileIndex, Level& level) const;
     FpxStatus readView();
     FpxStatus readPropertySet(int parent, const char* name, FpxPropertySet& set) const;
-    bool mapChannels(const FpxImageDesc& desc, ChannelMap& map) const;
+    // Whether the description names every stored channel in file order, and whether it is the
+    // image's own interleaved layout.
+    bool describesEveryChannel(const FpxImageDesc& desc, bool& native) const;
     // Reads the part of tile (tx, ty) that lies in the request.
     FpxStatus readTilePart(const Level& level, uint32_t tx, uint32_t ty, const Region& request,
-                           const FpxImageDesc& desc, const ChannelMap& map);
+                           const FpxImageDesc& desc, bool native);
     // Decodes the top-left `columns` x `rows` of a tile into rows `rowStride` bytes apart.
     FpxStatus decodeTile(const Level& level, size_t index, uint8_t* out, ptrdiff_t rowStride,
                          int columns, int rows);

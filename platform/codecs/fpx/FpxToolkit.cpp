@@ -87,11 +87,6 @@ FpxStatus fpxGetImageColorTwistMatrix(const FpxImage* image, NIFColorTwistMatrix
     return found(image->colorTwist(matrix));
 }
 
-FpxStatus fpxGetImageROI(const FpxImage* image, NIFROI& roi) {
-    if (!image) return FpxStatus::InvalidHandle;
-    return found(image->roi(roi));
-}
-
 FpxStatus fpxGetSummaryInformation(const FpxImage* image, NIFSummaryInformation& summary) {
     if (!image) return FpxStatus::InvalidHandle;
     return image->summary(summary);

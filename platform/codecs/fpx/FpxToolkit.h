@@ -72,8 +72,9 @@ struct FpxResolutionLevel {
 
 using FpxResolutionInfo = std::vector<FpxResolutionLevel>;
 
-// Where the samples of one channel go: the channel is picked by its colour code; sample (x, y)
-// of the rectangle is at data + x * columnStride + y * lineStride (bytes).
+// Where the samples of one channel go: channel k of a description is the stored channel k, named
+// by its colour code; sample (x, y) of the rectangle is at data + x * columnStride +
+// y * lineStride (bytes).
 struct FpxChannelDesc {
     int colorCode = kFpxChannelNone;
     FpxSampleKind sampleKind = FpxSampleKind::UInt8;
@@ -108,7 +109,6 @@ FpxStatus fpxGetImageAffineMatrix(const FpxImage* image, NIFAffineMatrix& matrix
 FpxStatus fpxGetImageResultAspectRatio(const FpxImage* image, float& aspectRatio);
 FpxStatus fpxGetImageContrastAdjustment(const FpxImage* image, float& contrast);
 FpxStatus fpxGetImageColorTwistMatrix(const FpxImage* image, NIFColorTwistMatrix& matrix);
-FpxStatus fpxGetImageROI(const FpxImage* image, NIFROI& roi);
 
 FpxStatus fpxGetSummaryInformation(const FpxImage* image, NIFSummaryInformation& summary);
 

@@ -3,7 +3,4 @@
 #include "NIFMatrix4.h"
 
 // The affine transform of a FlashPix image view, as 16 floats.
-class NIFAffineMatrix : public NIFAffine4<float> {
-  public:
-    using NIFAffine4::NIFAffine4;
-};
+class NIFAffineMatrix : public NIFMatrix4<float> {};

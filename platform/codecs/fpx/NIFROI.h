@@ -4,17 +4,8 @@
 class NIFROI {
   public:
     NIFROI() = default;
-    NIFROI(float width, float height) : width(width), height(height) {}
     NIFROI(float left, float top, float width, float height)
         : left(left), top(top), width(width), height(height) {}
-
-    void zero() { left = top = width = height = 0; }
-    // Every field within 1e-6 of 0.
-    bool isZero() const;
-    // The region that covers everything: at the origin, with huge width and height.
-    void setHuge();
-    // Whether the region is what setHuge makes.
-    bool isHuge() const;
 
     float left = 0;
     float top = 0;

@@ -175,12 +175,6 @@ int VdxImage::config(VdxConfig& config) const {
     return kVdxOk;
 }
 
-int VdxImage::colorFormat(int& format) const {
-    if (!isOpen()) return kVdxNotOpen;
-    format = format_;
-    return kVdxOk;
-}
-
 int VdxImage::setColorFormat(int format) {
     if (!isOpen()) return kVdxNotOpen;
     if (format != kVdxLuminance && format != kVdxRGB && format != kVdxYCC) return kVdxBadFormat;

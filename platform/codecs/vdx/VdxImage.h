@@ -68,7 +68,6 @@ class VdxImage {
     bool isOpen() const { return descriptor_ >= 0; }
 
     int config(VdxConfig& config) const;
-    int colorFormat(int& format) const;
     int setColorFormat(int format);
 
     int orientationMode() const { return mode_; }
