@@ -137,6 +137,44 @@ wine_differences='Server.PerUserRegistrationGoesToTheUsersClassesAndStillActivat
 wine_differences+=':Persist.TrampDataOfEveryVariantTypeRoundTrips'
 wine_differences+=':JpegSource.AlternativeImplementationMapsTheFileAndDecodesTheSame'
 
+# The stacks of every thread of the running Windows program named $1.
+print_stacks() {
+    local pid
+    pid=$("$wine" winedbg --command "info process" 2>/dev/null | tr -d '\r' |
+        awk -v exe="'$1'" 'index($0, exe) { sub(/^[^0-9a-f]*/, ""); print $1; exit }')
+    [ -n "$pid" ] || return 0
+    printf 'attach 0x%s\nbt all\ndetach\nquit\n' "$pid" | timeout 120 "$wine" winedbg 2>&1 |
+        tr -d '\r' | awk -v pid="$pid" '
+            function number(hex) { sub(/^0+/, "", hex); return hex }
+            /^Backtracing for thread/ { keep = number($7) == number(pid) }
+            keep'
+}
+
+# Runs a test program, its output in $2, for at most 300 s; one still running then is taken as
+# hung: the stacks of its threads are printed and it is ended (status 124).
+run_test_program() {
+    local program=$1 log=$2 tenths=0 pid
+    shift 2
+    "$wine" "$program" "$@" >"$log" 2>&1 &
+    pid=$!
+    while kill -0 "$pid" 2>/dev/null && [ "$tenths" -lt 3000 ]; do
+        sleep 0.1
+        tenths=$((tenths + 1))
+    done
+    if kill -0 "$pid" 2>/dev/null; then
+        echo "$(basename "$program"): still running after 300 s; the stacks of its threads:"
+        print_stacks "$(basename "$program")" | head -n 200
+        kill -9 "$pid"
+        wait "$pid" 2>/dev/null
+        sed -i 's/\r$//' "$log"
+        return 124
+    fi
+    local status=0
+    wait "$pid" || status=$?
+    sed -i 's/\r$//' "$log"
+    return "$status"
+}
+
 check_test_programs() {
     local program name status
     export ZYN_TEST_TMP=$work/testtmp
@@ -148,8 +186,8 @@ check_test_programs() {
         name=test_$name
         program=$tree/$name.exe
         status=0
-        timeout 300 "$wine" "$program" --gtest_filter="-$wine_differences" 2>&1 | tr -d '\r' \
-            >"$work/$name.log" || status=$?
+        run_test_program "$program" "$work/$name.log" --gtest_filter="-$wine_differences" ||
+            status=$?
         [ "$status" -eq 0 ] && continue
         grep -E 'Failure|FAILED|Unhandled' "$work/$name.log" | head -n 20 || true
         # Which test was running, or whether all had passed and the program did not end.
