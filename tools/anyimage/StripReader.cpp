@@ -1,6 +1,7 @@
 #include "StripReader.h"
 
 #include <algorithm>
+#include <deque>
 #include <future>
 #include <numeric>
 
@@ -11,6 +12,9 @@ namespace {
 
 // Strips of at least this many samples keep per-request overhead out of the picture.
 constexpr uint64_t kStripSamples = 1u << 20;
+// Strips rendered while the consumer writes one: two keep the render threads busy through the
+// consumer's longer strips.
+constexpr size_t kStripsAhead = 2;
 
 ZynDataOrgPtr requestOrg(uint32_t width, uint32_t height, ZynDataType type, int bands,
                          const AnyImageArgs& args) {
@@ -75,19 +79,27 @@ void StripReader::run(Consumer consumer,
         strips.push_back({rect_.x, y, rect_.width, rows});
         y += rows;
     }
-    const bool ahead =
-        consumer == Consumer::Writes && ZynSettings::get().threads > 1 && strips.size() > 1;
+    const size_t ahead =
+        consumer == Consumer::Writes && ZynSettings::get().threads > 1 && strips.size() > 1
+            ? std::min(kStripsAhead, strips.size() - 1)
+            : 0;
     std::vector<StripBuffers> buffers;
-    buffers.push_back(makeBuffers());
-    if (ahead) buffers.push_back(makeBuffers());
+    for (size_t b = 0; b <= ahead; ++b) buffers.push_back(makeBuffers());
     const auto render = [&](size_t i) {
         return &renderStrip(buffers[i % buffers.size()], strips[i]);
     };
-    std::future<const ZynRectBuffer*> next;
-    if (ahead) next = std::async(std::launch::async, render, 0);
+    std::deque<std::future<const ZynRectBuffer*>> rendering;
+    const auto startRendering = [&](size_t i) {
+        rendering.push_back(std::async(std::launch::async, render, i));
+    };
+    for (size_t i = 0; i < ahead; ++i) startRendering(i);
     for (size_t i = 0; i < strips.size(); ++i) {
-        const ZynRectBuffer* strip = ahead ? next.get() : render(i);
-        if (ahead && i + 1 < strips.size()) next = std::async(std::launch::async, render, i + 1);
+        const ZynRectBuffer* strip = ahead ? rendering.front().get() : render(i);
+        if (ahead) {
+            rendering.pop_front();
+            // Into the buffer of the strip consumed last.
+            if (i + ahead < strips.size()) startRendering(i + ahead);
+        }
         consume(*strip);
         if (progress) progress(static_cast<double>(strips[i].bottom() - rect_.y) / rect_.height);
     }

@@ -21,8 +21,8 @@ class StripReader {
     const ZynRect& rect() const { return rect_; }
 
     // What the caller does with a strip. Writing it out waits on the output, so with several
-    // threads the next strip renders meanwhile; computing on it takes the core that strip would
-    // render on, and rendering ahead then only adds a second strip's memory.
+    // threads the next strips render meanwhile; computing on it takes the core those strips would
+    // render on, and rendering ahead then only adds their memory.
     enum class Consumer { Writes, Computes };
 
     // Calls `consume` with each strip; `progress` with the fraction done after each.
