@@ -70,9 +70,6 @@ TEST(QorString, Utf16LoneSurrogatesBecomeTheReplacement) {
 TEST(QorError, PrintoutAndOsErrors) {
     QorError e(130, "bad file", "Somewhere", 12);
     EXPECT_EQ(e.printout(), "Error 130: bad file");
-    QorError::printSourceLines = true;
-    EXPECT_EQ(e.printout(), "Error 130: bad file [Somewhere:12]");
-    QorError::printSourceLines = false;
     e.appendMessage(" more");
     EXPECT_STREQ(e.what(), "bad file more");
     EXPECT_EQ(QorError::osErrorText(2), "No such file or directory");
