@@ -5,18 +5,11 @@
 
 #include "QorSystem.h"
 
-bool QorError::printSourceLines = false;
-
 QorError::QorError(int code, std::string message, std::string file, int line)
     : code_(code), message_(std::move(message)), file_(std::move(file)), line_(line) {}
 
 void QorError::print(std::ostream& out) const {
     out << "Error " << code_ << ": " << message_;
-    if (printSourceLines && !file_.empty()) {
-        out << " [" << file_;
-        if (line_ > 0) out << ":" << line_;
-        out << "]";
-    }
 }
 
 std::string QorError::printout() const {

@@ -22,7 +22,7 @@ class QorError : public std::exception {
 
     const char* what() const noexcept override { return message_.c_str(); }
 
-    // "Error <code>: <message>", and the raising place when source lines are switched on.
+    // "Error <code>: <message>".
     virtual void print(std::ostream& out) const;
     std::string printout() const;
 
@@ -30,9 +30,6 @@ class QorError : public std::exception {
     static int lastOsErrorNumber();
     static std::string lastOsErrorText();
     static std::string osErrorText(int number);
-
-    // Whether printouts name the source file and line that raised the error.
-    static bool printSourceLines;
 
   private:
     int code_ = 0;

@@ -191,15 +191,9 @@ typedef SAFEARRAY* LPSAFEARRAY;
 STDAPI_(SAFEARRAY*) SafeArrayCreate(VARTYPE vt, UINT cDims, SAFEARRAYBOUND* rgsabound);
 STDAPI_(SAFEARRAY*) SafeArrayCreateVector(VARTYPE vt, LONG lLbound, ULONG cElements);
 STDAPI SafeArrayDestroy(SAFEARRAY* psa);
-STDAPI_(UINT) SafeArrayGetDim(SAFEARRAY* psa);
-STDAPI_(UINT) SafeArrayGetElemsize(SAFEARRAY* psa);
-STDAPI SafeArrayGetLBound(SAFEARRAY* psa, UINT nDim, LONG* plLbound);
-STDAPI SafeArrayGetUBound(SAFEARRAY* psa, UINT nDim, LONG* plUbound);
-STDAPI SafeArrayGetVartype(SAFEARRAY* psa, VARTYPE* pvt);
 // Elements are copied in and out as VariantCopy copies values.
 STDAPI SafeArrayGetElement(SAFEARRAY* psa, LONG* rgIndices, void* pv);
 STDAPI SafeArrayPutElement(SAFEARRAY* psa, LONG* rgIndices, void* pv);
-STDAPI SafeArrayLock(SAFEARRAY* psa);
 STDAPI SafeArrayUnlock(SAFEARRAY* psa);
 STDAPI SafeArrayAccessData(SAFEARRAY* psa, void** ppvData);
 STDAPI SafeArrayUnaccessData(SAFEARRAY* psa);

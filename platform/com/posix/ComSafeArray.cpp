@@ -132,35 +132,6 @@ STDAPI SafeArrayDestroy(SAFEARRAY* psa) {
     return S_OK;
 }
 
-STDAPI_(UINT) SafeArrayGetDim(SAFEARRAY* psa) {
-    return psa ? psa->cDims : 0;
-}
-
-STDAPI_(UINT) SafeArrayGetElemsize(SAFEARRAY* psa) {
-    return psa ? psa->cbElements : 0;
-}
-
-STDAPI SafeArrayGetLBound(SAFEARRAY* psa, UINT nDim, LONG* plLbound) {
-    if (!psa || !plLbound) return E_INVALIDARG;
-    if (nDim != 1) return DISP_E_BADINDEX;
-    *plLbound = psa->rgsabound[0].lLbound;
-    return S_OK;
-}
-
-STDAPI SafeArrayGetUBound(SAFEARRAY* psa, UINT nDim, LONG* plUbound) {
-    if (!psa || !plUbound) return E_INVALIDARG;
-    if (nDim != 1) return DISP_E_BADINDEX;
-    *plUbound = static_cast<LONG>(psa->rgsabound[0].lLbound +
-                                  static_cast<int64_t>(psa->rgsabound[0].cElements) - 1);
-    return S_OK;
-}
-
-STDAPI SafeArrayGetVartype(SAFEARRAY* psa, VARTYPE* pvt) {
-    if (!psa || !pvt) return E_INVALIDARG;
-    *pvt = typeOf(psa);
-    return S_OK;
-}
-
 STDAPI SafeArrayGetElement(SAFEARRAY* psa, LONG* rgIndices, void* pv) {
     ULONG index = 0;
     HRESULT hr = indexOf(psa, rgIndices, index);
@@ -178,12 +149,6 @@ STDAPI SafeArrayPutElement(SAFEARRAY* psa, LONG* rgIndices, void* pv) {
     char* element = elementAt(psa, index);
     clearElement(psa, element);
     return copyInto(psa, element, pv);
-}
-
-STDAPI SafeArrayLock(SAFEARRAY* psa) {
-    if (!psa) return E_INVALIDARG;
-    ++psa->cLocks;
-    return S_OK;
 }
 
 STDAPI SafeArrayUnlock(SAFEARRAY* psa) {

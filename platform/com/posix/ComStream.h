@@ -1,7 +1,7 @@
 #pragma once
 
 // Streams, storages and the persistence interfaces, with the Windows SDK's names and values,
-// plus a memory stream, a file stream and a memory storage.
+// plus a memory stream and a memory storage.
 
 #include "ComAutomation.h"
 
@@ -147,7 +147,5 @@ STDAPI_(IStream*) SHCreateMemStream(const BYTE* pInit, UINT cbInit);
 // The same memory stream for hosts written against global memory; only a fresh block (a null
 // `hGlobal`) is supported, and it always goes with the stream.
 STDAPI CreateStreamOnHGlobal(HGLOBAL hGlobal, BOOL fDeleteOnRelease, LPSTREAM* ppstm);
-// A stream on a file: STGM_CREATE (with STGM_WRITE or STGM_READWRITE) creates or truncates it.
-STDAPI SHCreateStreamOnFileW(LPCWSTR pszFile, DWORD grfMode, IStream** ppstm);
 // A storage of named memory streams, for hosts that keep controls in storages.
 STDAPI ComCreateMemoryStorage(IStorage** ppstg);

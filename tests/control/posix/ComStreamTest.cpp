@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "ControlTestSupport.h"
-#include "TestSupport.h"
 
 namespace {
 
@@ -55,24 +54,4 @@ TEST(ComStream, MemoryStreamsReadShortAtTheEndAndShareBytesWithClones) {
     EXPECT_EQ(written.QuadPart, 5u);
     EXPECT_EQ(readAll(target.get()), std::string("bc\0\0z", 5));
     EXPECT_EQ(read.QuadPart, 5u);
-}
-
-TEST(ComStream, FileStreamsCreateWriteAndReadBack) {
-    const std::string path = testDir() + "/s.bin";
-    const std::u16string name = comFromUtf8(path);
-    ComPtr<IStream> missing;
-    EXPECT_EQ(SHCreateStreamOnFileW(name.c_str(), STGM_READ, missing.out()), STG_E_FILENOTFOUND);
-    {
-        ComPtr<IStream> out;
-        ASSERT_EQ(SHCreateStreamOnFileW(name.c_str(), STGM_CREATE | STGM_WRITE, out.out()), S_OK);
-        EXPECT_EQ(out->Write("hello", 5, nullptr), S_OK);
-    }
-    EXPECT_EQ(readFileBytes(path), "hello");
-    ComPtr<IStream> in;
-    ASSERT_EQ(SHCreateStreamOnFileW(name.c_str(), STGM_READ, in.out()), S_OK);
-    STATSTG stat{};
-    in->Stat(&stat, STATFLAG_NONAME);
-    EXPECT_EQ(stat.cbSize.QuadPart, 5u);
-    EXPECT_EQ(readAll(in.get()), "hello");
-    EXPECT_EQ(in->Write("x", 1, nullptr), STG_E_ACCESSDENIED);
 }
