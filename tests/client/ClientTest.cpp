@@ -8,7 +8,10 @@
 #include <functional>
 
 #include "../control/ComTestHelpers.h"
+#include "FpxFixture.h"
+#include "J2kFixture.h"
 #include "JpegFixture.h"
+#include "PngFixture.h"
 #include "PpmFixture.h"
 #include "QorSystem.h"
 #include "TestSupport.h"
@@ -43,9 +46,7 @@ ComPtr<IStream> globalMemoryStream() {
     return stream;
 }
 
-// A sample file and the pixels its encoder was given, at the finest and the coarsest level: a
-// single level, a pyramid of pages and a format whose levels the decoder makes. Each format's
-// own pixels are its source tests'.
+// A sample file and the pixels its encoder was given, at the finest and the coarsest level.
 struct Written {
     std::string path;
     std::vector<int32_t> finest;
@@ -56,6 +57,13 @@ struct Written {
 template <class T>
 std::vector<int32_t> widened(const std::vector<T>& samples) {
     return {samples.begin(), samples.end()};
+}
+
+std::vector<int32_t> interleaved(const std::vector<J2kPlane>& planes) {
+    std::vector<int32_t> pixels;
+    for (size_t i = 0; i < planes[0].samples.size(); ++i)
+        for (const J2kPlane& plane : planes) pixels.push_back(plane.samples[i]);
+    return pixels;
 }
 
 struct Sample {
@@ -69,6 +77,12 @@ const Sample kSamples[] = {
          Written w{dir + "/s.ppm", widened(fixturePattern(37, 23, 3)), {}, {{37, 23}}};
          writePpm(w.path, 37, 23, fixturePattern(37, 23, 3));
          return w;
+     }},
+    {"png16",
+     [](const std::string& dir) {
+         const PngImage image = pngPattern(29, 17, 6, 16);
+         writePng(dir + "/s.png", image);
+         return Written{dir + "/s.png", widened(image.samples), {}, {{29, 17}}};
      }},
     {"tiffPyramid",
      [](const std::string& dir) {
@@ -96,6 +110,26 @@ const Sample kSamples[] = {
                         widened(decodeJpegReference(bytes).pixels),
                         widened(decodeJpegReference(bytes, 8).pixels),
                         {{61, 47}, {31, 24}, {16, 12}, {8, 6}}};
+     }},
+    {"jpeg2000",
+     [](const std::string& dir) {
+         J2kFixtureOptions options;
+         options.levels = 3;
+         const auto planes = writeJ2k(dir + "/s.jp2", options);
+         return Written{dir + "/s.jp2",
+                        interleaved(planes),
+                        interleaved(decodeJ2kWithOpenJpeg(dir + "/s.jp2", 2)),
+                        {{64, 48}, {32, 24}, {16, 12}}};
+     }},
+    {"flashPix",
+     [](const std::string& dir) {
+         FpxFixtureSpec recipe;
+         recipe.tiles = FpxFixtureTiles::JpegSharedTables;
+         const FpxFixture fixture = writeFpx(dir + "/s.fpx", recipe);
+         return Written{dir + "/s.fpx",
+                        widened(expectedFpxPixels(fixture, recipe, 0)),
+                        widened(expectedFpxPixels(fixture, recipe, 1)),
+                        {{100, 70}, {50, 35}}};
      }},
 };
 
