@@ -71,8 +71,7 @@ TEST(ExifSource, ThumbnailSettingAndExtendedImage) {
     writeExifJpeg(dir + "/nail.jpg", nailOnly);
     EXPECT_EQ(resolutionsOf(*openExif(dir + "/nail.jpg"))[4], (ZynResolution{120, 90}));
 
-    PlatformSettings platform;
-    platform->thumbnailsDisabled = true;
+    ScopedValue noThumbnails(QorSettings::get().thumbnailsDisabled, true);
     auto withoutThumbnails = openExif(dir + "/both.jpg");
     EXPECT_EQ(resolutionsOf(*withoutThumbnails),
               (std::vector<ZynResolution>{{64, 48}, {32, 24}, {16, 12}, {8, 6}, {120, 90}}));
@@ -178,10 +177,9 @@ TEST(ExifSource, ValidationDecidesWhetherTheExifStructuresAreUsed) {
     options.colorSpaceTag = 0xFFFF;
     options.interoperabilityIndex = "R03";
     writeExifJpeg(path, options);
-    PlatformSettings platform;
     for (const auto& [scheme, trusted] :
          {std::pair{1, true}, std::pair{2, false}, std::pair{0, false}}) {
-        platform->exifValidationScheme = scheme;
+        ScopedValue validation(QorSettings::get().exifValidationScheme, scheme);
         auto source = openExif(path);
         ASSERT_TRUE(source->status()) << source->error().message();
         EXPECT_EQ(resolutionsOf(*source).size(), trusted ? 5u : 4u) << "scheme " << scheme;
@@ -245,8 +243,7 @@ TEST(ExifSource, RecognitionAndImplementations) {
     const JpegReference reference = decodeJpegReference(readFileBytes(dir + "/e.jpg"));
     for (const std::string& name : {dir + "/e.jpg", "file://" + dir + "/e.jpg"}) {
         for (bool alternative : {false, true}) {
-            PlatformSettings platform;
-            platform->alternativeJpeg = alternative;
+            ScopedValue mapped(QorSettings::get().alternativeJpeg, alternative);
             auto source = openExif(name, false);
             ASSERT_TRUE(source->status()) << name << ": " << source->error().message();
             for (int index : {1, 0, 2})
@@ -279,8 +276,7 @@ TEST(ExifSource, Failures) {
         << text->error().message();
 
     {
-        PlatformSettings platform;
-        platform->alternativeJpeg = true;
+        ScopedValue mapped(QorSettings::get().alternativeJpeg, true);
         auto wide = ZynTransformRegistry::create("ExifSource");
         wide->setAttribute<std::wstring>("wfile_name", std::wstring(L"/tmp/\xD800.jpg"));
         EXPECT_FALSE(ZynGraph::statusOK(*wide));

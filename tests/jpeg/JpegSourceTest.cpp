@@ -162,8 +162,7 @@ TEST(JpegSource, BandCacheServesPassedBandsOnceAndRestartsForTheRest) {
 }
 
 TEST(JpegSource, AlternativeImplementationMapsTheFileAndDecodesTheSame) {
-    PlatformSettings platform;
-    platform->alternativeJpeg = true;
+    ScopedValue alternative(QorSettings::get().alternativeJpeg, true);
     const std::string path = testDir() + "/a.jpg";
     writeJpeg(path, options(50, 200));
     const std::string bytes = readFileBytes(path);
