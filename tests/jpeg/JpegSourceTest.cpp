@@ -223,7 +223,9 @@ TEST(JpegSource, ColorSpaceAttributeSelectsWhatTheDecoderCanDeliver) {
         SCOPED_TRACE(c.name);
         if (c.coding != opened) {
             opened = c.coding;
-            writeJpeg(path, options(40, 140, c.coding, 1, 1));
+            // The YCbCr file's chroma is subsampled, so that raw samples come upsampled.
+            const int sampling = c.coding == Coding::YCbCr ? 2 : 1;
+            writeJpeg(path, options(40, 140, c.coding, sampling, sampling));
             bytes = readFileBytes(path);
             source = openByName("JpegSource", path);
             // A band decoded in the file's own space is cached on the way; it must not be served
