@@ -29,7 +29,7 @@ bool ZynPNGEmbeddedImageSourceOp::openFile() {
     setOpen(true);
     file_ = std::make_unique<PNGInterface>();
     const bool tag = std::string(kind_.chunk) == "ckTg";
-    if (!file_->SetUp(stream_.get(), PNGInterface::InputKind::QorStream, true, !tag, tag)) {
+    if (!file_->SetUp(stream_.get(), true, !tag, tag)) {
         openError_ = ZynError(203, "PNG setup failed: " + file_->ErrorText());
         return false;
     }
@@ -69,7 +69,7 @@ void ZynPNGEmbeddedImageSourceOp::gatherChunks() {
         throw failure(kind_.className + std::string("::genRect, ReadTrailer failed (tag): "),
                       *file_);
     embedded_ = std::make_unique<PNGInterface>();
-    if (!embedded_->SetUp(nullptr, PNGInterface::InputKind::QorStream, false, true, true))
+    if (!embedded_->SetUp(nullptr, false, true, true))
         throw failure("PNG setup failed (tag): ", *embedded_);
     if (!embedded_->MakeTagDataChunks(*file_, kind_.chunk))
         throw failure("PNG ConstructDataChunkChain failed (tag): ", *embedded_);
@@ -94,7 +94,7 @@ void ZynPNGEmbeddedImageSourceOp::checkEmbedded(const PNGInterface::Header& h) c
 void ZynPNGEmbeddedImageSourceOp::restartDecoder() {
     if (!gathered_)
         gatherChunks();
-    else if (!embedded_->SetUp(nullptr, PNGInterface::InputKind::QorStream, false, true, true))
+    else if (!embedded_->SetUp(nullptr, false, true, true))
         throw failure("PNG setup failed (tag): ", *embedded_);
     embedded_->SetTransforms(kind_.expand, options_);
     PNGInterface::Header header;

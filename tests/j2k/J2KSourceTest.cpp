@@ -161,21 +161,15 @@ TEST(J2KSource, RecognisedByTheSignatureBoxOnly) {
         "Found a J2K file by its magic number " + dir + "/a.jp2\n" + dir + "/b.ppm Not J2K file\n");
 }
 
+// Level sizes of smaller files are checked against the library's decode with every pixel.
 TEST(J2KSource, EachLevelHalvesTheSizeRoundingUp) {
-    const std::string dir = testDir();
-    J2kFixtureOptions o = options(1000, 750, 1, 8, 0, 5);
+    const std::string path = testDir() + "/b.jp2";
+    J2kFixtureOptions o = options(1001, 751, 1, 8, 256, 6);
     o.lossy = true;
-    writeJ2k(dir + "/a.jp2", o);
-    auto a = openJ2k(dir + "/a.jp2");
-    EXPECT_EQ(resolutionsOf(*a), (std::vector<ZynResolution>{
-                                     {1000, 750}, {500, 375}, {250, 188}, {125, 94}, {63, 47}}));
-    EXPECT_EQ(a->imageOutput(0)->coordSpace()->defaultResolution(), 0);
-    EXPECT_EQ(a->imageOutput(0)->coordSpace()->width(), (ZynValue{1000, ZynUnit::Pixel}));
-
-    o = options(1001, 751, 1, 8, 256, 6);
-    o.lossy = true;
-    writeJ2k(dir + "/b.jp2", o);
-    auto b = openJ2k(dir + "/b.jp2");
+    writeJ2k(path, o);
+    auto b = openJ2k(path);
+    EXPECT_EQ(b->imageOutput(0)->coordSpace()->defaultResolution(), 0);
+    EXPECT_EQ(b->imageOutput(0)->coordSpace()->width(), (ZynValue{1001, ZynUnit::Pixel}));
     EXPECT_EQ(resolutionsOf(*b),
               (std::vector<ZynResolution>{
                   {1001, 751}, {501, 376}, {251, 188}, {126, 94}, {63, 47}, {32, 24}}));
@@ -185,9 +179,6 @@ TEST(J2KSource, EachLevelHalvesTheSizeRoundingUp) {
     ASSERT_TRUE(b->opForResolution(0, {126, 94})->outputInfoBase(info));
     EXPECT_EQ(info.dataOrg->width(), 32u);
     EXPECT_EQ(info.dataOrg->height(), 32u);
-    // Each level renders at its own size, whole.
-    for (const ZynResolution& r : resolutionsOf(*b))
-        EXPECT_NO_THROW(renderRect(*b, r, {0, 0, r.width, r.height}, ZynDataType::UInt8, 1));
 }
 
 TEST(J2KSource, FillsBuffersOfAnyLayout) {

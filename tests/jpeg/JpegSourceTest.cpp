@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <optional>
 
 #include <jpeglib.h>
 
@@ -161,8 +162,7 @@ TEST(JpegSource, BandCacheServesPassedBandsOnceAndRestartsForTheRest) {
 }
 
 TEST(JpegSource, AlternativeImplementationMapsTheFileAndDecodesTheSame) {
-    PlatformSettings platform;
-    platform->alternativeJpeg = true;
+    ScopedValue alternative(QorSettings::get().alternativeJpeg, true);
     const std::string path = testDir() + "/a.jpg";
     writeJpeg(path, options(50, 200));
     const std::string bytes = readFileBytes(path);
@@ -195,33 +195,69 @@ TEST(JpegSource, ThreadsRenderAllResolutionsFromOneSource) {
 }
 
 TEST(JpegSource, ColorSpaceAttributeSelectsWhatTheDecoderCanDeliver) {
-    const std::string path = testDir() + "/c.jpg";
-    writeJpeg(path, options(40, 140));
-    const std::string bytes = readFileBytes(path);
-    ZynTransformPtr source = openByName("JpegSource", path);
-    const ZynResolution full{40, 140};
-    // A band decoded in RGB is cached on the way; it must not be served once grey is asked for.
-    renderRect(*source, full, band(1, 40, 140), ZynDataType::UInt8, 3);
-
     struct Case {
+        Coding coding;
         const char* name;
         ZynColorKind kind;
         int bands;
         int libjpegSpace;
     };
-    for (const Case& c :
-         {Case{"Lum", ZynColorKind::Lum, 1, JCS_GRAYSCALE},
-          Case{"YCbCr", ZynColorKind::YCbCr, 3, JCS_YCbCr},
-          Case{"RGBA", ZynColorKind::RGBA, 4, JCS_EXT_RGBA},
-          Case{"raw", ZynColorKind::Generic, 3, JCS_YCbCr},
-          Case{"CMYK", ZynColorKind::RGB, 3, JCS_RGB}, Case{"", ZynColorKind::RGB, 3, JCS_RGB}}) {
+    // A space the file's coding cannot give leaves the file's own.
+    const Case cases[] = {
+        {Coding::YCbCr, "Lum", ZynColorKind::Lum, 1, JCS_GRAYSCALE},
+        {Coding::YCbCr, "YCbCr", ZynColorKind::YCbCr, 3, JCS_YCbCr},
+        {Coding::YCbCr, "RGBA", ZynColorKind::RGBA, 4, JCS_EXT_RGBA},
+        {Coding::YCbCr, "raw", ZynColorKind::Generic, 3, JCS_YCbCr},
+        {Coding::YCbCr, "CMYK", ZynColorKind::RGB, 3, JCS_RGB},
+        {Coding::YCbCr, "", ZynColorKind::RGB, 3, JCS_RGB},
+        {Coding::Gray, "YCbCr", ZynColorKind::Lum, 1, JCS_GRAYSCALE},
+        {Coding::CMYK, "RGB", ZynColorKind::CMYK, 4, JCS_CMYK},
+        {Coding::YCCK, "YCCK", ZynColorKind::CMYK, 4, JCS_YCCK},
+    };
+    const std::string path = testDir() + "/c.jpg";
+    const ZynResolution full{40, 140};
+    ZynTransformPtr source;
+    std::string bytes;
+    std::optional<Coding> opened;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.coding != opened) {
+            opened = c.coding;
+            // The YCbCr file's chroma is subsampled, so that raw samples come upsampled.
+            const int sampling = c.coding == Coding::YCbCr ? 2 : 1;
+            writeJpeg(path, options(40, 140, c.coding, sampling, sampling));
+            bytes = readFileBytes(path);
+            source = openByName("JpegSource", path);
+            // A band decoded in the file's own space is cached on the way; it must not be served
+            // in another.
+            renderRect(*source, full, band(1, 40, 140), ZynDataType::UInt8,
+                       outputOf(*source).colorSpace()->bands());
+        }
         source->setAttribute<std::string>("color_space", c.name);
-        ASSERT_TRUE(ZynGraph::statusOK(*source)) << c.name;
-        EXPECT_EQ(outputOf(*source).colorSpace()->kind(), c.kind) << c.name;
+        ASSERT_TRUE(ZynGraph::statusOK(*source));
+        EXPECT_EQ(outputOf(*source).colorSpace()->kind(), c.kind);
         EXPECT_TRUE(sameAsReference(
             renderRect(*source, full, band(0, 40, 140), ZynDataType::UInt8, c.bands),
-            decodeJpegReference(bytes, 1, c.libjpegSpace)))
-            << c.name;
+            decodeJpegReference(bytes, 1, c.libjpegSpace)));
+    }
+}
+
+// Every scan is a pass over the whole image: past 500 a file is refused rather than decoded.
+TEST(JpegSource, ProgressiveFilesOfTooManyScansAreRefused) {
+    const std::string path = testDir() + "/s.jpg";
+    for (const auto& [scans, refused] : {std::pair{400, false}, std::pair{600, true}}) {
+        const std::string bytes = manyScanJpegBytes(scans);
+        writeFile(path, bytes);
+        ZynTransformPtr source = openByName("JpegSource", path);
+        ASSERT_TRUE(source->status()) << source->error().message();
+        if (refused) {
+            const ZynError e = renderError(*source, {16, 16}, {0, 0, 16, 16}, 1);
+            EXPECT_EQ(e.code(), 130);
+            EXPECT_TRUE(e.message().ends_with("msg = JPEG file has more than 500 scans"))
+                << e.message();
+        } else {
+            EXPECT_TRUE(rendersLike(*source, decodeJpegReference(bytes)));
+        }
     }
 }
 

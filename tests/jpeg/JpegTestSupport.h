@@ -14,13 +14,6 @@
 #include "ZynImageOutputCP.h"
 #include "ZynTransformRegistryEntry.h"
 
-// Platform settings a test changes, put back when it ends.
-struct PlatformSettings {
-    QorSettings saved = QorSettings::get();
-    ~PlatformSettings() { QorSettings::get() = saved; }
-    QorSettings* operator->() { return &QorSettings::get(); }
-};
-
 // The error rendering `rect` in 8-bit samples of `bands` bands throws (code 0 when none).
 inline ZynError renderError(ZynTransform& t, const ZynResolution& resolution, const ZynRect& rect,
                             int bands) {

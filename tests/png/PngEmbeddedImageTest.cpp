@@ -127,7 +127,7 @@ TEST(PngEmbeddedImages, WrongEmbeddedImagesGiveCode203AndSayWhy) {
     }
 }
 
-TEST(PngEmbeddedImages, MissingOrCutStreamsGiveCode203) {
+TEST(PngEmbeddedImages, MissingCutOrDamagedStreamsGiveCode203) {
     const std::string dir = testDir();
     EmbeddedFile f;
     const std::string stream = encodePng(f.reduced);
@@ -157,6 +157,18 @@ TEST(PngEmbeddedImages, MissingOrCutStreamsGiveCode203) {
         EXPECT_EQ(e.code(), 203);
         EXPECT_TRUE(std::regex_match(e.message(), std::regex(c.message))) << e.message();
     }
+    // A trailing chunk whose check value is wrong is an error, not a shorter stream.
+    const std::string path = f.write(dir + "/crc.png");
+    std::string bytes = readFileBytes(path);
+    bytes[bytes.rfind("rrIm") + 5] ^= 1;
+    writeFile(path, bytes);
+    const ZynError e = embeddedError(path, 0, {64, 48});
+    EXPECT_EQ(e.code(), 203);
+    EXPECT_TRUE(std::regex_match(
+        e.message(),
+        std::regex(R"(ZynPNGReducedResImageSourceOp::genRect, ReadTrailer )"
+                   R"(failed \(tag\): PNGInterface::ReadTrailer,\d+: rrIm: CRC error)")))
+        << e.message();
 }
 
 TEST(PngEmbeddedImages, LeadingChunksOfOtherLengthsDoNotCount) {

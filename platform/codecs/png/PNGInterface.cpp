@@ -4,10 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <istream>
 
 #include "QorStream.h"
-#include "QorSystem.h"
 #include "ZynSettings.h"
 
 // A byte source for libpng and for the walk over the chunks after the image data. Reads never
@@ -41,51 +39,6 @@ class QorStreamInput : public PNGInput {
 
   private:
     QorStreamView view_;
-};
-
-// Streams and files are read from where they stand when the interface is set up.
-class StdStreamInput : public PNGInput {
-  public:
-    explicit StdStreamInput(std::istream& in) : in_(in), start_(in.tellg()) {}
-    size_t read(void* to, size_t n) override {
-        try {
-            in_.read(static_cast<char*>(to), static_cast<std::streamsize>(n));
-            return static_cast<size_t>(in_.gcount());
-        } catch (...) {
-            return 0;
-        }
-    }
-    bool rewind() override { return move(start_, std::ios::beg); }
-    bool skip(uint64_t n) override { return move(static_cast<std::streamoff>(n), std::ios::cur); }
-    const char* readerName() const override { return "PNGReadFromStream"; }
-
-  private:
-    bool move(std::streamoff offset, std::ios::seekdir from) {
-        try {
-            in_.clear();
-            return static_cast<bool>(in_.seekg(offset, from));
-        } catch (...) {
-            return false;
-        }
-    }
-
-    std::istream& in_;
-    std::streamoff start_;
-};
-
-class FileInput : public PNGInput {
-  public:
-    explicit FileInput(FILE* file) : file_(file), start_(qorTell(file)) {}
-    size_t read(void* to, size_t n) override { return std::fread(to, 1, n, file_); }
-    bool rewind() override { return qorSeek(file_, start_, SEEK_SET) == 0; }
-    bool skip(uint64_t n) override {
-        return qorSeek(file_, static_cast<int64_t>(n), SEEK_CUR) == 0;
-    }
-    const char* readerName() const override { return "PNGReadFromFile"; }
-
-  private:
-    FILE* file_;
-    int64_t start_;
 };
 
 // Reads the blocks of a chain one after the other.
@@ -151,11 +104,6 @@ uint32_t bigEndian32(const uint8_t* b) {
 PNGInterface::PNGInterface() = default;
 PNGInterface::~PNGInterface() = default;
 
-const std::string& PNGInterface::WarningText() const {
-    static const std::string none;
-    return png_ ? png_->warnings() : none;
-}
-
 bool PNGInterface::fail(const char* operation, int line, const std::string& reason) {
     errorText_ =
         std::string("PNGInterface::") + operation + "," + std::to_string(line) + ": " + reason;
@@ -167,31 +115,19 @@ bool PNGInterface::keeps(const char* name) const {
            (keepReduced_ && std::memcmp(name, kPNGReducedChunk, 4) == 0);
 }
 
-uint64_t PNGInterface::inputBytes(void* input, InputKind kind) {
-    // A chain in memory is bounded already, and may still be filled after the set-up.
-    if (!input) return ZynSettings::get().maxDecodeBytes;
-    if (kind == InputKind::QorStream) return static_cast<QorStream*>(input)->size();
-    if (kind == InputKind::File) return pngBytesLeft(static_cast<FILE*>(input));
-    return ZynSettings::get().maxDecodeBytes;
-}
-
-bool PNGInterface::SetUp(void* input, InputKind kind, bool skipImageData, bool noKeepTag,
-                         bool noKeepReduced) {
+bool PNGInterface::SetUp(QorStream* input, bool skipImageData, bool noKeepTag, bool noKeepReduced) {
     errorText_.clear();
     trailer_.clear();
     png_ = std::make_unique<PNGReadStruct>();
     if (!png_->hasReadStruct() || !png_->hasInfo())
         return fail("SetUp", __LINE__, std::string("setup failed; ") + png_->lastError());
-    if (!input)
-        input_ = std::make_unique<MemoryInput>(chain_);
-    else if (kind == InputKind::QorStream)
-        input_ = std::make_unique<QorStreamInput>(*static_cast<QorStream*>(input));
-    else if (kind == InputKind::StdStream)
-        input_ = std::make_unique<StdStreamInput>(*static_cast<std::istream*>(input));
+    if (input)
+        input_ = std::make_unique<QorStreamInput>(*input);
     else
-        input_ = std::make_unique<FileInput>(static_cast<FILE*>(input));
+        input_ = std::make_unique<MemoryInput>(chain_);
     png_->readFrom(input_.get(), readInput);
-    png_->limitChunksTo(inputBytes(input, kind));
+    // A chain in memory is bounded already, and may still be filled after the set-up.
+    png_->limitChunksTo(input ? input->size() : ZynSettings::get().maxDecodeBytes);
     skipImageData_ = skipImageData;
     keepTag_ = !noKeepTag;
     keepReduced_ = !noKeepReduced;

@@ -9,15 +9,14 @@
 #include "PNGReadStruct.h"
 
 class PNGInput;
+class QorStream;
 
-// Reads a PNG stream, and the private chunks it carries, from a stream, a file or a chain of
-// memory blocks; used for the images embedded in a PNG file. Every operation returns false on
+// Reads a PNG stream, and the private chunks it carries, from a stream or a chain of memory
+// blocks; used for the images embedded in a PNG file. Every operation returns false on
 // failure and leaves the reason in ErrorText(): the operation's name, the source line and what
 // went wrong, followed by libpng's message when libpng failed.
 class PNGInterface {
   public:
-    enum class InputKind { QorStream = 0, StdStream = 1, File = 2 };
-
     struct Header {
         uint32_t width = 0;
         uint32_t height = 0;
@@ -40,12 +39,11 @@ class PNGInterface {
     PNGInterface(const PNGInterface&) = delete;
     PNGInterface& operator=(const PNGInterface&) = delete;
 
-    // Prepares to read from `input` (a QorStream* from its start, or a std::istream* or FILE*
-    // from where it stands, as `kind` says), or from this interface's chain of memory blocks when
-    // `input` is null. With
-    // `skipImageData` only the header is decoded and ReadTrailer finds the trailing chunks
-    // without inflating the image. The two private chunks are kept unless told not to.
-    bool SetUp(void* input, InputKind kind, bool skipImageData, bool noKeepTag, bool noKeepReduced);
+    // Prepares to read from `input`, from its start, or from this interface's chain of memory
+    // blocks when `input` is null. With `skipImageData` only the header is decoded and ReadTrailer
+    // finds the trailing chunks without inflating the image. The two private chunks are kept unless
+    // told not to.
+    bool SetUp(QorStream* input, bool skipImageData, bool noKeepTag, bool noKeepReduced);
     // Transformations for ReadHeader (none by default). Without `expand` a palette image is
     // refused; with it palettes become RGB, gray below 8 bits 8-bit and transparency alpha.
     void SetTransforms(bool expand, const PNGReadOptions& options);
@@ -61,9 +59,7 @@ class PNGInterface {
     // chunk between.
     bool MakeTagDataChunks(const PNGInterface& from, const char* name);
 
-    const std::vector<Chunk>& TrailerChunks() const { return trailer_; }
     const std::string& ErrorText() const { return errorText_; }
-    const std::string& WarningText() const;
 
   private:
     bool fail(const char* operation, int line, const std::string& reason);
@@ -79,8 +75,6 @@ class PNGInterface {
     int passes_ = 1;
     std::string errorText_;
     std::unique_ptr<PNGReadStruct> png_;
-    // How many bytes the input can hold, which bounds what any chunk may claim.
-    static uint64_t inputBytes(void* input, InputKind kind);
     std::vector<std::vector<uint8_t>> chain_;
     std::vector<Chunk> trailer_;
 };

@@ -142,15 +142,8 @@ void PNGReadStruct::onError(png_structp png, png_const_charp message) {
     png_longjmp(png, 1);
 }
 
-void PNGReadStruct::onWarning(png_structp png, png_const_charp message) {
-    auto* self = static_cast<PNGReadStruct*>(png_get_error_ptr(png));
-    // Control goes back into libpng, so nothing may escape from here.
-    try {
-        if (!self->warnings_.empty()) self->warnings_ += "; ";
-        self->warnings_ += message ? message : "";
-    } catch (...) {
-    }
-}
+// Warnings change nothing the reader does; libpng would otherwise print them.
+void PNGReadStruct::onWarning(png_structp, png_const_charp) {}
 
 bool PNGReadStruct::keepChunks(const png_byte* names, int count, bool keep) {
     KeepArguments a{names, count, keep ? PNG_HANDLE_CHUNK_ALWAYS : PNG_HANDLE_CHUNK_NEVER};

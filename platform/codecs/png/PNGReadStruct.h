@@ -79,8 +79,6 @@ class PNGReadStruct {
     int colorType() const { return png_get_color_type(png_, info_); }
 
     const char* lastError() const { return lastError_; }
-    // Every warning so far, separated by "; ".
-    const std::string& warnings() const { return warnings_; }
 
   private:
     static void onError(png_structp png, png_const_charp message);
@@ -99,5 +97,4 @@ class PNGReadStruct {
     // The filtered rows as the file stores them, and the input left, when the header was read.
     uint64_t storedImageBytes_ = 0;
     uint64_t bytesLeftAfterHeader_ = 0;
-    std::string warnings_;
 };
