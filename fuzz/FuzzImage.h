@@ -33,8 +33,10 @@ inline std::string fuzzWriteInput(const uint8_t* data, size_t size, const std::s
 }
 
 // Renders a bounded part of every resolution of an output: the top rows and, with `bottomFirst`,
-// the bottom rows before them, so that strips passed over are kept and then served.
-inline void fuzzRenderOutput(ZynTransform& source, int output, bool bottomFirst = false) {
+// the bottom rows before them, so that strips passed over are kept and then served; into buffers
+// that may adopt memory when `adoptable`.
+inline void fuzzRenderOutput(ZynTransform& source, int output, bool bottomFirst = false,
+                             bool adoptable = false) {
     constexpr int64_t kMaxPixels = 1 << 20;
     constexpr int64_t kMaxBytes = 1 << 26;
     ZynImageOutputCP* out = source.imageOutput(output);
@@ -55,6 +57,7 @@ inline void fuzzRenderOutput(ZynTransform& source, int output, bool bottomFirst 
             auto org = std::make_shared<ZynSimpleDataOrg>(
                 out->dataOrg()->resized(static_cast<uint32_t>(w), static_cast<uint32_t>(h)));
             ZynRectBuffer buffer({0, top, w, h}, org);
+            buffer.setCanAdopt(adoptable);
             quietly([&] { ZynGraph::render(source, output, r, buffer); });
         }
     }

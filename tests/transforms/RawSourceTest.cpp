@@ -150,3 +150,17 @@ TEST(RawSource, AnyimageOpensARawFileWithADescription) {
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("Cannot read the description"), std::string::npos) << missing.err;
 }
+
+// Descriptions name the byte orders; an unknown one is the host's.
+TEST(RawSource, HardwareNamesInDescriptions) {
+    std::ostringstream out;
+    out << vaxHWD << " " << sparcHWD << " " << nativeHWD << " " << ZynHardwareDesc{1, 1, 9};
+    EXPECT_EQ(out.str(), "vaxHWD sparcHWD nativeHWD nativeHWD");
+    std::istringstream in("ppcHWD alphaHWD mipsHWD");
+    ZynHardwareDesc a{}, b{}, c{};
+    in >> a >> b;
+    EXPECT_EQ(a, ppcHWD);
+    EXPECT_EQ(b, alphaHWD);
+    EXPECT_FALSE(in >> c);
+    EXPECT_EQ(c, nativeHWD);
+}

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <optional>
 
@@ -109,7 +110,10 @@ Picture raw(const std::string& dir, const std::string& bytes, uint32_t w, uint32
     source->setAttribute<bool>("keep_open", keepOpen);
     source->setFile(organization, w, h, bands, nullptr, type, offset, order);
     const bool floats = type == ZynDataType::Float32 || type == ZynDataType::Float64;
-    const double maximum = floats ? 1.0 : type == ZynDataType::UInt8 ? 255.0 : 65535.0;
+    const double maximum = floats                        ? 1.0
+                           : type == ZynDataType::UInt8  ? 255.0
+                           : type == ZynDataType::UInt16 ? 65535.0
+                                                         : 4294967295.0;
     return picture(source, w, h, std::move(samples),
                    bands == 3 ? ZynColorKind::RGB : ZynColorKind::Lum, type, maximum);
 }
@@ -140,17 +144,26 @@ Picture vaxF(Dir dir) {
         values.push_back(
             exponent <= 2 ? 0.0f : static_cast<float>(vaxFValue(fraction % 2, exponent, fraction)));
     }
-    return raw(dir, bytes, 3, 2, 1, 0, ZynDataType::Float32, 0, vaxHWD, values);
+    Picture p = raw(dir, bytes, 3, 2, 1, 0, ZynDataType::Float32, 0, vaxHWD, values);
+    // The negative pattern of exponent 1 reads as +0.0, not -0.0.
+    p.alsoCheck = [source = p.source] {
+        EXPECT_FALSE(std::signbit(sampleAt(renderOwn(*source, {0, 1, 1, 1}), 0, 1, 0)));
+    };
+    return p;
 }
 
 Picture vaxG(Dir dir) {
-    const std::vector<double> values = {1.0, -1.0 / 3, 6.02e23, -2.5e-200};
+    std::vector<double> values = {1.0, -1.0 / 3, 6.02e23, -2.5e-200, 0.0};
     std::string bytes;
     for (double v : values) {
         const auto b = vaxGBytesOf(v);
         bytes.append(b.begin(), b.end());
     }
-    return raw(dir, bytes, 2, 2, 1, 0, ZynDataType::Float64, 0, vaxHWD, values);
+    // Exponent 2 has no IEEE counterpart either.
+    const auto small = vaxGBytes(true, 2, 77);
+    bytes.append(small.begin(), small.end());
+    values.push_back(0.0);
+    return raw(dir, bytes, 3, 2, 1, 0, ZynDataType::Float64, 0, vaxHWD, values);
 }
 
 std::vector<Row> rows() {
@@ -255,6 +268,21 @@ std::vector<Row> rows() {
                  };
                  return p;
              }});
+    rows.push_back({"raw 32-bit big-endian", "", [](Dir d) {
+                        const std::vector<uint32_t> v = {0x01020304u, 0xFFFFFFFEu, 7u, 1u << 31};
+                        return raw(d, sampleBytes(v, true), 2, 2, 1, 0, ZynDataType::UInt32, 0,
+                                   sparcHWD, widened(v));
+                    }});
+    rows.push_back({"raw float big-endian", "", [](Dir d) {
+                        const std::vector<float> v = {1.0f / 3, -2.5e30f, 0.15625f, 7.0f};
+                        return raw(d, sampleBytes(v, true), 2, 2, 1, 0, ZynDataType::Float32, 0,
+                                   ppcHWD, widened(v));
+                    }});
+    rows.push_back({"raw double big-endian", "", [](Dir d) {
+                        const std::vector<double> v = {-2.75e-300, 1.0 / 3, 6.02e23, -1.0};
+                        return raw(d, sampleBytes(v, true), 2, 2, 1, 0, ZynDataType::Float64, 0,
+                                   sparcHWD, v);
+                    }});
     rows.push_back({"raw VAX F floats", "", vaxF});
     rows.push_back({"raw VAX G floats", "", vaxG});
     return rows;
