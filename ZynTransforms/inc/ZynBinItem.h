@@ -9,7 +9,7 @@
 // A binary header field read into a variable of the host, converted from the file's byte order.
 class ZynBinItem : public ZynHeaderItem {
   public:
-    enum class ValueType { U16, U32 };
+    enum class ValueType { U8, U16, U32, I8, I16, I32, F32, F64 };
 
     ZynBinItem(uint16_t* target, long offset, const ZynHardwareDesc& file,
                const ZynHardwareDesc& host);
@@ -17,6 +17,11 @@ class ZynBinItem : public ZynHeaderItem {
                const ZynHardwareDesc& host);
 
     bool read(FILE* file, long base) override;
+    bool write(FILE* file, long base) const override;
+    void print() const override;
+
+    ValueType valueType() const { return type_; }
+    long offset() const { return offset_; }
 
   private:
     ZynBinItem(void* target, ValueType type, long offset, const ZynHardwareDesc& file,
@@ -27,4 +32,5 @@ class ZynBinItem : public ZynHeaderItem {
     ValueType type_;
     long offset_;
     ZynValueConverter readConverter_;
+    ZynValueConverter writeConverter_;
 };

@@ -12,6 +12,23 @@ constexpr uint32_t kFExponentMask = 0x7F800000u;
 constexpr int kFExponentShift = 23;
 constexpr uint64_t kGExponentMask = 0x7FF0000000000000ull;
 constexpr int kGExponentShift = 52;
+// Largest VAX magnitudes: every exponent and fraction bit set.
+constexpr uint32_t kFLargest = 0x7FFFFFFFu;
+constexpr uint64_t kGLargest = 0x7FFFFFFFFFFFFFFFull;
+
+template <class T>
+T loadBig(const unsigned char* p) {
+    T v = 0;
+    for (size_t i = 0; i < sizeof(T); ++i) v = static_cast<T>((v << 8) | p[i]);
+    return v;
+}
+
+template <class T>
+T loadLittle(const unsigned char* p) {
+    T v = 0;
+    for (size_t i = sizeof(T); i-- > 0;) v = static_cast<T>((v << 8) | p[i]);
+    return v;
+}
 
 template <class T>
 void storeBig(unsigned char* p, T v) {
@@ -33,11 +50,30 @@ T loadVax(const unsigned char* p) {
     return v;
 }
 
+template <class T>
+void storeVax(unsigned char* p, T v) {
+    for (size_t w = sizeof(T) / 2; w-- > 0; v = static_cast<T>(v >> 16)) {
+        p[2 * w] = static_cast<unsigned char>(v);
+        p[2 * w + 1] = static_cast<unsigned char>(v >> 8);
+    }
+}
+
 // VAX exponents 0 to 2 have no normal IEEE counterpart (0 is zero or a reserved operand): 0.0.
 template <class T, T ExponentMask, int Shift>
 T vaxToIeee(T v) {
     const T exponent = (v & ExponentMask) >> Shift;
     return exponent <= 2 ? 0 : static_cast<T>(v - (T{2} << Shift));
+}
+
+// Zeros and IEEE denormals become 0.0; what F or G cannot hold (infinities and NaNs included)
+// clamps to the largest VAX magnitude of the same sign.
+template <class T, T ExponentMask, int Shift, T Largest>
+T ieeeToVax(T v) {
+    const T exponent = (v & ExponentMask) >> Shift;
+    const T maxExponent = ExponentMask >> Shift;
+    if (exponent == 0) return 0;
+    if (exponent + 2 > maxExponent) return static_cast<T>((v & ~Largest) | Largest);
+    return static_cast<T>(v + (T{2} << Shift));
 }
 
 uint32_t fToIeee(uint32_t v) {
@@ -46,6 +82,13 @@ uint32_t fToIeee(uint32_t v) {
 uint64_t gToIeee(uint64_t v) {
     return vaxToIeee<uint64_t, kGExponentMask, kGExponentShift>(v);
 }
+uint32_t ieeeToF(uint32_t v) {
+    return ieeeToVax<uint32_t, kFExponentMask, kFExponentShift, kFLargest>(v);
+}
+uint64_t ieeeToG(uint64_t v) {
+    return ieeeToVax<uint64_t, kGExponentMask, kGExponentShift, kGLargest>(v);
+}
+
 // One sample, in place.
 void none(void*) {}
 void swap2(void* p) {
@@ -82,6 +125,23 @@ void gToIeeeLittle(void* p) {
     auto* b = static_cast<unsigned char*>(p);
     storeLittle(b, gToIeee(loadVax<uint64_t>(b)));
 }
+void bigToF(void* p) {
+    auto* b = static_cast<unsigned char*>(p);
+    storeVax(b, ieeeToF(loadBig<uint32_t>(b)));
+}
+void littleToF(void* p) {
+    auto* b = static_cast<unsigned char*>(p);
+    storeVax(b, ieeeToF(loadLittle<uint32_t>(b)));
+}
+void bigToG(void* p) {
+    auto* b = static_cast<unsigned char*>(p);
+    storeVax(b, ieeeToG(loadBig<uint64_t>(b)));
+}
+void littleToG(void* p) {
+    auto* b = static_cast<unsigned char*>(p);
+    storeVax(b, ieeeToG(loadLittle<uint64_t>(b)));
+}
+
 template <ZynValueConverter Convert, size_t Size>
 void overBuffer(void* samples, size_t count) {
     auto* p = static_cast<unsigned char*>(samples);
@@ -89,33 +149,16 @@ void overBuffer(void* samples, size_t count) {
 }
 
 const ZynValueConverter kValueConverters[] = {
-    none, swap2, swap4, swap8, fToIeeeBig, fToIeeeLittle, gToIeeeBig, gToIeeeLittle,
+    none,       swap2,         swap4,  swap8,     fToIeeeBig, fToIeeeLittle,
+    gToIeeeBig, gToIeeeLittle, bigToF, littleToF, bigToG,     littleToG,
 };
 
 const ZynBufferConverter kBufferConverters[] = {
     overBuffer<none, 1>,       overBuffer<swap2, 2>,         overBuffer<swap4, 4>,
     overBuffer<swap8, 8>,      overBuffer<fToIeeeBig, 4>,    overBuffer<fToIeeeLittle, 4>,
-    overBuffer<gToIeeeBig, 8>, overBuffer<gToIeeeLittle, 8>,
+    overBuffer<gToIeeeBig, 8>, overBuffer<gToIeeeLittle, 8>, overBuffer<bigToF, 4>,
+    overBuffer<littleToF, 4>,  overBuffer<bigToG, 8>,        overBuffer<littleToG, 8>,
 };
-
-int zynConverterIndex(const ZynHardwareDesc& from, const ZynHardwareDesc& to, int sizeClass) {
-    const bool ordersDiffer = from.littleEndian != to.littleEndian;
-    const bool floatsDiffer = from.ieeeFloat != to.ieeeFloat;
-    switch (sizeClass) {
-        case 1:
-            return ordersDiffer ? 1 : 0;
-        case 2:
-            return ordersDiffer ? 2 : 0;
-        case 3:
-            if (floatsDiffer) return to.littleEndian ? 5 : 4;
-            return ordersDiffer ? 2 : 0;
-        case 4:
-            if (floatsDiffer) return to.littleEndian ? 7 : 6;
-            return ordersDiffer ? 3 : 0;
-        default:
-            return 0;
-    }
-}
 
 }  // namespace
 
@@ -135,6 +178,31 @@ int zynSizeClass(ZynDataType type) {
             return 4;
     }
     return 5;
+}
+
+int zynConverterIndex(const ZynHardwareDesc& from, const ZynHardwareDesc& to, int sizeClass) {
+    const bool ordersDiffer = from.littleEndian != to.littleEndian;
+    const bool floatsDiffer = from.ieeeFloat != to.ieeeFloat;
+    switch (sizeClass) {
+        case 1:
+            return ordersDiffer ? 1 : 0;
+        case 2:
+            return ordersDiffer ? 2 : 0;
+        case 3:
+            if (floatsDiffer) {
+                if (!from.ieeeFloat) return to.littleEndian ? 5 : 4;
+                return from.littleEndian ? 9 : 8;
+            }
+            return ordersDiffer ? 2 : 0;
+        case 4:
+            if (floatsDiffer) {
+                if (!from.ieeeFloat) return to.littleEndian ? 7 : 6;
+                return from.littleEndian ? 11 : 10;
+            }
+            return ordersDiffer ? 3 : 0;
+        default:
+            return 0;
+    }
 }
 
 ZynValueConverter zynValueConverter(const ZynHardwareDesc& from, const ZynHardwareDesc& to,
