@@ -11,8 +11,19 @@
 namespace {
 
 std::recursive_mutex setupMutex;
-std::mutex gateMutex;
-std::condition_variable gateChanged;
+// Passes wait here while a transform they use finishes another pass.
+struct PassGate {
+    std::mutex mutex;
+    std::condition_variable changed;
+};
+
+// Never destroyed, like the worker pool: Windows ends the workers before a DLL's destructors
+// run, and a worker ended inside the threads library's lazy set-up of a condition variable holds
+// the lock that destroying a condition variable never waited on takes, so exit would spin.
+PassGate& passGate() {
+    static PassGate* const gate = new PassGate;
+    return *gate;
+}
 std::atomic<uint64_t> nextGeneration{1};
 
 // Transforms of one pass, kept alive while it runs (shared where the caller shares them).
@@ -68,8 +79,8 @@ void ZynGraphAccess::ensure(ZynTransform& t) {
 }
 
 void ZynGraphAccess::enter(const std::vector<PassMember>& pass) {
-    std::unique_lock lock(gateMutex);
-    gateChanged.wait(lock, [&] {
+    std::unique_lock lock(passGate().mutex);
+    passGate().changed.wait(lock, [&] {
         return std::none_of(pass.begin(), pass.end(),
                             [](const PassMember& m) { return m.transform->postRendering_; });
     });
@@ -79,7 +90,7 @@ void ZynGraphAccess::enter(const std::vector<PassMember>& pass) {
 void ZynGraphAccess::leave(const std::vector<PassMember>& pass, bool reportErrors) {
     std::vector<ZynTransform*> finished;
     {
-        std::lock_guard lock(gateMutex);
+        std::lock_guard lock(passGate().mutex);
         for (const auto& m : pass) {
             if (--m.transform->activePasses_ == 0) {
                 m.transform->postRendering_ = true;
@@ -98,10 +109,10 @@ void ZynGraphAccess::leave(const std::vector<PassMember>& pass, bool reportError
         }
     }
     {
-        std::lock_guard lock(gateMutex);
+        std::lock_guard lock(passGate().mutex);
         for (ZynTransform* t : finished) t->postRendering_ = false;
     }
-    gateChanged.notify_all();
+    passGate().changed.notify_all();
     // After a failed render the render's own error is the one the caller needs.
     if (first && reportErrors) std::rethrow_exception(first);
 }
