@@ -21,6 +21,10 @@ class DisplayConversion {
     int outBands() const { return outBands_; }
     int outBits() const { return outBits_; }
     bool hasAlpha() const { return outBands_ == 2 || outBands_ == 4; }
+    // The values are the image's own bytes: 8-bit samples of every band, as they are.
+    bool keepsBytes() const {
+        return unchanged_ && type_ == ZynDataType::UInt8 && outBands_ == bands_;
+    }
 
     // Converts `width` pixels of the image into outBands() values each, 0 to 2^outBits() - 1.
     void convert(const std::byte* in, uint32_t width, uint16_t* out) const;

@@ -44,7 +44,7 @@ bool pngWriteHeader(png_structp png, png_infop info, FILE* file, png_uint_32 wid
     return true;
 }
 
-bool pngWriteRow(png_structp png, png_bytep row) {
+bool pngWriteRow(png_structp png, png_const_bytep row) {
     if (setjmp(png_jmpbuf(png))) return false;
     png_write_row(png, row);
     return true;
@@ -87,6 +87,7 @@ ImageWriter::ImageWriter(const std::string& path, uint32_t width, uint32_t heigh
                                " file cannot hold an image of " + std::to_string(values) +
                                " bands; write a PNG");
     outBytes_ = conversion.outBits() / 8;
+    rowsAsTheyAre_ = conversion.keepsBytes() && outBands_ == values;
     values_.resize(static_cast<size_t>(width) * values);
     row_.resize(static_cast<size_t>(width) * outBands_ * outBytes_);
 
@@ -111,8 +112,10 @@ ImageWriter::ImageWriter(const std::string& path, uint32_t width, uint32_t heigh
 
 ImageWriter::~ImageWriter() = default;
 
-void ImageWriter::encodeRow(const ZynRectBuffer& strip, int64_t y) {
-    conversion_.convert(strip.at(strip.rect().x, y), width_, values_.data());
+const unsigned char* ImageWriter::encodeRow(const ZynRectBuffer& strip, int64_t y) {
+    const std::byte* pixels = strip.at(strip.rect().x, y);
+    if (rowsAsTheyAre_) return reinterpret_cast<const unsigned char*>(pixels);
+    conversion_.convert(pixels, width_, values_.data());
     const bool bigEndian = kind_ != Kind::Png;
     if (outBytes_ == 1)
         packRow<1, false>();
@@ -120,6 +123,7 @@ void ImageWriter::encodeRow(const ZynRectBuffer& strip, int64_t y) {
         packRow<2, true>();
     else
         packRow<2, false>();
+    return row_.data();
 }
 
 // One loop per sample width and byte order: the writer's thread packs every row of the picture.
@@ -150,11 +154,11 @@ void ImageWriter::packRow() {
 
 void ImageWriter::write(const ZynRectBuffer& strip) {
     for (int64_t y = strip.rect().y; y < strip.rect().bottom(); ++y) {
-        encodeRow(strip, y);
+        const unsigned char* row = encodeRow(strip, y);
         if (png_) {
-            if (!pngWriteRow(png_->png, row_.data()))
+            if (!pngWriteRow(png_->png, row))
                 throw ZynError(130, "Cannot write PNG \"" + path_ + "\": " + png_->message);
-        } else if (std::fwrite(row_.data(), 1, row_.size(), file_.get()) != row_.size()) {
+        } else if (std::fwrite(row, 1, row_.size(), file_.get()) != row_.size()) {
             throw ZynError(130, "Cannot write \"" + path_ + "\": " + QorError::lastOsErrorText());
         }
     }

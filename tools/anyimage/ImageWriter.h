@@ -24,7 +24,8 @@ class ImageWriter {
   private:
     enum class Kind { Png, Ppm, Pgm };
 
-    void encodeRow(const ZynRectBuffer& strip, int64_t y);
+    // The bytes of row `y` as the file holds them.
+    const unsigned char* encodeRow(const ZynRectBuffer& strip, int64_t y);
     template <int Bytes, bool BigEndian>
     void packRow();
 
@@ -35,6 +36,8 @@ class ImageWriter {
     DisplayConversion conversion_;
     int outBands_;
     int outBytes_;  // 1 or 2 per sample
+    // Rows go to the file straight from the strip.
+    bool rowsAsTheyAre_;
     std::vector<uint16_t> values_;
     std::unique_ptr<FILE, int (*)(FILE*)> file_;
     std::vector<unsigned char> row_;
