@@ -3,19 +3,36 @@
 #include <unordered_map>
 
 namespace {
-thread_local std::unordered_map<const QorThreadCounter*, long> threadValues;
-}
+
+using Values = std::unordered_map<const QorThreadCounter*, long>;
+
+// A pointer, not a map: the Windows runtime frees a thread's thread_local storage before it runs
+// the destructors of what it holds, so a thread_local map would be destroyed after its memory
+// was freed. The map lives only while the thread holds a value other than 0.
+thread_local Values* threadValues = nullptr;
+
+}  // namespace
 
 QorThreadCounter::~QorThreadCounter() {
-    threadValues.erase(this);
+    *this = 0;
 }
 
 QorThreadCounter& QorThreadCounter::operator=(long value) {
-    threadValues[this] = value;
+    if (value != 0) {
+        if (!threadValues) threadValues = new Values;
+        (*threadValues)[this] = value;
+    } else if (threadValues) {
+        threadValues->erase(this);
+        if (threadValues->empty()) {
+            delete threadValues;
+            threadValues = nullptr;
+        }
+    }
     return *this;
 }
 
 QorThreadCounter::operator long() const {
-    const auto found = threadValues.find(this);
-    return found == threadValues.end() ? 0 : found->second;
+    if (!threadValues) return 0;
+    const auto found = threadValues->find(this);
+    return found == threadValues->end() ? 0 : found->second;
 }

@@ -70,11 +70,16 @@ TEST(QorError, PrintoutAndOsErrors) {
 TEST(QorThreadCounter, EachThreadSeesItsOwnValue) {
     QorThreadCounter counter;
     counter = 5;
-    long seen = -1;
+    long seen = -1, own = -1;
     std::thread([&] {
         seen = counter;
         counter = 9;
+        own = counter;
+        counter = 0;
     }).join();
     EXPECT_EQ(seen, 0);
+    EXPECT_EQ(own, 9);
     EXPECT_EQ(static_cast<long>(counter), 5);
+    counter = 0;
+    EXPECT_EQ(static_cast<long>(counter), 0);
 }
