@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <map>
 
@@ -197,10 +198,9 @@ TEST(FpxSource, SpacesWithoutAChannelDescriptionAreRefused) {
 TEST(FpxSource, OpenAndReadFailuresCarryTheirMessages) {
     const std::string dir = testDir();
     auto missing = openBasic(dir + "/missing.fpx");
-    EXPECT_EQ(missing->error().code(), 130);
-    EXPECT_EQ(missing->error().message(),
-              "FPX open failed for " + dir +
-                  "/missing.fpx (nuve lib error 2), Invalid or not found file ");
+    EXPECT_TRUE(isZynError(missing->error(), 130,
+                           "FPX open failed for " + dir +
+                               "/missing.fpx (nuve lib error 2), Invalid or not found file "));
     EXPECT_EQ(missing->op()->osErrorNumber(), ENOENT);
 
     CompoundFileWriter view;
@@ -208,29 +208,44 @@ TEST(FpxSource, OpenAndReadFailuresCarryTheirMessages) {
     view.addStream("\005Global Info", PropertySetWriter().build(flashPixClassId(0x56616F00)));
     writeFile(dir + "/view.fpx", view.build());
     auto viewOnly = openBasic(dir + "/view.fpx");
-    EXPECT_EQ(viewOnly->error().message(),
-              "FPX open failed for " + dir +
-                  "/view.fpx (nuve lib error 10220--Wrong file type), Probably a non-image view "
-                  "file created by pre ZynV2.4 software");
+    EXPECT_TRUE(isZynError(
+        viewOnly->error(), 130,
+        "FPX open failed for " + dir +
+            "/view.fpx (nuve lib error 10220--Wrong file type), Probably a non-image view "
+            "file created by pre ZynV2.4 software"));
     EXPECT_EQ(viewOnly->op()->osErrorNumber(), 0);
 
-    // A tile whose table entry points outside its stream fails the request that needs it.
-    FpxFixtureSpec recipe;
+    // Tile entries that start or run past their stream, an unknown compression and garbage data
+    // fail only the requests that need those tiles.
+    const FpxFixtureSpec recipe{.tiles = FpxFixtureTiles::Jpeg};
     const FpxFixture fixture = writeFpx(dir + "/tile.fpx", recipe);
     std::string bytes = readFileBytes(dir + "/tile.fpx");
-    patchU32(
-        bytes,
-        fixture.layout.streams.at(FpxFixture::levelPath(1) + "/Subimage 0000 Header") + 64 + 16,
-        0xFFFFFF00);
+    const std::string full = FpxFixture::levelPath(1);
+    const uint64_t table = fixture.layout.streams.at(full + "/Subimage 0000 Header") + 64;
+    patchU32(bytes, table + 0, 0xFFFFFF00);
+    patchU32(bytes, table + 16 + 4, 0x7FFFFFFF);
+    patchU32(bytes, table + 32 + 8, 7);
+    uint32_t tile3;
+    std::memcpy(&tile3, bytes.data() + table + 48, 4);
+    const uint64_t data = fixture.layout.streams.at(full + "/Subimage 0000 Data") + 28 + tile3;
+    for (int i = 20; i < 200; ++i) bytes[data + i] = static_cast<char>(i * 37);
     writeFile(dir + "/tile.fpx", bytes);
     auto damaged = openBasic(dir + "/tile.fpx");
     ASSERT_TRUE(damaged->status());
-    renderRect(*damaged, {100, 70}, {0, 0, 64, 64}, ZynDataType::UInt8, 3);
-    expectZynError(
-        [&] {
-            renderRect(*damaged, {100, 70}, {60, 10, 10, 10}, ZynDataType::UInt8, 3);
-        },
-        130, "Couldn't read image resolution 0for region (60,10) (69,19)");
+    const auto render = [&](int64_t x, int64_t y) {
+        renderRect(*damaged, {100, 70}, {x, y, 10, 6}, ZynDataType::UInt8, 3);
+    };
+    for (const auto& [x, y] : {std::pair{60, 0}, std::pair{64, 0}, std::pair{0, 64}})
+        expectZynError([&] { render(x, y); }, 130,
+                       "Couldn't read image resolution 0for region (" + std::to_string(x) + "," +
+                           std::to_string(y) + ") (" + std::to_string(x + 9) + "," +
+                           std::to_string(y + 5) + ")");
+    try {
+        render(64, 64);  // whatever libjpeg makes of the garbage, it must not crash
+    } catch (const ZynError&) {
+    }
+    EXPECT_TRUE(samplesMatch(renderRect(*damaged, {50, 35}, {0, 0, 50, 35}, ZynDataType::UInt8, 3),
+                             expectedFpxPixels(fixture, recipe, 1), 50, 1));
 }
 
 TEST(FpxSource, DamagedReducedLevelsAreLeftOutOfTheResolutions) {
@@ -300,12 +315,11 @@ TEST(FpxAggregate, RecognitionByNameAndByTheToolkit) {
     const std::string dir = testDir();
     // A file named .FPX is taken without asking the toolkit, and then fails with its message.
     writeFile(dir + "/junk.FPX", std::string(600, 'j'));
-    auto junk = openByContent(dir + "/junk.FPX");
-    EXPECT_EQ(junk->error().code(), 130);
-    EXPECT_EQ(junk->error().message(), "FPX open failed for " + dir +
-                                           "/junk.FPX (nuve lib error 1), Invalid or not found "
-                                           "file System error code = 0\nSystem error string = "
-                                           "Success");
+    EXPECT_TRUE(isZynError(openByContent(dir + "/junk.FPX")->error(), 130,
+                           "FPX open failed for " + dir +
+                               "/junk.FPX (nuve lib error 1), Invalid or not found "
+                               "file System error code = 0\nSystem error string = "
+                               "Success"));
     // Under another name, only what the toolkit validates.
     writeFile(dir + "/junk.bin", std::string(600, 'j'));
     CompoundFileWriter other;
@@ -351,11 +365,10 @@ TEST(FpxAggregate, AlphaModesChooseTheChannelsOrRefuseImagesWithoutAlpha) {
         SCOPED_TRACE(std::string(c.mode ? c.mode : "default") + " on " + path);
         auto source = openAggregate(path, c.mode);
         if (c.refusal) {
-            EXPECT_EQ(source->error().code(), 130);
-            EXPECT_EQ(source->error().message(), std::string("The alphaChannel attribute = ") +
-                                                     c.refusal +
-                                                     " which requires an alpha channel but " +
-                                                     path + " does not contain one.");
+            EXPECT_TRUE(isZynError(source->error(), 130,
+                                   std::string("The alphaChannel attribute = ") + c.refusal +
+                                       " which requires an alpha channel but " + path +
+                                       " does not contain one."));
             EXPECT_EQ(source->imageOutput(0), nullptr);
             continue;
         }
@@ -386,88 +399,60 @@ TEST(FpxAggregate, AlphaModesChooseTheChannelsOrRefuseImagesWithoutAlpha) {
 // view, or with the identity and the image's own aspect ratio (to float precision), the image
 // passes through.
 TEST(FpxAggregate, ViewingParametersAreTakenWholeOrNotAtAll) {
-    const ZynMatrix<double> identity = ZynMatrix<double>::identity(4);
-    const std::vector<float> identity4{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-    const double own = 100.0 / 70;
-    using Chain = std::vector<std::string>;
-    const Chain none{"FPX:Noop"};
-    const struct Case {
-        const char* name;
-        std::optional<FpxFixtureView> view;
-        ZynAffineOp::Affines affine;
-        ZynMatrix<double> twist;
-        double contrast, aspectRatio;
-        Chain chain;
-    } cases[] = {
-        {"no view", std::nullopt, {}, identity, 1, own, none},
-        {"identity values",
-         FpxFixtureView{.aspectRatio = 100.0f / 70.0f,
-                        .affine = identity4,
-                        .colorTwist = identity4,
-                        .contrast = 1.0f},
-         {},
-         identity,
-         1,
-         own,
-         none},
-        {"every value",
-         FpxFixtureView{.aspectRatio = 1.25f,
-                        .roi = std::vector<float>{0.1f, 0.2f, 0.5f, 0.6f},
-                        .affine = std::vector<float>{0.5f, 0.1f, 0, 7, -0.1f, 0.5f, 0, 9, 0, 0, 1,
-                                                     0, 0, 0, 0, 1},
-                        .colorTwist = std::vector<float>(16, 0.25f),
-                        .contrast = 1.5f},
-         {0.5f, 0.1f, 7, -0.1f, 0.5f, 9},
-         ZynMatrix<double>(4, 4, std::vector<double>(16, 0.25)),
-         1.5,
-         1.25,
-         {"FPX:ColorTwist", "FPX:Contrast", "FPX:Affine"}},
-        // Some writers store only the six coefficients a, b, c, d, e, f.
-        {"six coefficients",
-         FpxFixtureView{.affine = std::vector<float>{1, 2, 3, 4, 5, 6}},
-         {1, 2, 3, 4, 5, 6},
-         identity,
-         1,
-         own,
-         {"FPX:Affine"}},
-        {"short colour twist",
-         FpxFixtureView{.colorTwist = std::vector<float>{1, 0, 0}, .contrast = 2},
-         {},
-         identity,
-         1,
-         own,
-         none},
-        {"aspect ratio not a number",
-         FpxFixtureView{.aspectRatio = NAN, .contrast = 2},
-         {},
-         identity,
-         1,
-         own,
-         none},
-        {"empty region",
-         FpxFixtureView{.roi = std::vector<float>{0.1f, 0.2f, 0, 0.6f}, .contrast = 2},
-         {},
-         identity,
-         1,
-         own,
-         none},
-    };
     const std::string path = testDir() + "/view.fpx";
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const FpxFixture fixture = writeFpx(path, {.view = c.view});
+    const std::vector<float> identity{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    const std::pair<const char*, std::optional<FpxFixtureView>> passThrough[] = {
+        {"no view", std::nullopt},
+        {"identity", FpxFixtureView{.aspectRatio = 100.0f / 70.0f,
+                                    .affine = identity,
+                                    .colorTwist = identity,
+                                    .contrast = 1.0f}},
+        {"short colour twist",
+         FpxFixtureView{.colorTwist = std::vector<float>{1, 0, 0}, .contrast = 2}},
+        {"aspect ratio not a number", FpxFixtureView{.aspectRatio = NAN, .contrast = 2}},
+        {"empty region",
+         FpxFixtureView{.roi = std::vector<float>{0.1f, 0.2f, 0, 0.6f}, .contrast = 2}},
+    };
+    for (const auto& [name, view] : passThrough) {
+        SCOPED_TRACE(name);
+        const FpxFixture fixture = writeFpx(path, {.view = view});
         auto source = openAggregate(path);
         ASSERT_TRUE(source->status()) << source->error().message();
-        EXPECT_EQ(source->getAttribute<ZynAffineOp::Affines>("FpxAffine"), c.affine);
-        EXPECT_EQ(source->getAttribute<ZynMatrix<double>>("FpxColorTwist"), c.twist);
-        EXPECT_EQ(source->getAttribute<double>("FpxContrast"), c.contrast);
-        EXPECT_DOUBLE_EQ(source->getAttribute<double>("FpxAspectRatio"), c.aspectRatio);
-        EXPECT_EQ(viewChain(*source), c.chain);
-        if (c.chain == none)
-            EXPECT_TRUE(
-                samplesMatch(renderRect(*source, {100, 70}, {0, 0, 100, 70}, ZynDataType::UInt8, 3),
-                             fixture.levels[0].pixels, 100));
+        EXPECT_EQ(source->getAttribute<ZynAffineOp::Affines>("FpxAffine"), ZynAffineOp::Affines{});
+        EXPECT_EQ(source->getAttribute<ZynMatrix<double>>("FpxColorTwist"),
+                  ZynMatrix<double>::identity(4));
+        EXPECT_EQ(source->getAttribute<double>("FpxContrast"), 1.0);
+        EXPECT_DOUBLE_EQ(source->getAttribute<double>("FpxAspectRatio"), 100.0 / 70);
+        EXPECT_EQ(viewChain(*source), std::vector<std::string>{"FPX:Noop"});
+        EXPECT_TRUE(
+            samplesMatch(renderRect(*source, {100, 70}, {0, 0, 100, 70}, ZynDataType::UInt8, 3),
+                         fixture.levels[0].pixels, 100));
     }
+
+    writeFpx(path,
+             {.view = FpxFixtureView{.aspectRatio = 1.25f,
+                                     .roi = std::vector<float>{0.1f, 0.2f, 0.5f, 0.6f},
+                                     .affine = std::vector<float>{0.5f, 0.1f, 0, 7, -0.1f, 0.5f, 0,
+                                                                  9, 0, 0, 1, 0, 0, 0, 0, 1},
+                                     .colorTwist = std::vector<float>(16, 0.25f),
+                                     .contrast = 1.5f}});
+    auto every = openAggregate(path);
+    ASSERT_TRUE(every->status()) << every->error().message();
+    EXPECT_EQ(every->getAttribute<ZynAffineOp::Affines>("FpxAffine"),
+              (ZynAffineOp::Affines{0.5f, 0.1f, 7, -0.1f, 0.5f, 9}));
+    EXPECT_EQ(every->getAttribute<ZynMatrix<double>>("FpxColorTwist"),
+              ZynMatrix<double>(4, 4, std::vector<double>(16, 0.25)));
+    EXPECT_EQ(every->getAttribute<double>("FpxContrast"), 1.5);
+    EXPECT_DOUBLE_EQ(every->getAttribute<double>("FpxAspectRatio"), 1.25);
+    EXPECT_EQ(viewChain(*every),
+              (std::vector<std::string>{"FPX:ColorTwist", "FPX:Contrast", "FPX:Affine"}));
+
+    // Some writers store only the six coefficients a, b, c, d, e, f.
+    writeFpx(path, {.view = FpxFixtureView{.affine = std::vector<float>{1, 2, 3, 4, 5, 6}}});
+    auto six = openAggregate(path);
+    EXPECT_EQ(six->getAttribute<ZynAffineOp::Affines>("FpxAffine"),
+              (ZynAffineOp::Affines{1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(viewChain(*six), std::vector<std::string>{"FPX:Affine"});
 }
 
 // A file with a contrast and an affine transform gives what those two operations give when
@@ -483,9 +468,6 @@ TEST(FpxAggregate, ContrastAndAffineGoThroughExactlyThoseStages) {
     auto source = openAggregate(path);
     ASSERT_TRUE(source->status()) << source->error().message();
     EXPECT_EQ(viewChain(*source), (std::vector<std::string>{"FPX:Contrast", "FPX:Affine"}));
-    EXPECT_EQ(source->getAttribute<double>("FpxContrast"), 1.5);
-    EXPECT_EQ(source->getAttribute<ZynAffineOp::Affines>("FpxAffine"),
-              (ZynAffineOp::Affines{0.5, 0.25, 0.125, 0, 0.5, 0.0625}));
 
     auto basic = std::make_shared<ZynFpxImageSourceBasic>(qorWiden(path), true);
     auto contrast = std::make_shared<ZynContrastOperation>(1.5);
@@ -525,12 +507,11 @@ TEST(FpxAggregate, RegistryCopiesAndErrors) {
 
     const std::string dir = testDir();
     created->setAttribute<std::string>("file_name", dir + "/missing.fpx");
-    EXPECT_FALSE(ZynGraph::statusOK(*created));
-    EXPECT_EQ(created->error().code(), 130);
-    EXPECT_EQ(created->error().message(),
-              "FPX open failed for " + dir +
-                  "/missing.fpx (nuve lib error 2), Invalid or not found file System error code "
-                  "= 2\nSystem error string = No such file or directory");
+    EXPECT_TRUE(isZynError(
+        setupError(*created), 130,
+        "FPX open failed for " + dir +
+            "/missing.fpx (nuve lib error 2), Invalid or not found file System error code "
+            "= 2\nSystem error string = No such file or directory"));
 
     const FpxFixture fixture = writeFpx(dir + "/rgba.fpx", {.color = FpxFixtureColor::RgbAlpha});
     created->setAttribute<std::string>("file_name", dir + "/rgba.fpx");
