@@ -6,7 +6,10 @@
 #include "FpxImage.h"
 #include "FpxToolkit.h"
 #include "PpmFixture.h"
+#include "QorString.h"
 #include "TestSupport.h"
+#include "ZynFpxImageSourceBasic.h"
+#include "ZynGraph.h"
 
 namespace {
 
@@ -31,10 +34,9 @@ Opened openImage(const std::string& path) {
 }
 
 // Writes the recipe to a fresh folder and opens it.
-Opened writeAndOpen(const FpxFixtureSpec& recipe, FpxFixture* written = nullptr) {
+Opened writeAndOpen(const FpxFixtureSpec& recipe) {
     const std::string path = testDir() + "/image.fpx";
-    const FpxFixture fixture = writeFpx(path, recipe);
-    if (written) *written = fixture;
+    writeFpx(path, recipe);
     return openImage(path);
 }
 
@@ -48,12 +50,11 @@ FpxImageDesc nativeDesc(const FpxImageInfo& info, uint8_t* data, uint32_t width)
     return desc;
 }
 
-// Reads (x0, y0) to (x1, y1) of a level, all channels in file order, into `pixels`.
-FpxStatus readNative(Opened& o, int level, uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1,
-                     std::vector<uint8_t>& pixels) {
-    pixels.assign(size_t{x1 - x0 + 1} * (y1 - y0 + 1) * o.info.numChannels, 0);
-    return fpxReadImageRectangle(o.image.get(), x0, y0, x1, y1, level,
-                                 nativeDesc(o.info, pixels.data(), x1 - x0 + 1));
+// The file through the FlashPix source, as a host reads it.
+std::shared_ptr<ZynFpxImageSourceBasic> sourceOf(const std::string& path) {
+    auto source = std::make_shared<ZynFpxImageSourceBasic>(qorWiden(path), true);
+    ZynGraph::ensureSetup(*source);
+    return source;
 }
 
 using Color = FpxFixtureColor;
@@ -240,26 +241,16 @@ TEST(FpxContainer, StructuralDamageMakesTheFileInvalid) {
 // Large sectors, and files big enough that their FAT sectors are listed in DIFAT sectors.
 TEST(FpxContainer, LargeSectorsAndLongFatLists) {
     Toolkit toolkit;
-    FpxFixtureSpec large;
-    large.sectorShift = 12;
-    large.color = Color::MonochromeAlpha;
-    FpxFixture l;
-    Opened o = writeAndOpen(large, &l);
-    ASSERT_EQ(o.status, FpxStatus::Ok);
-    std::vector<uint8_t> pixels;
-    ASSERT_EQ(readNative(o, 0, 0, 0, 99, 69, pixels), FpxStatus::Ok);
-    EXPECT_EQ(pixels, l.levels[0].pixels);
+    Damaged large({.color = Color::MonochromeAlpha, .sectorShift = 12});
+    EXPECT_TRUE(samplesMatch(renderRect(*sourceOf(large.save("large.fpx")), {100, 70},
+                                        {0, 0, 100, 70}, ZynDataType::UInt8, 2),
+                             large.fixture.levels[0].pixels, 100));
 
-    FpxFixtureSpec big{.width = 2400, .height = 2300, .levels = 1};
-    Damaged d(big);
+    Damaged d({.width = 2400, .height = 2300, .levels = 1});
     ASSERT_EQ(readU32(d.bytes, 0x48), 2u);  // two DIFAT sectors in use
-    o = openImage(d.save("big.fpx"));
-    ASSERT_EQ(o.status, FpxStatus::Ok);
-    ASSERT_EQ(readNative(o, 0, 2360, 2270, 2399, 2299, pixels), FpxStatus::Ok);
-    for (uint32_t y = 0; y < 30; ++y)
-        for (uint32_t x = 0; x < 120; ++x)
-            ASSERT_EQ(pixels[y * 120 + x],
-                      d.fixture.levels[0].pixels[((2270 + y) * 2400 + 2360) * 3 + x]);
+    EXPECT_TRUE(samplesMatch(renderRect(*sourceOf(d.save("big.fpx")), {2400, 2300},
+                                        {2360, 2270, 40, 30}, ZynDataType::UInt8, 3),
+                             d.fixture.levels[0].pixels, 2400));
 
     // A DIFAT chain that leads back to itself, and a DIFAT count that is too small.
     const std::string good = d.bytes;
