@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <map>
 
+#include "../jpeg/JpegTestSupport.h"
 #include "FpxFixture.h"
 #include "PpmFixture.h"
 #include "QorString.h"
@@ -49,18 +50,6 @@ struct Kind {
 };
 
 class FpxSourceKinds : public ::testing::TestWithParam<Kind> {};
-
-// The mean absolute difference of a rendered buffer from what the encoder was given.
-double meanDifference(const ZynRectBuffer& b, const std::vector<uint8_t>& given) {
-    double sum = 0;
-    const ZynRect& r = b.rect();
-    for (int64_t y = 0; y < r.height; ++y)
-        for (int64_t x = 0; x < r.width; ++x)
-            for (int c = 0; c < b.bands(); ++c)
-                sum += std::abs(sampleAt(b, x, y, c) -
-                                given[static_cast<size_t>((y * r.width + x) * b.bands() + c)]);
-    return sum / static_cast<double>(given.size());
-}
 
 // The stages the view operation chained, by label.
 std::vector<std::string> viewChain(const ZynFpxImageSource& source) {
@@ -138,7 +127,7 @@ TEST_P(FpxSourceKinds, EveryLevelMatchesWhatTheEncoderWasGiven) {
             samplesMatch(got, expectedFpxPixels(fixture, recipe, level), l.width, jpeg ? 1 : 0));
         // Subsampled chroma loses much of the fixture's fine noise.
         if (jpeg) {
-            EXPECT_LT(meanDifference(got, l.pixels), c.subsampled ? 16.0 : 8.0);
+            EXPECT_LT(meanDifference(got, l.pixels, l.width), c.subsampled ? 16.0 : 8.0);
         }
     }
 }
