@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <filesystem>
 #include <map>
 
@@ -204,37 +203,23 @@ TEST(FpxSource, OpenAndReadFailuresCarryTheirMessages) {
             "file created by pre ZynV2.4 software"));
     EXPECT_EQ(viewOnly->op()->osErrorNumber(), 0);
 
-    // Tile entries that start or run past their stream, an unknown compression and garbage data
-    // fail only the requests that need those tiles.
-    const FpxFixtureSpec recipe{.tiles = FpxFixtureTiles::Jpeg};
+    // A tile whose table entry points outside its stream fails the request that needs it.
+    FpxFixtureSpec recipe;
     const FpxFixture fixture = writeFpx(dir + "/tile.fpx", recipe);
     std::string bytes = readFileBytes(dir + "/tile.fpx");
-    const std::string full = FpxFixture::levelPath(1);
-    const uint64_t table = fixture.layout.streams.at(full + "/Subimage 0000 Header") + 64;
-    patchU32(bytes, table + 0, 0xFFFFFF00);
-    patchU32(bytes, table + 16 + 4, 0x7FFFFFFF);
-    patchU32(bytes, table + 32 + 8, 7);
-    uint32_t tile3;
-    std::memcpy(&tile3, bytes.data() + table + 48, 4);
-    const uint64_t data = fixture.layout.streams.at(full + "/Subimage 0000 Data") + 28 + tile3;
-    for (int i = 20; i < 200; ++i) bytes[data + i] = static_cast<char>(i * 37);
+    patchU32(
+        bytes,
+        fixture.layout.streams.at(FpxFixture::levelPath(1) + "/Subimage 0000 Header") + 64 + 16,
+        0xFFFFFF00);
     writeFile(dir + "/tile.fpx", bytes);
     auto damaged = openBasic(dir + "/tile.fpx");
     ASSERT_TRUE(damaged->status());
-    const auto render = [&](int64_t x, int64_t y) {
-        renderRect(*damaged, {100, 70}, {x, y, 10, 6}, ZynDataType::UInt8, 3);
-    };
-    for (const auto& [x, y] : {std::pair{60, 0}, std::pair{64, 0}, std::pair{0, 64}})
-        expectZynError([&] { render(x, y); }, 130,
-                       "Couldn't read image resolution 0for region (" + std::to_string(x) + "," +
-                           std::to_string(y) + ") (" + std::to_string(x + 9) + "," +
-                           std::to_string(y + 5) + ")");
-    try {
-        render(64, 64);  // whatever libjpeg makes of the garbage, it must not crash
-    } catch (const ZynError&) {
-    }
-    EXPECT_TRUE(samplesMatch(renderRect(*damaged, {50, 35}, {0, 0, 50, 35}, ZynDataType::UInt8, 3),
-                             expectedFpxPixels(fixture, recipe, 1), 50, 1));
+    renderRect(*damaged, {100, 70}, {0, 0, 64, 64}, ZynDataType::UInt8, 3);
+    expectZynError(
+        [&] {
+            renderRect(*damaged, {100, 70}, {60, 10, 10, 10}, ZynDataType::UInt8, 3);
+        },
+        130, "Couldn't read image resolution 0for region (60,10) (69,19)");
 }
 
 TEST(FpxSource, DamagedReducedLevelsAreLeftOutOfTheResolutions) {
