@@ -9,7 +9,7 @@
 TEST(BmpSource, ReaderCopiesWholeBottomUpRows) {
     const uint32_t w = 3, h = 4;
     const auto rgb = fixturePattern(w, h, 3);
-    const std::string path = testDir() + "/rows.bmp";
+    const std::string dir = testDir(), path = dir + "/rows.bmp";
     writeBmp(path, w, h, 24, rgb);
     auto bmp = std::make_shared<ZynBMPImageSource>(qorWiden(path), true);
     ASSERT_TRUE(ZynGraph::statusOK(*bmp)) << bmp->error().message();
@@ -23,6 +23,13 @@ TEST(BmpSource, ReaderCopiesWholeBottomUpRows) {
     ZynRectBuffer partial({1, 0, 2, 1}, bmp->imageOutput(0)->dataOrg());
     EXPECT_FALSE(bmp->canFill(partial));
     EXPECT_EQ(errorOf([&] { bmp->genRect(partial); }).code(), 3);
+
+    writeFile(dir + "/not.bmp", "PK not a bitmap at all");
+    ZynBMPHeader header;
+    FILE* file = std::fopen((dir + "/not.bmp").c_str(), "rb");
+    ASSERT_TRUE(file);
+    EXPECT_EQ(errorOf([&] { header.read(file); }).message(), "File is not a valid bmp image");
+    std::fclose(file);
 }
 
 // Its own layout is the file's: rows bottom up, blue first.

@@ -18,3 +18,12 @@ TEST(ImpsSource, DocumentationAttributeHoldsTheWholeDocFile) {
     // Field reading ended at the line without '='; the later PIXELS line is only text.
     EXPECT_EQ(imps->imageOutput(0)->coordSpace()->resolutions().at(0).width, 4u);
 }
+
+TEST(ImpsSource, TheHeaderNamesTheDocFileItCannotOpen) {
+    const std::string dir = testDir();
+    writeFile(dir + "/lone.lum", std::string(16, 'x'));
+    ZynIMPSHeader header;
+    EXPECT_EQ(errorOf([&] { header.setFile(dir + "/lone.lum"); }).message(),
+              "ZynIMPSHeader::setFileUnable to open the image 'doc' file: " + dir +
+                  "/lone.doc with read permission.");
+}
