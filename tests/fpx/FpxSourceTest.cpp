@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <map>
 
+#include "../jpeg/JpegTestSupport.h"
 #include "FpxFixture.h"
 #include "PpmFixture.h"
 #include "QorString.h"
@@ -48,18 +49,6 @@ struct Kind {
 };
 
 class FpxSourceKinds : public ::testing::TestWithParam<Kind> {};
-
-// The mean absolute difference of a rendered buffer from what the encoder was given.
-double meanDifference(const ZynRectBuffer& b, const std::vector<uint8_t>& given) {
-    double sum = 0;
-    const ZynRect& r = b.rect();
-    for (int64_t y = 0; y < r.height; ++y)
-        for (int64_t x = 0; x < r.width; ++x)
-            for (int c = 0; c < b.bands(); ++c)
-                sum += std::abs(sampleAt(b, x, y, c) -
-                                given[static_cast<size_t>((y * r.width + x) * b.bands() + c)]);
-    return sum / static_cast<double>(given.size());
-}
 
 // The stages the view operation chained, by label.
 std::vector<std::string> viewChain(const ZynFpxImageSource& source) {
@@ -137,7 +126,7 @@ TEST_P(FpxSourceKinds, EveryLevelMatchesWhatTheEncoderWasGiven) {
             samplesMatch(got, expectedFpxPixels(fixture, recipe, level), l.width, jpeg ? 1 : 0));
         // Subsampled chroma loses much of the fixture's fine noise.
         if (jpeg) {
-            EXPECT_LT(meanDifference(got, l.pixels), c.subsampled ? 16.0 : 8.0);
+            EXPECT_LT(meanDifference(got, l.pixels, l.width), c.subsampled ? 16.0 : 8.0);
         }
     }
 }
@@ -197,10 +186,9 @@ TEST(FpxSource, SpacesWithoutAChannelDescriptionAreRefused) {
 TEST(FpxSource, OpenAndReadFailuresCarryTheirMessages) {
     const std::string dir = testDir();
     auto missing = openBasic(dir + "/missing.fpx");
-    EXPECT_EQ(missing->error().code(), 130);
-    EXPECT_EQ(missing->error().message(),
-              "FPX open failed for " + dir +
-                  "/missing.fpx (nuve lib error 2), Invalid or not found file ");
+    EXPECT_TRUE(isZynError(missing->error(), 130,
+                           "FPX open failed for " + dir +
+                               "/missing.fpx (nuve lib error 2), Invalid or not found file "));
     EXPECT_EQ(missing->op()->osErrorNumber(), ENOENT);
 
     CompoundFileWriter view;
@@ -208,10 +196,11 @@ TEST(FpxSource, OpenAndReadFailuresCarryTheirMessages) {
     view.addStream("\005Global Info", PropertySetWriter().build(flashPixClassId(0x56616F00)));
     writeFile(dir + "/view.fpx", view.build());
     auto viewOnly = openBasic(dir + "/view.fpx");
-    EXPECT_EQ(viewOnly->error().message(),
-              "FPX open failed for " + dir +
-                  "/view.fpx (nuve lib error 10220--Wrong file type), Probably a non-image view "
-                  "file created by pre ZynV2.4 software");
+    EXPECT_TRUE(isZynError(
+        viewOnly->error(), 130,
+        "FPX open failed for " + dir +
+            "/view.fpx (nuve lib error 10220--Wrong file type), Probably a non-image view "
+            "file created by pre ZynV2.4 software"));
     EXPECT_EQ(viewOnly->op()->osErrorNumber(), 0);
 
     // A tile whose table entry points outside its stream fails the request that needs it.
@@ -300,12 +289,11 @@ TEST(FpxAggregate, RecognitionByNameAndByTheToolkit) {
     const std::string dir = testDir();
     // A file named .FPX is taken without asking the toolkit, and then fails with its message.
     writeFile(dir + "/junk.FPX", std::string(600, 'j'));
-    auto junk = openByContent(dir + "/junk.FPX");
-    EXPECT_EQ(junk->error().code(), 130);
-    EXPECT_EQ(junk->error().message(), "FPX open failed for " + dir +
-                                           "/junk.FPX (nuve lib error 1), Invalid or not found "
-                                           "file System error code = 0\nSystem error string = "
-                                           "Success");
+    EXPECT_TRUE(isZynError(openByContent(dir + "/junk.FPX")->error(), 130,
+                           "FPX open failed for " + dir +
+                               "/junk.FPX (nuve lib error 1), Invalid or not found "
+                               "file System error code = 0\nSystem error string = "
+                               "Success"));
     // Under another name, only what the toolkit validates.
     writeFile(dir + "/junk.bin", std::string(600, 'j'));
     CompoundFileWriter other;
@@ -351,11 +339,10 @@ TEST(FpxAggregate, AlphaModesChooseTheChannelsOrRefuseImagesWithoutAlpha) {
         SCOPED_TRACE(std::string(c.mode ? c.mode : "default") + " on " + path);
         auto source = openAggregate(path, c.mode);
         if (c.refusal) {
-            EXPECT_EQ(source->error().code(), 130);
-            EXPECT_EQ(source->error().message(), std::string("The alphaChannel attribute = ") +
-                                                     c.refusal +
-                                                     " which requires an alpha channel but " +
-                                                     path + " does not contain one.");
+            EXPECT_TRUE(isZynError(source->error(), 130,
+                                   std::string("The alphaChannel attribute = ") + c.refusal +
+                                       " which requires an alpha channel but " + path +
+                                       " does not contain one."));
             EXPECT_EQ(source->imageOutput(0), nullptr);
             continue;
         }
@@ -386,88 +373,60 @@ TEST(FpxAggregate, AlphaModesChooseTheChannelsOrRefuseImagesWithoutAlpha) {
 // view, or with the identity and the image's own aspect ratio (to float precision), the image
 // passes through.
 TEST(FpxAggregate, ViewingParametersAreTakenWholeOrNotAtAll) {
-    const ZynMatrix<double> identity = ZynMatrix<double>::identity(4);
-    const std::vector<float> identity4{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-    const double own = 100.0 / 70;
-    using Chain = std::vector<std::string>;
-    const Chain none{"FPX:Noop"};
-    const struct Case {
-        const char* name;
-        std::optional<FpxFixtureView> view;
-        ZynAffineOp::Affines affine;
-        ZynMatrix<double> twist;
-        double contrast, aspectRatio;
-        Chain chain;
-    } cases[] = {
-        {"no view", std::nullopt, {}, identity, 1, own, none},
-        {"identity values",
-         FpxFixtureView{.aspectRatio = 100.0f / 70.0f,
-                        .affine = identity4,
-                        .colorTwist = identity4,
-                        .contrast = 1.0f},
-         {},
-         identity,
-         1,
-         own,
-         none},
-        {"every value",
-         FpxFixtureView{.aspectRatio = 1.25f,
-                        .roi = std::vector<float>{0.1f, 0.2f, 0.5f, 0.6f},
-                        .affine = std::vector<float>{0.5f, 0.1f, 0, 7, -0.1f, 0.5f, 0, 9, 0, 0, 1,
-                                                     0, 0, 0, 0, 1},
-                        .colorTwist = std::vector<float>(16, 0.25f),
-                        .contrast = 1.5f},
-         {0.5f, 0.1f, 7, -0.1f, 0.5f, 9},
-         ZynMatrix<double>(4, 4, std::vector<double>(16, 0.25)),
-         1.5,
-         1.25,
-         {"FPX:ColorTwist", "FPX:Contrast", "FPX:Affine"}},
-        // Some writers store only the six coefficients a, b, c, d, e, f.
-        {"six coefficients",
-         FpxFixtureView{.affine = std::vector<float>{1, 2, 3, 4, 5, 6}},
-         {1, 2, 3, 4, 5, 6},
-         identity,
-         1,
-         own,
-         {"FPX:Affine"}},
-        {"short colour twist",
-         FpxFixtureView{.colorTwist = std::vector<float>{1, 0, 0}, .contrast = 2},
-         {},
-         identity,
-         1,
-         own,
-         none},
-        {"aspect ratio not a number",
-         FpxFixtureView{.aspectRatio = NAN, .contrast = 2},
-         {},
-         identity,
-         1,
-         own,
-         none},
-        {"empty region",
-         FpxFixtureView{.roi = std::vector<float>{0.1f, 0.2f, 0, 0.6f}, .contrast = 2},
-         {},
-         identity,
-         1,
-         own,
-         none},
-    };
     const std::string path = testDir() + "/view.fpx";
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const FpxFixture fixture = writeFpx(path, {.view = c.view});
+    const std::vector<float> identity{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    const std::pair<const char*, std::optional<FpxFixtureView>> passThrough[] = {
+        {"no view", std::nullopt},
+        {"identity", FpxFixtureView{.aspectRatio = 100.0f / 70.0f,
+                                    .affine = identity,
+                                    .colorTwist = identity,
+                                    .contrast = 1.0f}},
+        {"short colour twist",
+         FpxFixtureView{.colorTwist = std::vector<float>{1, 0, 0}, .contrast = 2}},
+        {"aspect ratio not a number", FpxFixtureView{.aspectRatio = NAN, .contrast = 2}},
+        {"empty region",
+         FpxFixtureView{.roi = std::vector<float>{0.1f, 0.2f, 0, 0.6f}, .contrast = 2}},
+    };
+    for (const auto& [name, view] : passThrough) {
+        SCOPED_TRACE(name);
+        const FpxFixture fixture = writeFpx(path, {.view = view});
         auto source = openAggregate(path);
         ASSERT_TRUE(source->status()) << source->error().message();
-        EXPECT_EQ(source->getAttribute<ZynAffineOp::Affines>("FpxAffine"), c.affine);
-        EXPECT_EQ(source->getAttribute<ZynMatrix<double>>("FpxColorTwist"), c.twist);
-        EXPECT_EQ(source->getAttribute<double>("FpxContrast"), c.contrast);
-        EXPECT_DOUBLE_EQ(source->getAttribute<double>("FpxAspectRatio"), c.aspectRatio);
-        EXPECT_EQ(viewChain(*source), c.chain);
-        if (c.chain == none)
-            EXPECT_TRUE(
-                samplesMatch(renderRect(*source, {100, 70}, {0, 0, 100, 70}, ZynDataType::UInt8, 3),
-                             fixture.levels[0].pixels, 100));
+        EXPECT_EQ(source->getAttribute<ZynAffineOp::Affines>("FpxAffine"), ZynAffineOp::Affines{});
+        EXPECT_EQ(source->getAttribute<ZynMatrix<double>>("FpxColorTwist"),
+                  ZynMatrix<double>::identity(4));
+        EXPECT_EQ(source->getAttribute<double>("FpxContrast"), 1.0);
+        EXPECT_DOUBLE_EQ(source->getAttribute<double>("FpxAspectRatio"), 100.0 / 70);
+        EXPECT_EQ(viewChain(*source), std::vector<std::string>{"FPX:Noop"});
+        EXPECT_TRUE(
+            samplesMatch(renderRect(*source, {100, 70}, {0, 0, 100, 70}, ZynDataType::UInt8, 3),
+                         fixture.levels[0].pixels, 100));
     }
+
+    writeFpx(path,
+             {.view = FpxFixtureView{.aspectRatio = 1.25f,
+                                     .roi = std::vector<float>{0.1f, 0.2f, 0.5f, 0.6f},
+                                     .affine = std::vector<float>{0.5f, 0.1f, 0, 7, -0.1f, 0.5f, 0,
+                                                                  9, 0, 0, 1, 0, 0, 0, 0, 1},
+                                     .colorTwist = std::vector<float>(16, 0.25f),
+                                     .contrast = 1.5f}});
+    auto every = openAggregate(path);
+    ASSERT_TRUE(every->status()) << every->error().message();
+    EXPECT_EQ(every->getAttribute<ZynAffineOp::Affines>("FpxAffine"),
+              (ZynAffineOp::Affines{0.5f, 0.1f, 7, -0.1f, 0.5f, 9}));
+    EXPECT_EQ(every->getAttribute<ZynMatrix<double>>("FpxColorTwist"),
+              ZynMatrix<double>(4, 4, std::vector<double>(16, 0.25)));
+    EXPECT_EQ(every->getAttribute<double>("FpxContrast"), 1.5);
+    EXPECT_DOUBLE_EQ(every->getAttribute<double>("FpxAspectRatio"), 1.25);
+    EXPECT_EQ(viewChain(*every),
+              (std::vector<std::string>{"FPX:ColorTwist", "FPX:Contrast", "FPX:Affine"}));
+
+    // Some writers store only the six coefficients a, b, c, d, e, f.
+    writeFpx(path, {.view = FpxFixtureView{.affine = std::vector<float>{1, 2, 3, 4, 5, 6}}});
+    auto six = openAggregate(path);
+    EXPECT_EQ(six->getAttribute<ZynAffineOp::Affines>("FpxAffine"),
+              (ZynAffineOp::Affines{1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(viewChain(*six), std::vector<std::string>{"FPX:Affine"});
 }
 
 // A file with a contrast and an affine transform gives what those two operations give when
@@ -483,9 +442,6 @@ TEST(FpxAggregate, ContrastAndAffineGoThroughExactlyThoseStages) {
     auto source = openAggregate(path);
     ASSERT_TRUE(source->status()) << source->error().message();
     EXPECT_EQ(viewChain(*source), (std::vector<std::string>{"FPX:Contrast", "FPX:Affine"}));
-    EXPECT_EQ(source->getAttribute<double>("FpxContrast"), 1.5);
-    EXPECT_EQ(source->getAttribute<ZynAffineOp::Affines>("FpxAffine"),
-              (ZynAffineOp::Affines{0.5, 0.25, 0.125, 0, 0.5, 0.0625}));
 
     auto basic = std::make_shared<ZynFpxImageSourceBasic>(qorWiden(path), true);
     auto contrast = std::make_shared<ZynContrastOperation>(1.5);
@@ -525,12 +481,11 @@ TEST(FpxAggregate, RegistryCopiesAndErrors) {
 
     const std::string dir = testDir();
     created->setAttribute<std::string>("file_name", dir + "/missing.fpx");
-    EXPECT_FALSE(ZynGraph::statusOK(*created));
-    EXPECT_EQ(created->error().code(), 130);
-    EXPECT_EQ(created->error().message(),
-              "FPX open failed for " + dir +
-                  "/missing.fpx (nuve lib error 2), Invalid or not found file System error code "
-                  "= 2\nSystem error string = No such file or directory");
+    EXPECT_TRUE(isZynError(
+        setupError(*created), 130,
+        "FPX open failed for " + dir +
+            "/missing.fpx (nuve lib error 2), Invalid or not found file System error code "
+            "= 2\nSystem error string = No such file or directory"));
 
     const FpxFixture fixture = writeFpx(dir + "/rgba.fpx", {.color = FpxFixtureColor::RgbAlpha});
     created->setAttribute<std::string>("file_name", dir + "/rgba.fpx");

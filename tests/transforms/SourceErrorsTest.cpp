@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <functional>
 #include <optional>
 
 #include "BmpFixture.h"
@@ -197,71 +196,44 @@ TEST(SampleFileSources, BadFilesAreRecordedErrorsWithTheirMessages) {
 
 // Data cut short fails the request that reaches it; a file gone between passes fails the next.
 TEST(SampleFileSources, MissingDataFailsTheRequestThatNeedsIt) {
-    struct Case {
-        std::string name;
-        std::function<ZynTransformPtr(Dir)> open;
-        std::string message;
-        std::string gone;  // the data file removed, and the next request's message
-        std::string goneMessage;
-    };
     const auto rgb = fixturePattern(8, 8, 3);
-    // `bytes` written to `path` and opened by content or by the source's name.
-    const auto written = [](const std::string& path, const std::string& bytes,
-                            const std::string& source = "", bool keepOpen = true) {
-        writeFile(path, bytes);
-        return sourceOf(path, source, keepOpen);
-    };
-    const Case cases[] = {
-        {"PPM",
-         [&](Dir d) { return written(d + "/t.ppm", "P6\n10 10\n255\n" + std::string(100, 'x')); },
+    const struct {
+        std::string file, bytes, source;  // source: registry name, empty when recognised
+        // The request's message, and the next one's once the file is gone; such files are opened
+        // without keep_open.
+        std::string message, goneMessage;
+    } cases[] = {
+        {"t.ppm", "P6\n10 10\n255\n" + std::string(100, 'x'), "",
          "Unexpected end of file in \"%/t.ppm\" at byte 113"},
-        {"BMP rows cut",
-         [&](Dir d) {
-             return written(d + "/cut.bmp", bmpBytes(8, 8, 24, rgb, {}).substr(0, 54 + 24 * 5));
-         },
+        {"cut.bmp", bmpBytes(8, 8, 24, rgb, {}).substr(0, 54 + 24 * 5), "",
          "Unable to read line from file"},
-        {"BMP data past the end",
-         [&](Dir d) {
-             return written(
-                 d + "/past.bmp",
-                 bmpBytes(8, 8, 24, rgb, {}, {.dataOffset = 100000}).substr(0, 54 + 24 * 8));
-         },
+        {"past.bmp", bmpBytes(8, 8, 24, rgb, {}, {.dataOffset = 100000}).substr(0, 54 + 24 * 8), "",
          "Unable to read line from file"},
-        {"DIB",
-         [&](Dir d) {
-             return written(d + "/cut.dib", bmpBytes(4, 4, 24, rgb, {}).substr(0, 54 + 16 * 2),
-                            "DIBSource");
-         },
+        {"cut.dib", bmpBytes(4, 4, 24, rgb, {}).substr(0, 54 + 16 * 2), "DIBSource",
          "Unexpected file I/O error (possible EOF)"},
-        {"IMPS",
-         [&](Dir d) {
-             writeFile(d + "/cut.doc",
-                       docLine(4, "PIXELS") + docLine(4, "LINES") + docLine(1, "BYTES_PER_PIXEL"));
-             return written(d + "/cut.lum", std::string(10, 'x'), "IMPSSource", false);
-         },
-         "IMPS Source: Unable to read image, lines: 0 -> 3", "cut.lum", "could not open files"},
-        {"raw",
-         [&](Dir d) {
-             ZynTransformPtr raw =
-                 written(d + "/short.raw", std::string(50, 'x'), "RawImageSource", false);
-             std::dynamic_pointer_cast<ZynRawImageSource>(raw)->setFile(
-                 0, 10, 10, 1, nullptr, ZynDataType::UInt8, 0, nativeHWD);
-             return raw;
-         },
-         "Raw Source: Unable to read image, lines: 0 -> 9", "short.raw", "could not open file"},
+        {"cut.lum", std::string(10, 'x'), "IMPSSource",
+         "IMPS Source: Unable to read image, lines: 0 -> 3", "could not open files"},
+        {"short.raw", std::string(50, 'x'), "RawImageSource",
+         "Raw Source: Unable to read image, lines: 0 -> 9", "could not open file"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
         const std::string dir = testDir();
-        ZynTransformPtr t = c.open(dir);
+        writeFile(dir + "/cut.doc",
+                  docLine(4, "PIXELS") + docLine(4, "LINES") + docLine(1, "BYTES_PER_PIXEL"));
+        writeFile(dir + "/" + c.file, c.bytes);
+        ZynTransformPtr t = sourceOf(dir + "/" + c.file, c.source, c.goneMessage.empty());
+        if (c.source == "RawImageSource")
+            std::dynamic_pointer_cast<ZynRawImageSource>(t)->setFile(
+                0, 10, 10, 1, nullptr, ZynDataType::UInt8, 0, nativeHWD);
         ASSERT_TRUE(ZynGraph::statusOK(*t)) << t->error().message();
         const ZynResolution full = resolutionsOf(*t).at(0);
         EXPECT_TRUE(isZynError(errorOf([&] {
                                    renderOwn(*t, {0, 0, full.width, full.height});
                                }),
                                130, in(dir, c.message)));
-        if (c.gone.empty()) continue;
-        std::remove((dir + "/" + c.gone).c_str());
+        if (c.goneMessage.empty()) continue;
+        std::remove((dir + "/" + c.file).c_str());
         EXPECT_TRUE(isZynError(errorOf([&] {
                                    renderOwn(*t, {0, 0, full.width, 1});
                                }),

@@ -101,6 +101,18 @@ Row impsOrder(const std::string& row, const std::string& order, bool big, const 
             }};
 }
 
+// A PPM file of the header and the stored samples, recognised by content.
+Row ppm(const std::string& name, const std::string& header, uint32_t w, uint32_t h,
+        const std::vector<uint8_t>& stored, std::vector<double> samples,
+        std::optional<uint32_t> stripHeight = {}) {
+    return {name, "ZynPpmImageSource", [=](Dir d) {
+                writeFile(d + "/a.ppm", header + std::string(stored.begin(), stored.end()));
+                Picture p{sourceOf(d + "/a.ppm"), w, h, samples, ZynColorKind::RGB};
+                p.stripHeight = stripHeight;
+                return p;
+            }};
+}
+
 Picture raw(const std::string& dir, const std::string& bytes, uint32_t w, uint32_t h, int bands,
             int organization, ZynDataType type, uint32_t offset, const ZynHardwareDesc& order,
             std::vector<double> samples, bool keepOpen = false) {
@@ -216,32 +228,14 @@ std::vector<Row> rows() {
                              "12 = SIGNIFICANT_BITS\n0 = SIGNED\n", ZynDataType::UInt16));
     rows.push_back(
         impsOrder("IMPS no order, signed", "", false, "1 = SIGNED\n", ZynDataType::Int16));
-    rows.insert(
-        rows.end(),
-        {{"PPM", "ZynPpmImageSource",
-          [](Dir d) {
-              const auto rgb = fixturePattern(70, 150, 3);
-              writePpm(d + "/a.ppm", 70, 150, rgb);
-              Picture p{sourceOf(d + "/a.ppm"), 70, 150, widened(rgb), ZynColorKind::RGB};
-              p.stripHeight = 64;
-              return p;
-          }},
-         {"PPM header with comments and split numbers", "ZynPpmImageSource",
-          [](Dir d) {
-              std::string bytes = "P6\n# a comment\n3 2\n255\n";
-              std::vector<double> samples;
-              for (int i = 0; i < 18; ++i) {
-                  bytes += static_cast<char>(i * 10);
-                  samples.push_back(i * 10);
-              }
-              writeFile(d + "/c.ppm", bytes);
-              return Picture{sourceOf(d + "/c.ppm"), 3, 2, samples, ZynColorKind::RGB};
-          }},
-         {"PPM small maxval scales samples", "ZynPpmImageSource", [](Dir d) {
-              writePpm(d + "/m.ppm", 2, 1, {15, 7, 0, 1, 2, 3}, 15);
-              return Picture{
-                  sourceOf(d + "/m.ppm"), 2, 1, {255, 119, 0, 17, 34, 51}, ZynColorKind::RGB};
-          }}});
+    const auto rgb = fixturePattern(70, 150, 3);
+    std::vector<uint8_t> tens(18);
+    for (size_t i = 0; i < tens.size(); ++i) tens[i] = static_cast<uint8_t>(i * 10);
+    rows.push_back(ppm("PPM", "P6\n70 150\n255\n", 70, 150, rgb, widened(rgb), 64));
+    rows.push_back(
+        ppm("PPM header with a comment", "P6\n# a comment\n3 2\n255\n", 3, 2, tens, widened(tens)));
+    rows.push_back(ppm("PPM small maxval scales samples", "P6\n2 1\n15\n", 2, 1,
+                       {15, 7, 0, 1, 2, 3}, {255, 119, 0, 17, 34, 51}));
     for (bool big : {true, false})
         rows.push_back(
             {big ? "raw 16-bit big-endian" : "raw 16-bit little-endian", "", [big](Dir d) {
