@@ -246,10 +246,10 @@ TEST(Control, KeepImageFileOpenIsTrueOnlyForMinusOneAndReachesTheSource) {
 
 TEST(Control, LabelAndCachingMarkTheControlDirtyAndTellTheContainerFilenameDoesNot) {
     Image image;
+    Site site;  // outlives the control, which holds its view sink to the end
     auto control = newControl();
     auto persist = streamPersistence(control);
     auto data = query<IDataObject>(control, IID_IDataObject);
-    Site site;
     DWORD cookie = 0;
     FORMATETC format{};
     data->DAdvise(&format, 0, &site, &cookie);
