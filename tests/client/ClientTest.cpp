@@ -227,10 +227,14 @@ TEST(Client, SavesIntoAGlobalMemoryStreamAndASecondControlLoadsTheSameState) {
     first->put_Filename(bstr("state.ppm").get());
     first->put_Label(bstr("caf\xc3\xa9 label").get());
     query<ITevFileMgmt>(first, IID_ITevFileMgmt)->put_KeepImageFileOpen(VARIANT_FALSE);
-    setTramp(first, "count", scalarVariant(VT_I4, 7));
-    setTramp(first, "ratio", scalarVariant(VT_R8, 0x3FD0000000000000));  // 0.25
-    setTramp(first, "name", textVariant("\xe2\x98\x82 umbrella"));
-
+    const struct {
+        const char* key;
+        ComVariant value;
+        std::string text;
+    } values[] = {{"count", scalarVariant(VT_I4, 7), "7"},
+                  {"ratio", scalarVariant(VT_R8, 0x3FD0000000000000), "0.25"},
+                  {"name", textVariant("\xe2\x98\x82 umbrella"), "\xe2\x98\x82 umbrella"}};
+    for (const auto& v : values) setTramp(first, v.key, v.value);
     const ComPtr<IStream> stream = globalMemoryStream();
     ASSERT_EQ(streamPersistence(first)->Save(stream.get(), TRUE), S_OK);
     const std::string saved = streamBytes(stream.get());
@@ -250,14 +254,12 @@ TEST(Client, SavesIntoAGlobalMemoryStreamAndASecondControlLoadsTheSameState) {
     EXPECT_EQ(flag, VARIANT_FALSE);
     second->StatusOK(&flag);
     EXPECT_EQ(flag, VARIANT_TRUE);
-    const ComVariant count = tramp(second, "count"), ratio = tramp(second, "ratio"),
-                     name = tramp(second, "name");
-    EXPECT_EQ(count.vt, VT_I4);
-    EXPECT_EQ(count.lVal, 7);
-    EXPECT_EQ(ratio.vt, VT_R8);
-    EXPECT_EQ(ratio.dblVal, 0.25);
-    ASSERT_EQ(name.vt, VT_BSTR);
-    EXPECT_EQ(utf8(name.bstrVal), "\xe2\x98\x82 umbrella");
+    for (const auto& v : values) {
+        ComVariant back = tramp(second, v.key), text;
+        EXPECT_EQ(back.vt, v.value.vt) << v.key;
+        ASSERT_EQ(VariantChangeType(&text, &back, 0, VT_BSTR), S_OK) << v.key;
+        EXPECT_EQ(utf8(text.bstrVal), v.text);
+    }
     const ComPtr<IStream> again = globalMemoryStream();
     streamPersistence(second)->Save(again.get(), TRUE);
     EXPECT_EQ(streamBytes(again.get()), saved);
@@ -314,18 +316,25 @@ TEST(Client, FailuresLeaveTheMessageHelpAndInterfaceInTheThreadsErrorInfo) {
     EXPECT_EQ(ok, VARIANT_FALSE);
 }
 
-TEST(Client, CloneControlGivesAnIndependentControlOfTheSameImage) {
+TEST(Client, CloneControlGivesAnIndependentControlOfTheSameImageAndSetup) {
     registerServer();
     const std::string path = testDir() + "/c.ppm";
     const auto rgb = fixturePattern(21, 13, 3);
     writePpm(path, 21, 13, rgb);
     auto control = createByProgId();
     control->put_Filename(bstr(path).get());
+    control->put_Label(bstr("original").get());
+    control->put_Caching(VARIANT_TRUE);
     ComPtr<ITevAnyFileSource> clone;
     ASSERT_EQ(query<ITevZynWrapper2>(control, IID_ITevZynWrapper2)->CloneControl(clone.out()),
               S_OK);
     ASSERT_TRUE(clone);
     EXPECT_EQ(filenameOf(clone), path);
+    EXPECT_EQ(labelOf(clone), "original");
+    VARIANT_BOOL caching = VARIANT_FALSE;
+    clone->get_Caching(&caching);
+    EXPECT_EQ(caching, VARIANT_TRUE);
+    EXPECT_NE(identityOf(clone), identityOf(control));
     EXPECT_NE(&transformOf(clone), &transformOf(control));
     control.reset();
     EXPECT_TRUE(samplesMatch(renderWhole(transformOf(clone), {21, 13}), rgb, 21));

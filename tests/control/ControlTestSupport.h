@@ -43,7 +43,6 @@ struct ErrorRecord {
     std::string description;
     DWORD help = 0;
     GUID iid = GUID_NULL;
-    std::string source;
 };
 
 inline ErrorRecord takeError() {
@@ -51,14 +50,12 @@ inline ErrorRecord takeError() {
     IErrorInfo* info = nullptr;
     if (GetErrorInfo(0, &info) != S_OK) return record;
     record.present = true;
-    ComBstr text, source;
+    ComBstr text;
     info->GetDescription(text.out());
-    info->GetSource(source.out());
     info->GetHelpContext(&record.help);
     info->GetGUID(&record.iid);
     info->Release();
     record.description = utf8(text.get());
-    record.source = utf8(source.get());
     return record;
 }
 

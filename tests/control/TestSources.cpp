@@ -1,6 +1,7 @@
 #include "TestSources.h"
 
 #include <cstring>
+#include <map>
 #include <stdexcept>
 
 #include "PpmFixture.h"
@@ -45,25 +46,18 @@ class MetadataSource : public ZynImageSource {
     }
     ZynImageOpPtr opForResolution(int, const ZynResolution&) override { return op_; }
     bool readMetadata(const std::string& key, VulMetaValue& value) override {
-        if (key == "Test.Text")
-            value = std::string("h\xc3\xa9llo");
-        else if (key == "Test.Int")
-            value = int64_t{42};
-        else if (key == "Test.Big")
-            value = int64_t{1} << 40;
-        else if (key == "Test.Real")
-            value = 2.5;
-        else if (key == "Test.Bytes")
-            value = std::vector<uint8_t>{1, 2, 3};
-        else if (key == "Test.Shorts")
-            value = std::vector<uint16_t>{500, 65535};
-        else if (key == "Test.Reals")
-            value = std::vector<double>{0.5, -1};
-        else if (key == "Test.None")
-            value = std::vector<uint8_t>{};
-        else
-            return false;
-        return true;
+        static const std::map<std::string, VulMetaValue> values = {
+            {"Test.Text", std::string("h\xc3\xa9llo")},
+            {"Test.Int", int64_t{42}},
+            {"Test.Big", int64_t{1} << 40},
+            {"Test.Real", 2.5},
+            {"Test.Bytes", std::vector<uint8_t>{1, 2, 3}},
+            {"Test.Shorts", std::vector<uint16_t>{500, 65535}},
+            {"Test.Reals", std::vector<double>{0.5, -1}},
+            {"Test.None", std::vector<uint8_t>{}}};
+        const auto found = values.find(key);
+        if (found != values.end()) value = found->second;
+        return found != values.end();
     }
 
   private:
