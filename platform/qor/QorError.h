@@ -4,8 +4,8 @@
 #include <ostream>
 #include <string>
 
-// The exception base of the whole component: an integer code, a message that can be extended,
-// and the place that raised it.
+// The exception base of the whole component: an integer code, a message and the place that
+// raised it.
 class QorError : public std::exception {
   public:
     QorError() = default;
@@ -15,10 +15,6 @@ class QorError : public std::exception {
     const std::string& message() const { return message_; }
     const std::string& file() const { return file_; }
     int line() const { return line_; }
-
-    void setCode(int code) { code_ = code; }
-    void setMessage(std::string message) { message_ = std::move(message); }
-    void appendMessage(const std::string& more) { message_ += more; }
 
     const char* what() const noexcept override { return message_.c_str(); }
 

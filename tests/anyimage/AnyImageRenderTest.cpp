@@ -111,11 +111,7 @@ std::vector<uint16_t> cmykTiff(const std::string& path, bool) {
 }
 
 JpegFixtureOptions jpegOptions(JpegFixtureOptions::Coding coding) {
-    JpegFixtureOptions options;
-    options.width = kWidth;
-    options.height = kHeight;
-    options.coding = coding;
-    return options;
+    return {.width = kWidth, .height = kHeight, .coding = coding};
 }
 
 // libjpeg marks CMYK files it writes as Adobe's, whose inks are read complemented.
@@ -132,14 +128,12 @@ std::vector<uint16_t> adobeCmykJpeg(const std::string& path, bool) {
 }
 
 std::vector<uint16_t> twelveBitJ2k(const std::string& path, bool) {
-    J2kFixtureOptions options;
-    options.width = kWidth;
-    options.height = kHeight;
-    options.components = 1;
-    options.precision = 12;
-    options.color = J2kFixtureColor::Grey;
-    options.levels = 3;
-    const std::vector<J2kPlane> planes = writeJ2k(path, options);
+    const std::vector<J2kPlane> planes = writeJ2k(path, {.width = kWidth,
+                                                         .height = kHeight,
+                                                         .components = 1,
+                                                         .precision = 12,
+                                                         .levels = 3,
+                                                         .color = J2kFixtureColor::Grey});
     std::vector<uint16_t> expected;
     for (const int32_t v : planes.at(0).samples)
         expected.push_back(rounded(static_cast<uint64_t>(v) * 65535, 4095));

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "../ops/OperationOnImage.h"
 #include "AnyImageTestSupport.h"
 #include "NetpbmImage.h"
 #include "PpmFixture.h"
@@ -178,6 +179,15 @@ TEST(AnyImage, ErrorsCarryTheSystemsMessagesAndCodes) {
          "411)\n"},
         {{"render", f.ppm, "-o", f.dir + "/o.ppm", "--level", "1"},
          "Resolution level 1 does not exist; the image has 1 (code 3)\n"},
+        {{"stats", f.ppm, "--op", "Blur:radius=2"},
+         "No transform is registered as \"Blur\" (code 153)\n"},
+        {{"stats", f.ppm, "--op", "Affine:affines=[1,0,0]"},
+         "Illegal value for ZynAffineOp::Affines (code 13)\n"},
+        {{"stats", f.ppm, "--op", "Contrast:contrast"},
+         "anyimage: --op Contrast wants attr=value, not \"contrast\"\n"},
+        // A setup error of the last operation.
+        {{"stats", f.ppm, "--op", "Nop", "--op", "Affine:fillColor=[1,2]"},
+         "Fill color has the wrong number of bands: 2 vs. 3 (code 600)\n"},
     };
     for (const Case& c : cases) {
         const CommandResult r = anyimage(c.args);
@@ -185,6 +195,36 @@ TEST(AnyImage, ErrorsCarryTheSystemsMessagesAndCodes) {
         EXPECT_EQ(r.err, c.err);
     }
     EXPECT_EQ(anyimage({"render", f.ppm}).status, 2);
+}
+
+TEST(AnyImage, OperationsRenderThroughAPipelineInTheirTextForms) {
+    Fixture f;
+    const auto render = [&](const std::vector<std::string>& ops) {
+        std::vector<std::string> args{"render", f.ppm, "-o", f.dir + "/op.ppm"};
+        for (const std::string& op : ops) args.insert(args.end(), {"--op", op});
+        EXPECT_EQ(anyimage(args).status, 0);
+        return readNetpbm(f.dir + "/op.ppm").samples;
+    };
+    // Blue, green, red, mirrored left to right.
+    std::vector<uint16_t> mirrored;
+    for (int y = 0; y < 140; ++y)
+        for (int x = 149; x >= 0; --x)
+            for (int b = 2; b >= 0; --b) mirrored.push_back(f.rgb[(y * 150 + x) * 3 + b]);
+    EXPECT_EQ(render({"ChannelSelect:allBands=false;inputs=[0,0,0];bands=[2,1,0];AlwaysCopy=false",
+                      "Affine:affines=[-1,0,150,0,1,0];unit=1;width=150;height=140;"
+                      "resamplingType=BILINEAR"}),
+              mirrored);
+
+    // Matrix rows are separated by ";" inside brackets (an identity twist here).
+    const std::vector<uint16_t> contrast =
+        render({"Contrast:contrast=2",
+                "ColorMatrix:colorMatrix=ZynMatrix<float64>[4,4:1,0,0,0;0,1,0,0;0,0,1,0;0,0,0,1]"});
+    ASSERT_EQ(contrast.size(), f.rgb.size());
+    for (size_t i = 0; i < contrast.size(); ++i)
+        ASSERT_LE(std::abs(contrast[i] - std::lround(contrastCurve(f.rgb[i], 2.0))), 1) << i;
+
+    EXPECT_EQ(anyimage({"stats", f.ppm, "--op", "Nop:colorSpace=Generic[3:0,255]"}).out,
+              statsText({f.rgb.begin(), f.rgb.end()}, 3));
 }
 
 TEST(AnyImage, FormatsListsRegistrationsAndRecognisers) {

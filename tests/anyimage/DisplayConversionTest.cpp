@@ -19,21 +19,16 @@ std::vector<std::byte> bytesAs(const std::vector<double>& values) {
 }
 
 std::vector<std::byte> samplesOf(ZynDataType type, const std::vector<double>& values) {
-    switch (type) {
-        case ZynDataType::UInt8:
-            return bytesAs<uint8_t>(values);
-        case ZynDataType::Int16:
-            return bytesAs<int16_t>(values);
-        case ZynDataType::UInt16:
-            return bytesAs<uint16_t>(values);
-        case ZynDataType::Float32:
-            return bytesAs<float>(values);
-        case ZynDataType::Float64:
-            return bytesAs<double>(values);
-        default:
-            ADD_FAILURE() << "no case for this type";
-            return {};
-    }
+    using Packer = std::vector<std::byte> (*)(const std::vector<double>&);
+    const std::pair<ZynDataType, Packer> packers[] = {{ZynDataType::UInt8, bytesAs<uint8_t>},
+                                                      {ZynDataType::Int16, bytesAs<int16_t>},
+                                                      {ZynDataType::UInt16, bytesAs<uint16_t>},
+                                                      {ZynDataType::Float32, bytesAs<float>},
+                                                      {ZynDataType::Float64, bytesAs<double>}};
+    for (const auto& [packed, pack] : packers)
+        if (packed == type) return pack(values);
+    ADD_FAILURE() << "no case for this type";
+    return {};
 }
 
 enum class Mode { Picture, InvertedInks, Samples };

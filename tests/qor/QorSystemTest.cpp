@@ -62,6 +62,7 @@ TEST(QorSystem, EveryWayInReachesFilesByTheirUtf8Names) {
     }
 }
 
+// Creating cuts an existing file to nothing.
 TEST(QorSystem, StatusTellsFoldersFilesAndMissingNamesApart) {
     const std::string dir = testDir();
     EXPECT_TRUE(qorIsDirectory(dir));
@@ -73,10 +74,7 @@ TEST(QorSystem, StatusTellsFoldersFilesAndMissingNamesApart) {
     EXPECT_LT(qorOpenReadOnly(dir + "/missing"), 0);
     EXPECT_EQ(errno, ENOENT);
     EXPECT_EQ(qorOpenFile(dir + "/missing", "rb"), nullptr);
-}
 
-TEST(QorSystem, CreatingCutsAFileToNothing) {
-    const std::string dir = testDir();
     writeFile(dir + "/old.bin", "old bytes");
     QorDescriptor old(qorCreateReadWrite(dir + "/old.bin"));
     ASSERT_GE(old.get(), 0);
@@ -136,7 +134,8 @@ TEST(QorSystem, StreamsSeekPastFourGibibytes) {
     EXPECT_EQ(qorTell(file.get()), int64_t{5} << 30);
 }
 
-TEST(QorSystem, MapsFilesReadOnly) {
+// Setting the environment replaces a value.
+TEST(QorSystem, MapsFilesReadOnlyAndSetsTheEnvironment) {
     const std::string path = testDir() + "/m.bin";
     const std::string bytes = patternBytes(70000);
     writeFile(path, bytes);
@@ -146,9 +145,7 @@ TEST(QorSystem, MapsFilesReadOnly) {
     descriptor.reset();
     EXPECT_EQ(std::memcmp(data, bytes.data(), bytes.size()), 0);
     qorUnmap(data, bytes.size());
-}
 
-TEST(QorSystem, SettingTheEnvironmentReplacesValues) {
     ASSERT_TRUE(qorSetEnvironment("QOR_SYSTEM_TEST", "one"));
     ASSERT_TRUE(qorSetEnvironment("QOR_SYSTEM_TEST", "two"));
     EXPECT_STREQ(std::getenv("QOR_SYSTEM_TEST"), "two");

@@ -85,7 +85,7 @@ Opened lossyJ2k(const std::string& dir) {
     return {openByContent(dir + "/l.jp2"), {}};
 }
 
-Opened bmp(const std::string& dir, const std::string& source, uint32_t height) {
+Opened bmp(const std::string& dir, const std::string& source = "", uint32_t height = 150) {
     const auto rgb = fixturePattern(37, height, 3);
     writeBmp(dir + "/b.bmp", 37, height, 24, rgb);
     return {sourceOf(dir + "/b.bmp", source, source.empty()), rgb};
@@ -140,9 +140,9 @@ Opened over(const std::string& name, const Attributes& attributes, const Opened&
             keeps ? input.expected : std::vector<uint8_t>{}};
 }
 
-Attributes rotation(const char* resampling) {
-    return {{"affines", kRotation}, {"resamplingType", resampling}};
-}
+const Attributes kBicubic = {{"affines", kRotation}, {"resamplingType", "BICUBIC"}};
+const Attributes kBilinear = {{"affines", kRotation}, {"resamplingType", "BILINEAR"}};
+const Attributes kContrast = {{"contrast", "1.4"}};
 
 // The band selection reverses the bands.
 Opened reversedBands(const Opened& input) {
@@ -163,26 +163,18 @@ const std::pair<const char*, Opener> kRows[] = {
     {"TIFF strips", [](Dir d) { return tiff(d, false); }},
     {"JPEG 2000 tiles", tiledJ2k},
     {"JPEG 2000 lossy", lossyJ2k},
-    {"BMP", [](Dir d) { return bmp(d, "", 150); }},
+    {"BMP", [](Dir d) { return bmp(d); }},
     {"DIB", [](Dir d) { return bmp(d, "DIBSource", 300); }},
     {"IMPS", imps},
     {"raw", [](Dir d) { return raw(d); }},
     {"PNG", png},
     {"JPEG", jpeg},
-    {"Affine bicubic over TIFF",
-     [](Dir d) { return over("Affine", rotation("BICUBIC"), tiff(d, true, 8)); }},
-    {"Affine bilinear over PPM",
-     [](Dir d) { return over("Affine", rotation("BILINEAR"), ppm(d)); }},
-    {"Affine identity over JPEG 2000",
-     [](Dir d) {
-         return over("Affine", {{"resamplingType", "NEAREST"}}, tiledJ2k(d), true);
-     }},
+    {"Affine bicubic over TIFF", [](Dir d) { return over("Affine", kBicubic, tiff(d, true, 8)); }},
+    {"Affine bilinear over PPM", [](Dir d) { return over("Affine", kBilinear, ppm(d)); }},
+    {"Affine identity over JPEG 2000", [](Dir d) { return over("Affine", {}, tiledJ2k(d), true); }},
     {"ColorMatrix over TIFF", [](Dir d) { return over("ColorMatrix", kTwist, tiff(d, true, 8)); }},
     {"ColorMatrix over PNG", [](Dir d) { return over("ColorMatrix", kTwist, png(d)); }},
-    {"Contrast over BMP",
-     [](Dir d) {
-         return over("Contrast", {{"contrast", "1.4"}}, bmp(d, "", 150));
-     }},
+    {"Contrast over BMP", [](Dir d) { return over("Contrast", kContrast, bmp(d)); }},
     {"ChannelSelect over IMPS", [](Dir d) { return reversedBands(imps(d)); }},
     {"Nop over raw", [](Dir d) { return over("Nop", {}, raw(d), true); }},
 };
@@ -227,7 +219,7 @@ TEST(ParallelPull, ConcurrentHostsOfOneGraphGetTheSamePixels) {
         {"PPM kept open", ppm(testDir(), true)},
         {"PPM opened for each pass", ppm(testDir(), false)},
         {"raw 16-bit opened for each pass", raw(testDir(), true)},
-        {"Affine bicubic over TIFF", over("Affine", rotation("BICUBIC"), tiff(testDir(), true, 8))},
+        {"Affine bicubic over TIFF", over("Affine", kBicubic, tiff(testDir(), true, 8))},
     };
     for (const auto& [name, opened] : cases) {
         SCOPED_TRACE(name);

@@ -82,22 +82,19 @@ ZynAliasCP& aliasOf(ZynTransform& t) {
 
 }  // namespace
 
+// Ops that accept the caller's buffer fill it in one call.
 TEST(ZynEngine, SplitsRequestsIntoNativeTilesAndConvertsIntoTheCallersOrganisation) {
-    auto source = tiledSource();
+    auto source = tiledSource(), accepting = tiledSource(true);
     // Crosses all nine tiles and touches the right and bottom edges.
     expectRendered(*source, {14, 8, 23, 15}, org(23, 15));
+    expectRendered(*accepting, {14, 8, 23, 15}, org(23, 15));
     EXPECT_EQ(source->op().calls, 3 * 3);
+    EXPECT_EQ(accepting->op().calls, 1);
     for (const Layout& layout : kLayouts) {
         SCOPED_TRACE(layout.name);
         expectRendered(*source, {3, 4, 30, 17}, org(30, 17, layout));
         expectRendered(*source, {0, 0, 37, 23}, org(37, 23, layout));
     }
-}
-
-TEST(ZynEngine, OpsThatAcceptTheBufferFillItDirectly) {
-    auto source = tiledSource(true);
-    expectRendered(*source, {1, 2, 30, 17}, org(30, 17));
-    EXPECT_EQ(source->op().calls, 1);
 }
 
 TEST(ZynEngine, RefusesRectanglesOutsideTheImage) {
