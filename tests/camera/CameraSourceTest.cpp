@@ -1,6 +1,3 @@
-#include <dirent.h>
-#include <unistd.h>
-
 #include <array>
 #include <filesystem>
 #include <fstream>

@@ -1,6 +1,3 @@
-#include <dirent.h>
-#include <unistd.h>
-
 #include "J2kTestSupport.h"
 #include "PpmFixture.h"
 #include "TestSupport.h"
