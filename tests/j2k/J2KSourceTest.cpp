@@ -31,8 +31,11 @@ std::vector<J2kPlane> inImagePixels(std::vector<J2kPlane> planes) {
 
 // Every level of the file, in several rectangles, against the encoder's input at level 0 and
 // OpenJPEG's own decode of the whole level above it.
-void expectLosslessLevels(const std::string& path, const J2kFixtureOptions& o,
-                          const std::vector<J2kPlane>& input, ZynDataType type) {
+void expectLosslessLevels(const std::string& path, const J2kFixtureOptions& o) {
+    const std::vector<J2kPlane> input = writeJ2k(path, o);
+    const ZynDataType type = o.isSigned        ? ZynDataType::Int16
+                             : o.precision > 8 ? ZynDataType::UInt16
+                                               : ZynDataType::UInt8;
     auto source = openJ2k(path);
     ASSERT_TRUE(source->status()) << source->error().message();
     const auto levels = resolutionsOf(*source);
@@ -40,15 +43,13 @@ void expectLosslessLevels(const std::string& path, const J2kFixtureOptions& o,
     for (int level = 0; level < o.levels; ++level) {
         const std::vector<J2kPlane> expected =
             inImagePixels(level == 0 ? input : decodeJ2kWithOpenJpeg(path, level));
-        ASSERT_EQ(levels[static_cast<size_t>(level)],
-                  (ZynResolution{expected[0].width, expected[0].height}));
-        for (const ZynRect& rect : testRects(levels[static_cast<size_t>(level)], o, level)) {
-            SCOPED_TRACE("level " + std::to_string(level) + " rect " + std::to_string(rect.x) +
-                         "," + std::to_string(rect.y) + " " + std::to_string(rect.width) + "x" +
-                         std::to_string(rect.height));
-            EXPECT_TRUE(planesMatch(
-                renderRect(*source, levels[static_cast<size_t>(level)], rect, type, o.components),
-                expected, expected[0].x0, expected[0].y0));
+        const ZynResolution& size = levels.at(static_cast<size_t>(level));
+        ASSERT_EQ(size, (ZynResolution{expected[0].width, expected[0].height}));
+        for (const ZynRect& rect : testRects(size, o, level)) {
+            SCOPED_TRACE(testing::Message() << "level " << level << " rect " << rect.x << ","
+                                            << rect.y << " " << rect.width << "x" << rect.height);
+            EXPECT_TRUE(planesMatch(renderRect(*source, size, rect, type, o.components), expected,
+                                    expected[0].x0, expected[0].y0));
         }
     }
 }
@@ -113,10 +114,7 @@ TEST(J2KSource, LosslessFilesRenderExactlyAtEveryLevel) {
     const std::string path = testDir() + "/lossless.jp2";
     for (const auto& [name, o] : losslessCases()) {
         SCOPED_TRACE(name);
-        const ZynDataType type = o.isSigned        ? ZynDataType::Int16
-                                 : o.precision > 8 ? ZynDataType::UInt16
-                                                   : ZynDataType::UInt8;
-        expectLosslessLevels(path, o, writeJ2k(path, o), type);
+        expectLosslessLevels(path, o);
     }
 }
 
@@ -137,7 +135,7 @@ TEST(J2KSource, RecognisedByTheSignatureBoxOnly) {
     EXPECT_EQ(setupError(*any).code(), 153);
     EXPECT_EQ(any->error().message(), "Failed to open the given file: " + dir + "/raw.j2k");
 
-    ZynSettings::get().trace = true;
+    ScopedValue trace(ZynSettings::get().trace, true);
     testing::internal::CaptureStdout();
     for (const char* name : {"/a.jp2", "/b.ppm"}) {
         FILE* file = std::fopen((dir + name).c_str(), "rb");
@@ -149,7 +147,6 @@ TEST(J2KSource, RecognisedByTheSignatureBoxOnly) {
         std::fclose(file);
     }
     EXPECT_EQ(ZynJ2KImageSource::recognize(L"none", nullptr, true), nullptr);
-    ZynSettings::get().trace = false;
     EXPECT_EQ(
         testing::internal::GetCapturedStdout(),
         "Found a J2K file by its magic number " + dir + "/a.jp2\n" + dir + "/b.ppm Not J2K file\n");

@@ -62,7 +62,7 @@ TEST(VDXSource, RecognisedByItsSignature) {
     EXPECT_EQ(other->error().code(), 153);
     EXPECT_EQ(other->error().message(), "Failed to open the given file: " + dir + "/b.vdx");
 
-    ZynSettings::get().trace = true;
+    ScopedValue trace(ZynSettings::get().trace, true);
     testing::internal::CaptureStdout();
     for (const char* name : {"/a.vdx", "/b.vdx"}) {
         FILE* file = std::fopen((dir + name).c_str(), "rb");
@@ -73,7 +73,6 @@ TEST(VDXSource, RecognisedByItsSignature) {
         std::fclose(file);
     }
     EXPECT_EQ(ZynVDXImageSource::recognize(L"none", nullptr, true), nullptr);
-    ZynSettings::get().trace = false;
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               dir + "/a.vdx Has a VDX magic number \n" + dir +
                   "/b.vdx Not vdx: magic number is V D X _ I P I 2 \nNot a vdx file none\n");
