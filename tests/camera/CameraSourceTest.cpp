@@ -37,10 +37,6 @@ std::string renderError(ZynTransform& t, const ZynResolution& r, DCImageType typ
     return textOf(errorOf([&] { renderCamera(t, r, type); }));
 }
 
-std::string setupText(ZynTransform& t) {
-    return textOf(setupError(t));
-}
-
 // The image turned as LibRaw turns for an orientation of 6 (a quarter turn clockwise).
 TestImage turnedClockwise(const TestImage& i) {
     return imageOf(i.height, i.width, i.colors, i.bits,
@@ -64,8 +60,13 @@ TestImage previewOf(const Dng& dng) {
             std::vector<uint32_t>(dng.written.preview.begin(), dng.written.preview.end())};
 }
 
-void writeCalibration(const std::string& folder, const std::string& text) {
-    std::ofstream(folder + "/" + kHctCalibrationFileName) << text;
+// A calibration file whose last line ends in the matrix.
+void writeCalibration(const std::string& folder, const std::string& text,
+                      const std::array<float, 9>& matrix) {
+    std::ofstream file(folder + "/" + kHctCalibrationFileName);
+    file << text;
+    for (float v : matrix) file << " " << std::to_string(v);
+    file << "\n";
 }
 
 // Ends the coded data of a JPEG stream inside the file early: an end-of-image marker soon after
@@ -76,12 +77,6 @@ void endJpegEarly(const std::string& path, const std::string& jpeg) {
     ASSERT_NE(at, std::string::npos);
     bytes.replace(at + jpeg.find("\xff\xda") + 20, 2, "\xff\xd9");
     writeFile(path, bytes);
-}
-
-std::string matrixText(const std::array<float, 9>& matrix) {
-    std::string text;
-    for (float v : matrix) text += " " + std::to_string(v);
-    return text;
 }
 
 }  // namespace
@@ -180,15 +175,15 @@ TEST(CameraSource, CamerasWithoutCalibrationDevelopWithTheFolders) {
     options.colorMatrix = true;
     const Dng calibrated = writeDngFile("calibrated.dng", options);
 
-    EXPECT_EQ(setupText(*openCamera(bare.path, DCRGBImage24)),
+    EXPECT_EQ(textOf(setupError(*openCamera(bare.path, DCRGBImage24))),
               "153 a calibration path (\"calibration_path\") is required for files of camera "
               "models without a colour calibration of their own");
 
     const std::string folder = testDir(), empty = testDir(), other = testDir();
     writeCalibration(folder,
                      "# cameras of the fixtures\nOther;Camera;1 0 0 0 1 0 0 0 1\n"
-                     "  FIXTURECAM ; mosaic one ;" +
-                         matrixText(options.matrix) + "\n");
+                     "  FIXTURECAM ; mosaic one ;",
+                     options.matrix);
     for (DCImageType type : {DCRGBImage24, DCRGBImage64}) {
         SCOPED_TRACE(ZynRVQImageType::name(type));
         auto source = openCamera(bare.path, type, folder);
@@ -200,9 +195,9 @@ TEST(CameraSource, CamerasWithoutCalibrationDevelopWithTheFolders) {
                     expectedForType(developWithLibRaw(calibrated.path, bits, false), type), 1);
     }
 
-    EXPECT_EQ(setupText(*openCamera(bare.path, DCRGBImage24, folder + "/absent")),
+    EXPECT_EQ(textOf(setupError(*openCamera(bare.path, DCRGBImage24, folder + "/absent"))),
               "15 attempt to set calibration path failed");
-    writeCalibration(other, "Fixturecam;Mosaic Two;" + matrixText(options.matrix) + "\n");
+    writeCalibration(other, "Fixturecam;Mosaic Two;", options.matrix);
     for (const std::string& wrong : {empty, other})
         EXPECT_EQ(renderError(*openCamera(bare.path, DCRGBImage24, wrong), {64, 48}, DCRGBImage24),
                   "600 calibration path is most likely invalid");
@@ -223,7 +218,7 @@ TEST(CameraSource, CalibrationPathsAndImageTypeAttributes) {
     EXPECT_EQ(errorOf([&] { source.setAttributeText("image_type", "DCRGBImage12"); }).code(), 414);
 
     const Dng dng = writeDngFile("typed.dng");
-    EXPECT_EQ(setupText(*openCamera(dng.path, static_cast<DCImageType>(99))),
+    EXPECT_EQ(textOf(setupError(*openCamera(dng.path, static_cast<DCImageType>(99)))),
               "15 attempt to set image type failed");
 }
 
@@ -259,11 +254,12 @@ TEST(CameraSource, DamagedAndForeignFilesFailWithTheirMessagesAndPrintNothing) {
                   EXPECT_EQ(renderError(*cut, {32, 24}, DCRGBImage24), "0 no error");
 
                   EXPECT_FALSE(ZynRVQImageSource::recognize(qorWiden(cutHeader), nullptr, false));
-                  EXPECT_EQ(setupText(*openCamera(cutHeader)),
+                  EXPECT_EQ(textOf(setupError(*openCamera(cutHeader))),
                             "134 The file " + cutHeader + " is not a RVQ file.");
-                  EXPECT_EQ(setupText(*openCamera(dir + "/absent.dng")),
+                  EXPECT_EQ(textOf(setupError(*openCamera(dir + "/absent.dng"))),
                             "15 unspecified HCT-SDK toolkit error");
-                  EXPECT_EQ(setupText(*openCamera("")), "130 the file name is an empty string");
+                  EXPECT_EQ(textOf(setupError(*openCamera(""))),
+                            "130 the file name is an empty string");
                   EXPECT_EQ(renderError(*openCamera(badJpeg.path), {32, 24}, DCRGBImage24),
                             "15 error in ZynRVQImageInfo::getThumbnailImage");
               }),
