@@ -65,12 +65,9 @@ TEST(CameraRecognition, FilesOfOtherFormatsGoToTheirOwnSources) {
         ASSERT_TRUE(opened);
         EXPECT_EQ(opened->typeName(), source);
     }
-}
-
-TEST(CameraRecognition, UnderTraceTheRecogniserSaysWhatItRejects) {
-    const std::string path = testDir() + "/image.ppm";
-    writePpm(path, 4, 4, fixturePattern(4, 4, 3));
+    // Under trace the recogniser says what it rejects.
     ScopedValue trace(ZynSettings::get().trace, true);
-    EXPECT_EQ(printedBy([&] { ZynRVQImageSource::recognize(qorWiden(path), nullptr, false); }),
-              "Not a rvq file: " + path + "\n");
+    const std::string ppm = dir + "/image.ppm";
+    EXPECT_EQ(printedBy([&] { ZynRVQImageSource::recognize(qorWiden(ppm), nullptr, false); }),
+              "Not a rvq file: " + ppm + "\n");
 }

@@ -32,14 +32,23 @@ HctImageRecord openRecord(HctDriver* driver, const std::string& path) {
 
 }  // namespace
 
-TEST(CameraSdk, DriverIsSharedProcessStateInOneMode) {
+// Image types and folders are checked through the source's attributes.
+TEST(CameraSdk, DriverIsSharedProcessStateInOneModeAndImagesNeedIt) {
     ASSERT_EQ(hctDriverUses(), 0);
+    const std::string path = testDir() + "/image.dng";
+    writeDng(path);
     HctDriver* files = nullptr;
     HctDriver* devices = nullptr;
     ASSERT_EQ(hctOpenDriver(&files, kHctDriverFilesOnly), kHctOk);
     EXPECT_EQ(hctOpenDriver(&devices, kHctDriverDevices), kHctDriverInUse);
     EXPECT_EQ(hctOpenDriver(&devices, 7), kHctDriverBadFlags);
+    HctImageRecord record = openRecord(files, path);
+    HctImageData data;
+    EXPECT_EQ(hctGetThumbnail(&record, &data), kHctThumbnailFromPreview);
     ASSERT_EQ(hctCloseDriver(files), kHctOk);
+    EXPECT_EQ(hctGetImage(&record, &data), kHctBadHandle);
+    EXPECT_EQ(hctCloseImage(&record), kHctOk);
+    EXPECT_EQ(hctCloseImage(&record), kHctBadHandle);
     EXPECT_EQ(hctCloseDriver(files), kHctBadHandle);
 
     // Opened elsewhere in another mode, the driver cannot serve the source.
@@ -110,21 +119,6 @@ TEST(CameraSdk, CameraTypesFollowTheColourCalibrationLibRawKnows) {
         EXPECT_EQ(record.make, c.options.make);
         hctCloseImage(&record);
     }
-}
-
-// Image types and folders are checked through the source's attributes.
-TEST(CameraSdk, CallsNeedTheDriverAndAnOpenImage) {
-    const std::string path = testDir() + "/image.dng";
-    writeDng(path);
-    HctDriver* driver = nullptr;
-    ASSERT_EQ(hctOpenDriver(&driver, kHctDriverFilesOnly), kHctOk);
-    HctImageRecord record = openRecord(driver, path);
-    HctImageData data;
-    EXPECT_EQ(hctGetThumbnail(&record, &data), kHctThumbnailFromPreview);
-    hctCloseDriver(driver);
-    EXPECT_EQ(hctGetImage(&record, &data), kHctBadHandle);
-    EXPECT_EQ(hctCloseImage(&record), kHctOk);
-    EXPECT_EQ(hctCloseImage(&record), kHctBadHandle);
 }
 
 TEST(CameraSdk, CalibrationFilesNameCamerasByMakeAndModel) {
