@@ -303,7 +303,7 @@ TEST(J2KSource, IccProfileIsTheMetadataOfItsKey) {
     EXPECT_EQ(r.out, "DigitalProcess.ICCProfile: 564 bytes\n");
 }
 
-TEST(J2KSource, MessagesOfSetupAndRequests) {
+TEST(J2KSource, MessagesOfSetupAndRequestsAndAChangedFileName) {
     const std::string dir = testDir();
     auto unnamed = ZynTransformRegistry::create("J2KSource");
     EXPECT_EQ(unnamed->getAttribute<int>("qualityLayer"), 0);
@@ -323,6 +323,16 @@ TEST(J2KSource, MessagesOfSetupAndRequests) {
         isZynError(renderError({7, 9}, {0, 0, 7, 9}), 3, "Unsupported resolution requested: 7 9"));
     EXPECT_EQ(renderError({20, 15}, {0, 0, 20, 16}).code(), 411);
     EXPECT_THROW(renderRect(*source, {40, 30}, {0, 0, 4, 4}, ZynDataType::UInt16, 3), ZynError);
+
+    // Another file name is read at the next setup; a copy keeps the first.
+    writeJ2k(dir + "/b.jp2", options(24, 20, 1, 8, 0, 3));
+    ZynTransformPtr copy = source->clone();
+    source->setFileName(qorWiden(dir + "/b.jp2"));
+    ASSERT_TRUE(ZynGraph::statusOK(*source));
+    EXPECT_EQ(resolutionsOf(*source).size(), 3u);
+    EXPECT_EQ(source->imageOutput(0)->colorSpace()->kind(), ZynColorKind::Lum);
+    ASSERT_TRUE(ZynGraph::statusOK(*copy));
+    EXPECT_EQ(resolutionsOf(*copy).front(), (ZynResolution{40, 30}));
 }
 
 // Threads share one source, which holds the file open only when asked to.
@@ -344,18 +354,4 @@ TEST(J2KSource, ThreadsRenderTheSamePixelsAsOne) {
         EXPECT_EQ(openDescriptorsOn(path), keepOpen ? 1 : 0) << "after rendering";
     }
     EXPECT_EQ(openDescriptorsOn(path), 0);
-}
-
-TEST(J2KSource, ChangingTheFileNameReadsTheNewFile) {
-    const std::string dir = testDir();
-    writeJ2k(dir + "/a.jp2", options(40, 30, 3, 8, 0, 2));
-    writeJ2k(dir + "/b.jp2", options(24, 20, 1, 8, 0, 3));
-    auto source = openJ2k(dir + "/a.jp2");
-    ZynTransformPtr copy = source->clone();
-    source->setFileName(qorWiden(dir + "/b.jp2"));
-    ASSERT_TRUE(ZynGraph::statusOK(*source));
-    EXPECT_EQ(resolutionsOf(*source).size(), 3u);
-    EXPECT_EQ(source->imageOutput(0)->colorSpace()->kind(), ZynColorKind::Lum);
-    ASSERT_TRUE(ZynGraph::statusOK(*copy));
-    EXPECT_EQ(resolutionsOf(*copy).front(), (ZynResolution{40, 30}));
 }
