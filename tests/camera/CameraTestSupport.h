@@ -10,6 +10,7 @@
 #include "DngFixture.h"
 #include "HctSdk.h"
 #include "QorString.h"
+#include "TestSupport.h"
 #include "ZynGraph.h"
 #include "ZynImageOutputCP.h"
 #include "ZynRVQImageSource.h"
@@ -22,68 +23,73 @@ struct TestImage {
     int colors = 0;
     int bits = 8;
     std::vector<uint32_t> samples;
+
+    uint32_t at(uint32_t x, uint32_t y, int c) const {
+        return samples[(size_t{y} * width + x) * colors + c];
+    }
 };
+
+// A width x height image of `colors` samples a pixel, sample c of (x, y) being f(x, y, c).
+template <class F>
+TestImage imageOf(uint32_t width, uint32_t height, int colors, int bits, F&& f) {
+    TestImage out{width, height, colors, bits, {}};
+    for (uint32_t y = 0; y < height; ++y)
+        for (uint32_t x = 0; x < width; ++x)
+            for (int c = 0; c < colors; ++c) out.samples.push_back(f(x, y, c));
+    return out;
+}
 
 // LibRaw's own development of a file, called here as any program would: sRGB or the camera's
 // colour, 8 or 16 bits, whole or at half size.
 inline TestImage developWithLibRaw(const std::string& path, int bits, bool cameraColor,
                                    bool halfSize = false) {
     auto raw = std::make_unique<LibRaw>();
-    TestImage out;
     EXPECT_EQ(raw->open_file(path.c_str()), LIBRAW_SUCCESS);
     EXPECT_EQ(raw->unpack(), LIBRAW_SUCCESS);
-    raw->imgdata.params.output_bps = bits;
-    raw->imgdata.params.use_camera_wb = 1;
-    raw->imgdata.params.half_size = halfSize;
+    libraw_output_params_t& params = raw->imgdata.params;
+    params.output_bps = bits;
+    params.use_camera_wb = 1;
+    params.half_size = halfSize;
     if (cameraColor) {
-        raw->imgdata.params.output_color = 0;
-        raw->imgdata.params.gamm[0] = raw->imgdata.params.gamm[1] = 1.0;
-        raw->imgdata.params.no_auto_bright = 1;
+        params.output_color = 0;
+        params.gamm[0] = params.gamm[1] = 1.0;
+        params.no_auto_bright = 1;
     }
     EXPECT_EQ(raw->dcraw_process(), LIBRAW_SUCCESS);
     int status = 0;
-    libraw_processed_image_t* image = raw->dcraw_make_mem_image(&status);
+    const std::unique_ptr<libraw_processed_image_t, void (*)(libraw_processed_image_t*)> image(
+        raw->dcraw_make_mem_image(&status), LibRaw::dcraw_clear_mem);
     if (!image) {
         ADD_FAILURE() << "LibRaw made no image: " << status;
-        return out;
+        return {};
     }
-    out.width = image->width;
-    out.height = image->height;
-    out.colors = image->colors;
-    out.bits = image->bits;
-    const size_t count = size_t{out.width} * out.height * out.colors;
-    for (size_t i = 0; i < count; ++i)
-        out.samples.push_back(bits == 16 ? reinterpret_cast<const uint16_t*>(image->data)[i]
-                                         : image->data[i]);
-    LibRaw::dcraw_clear_mem(image);
-    return out;
+    const auto* wide = reinterpret_cast<const uint16_t*>(image->data);
+    return imageOf(image->width, image->height, image->colors, image->bits,
+                   [&](uint32_t x, uint32_t y, int c) -> uint32_t {
+                       const size_t i = (size_t{y} * image->width + x) * image->colors + c;
+                       return bits == 16 ? wide[i] : image->data[i];
+                   });
 }
 
 // What the layout of `type` makes of sRGB (or camera) samples, band by band in the source's
 // band order (R, G, B, A; or grey).
 inline TestImage expectedForType(const TestImage& from, DCImageType type) {
     const HctLayout layout = hctLayout(type);
-    TestImage out{from.width, from.height, layout.bands, from.bits, {}};
-    const auto scaled = [&](uint32_t v) -> uint32_t {
+    const auto scaled = [&](uint32_t v) -> uint64_t {
         if (from.bits == 8 && layout.maximum == 0xFFFF) return v * 257;
         if (from.bits == 8 && layout.maximum == 0xFFF) return (v * 4095 + 127) / 255;
         if (from.bits == 16 && layout.maximum == 0xFFF) return v >> 4;
         return v;
     };
-    for (size_t p = 0; p < size_t{from.width} * from.height; ++p) {
-        uint32_t rgb[3];
-        for (int c = 0; c < 3; ++c)
-            rgb[c] = scaled(from.samples[p * from.colors + (from.colors == 1 ? 0 : c)]);
-        if (layout.bands == 1) {
-            out.samples.push_back(static_cast<uint32_t>(
-                (uint64_t{rgb[0]} * 299 + uint64_t{rgb[1]} * 587 + uint64_t{rgb[2]} * 114 + 500) /
-                1000));
-            continue;
-        }
-        out.samples.insert(out.samples.end(), rgb, rgb + 3);
-        if (layout.bands == 4) out.samples.push_back(layout.maximum);
-    }
-    return out;
+    return imageOf(from.width, from.height, layout.bands, from.bits,
+                   [&](uint32_t x, uint32_t y, int b) -> uint32_t {
+                       const auto rgb = [&](int c) {
+                           return scaled(from.at(x, y, from.colors == 1 ? 0 : c));
+                       };
+                       if (layout.bands == 1)
+                           return (rgb(0) * 299 + rgb(1) * 587 + rgb(2) * 114 + 500) / 1000;
+                       return b == 3 ? layout.maximum : rgb(b);
+                   });
 }
 
 inline ZynDataType dataTypeOf(DCImageType type) {
@@ -104,19 +110,10 @@ inline std::shared_ptr<ZynRVQImageSource> openCamera(const std::string& path,
 
 // Renders a whole resolution into a compact pixel-interleaved buffer of the type's samples.
 inline TestImage renderCamera(ZynTransform& t, const ZynResolution& r, DCImageType type) {
-    const HctLayout layout = hctLayout(type);
-    ZynRectBuffer buffer(
-        {0, 0, r.width, r.height},
-        std::make_shared<ZynSimpleDataOrg>(r.width, r.height, dataTypeOf(type), layout.bands));
-    ZynGraph::render(t, 0, r, buffer);
-    TestImage out{r.width, r.height, layout.bands, 8, {}};
-    for (uint32_t y = 0; y < r.height; ++y)
-        for (uint32_t x = 0; x < r.width; ++x)
-            for (int b = 0; b < layout.bands; ++b)
-                out.samples.push_back(layout.bytesPerSample == 2
-                                          ? *buffer.sample<uint16_t>(x, y, b)
-                                          : *buffer.sample<uint8_t>(x, y, b));
-    return out;
+    const ZynRectBuffer buffer = renderWhole(t, r, dataTypeOf(type), hctLayout(type).bands);
+    return imageOf(r.width, r.height, buffer.bands(), 8, [&](uint32_t x, uint32_t y, int b) {
+        return static_cast<uint32_t>(sampleAt(buffer, x, y, b));
+    });
 }
 
 // Samples equal within `tolerance`; reports the first difference.
@@ -132,28 +129,17 @@ inline void expectImage(const TestImage& actual, const TestImage& expected,
     }
 }
 
-// The preview the fixture wrote, as an 8-bit image.
-inline TestImage previewOf(const DngFixture& written, const DngFixtureOptions& o) {
-    return {o.previewWidth, o.previewHeight, 3, 8,
-            std::vector<uint32_t>(written.preview.begin(), written.preview.end())};
+// "code message" of an error.
+inline std::string textOf(const ZynError& e) {
+    return std::to_string(e.code()) + " " + e.message();
 }
 
-// Collects what is written to standard output and standard error while it lives.
-class OutputCapture {
-  public:
-    OutputCapture() {
-        testing::internal::CaptureStdout();
-        testing::internal::CaptureStderr();
-    }
-    ~OutputCapture() { finish(); }
-    // Restores the streams and returns what was written.
-    std::string finish() {
-        if (done_) return {};
-        done_ = true;
-        const std::string out = testing::internal::GetCapturedStdout();
-        return out + testing::internal::GetCapturedStderr();
-    }
-
-  private:
-    bool done_ = false;
-};
+// What `call` writes to standard output and standard error.
+template <class Call>
+std::string printedBy(Call&& call) {
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    call();
+    const std::string out = testing::internal::GetCapturedStdout();
+    return out + testing::internal::GetCapturedStderr();
+}

@@ -6,7 +6,6 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,7 +25,6 @@ inline Pack writePack(const VdxPackOptions& options = {}, uint32_t seed = 1) {
 }
 
 // What a reader should deliver, computed from the planes the fixture stored.
-
 // The stored pixel shown at (x, y) after `rotation` quarter turns for display.
 struct StoredAt {
     uint32_t x, y;
@@ -72,18 +70,18 @@ inline std::vector<double> expectedPixel(const VdxPlanes& p, int rotation, VdxEx
             std::clamp(l + b1, 0.0, 255.0)};
 }
 
-// Checks a delivered rectangle (x0, y0, w, h); `sample(x, y, band)` reads what was delivered.
-// YCC and luminance are exact, RGB within one level of rounding.
-inline void expectShown(const VdxPlanes& p, int rotation, VdxExpect what, int64_t x0, int64_t y0,
-                        int64_t w, int64_t h,
-                        const std::function<int(int64_t, int64_t, int)>& sample) {
+// Checks every sample of a delivered buffer: YCC and luminance exactly, RGB within one level of
+// rounding.
+inline void expectBuffer(const ZynRectBuffer& b, const VdxPlanes& p, int rotation, VdxExpect what) {
+    const ZynRect& r = b.rect();
     const double tolerance = what == VdxExpect::RGB ? 1.0 : 0.0;
-    for (int64_t y = y0; y < y0 + h; ++y)
-        for (int64_t x = x0; x < x0 + w; ++x) {
+    for (int64_t y = r.y; y < r.bottom(); ++y)
+        for (int64_t x = r.x; x < r.right(); ++x) {
             const std::vector<double> want = expectedPixel(
                 p, rotation, what, static_cast<uint32_t>(x), static_cast<uint32_t>(y));
-            for (size_t b = 0; b < want.size(); ++b)
-                ASSERT_LE(std::abs(sample(x, y, static_cast<int>(b)) - want[b]), tolerance)
-                    << "pixel " << x << "," << y << " band " << b << " wanted " << want[b];
+            for (size_t band = 0; band < want.size(); ++band)
+                ASSERT_LE(std::abs(*b.sample<uint8_t>(x, y, static_cast<int>(band)) - want[band]),
+                          tolerance)
+                    << "pixel " << x << "," << y << " band " << band << " wanted " << want[band];
         }
 }
