@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -8,11 +9,13 @@
 #include "ZynAttributeText.h"
 #include "ZynOp.h"
 #include "ZynResamplingType.h"
+#include "ZynSimpleInputCP.h"
 #include "ZynUpstream.h"
 
 // The op of the affine operation, less what depends on the sample type: the map from output
 // pixels to input positions in 16.16 fixed point, the input samples an output rectangle touches,
-// and the clipping of output rows into runs whose sources lie in the input.
+// the clipping of output rows into runs whose sources lie in the input, and the one-time fetch of
+// a map that comes from a value stream.
 //
 // Positions are exact integers in 1/65536 pixel: pixel (x, y) maps to c + x·a + y·b (and
 // f + x·d + y·e), so every tiling of a request gives the same samples, and stepping along a row
@@ -30,18 +33,23 @@ class ZynAffineOp : public ZynImageOp {
         // character; "]" ends the list early. ZynError 13 when fewer than six numbers parse.
         static Affines fromText(const std::string& text);
     };
+    using AffinesInput = ZynSimpleInputCP<Affines>;
 
     // What an op is made from; the operation fills it for one output resolution.
     struct Parameters {
         ZynUpstream input;
         uint32_t width = 0;  // output size in pixels
         uint32_t height = 0;
-        // The map in pixel-index form (pixel centres at integer positions).
+        // The map in pixel-index form (pixel centres at integer positions); for a streamed map,
+        // unused until the stream's value is fetched.
         Affines map;
         ZynResamplingType::Enum resampling = ZynResamplingType::NEAREST;
         std::vector<double> fill;  // one value per band
         double minimum = 0;        // sample range of the input's colour space
         double maximum = 255;
+        // A map drawn from a value stream at the first request, in normalized units.
+        const AffinesInput* stream = nullptr;
+        ZynRenderedItemPtr<Affines> item;
     };
 
     explicit ZynAffineOp(Parameters parameters);
@@ -61,6 +69,8 @@ class ZynAffineOp : public ZynImageOp {
         int64_t end;
     };
 
+    // Fetches a streamed map on the first call; later calls return at once.
+    void ensureMap();
     // The input samples that the output rectangle's sources and their interpolation taps touch.
     ZynRect tapRect(const ZynRect& outputRect) const;
     // The output pixels x0 .. x0 + count - 1 of row y whose sources are valid.
@@ -85,6 +95,8 @@ class ZynAffineOp : public ZynImageOp {
     Parameters parameters_;
     Affines map_;
     FixedMap fixed_{};
+    std::mutex streamMutex_;
+    bool fetched_ = false;
 };
 
 template <>

@@ -83,7 +83,7 @@ ZynAffineOp::ZynAffineOp(Parameters parameters) : parameters_(std::move(paramete
     if (parameters_.resampling < ZynResamplingType::NEAREST ||
         parameters_.resampling > ZynResamplingType::BICUBIC)
         throw ZynError(600, "Unknown resampling method in ZynAffineOp/ZynRotateOp");
-    prepareMap(parameters_.map);
+    if (!parameters_.stream) prepareMap(parameters_.map);
 }
 
 void ZynAffineOp::prepareMap(const Affines& map) {
@@ -96,6 +96,17 @@ void ZynAffineOp::prepareMap(const Affines& map) {
     map_ = map;
     fixed_ = {toFixed(map.a), toFixed(map.b), toFixed(map.c + shift),
               toFixed(map.d), toFixed(map.e), toFixed(map.f + shift)};
+}
+
+void ZynAffineOp::ensureMap() {
+    if (!parameters_.stream) return;
+    std::lock_guard lock(streamMutex_);
+    if (fetched_) return;
+    Affines map = parameters_.stream->value(parameters_.item.get());
+    map.c = (map.a + map.b - 1) / 2 + parameters_.width * map.c;
+    map.f = (map.d + map.e - 1) / 2 + parameters_.height * map.f;
+    prepareMap(map);
+    fetched_ = true;
 }
 
 ZynRect ZynAffineOp::inputBounds() const {
@@ -123,6 +134,7 @@ ZynRect ZynAffineOp::inputRect(const ZynRect& outputRect) {
         default:
             throw ZynError(600, "Unknown resampling method in ZynAffineOp/ZynRotateOp");
     }
+    ensureMap();
     const double x0 = static_cast<double>(outputRect.x), y0 = static_cast<double>(outputRect.y);
     const double x1 = static_cast<double>(outputRect.right() - 1);
     const double y1 = static_cast<double>(outputRect.bottom() - 1);
@@ -175,7 +187,7 @@ ZynAffineOp::Run ZynAffineOp::validRun(int64_t x0, int64_t y, int64_t count) con
 ZynDataOrgPtr ZynAffineOp::nativeTile(ZynDataType type, int bands) const {
     const uint32_t width = std::max<uint32_t>(parameters_.width, 1);
     const uint32_t height = std::max<uint32_t>(parameters_.height, 1);
-    if (map_.b == 0 && map_.d == 0) {
+    if (!parameters_.stream && map_.b == 0 && map_.d == 0) {
         const uint64_t rowSamples = uint64_t{width} * static_cast<uint64_t>(bands);
         const auto rows =
             static_cast<uint32_t>(std::clamp<uint64_t>(kRowTileSamples / rowSamples, 16, height));

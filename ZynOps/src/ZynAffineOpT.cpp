@@ -185,6 +185,7 @@ bool ZynAffineOpT<T>::canFill(const ZynRectBuffer& buffer) {
 
 template <class T>
 void ZynAffineOpT<T>::genRect(ZynRectBuffer& buffer) {
+    ensureMap();
     if (buffer.dataType() != ZynDataTypeOf<T>::value)
         throw ZynError(119, "Type of ZynRectBufferPtr does not match template type");
     if (buffer.bands() != bands_)

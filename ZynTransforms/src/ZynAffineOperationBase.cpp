@@ -27,8 +27,10 @@ uint32_t scaledPixels(uint32_t pixels, const ZynValue& output, const ZynValue& i
 
 ZynAffineOperationBase::ZynAffineOperationBase(const ZynAffineOp::Affines& affines, double width,
                                                double height, unsigned unit,
-                                               ZynResamplingType::Enum resampling) {
+                                               ZynResamplingType::Enum resampling,
+                                               const ZynTransformPtr& affinesSource) {
     addInput(std::make_shared<ZynImageInputCP>("in"));
+    addInput(std::make_shared<ZynAffineOp::AffinesInput>("in2"));
     setPrimaryOutput(addOutput(std::make_shared<ZynImageOutputCP>("out")));
     addSimpleAttribute<ZynAffineOp::Affines>("affines", affines);
     addSimpleAttribute<double>("width", width);
@@ -36,9 +38,20 @@ ZynAffineOperationBase::ZynAffineOperationBase(const ZynAffineOp::Affines& affin
     addSimpleAttribute<unsigned>("unit", unit);
     addSimpleAttribute<ZynColor>("fillColor", ZynColor{});
     addSimpleAttribute<ZynResamplingType::Enum>("resamplingType", resampling);
+    if (!affinesSource) return;
+    for (int i = 0; i < affinesSource->numOutputs(); ++i) {
+        if (dynamic_cast<ZynSimpleOutputCP<ZynAffineOp::Affines>*>(&affinesSource->output(i))) {
+            affinesInput().connect(affinesSource, i);
+            break;
+        }
+    }
 }
 
 ZynAffineOperationBase::~ZynAffineOperationBase() = default;
+
+ZynAffineOp::AffinesInput& ZynAffineOperationBase::affinesInput() const {
+    return static_cast<ZynAffineOp::AffinesInput&>(input(1));
+}
 
 void ZynAffineOperationBase::filterMetadataKeys(std::vector<std::string>& keys) const {
     std::erase(keys, "ImageContainer.Orientation");
@@ -47,6 +60,7 @@ void ZynAffineOperationBase::filterMetadataKeys(std::vector<std::string>& keys) 
 void ZynAffineOperationBase::setupTransform() {
     defaultSetup();
     if (!status()) return;
+    streamAffines_ = affinesInput().upstreamOutput() != nullptr;
     const ZynImageOutputCP& source = *imageInput(0)->upstreamOutput();
     const ZynXyCoordSpace& in = *source.coordSpace();
     if (static_cast<ZynUnit>(getAttribute<unsigned>("unit")) == ZynUnit::Pixel &&
@@ -140,6 +154,10 @@ ZynImageOpPtr ZynAffineOperationBase::opForResolution(int outputIndex,
 
 ZynRect ZynAffineOperationBase::inputRegion(int, const ZynRect& outputRect,
                                             const ZynResolution& resolution) {
+    if (streamAffines_) {
+        const ZynResolution in = inputResolution(0, resolution);
+        return {0, 0, in.width, in.height};
+    }
     auto op = std::dynamic_pointer_cast<ZynAffineOp>(
         imageOutput(primaryOutputIndex())->opFor(resolution));
     if (!op) throw ZynError(3, describe() + " has no affine op for the resolution");
@@ -196,6 +214,11 @@ ZynAffineOp::Parameters ZynAffineOperationBase::opParameters(
     p.fill = fillValues(source.dataOrg()->bands());
     p.minimum = source.colorSpace()->minimum();
     p.maximum = source.colorSpace()->maximum();
+    if (streamAffines_) {
+        p.stream = &affinesInput();
+        p.item = p.stream->renderedItem();
+        return p;
+    }
     // Pixel centres sit at integer positions; the linear part keeps its meaning.
     ZynAffineOp::Affines map = normalizedMap(resolution, *source.coordSpace());
     map.c = (map.a + map.b - 1) / 2 + resolution.width * map.c;
