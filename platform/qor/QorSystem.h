@@ -93,6 +93,8 @@ std::filesystem::path qorFsPath(const std::string& utf8Path);
 // fseek and ftell with offsets of 64 bits whatever the size of long.
 int qorSeek(FILE* file, int64_t offset, int whence);
 int64_t qorTell(FILE* file);
+// Cuts or extends an open file to `size` bytes, as ftruncate does; 0 on success. Flush first.
+int qorSetFileSize(FILE* file, uint64_t size);
 
 // The first `size` bytes (size > 0) of an open file, mapped read-only and privately; null when
 // they cannot be mapped. The mapping outlives the descriptor and goes with qorUnmap.

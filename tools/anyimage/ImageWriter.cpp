@@ -91,7 +91,15 @@ ImageWriter::ImageWriter(const std::string& path, uint32_t width, uint32_t heigh
     values_.resize(static_cast<size_t>(width) * values);
     row_.resize(static_cast<size_t>(width) * outBands_ * outBytes_);
 
-    file_.reset(qorOpenFile(path, "wb"));
+    // An existing file is written over in place and cut to its new length at the end. Cut to
+    // nothing first, its blocks would be freed, and the file system would write all the new ones
+    // out at the close instead of in the background.
+    overwrites_ = qorIsRegularFile(path);
+    if (overwrites_) file_.reset(qorOpenFile(path, "r+b"));
+    if (!file_) {
+        overwrites_ = false;
+        file_.reset(qorOpenFile(path, "wb"));
+    }
     if (!file_)
         throw ZynError(130, "Cannot write \"" + path + "\": " + QorError::lastOsErrorText());
     if (kind_ == Kind::Png) {
@@ -110,7 +118,16 @@ ImageWriter::ImageWriter(const std::string& path, uint32_t width, uint32_t heigh
     }
 }
 
-ImageWriter::~ImageWriter() = default;
+// A file left unfinished keeps nothing of what it held before.
+ImageWriter::~ImageWriter() {
+    if (!file_) return;
+    std::fflush(file_.get());
+    endsAtWrittenSize(file_.get());
+}
+
+bool ImageWriter::endsAtWrittenSize(FILE* file) const {
+    return !overwrites_ || qorSetFileSize(file, static_cast<uint64_t>(qorTell(file))) == 0;
+}
 
 const unsigned char* ImageWriter::encodeRow(const ZynRectBuffer& strip, int64_t y) {
     const std::byte* pixels = strip.at(strip.rect().x, y);
@@ -169,7 +186,7 @@ void ImageWriter::finish() {
         throw ZynError(130, "Cannot write PNG \"" + path_ + "\": " + png_->message);
     png_.reset();
     FILE* file = file_.release();
-    if (std::fflush(file) != 0 || std::ferror(file)) {
+    if (std::fflush(file) != 0 || std::ferror(file) || !endsAtWrittenSize(file)) {
         std::fclose(file);
         throw ZynError(130, "Cannot write \"" + path_ + "\": " + QorError::lastOsErrorText());
     }

@@ -28,6 +28,8 @@ class ImageWriter {
     const unsigned char* encodeRow(const ZynRectBuffer& strip, int64_t y);
     template <int Bytes, bool BigEndian>
     void packRow();
+    // Cuts a file written over in place to what was written now.
+    bool endsAtWrittenSize(FILE* file) const;
 
     std::string path_;
     Kind kind_;
@@ -40,6 +42,7 @@ class ImageWriter {
     bool rowsAsTheyAre_;
     std::vector<uint16_t> values_;
     std::unique_ptr<FILE, int (*)(FILE*)> file_;
+    bool overwrites_ = false;  // the file existed, and is written over in place
     std::vector<unsigned char> row_;
     struct Png;
     std::unique_ptr<Png> png_;

@@ -69,6 +69,10 @@ int qorSeek(FILE* file, int64_t offset, int whence) {
     return ::fseeko(file, static_cast<off_t>(offset), whence);
 }
 
+int qorSetFileSize(FILE* file, uint64_t size) {
+    return ::ftruncate(::fileno(file), static_cast<off_t>(size));
+}
+
 int64_t qorTell(FILE* file) {
     return ::ftello(file);
 }

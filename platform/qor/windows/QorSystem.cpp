@@ -178,6 +178,12 @@ int64_t qorTell(FILE* file) {
     return _ftelli64(file);
 }
 
+int qorSetFileSize(FILE* file, uint64_t size) {
+    const errno_t failure = _chsize_s(_fileno(file), static_cast<__int64>(size));
+    if (failure) errno = failure;
+    return failure ? -1 : 0;
+}
+
 const uint8_t* qorMapReadOnly(int descriptor, size_t size) {
     const HANDLE handle = handleOf(descriptor);
     if (handle == INVALID_HANDLE_VALUE) {
