@@ -338,7 +338,7 @@ std::optional<TiffChunkDecoder> ZynTiffImageSourceOp::concurrentDecoder(
     return TiffChunkDecoder(format);
 }
 
-// The library's file object is used with the lock held, only to copy the chunk's stored bytes;
+// The library's file object is used with the lock held, only to find the chunk's stored bytes;
 // they decode after the lock is released. Bytes that do not decode cleanly go to the library,
 // which decides as it always did.
 int64_t ZynTiffImageSourceOp::readConcurrently(const TiffChunkDecoder& decoder,
@@ -348,9 +348,11 @@ int64_t ZynTiffImageSourceOp::readConcurrently(const TiffChunkDecoder& decoder,
     std::unique_lock lock(shared_->mutex());
     TiffFile* file = &selectDirectory();
     const uint32_t index = chunkIndex(*file, chunk, plane);
-    if (file->readRawChunk(index, ZynDecodeBudget::bytes(), stored)) {
+    const TiffStoredChunk chunkBytes = file->storedChunk(index, ZynDecodeBudget::bytes(), stored);
+    if (!chunkBytes.bytes.empty()) {
         lock.unlock();
-        if (decoder.decode(stored, static_cast<std::byte*>(destination), static_cast<size_t>(size)))
+        if (decoder.decode(chunkBytes.bytes, static_cast<std::byte*>(destination),
+                           static_cast<size_t>(size)))
             return size;
         lock.lock();
         file = &selectDirectory();

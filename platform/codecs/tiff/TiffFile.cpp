@@ -2,8 +2,10 @@
 
 #include <tiffio.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <string_view>
 
 #include "QorSystem.h"
 #include "ZynSettings.h"
@@ -70,6 +72,7 @@ bool TiffFile::open(int descriptor, const std::string& path, const char* mode) {
     tiff_ = TIFFFdOpenExt(descriptor, path.c_str(), mode, options.get());
     if (tiff_) {
         prepareDirectory();
+        mapWhole(descriptor, mode);
         return true;
     }
     // The library closes the descriptor only with a file it managed to open.
@@ -79,9 +82,21 @@ bool TiffFile::open(int descriptor, const std::string& path, const char* mode) {
     fail("");
 }
 
+// Chunks are then read in place, without the library's copy, by threads that do not hold the
+// file. Without a mapping they are copied as before.
+void TiffFile::mapWhole(int descriptor, const char* mode) {
+    if (std::string_view(mode).find('m') != std::string_view::npos || fileSize_ == 0 ||
+        fileSize_ > SIZE_MAX)
+        return;
+    const auto size = static_cast<size_t>(fileSize_);
+    if (const uint8_t* data = qorMapReadOnly(descriptor, size))
+        mapping_.reset(data, [size](const uint8_t* p) { qorUnmap(p, size); });
+}
+
 void TiffFile::close() {
     if (tiff_) TIFFClose(tiff_);
     tiff_ = nullptr;
+    mapping_.reset();
 }
 
 bool TiffFile::setDirectory(uint32_t index) {
@@ -224,19 +239,20 @@ TiffChunkFormat TiffFile::chunkFormat() const {
     return format;
 }
 
-bool TiffFile::readRawChunk(uint32_t chunk, uint64_t limit, std::vector<uint8_t>& bytes) {
+TiffStoredChunk TiffFile::storedChunk(uint32_t chunk, uint64_t limit, std::vector<uint8_t>& copy) {
     const bool tiled = TIFFIsTiled(tiff_) != 0;
     if (fileSize_ == 0 || chunk >= (tiled ? TIFFNumberOfTiles(tiff_) : TIFFNumberOfStrips(tiff_)))
-        return false;
+        return {};
     const uint64_t offset = TIFFGetStrileOffset(tiff_, chunk);
     const uint64_t count = TIFFGetStrileByteCount(tiff_, chunk);
-    if (count == 0 || count > limit || offset > fileSize_ || count > fileSize_ - offset)
-        return false;
-    bytes.resize(static_cast<size_t>(count));
+    if (count == 0 || count > limit || offset > fileSize_ || count > fileSize_ - offset) return {};
+    if (mapping_) return {{mapping_.get() + offset, static_cast<size_t>(count)}, mapping_};
+    copy.resize(static_cast<size_t>(count));
     const auto size = static_cast<tmsize_t>(count);
-    const tmsize_t got = tiled ? TIFFReadRawTile(tiff_, chunk, bytes.data(), size)
-                               : TIFFReadRawStrip(tiff_, chunk, bytes.data(), size);
+    const tmsize_t got = tiled ? TIFFReadRawTile(tiff_, chunk, copy.data(), size)
+                               : TIFFReadRawStrip(tiff_, chunk, copy.data(), size);
     // The library reports a failed read again when it decodes the chunk.
     errors_.clear();
-    return got == size;
+    if (got != size) return {};
+    return {copy, nullptr};
 }

@@ -3,7 +3,9 @@
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,13 @@
 #include "TiffError.h"
 
 struct tiff;
+
+// The stored bytes of a strip or tile. `mapping` keeps the memory they lie in alive when they lie
+// in the file's mapping, however the file is closed meanwhile.
+struct TiffStoredChunk {
+    std::span<const uint8_t> bytes;
+    std::shared_ptr<const uint8_t> mapping;
+};
 
 // A TIFF file read through libtiff. The library's errors and warnings are kept per file (they
 // reach standard error only when the trace flag is on); a failing call throws TiffError with the
@@ -62,10 +71,11 @@ class TiffFile {
 
     // How the chunks of the current directory are stored, for decoding them elsewhere.
     TiffChunkFormat chunkFormat() const;
-    // The stored bytes of strip or tile `chunk`, undecoded. False, with nothing reported, when
-    // the chunk is empty, lies outside the file, exceeds `limit` bytes or cannot be read:
-    // decoding it through the library then gives the verdict.
-    bool readRawChunk(uint32_t chunk, uint64_t limit, std::vector<uint8_t>& bytes);
+    // The stored bytes of strip or tile `chunk`, undecoded: in place in a mapped file, else read
+    // into `copy`. Empty, with nothing reported, when the chunk is empty, lies outside the file,
+    // exceeds `limit` bytes or cannot be read: decoding it through the library then gives the
+    // verdict.
+    TiffStoredChunk storedChunk(uint32_t chunk, uint64_t limit, std::vector<uint8_t>& copy);
 
     const std::string& warnings() const { return warnings_; }
 
@@ -82,9 +92,12 @@ class TiffFile {
     std::string takeErrors(const std::string& fallback);
     [[noreturn]] void fail(const std::string& fallback);
     void prepareDirectory();
+    void mapWhole(int descriptor, const char* mode);
 
     struct tiff* tiff_ = nullptr;
     std::string errors_;
     uint64_t fileSize_ = 0;
+    // The whole file, when it is read mapped.
+    std::shared_ptr<const uint8_t> mapping_;
     std::string warnings_;
 };
