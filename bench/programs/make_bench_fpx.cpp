@@ -27,7 +27,7 @@ void writeStreams(const std::string& path, const FpxFixture& fixture) {
 
 int main(int argc, char** argv) {
     if (argc != 5) return 2;
-    FpxFixtureSpec recipe;
+    FpxFixtureRecipe recipe;
     recipe.width = static_cast<uint32_t>(std::atol(argv[1]));
     recipe.height = static_cast<uint32_t>(std::atol(argv[2]));
     recipe.tiles = FpxFixtureTiles::JpegSharedTables;

@@ -180,7 +180,7 @@ std::vector<py::array_t<uint8_t>> writeExifImage(const std::string& path) {
 
 // Uncompressed RGB tiles at every level the file holds.
 std::vector<py::array_t<uint8_t>> writeFpxImage(const std::string& path) {
-    FpxFixtureSpec recipe;
+    FpxFixtureRecipe recipe;
     recipe.width = 150;
     recipe.height = 100;
     const FpxFixture fixture = writeFpx(path, recipe);

@@ -123,7 +123,7 @@ const Sample kSamples[] = {
      }},
     {"flashPix",
      [](const std::string& dir) {
-         FpxFixtureSpec recipe;
+         FpxFixtureRecipe recipe;
          recipe.tiles = FpxFixtureTiles::JpegSharedTables;
          const FpxFixture fixture = writeFpx(dir + "/s.fpx", recipe);
          return Written{dir + "/s.fpx",

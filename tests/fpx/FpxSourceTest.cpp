@@ -60,7 +60,8 @@ std::vector<std::string> viewChain(const ZynFpxImageSource& source) {
 }  // namespace
 
 TEST(FpxSource, OpensByNameAndByContentAndRendersEveryResolutionInAnyLayout) {
-    FpxFixtureSpec recipe{.width = 250, .height = 130, .tiles = FpxFixtureTiles::JpegSharedTables};
+    FpxFixtureRecipe recipe{
+        .width = 250, .height = 130, .tiles = FpxFixtureTiles::JpegSharedTables};
     const std::string dir = testDir();
     const FpxFixture fixture = writeFpx(dir + "/a.fpx", recipe);
     writeFile(dir + "/a.bin", readFileBytes(dir + "/a.fpx"));
@@ -101,11 +102,11 @@ TEST(FpxSource, OpensByNameAndByContentAndRendersEveryResolutionInAnyLayout) {
 // of the written tile data where they are JPEG (and close to what the encoder was given).
 TEST_P(FpxSourceKinds, EveryLevelMatchesWhatTheEncoderWasGiven) {
     const Kind& c = GetParam();
-    FpxFixtureSpec recipe{.width = 120,
-                          .height = 100,
-                          .color = c.color,
-                          .tiles = c.tiles,
-                          .jpegSubsampled = c.subsampled};
+    FpxFixtureRecipe recipe{.width = 120,
+                            .height = 100,
+                            .color = c.color,
+                            .tiles = c.tiles,
+                            .jpegSubsampled = c.subsampled};
     const std::string path = testDir() + "/image.fpx";
     const FpxFixture fixture = writeFpx(path, recipe);
     auto source = openBasic(path);
@@ -155,7 +156,7 @@ INSTANTIATE_TEST_SUITE_P(
 // A host's buffer in another band order, or with gaps between pixels and rows, is filled in
 // place, within tiles and across their edges; premultiplied colours come as stored.
 TEST(FpxSource, FillsBuffersWithGapsOrAnotherBandOrderInPlace) {
-    FpxFixtureSpec recipe{
+    FpxFixtureRecipe recipe{
         .width = 200, .height = 140, .color = Color::RgbAlpha, .premultiplied = true};
     const std::string path = testDir() + "/order.fpx";
     const FpxFixture fixture = writeFpx(path, recipe);
@@ -175,7 +176,7 @@ TEST(FpxSource, FillsBuffersWithGapsOrAnotherBandOrderInPlace) {
 
 TEST(FpxSource, SpacesWithoutAChannelDescriptionAreRefused) {
     for (FpxFixtureColor color : {Color::YCbCr, Color::Colorless}) {
-        FpxFixtureSpec recipe{.color = color};
+        FpxFixtureRecipe recipe{.color = color};
         const std::string path = testDir() + "/other.fpx";
         writeFpx(path, recipe);
         EXPECT_TRUE(isZynError(setupError(*openBasic(path)), 9,
@@ -204,7 +205,7 @@ TEST(FpxSource, OpenAndReadFailuresCarryTheirMessages) {
     EXPECT_EQ(viewOnly->op()->osErrorNumber(), 0);
 
     // A tile whose table entry points outside its stream fails the request that needs it.
-    FpxFixtureSpec recipe;
+    FpxFixtureRecipe recipe;
     const FpxFixture fixture = writeFpx(dir + "/tile.fpx", recipe);
     std::string bytes = readFileBytes(dir + "/tile.fpx");
     patchU32(
@@ -223,7 +224,7 @@ TEST(FpxSource, OpenAndReadFailuresCarryTheirMessages) {
 }
 
 TEST(FpxSource, DamagedReducedLevelsAreLeftOutOfTheResolutions) {
-    FpxFixtureSpec recipe{.width = 250, .height = 130};
+    FpxFixtureRecipe recipe{.width = 250, .height = 130};
     const std::string path = testDir() + "/l.fpx";
     const FpxFixture fixture = writeFpx(path, recipe);
     const std::string good = readFileBytes(path);
@@ -249,7 +250,7 @@ TEST(FpxSource, DamagedReducedLevelsAreLeftOutOfTheResolutions) {
 // between can no longer be read; with it the open file still serves.
 TEST(FpxSource, KeepOpenHoldsTheFileBetweenPasses) {
     const std::string dir = testDir();
-    FpxFixtureSpec recipe;
+    FpxFixtureRecipe recipe;
     const FpxFixture fixture = writeFpx(dir + "/k.fpx", recipe);
     std::filesystem::copy_file(dir + "/k.fpx", dir + "/c.fpx");
     auto kept = openBasic(dir + "/k.fpx", true);
@@ -263,7 +264,7 @@ TEST(FpxSource, KeepOpenHoldsTheFileBetweenPasses) {
     EXPECT_THROW(renderRect(*closed, {100, 70}, {0, 0, 10, 10}, ZynDataType::UInt8, 3), ZynError);
 
     // Changing the file name drops the image; the next setup reads the new file.
-    FpxFixtureSpec other{.width = 40, .height = 30};
+    FpxFixtureRecipe other{.width = 40, .height = 30};
     writeFpx(dir + "/n.fpx", other);
     closed->setFileName(qorWiden(dir + "/n.fpx"));
     ASSERT_TRUE(ZynGraph::statusOK(*closed));
@@ -272,7 +273,7 @@ TEST(FpxSource, KeepOpenHoldsTheFileBetweenPasses) {
 }
 
 TEST(FpxSource, ConcurrentRequestsShareTheFile) {
-    FpxFixtureSpec recipe{.width = 400, .height = 300, .tiles = FpxFixtureTiles::Jpeg};
+    FpxFixtureRecipe recipe{.width = 400, .height = 300, .tiles = FpxFixtureTiles::Jpeg};
     const std::string path = testDir() + "/t.fpx";
     const FpxFixture fixture = writeFpx(path, recipe);
     const std::vector<uint8_t> want = expectedFpxPixels(fixture, recipe, 0);

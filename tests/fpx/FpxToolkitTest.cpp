@@ -34,7 +34,7 @@ Opened openImage(const std::string& path) {
 }
 
 // Writes the recipe to a fresh folder and opens it.
-Opened writeAndOpen(const FpxFixtureSpec& recipe) {
+Opened writeAndOpen(const FpxFixtureRecipe& recipe) {
     const std::string path = testDir() + "/image.fpx";
     writeFpx(path, recipe);
     return openImage(path);
@@ -89,7 +89,7 @@ TEST(FpxToolkit, RefusesRequestsOutsideTheImageOrItsChannels) {
 
 TEST(FpxToolkit, SummaryInformation) {
     Toolkit toolkit;
-    FpxFixtureSpec recipe{.summary = true};
+    FpxFixtureRecipe recipe{.summary = true};
     Opened o = writeAndOpen(recipe);
     NIFSummaryInformation summary;
     ASSERT_EQ(fpxGetSummaryInformation(o.image.get(), summary), FpxStatus::Ok);
@@ -128,7 +128,7 @@ namespace {
 
 // A written file, damaged by the test and saved under a name of its own.
 struct Damaged {
-    explicit Damaged(const FpxFixtureSpec& recipe = {}) : dir(testDir()) {
+    explicit Damaged(const FpxFixtureRecipe& recipe = {}) : dir(testDir()) {
         fixture = writeFpx(dir + "/good.fpx", recipe);
         bytes = readFileBytes(dir + "/good.fpx");
     }
@@ -243,7 +243,7 @@ TEST(FpxContainer, StructuralDamageMakesTheFileInvalid) {
 
 TEST(FpxContainer, TileTableDamageFailsOnlyTheTilesItTouches) {
     Toolkit toolkit;
-    FpxFixtureSpec recipe{.tiles = FpxFixtureTiles::Jpeg};
+    FpxFixtureRecipe recipe{.tiles = FpxFixtureTiles::Jpeg};
     Damaged d(recipe);
     const uint64_t table = d.stream(kFull + "/Subimage 0000 Header") + 64;
     patchU32(d.bytes, table + 0, 0xFFFFFF00);       // tile 0 starts past its stream

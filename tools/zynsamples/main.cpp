@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
     writeSampleTiff((folder / "sample.tif").string());
     for (const auto& [name, image] : pngSamples()) writePng((folder / name).string(), image);
     writeVdxSample((folder / "sample_vdx.vdx").string());
-    FpxFixtureSpec fpx;
+    FpxFixtureRecipe fpx;
     fpx.width = 150;
     fpx.height = 100;
     fpx.tiles = FpxFixtureTiles::JpegSharedTables;
