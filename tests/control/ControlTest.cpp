@@ -195,6 +195,10 @@ TEST(Control, BadOutPointersAreRefusedWithTheirMessages) {
     expectFailure(query<ITevZynWrapper2>(control, IID_ITevZynWrapper2)
                       ->GetZynTransform(static_cast<ZynTransform**>(readOnly)),
                   E_POINTER, bad, 6);
+    // A double that starts on a mapped page and runs into an unmapped one.
+    char* gap = pageBeforeAGap();
+    expectFailure(control->GetWidth(0, reinterpret_cast<double*>(gap + 4092)), E_POINTER, bad, 6);
+    releasePage(gap);
 }
 
 // Output and resolution indexes out of range are in the client's failure table.

@@ -3,6 +3,7 @@
 #include "ComTestHelpers.h"
 #include "PpmFixture.h"
 #include "TestSupport.h"
+#include "TevCategories.h"
 
 namespace {
 
@@ -52,6 +53,9 @@ TEST(Server, RegistrationWritesTheClassProgIdsAndTypeLibrary) {
     const ComString library10 =
         OLESTR("TypeLib\\") + braced(LIBID_TevAnyFileSourceCtrl) + OLESTR("\\1.0");
     EXPECT_EQ(registryValue(library10), "TevAnyFileSourceCtrl");
+    const ComString category = OLESTR("Component Categories\\") + braced(CATID_TevImageSources);
+    EXPECT_TRUE(registryKeyExists(kClassKey + OLESTR("\\Implemented Categories\\") +
+                                  braced(CATID_TevImageSources)));
 
     // Creation by ProgID through this registration is every client test's.
     LPOLESTR progId = nullptr;
@@ -59,13 +63,15 @@ TEST(Server, RegistrationWritesTheClassProgIdsAndTypeLibrary) {
     EXPECT_EQ(comToUtf8(progId), "TevAnyFileSource.TevAnyFileSource.1");
     CoTaskMemFree(progId);
 
-    // Unregistration takes the class away and leaves the shared CLSID key and the type library.
+    // Unregistration takes the class away and leaves the shared CLSID key, the type library and
+    // the category.
     EXPECT_EQ(DllUnregisterServer(), S_OK);
     EXPECT_EQ(registryValue(OLESTR("TevAnyFileSource.TevAnyFileSource.1")), "<missing>");
     EXPECT_EQ(registryValue(OLESTR("TevAnyFileSource.TevAnyFileSource")), "<missing>");
     EXPECT_EQ(registryValue(kClassKey), "<missing>");
     EXPECT_NE(registryValue(OLESTR("CLSID")), "<missing>");
     EXPECT_EQ(registryValue(library10), "TevAnyFileSourceCtrl");
+    EXPECT_TRUE(registryKeyExists(category));
     EXPECT_EQ(DllUnregisterServer(), S_OK);
     CLSID clsid{};
     EXPECT_EQ(CLSIDFromProgID(OLESTR("TevAnyFileSource.TevAnyFileSource"), &clsid),
