@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstddef>
-#include <cstring>
 #include <thread>
 
 #include "ComTestHelpers.h"
@@ -22,29 +20,6 @@ VARIANT of(VARTYPE vt) {
 }
 
 }  // namespace
-
-// Hosts read strings and variants by the platform's layout.
-TEST(ComAutomation, StringsAndVariantsHaveThePlatformLayout) {
-    const char16_t text[] = {u'a', 0, u'b'};
-    ComBstr s = ComBstr::attach(SysAllocStringLen(text, 3));
-    uint32_t prefix = 0;
-    std::memcpy(&prefix, reinterpret_cast<char*>(s.get()) - 4, 4);
-    EXPECT_EQ(prefix, 6u);
-    EXPECT_EQ(SysStringLen(s.get()), 3u);
-    EXPECT_EQ(s.get()[3], 0);
-    EXPECT_EQ(ComBstr::copyOf(s.get()).text(), std::u16string(text, 3));
-    EXPECT_EQ(SysAllocString(nullptr), nullptr);
-    EXPECT_EQ(SysStringLen(nullptr), 0u);
-
-    EXPECT_EQ(sizeof(VARIANT), 8 + 2 * sizeof(void*));
-    EXPECT_EQ(offsetof(VARIANT, vt), 0u);
-    EXPECT_EQ(offsetof(VARIANT, lVal), 8u);
-    EXPECT_EQ(offsetof(VARIANT, bstrVal), 8u);
-    EXPECT_EQ(sizeof(DECIMAL), 16u);
-    // A decimal's first field is the type.
-    VARIANT v = of(VT_DECIMAL);
-    EXPECT_EQ(v.decVal.wReserved, VT_DECIMAL);
-}
 
 // Integers round half to even, decimals keep every digit and their scale; results are read back
 // through their text.
