@@ -102,22 +102,3 @@ inline bool registryKeyExists(const ComString& path, HKEY root = HKEY_CLASSES_RO
     RegCloseKey(key);
     return true;
 }
-
-// A class object of the test process that counts its references and the objects it made.
-struct CountingFactory : public IClassFactory {
-    ULONG references = 1;
-    int created = 0;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        if (riid != IID_IUnknown && riid != IID_IClassFactory) return E_NOINTERFACE;
-        *ppv = this;
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() override { return --references; }
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID riid, void** ppv) override {
-        ++created;
-        return QueryInterface(riid, ppv);
-    }
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
-};
