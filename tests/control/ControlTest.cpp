@@ -214,6 +214,9 @@ TEST(Control, CachingIndexesOutOfRangeAreInvalidButAFailingImageIsAPlainFailure)
     LONG width = 0;
     expectFailure(broken->GetHorzResolution(0, 99, &width), E_FAIL,
                   "Failed to open the given file: " + image.dir + "/missing.ppm", 3);
+    VARIANT_BOOL ok = VARIANT_TRUE;
+    EXPECT_EQ(broken->StatusOK(&ok), S_OK);
+    EXPECT_EQ(ok, VARIANT_FALSE);
     EXPECT_EQ(broken->SetCaching(0, VARIANT_TRUE), S_OK);
 }
 
