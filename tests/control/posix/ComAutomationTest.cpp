@@ -128,7 +128,7 @@ TEST(ComAutomation, StringComparisonOrdersCodePointsAndTreatsNullAsEmpty) {
     EXPECT_EQ(VarBstrCmp(a.get(), nullptr, LOCALE_USER_DEFAULT, 0), VARCMP_GT);
 }
 
-TEST(ComAutomation, GuidsPrintParseAndAreRandom) {
+TEST(ComAutomation, GuidsPrintAndParse) {
     const GUID known = {
         0x01234567, 0x89AB, 0xCDEF, {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}};
     OLECHAR text[39];
@@ -142,11 +142,4 @@ TEST(ComAutomation, GuidsPrintParseAndAreRandom) {
           u"{01234567-89AB-CDEF-0123-456789ABCDEG}", u"{01234567-89AB-CDEF-0123-456789ABCDEF}x"})
         EXPECT_EQ(CLSIDFromString(bad, &parsed), CO_E_CLASSSTRING) << comToUtf8(bad);
     EXPECT_EQ(StringFromGUID2(known, text, 38), 0);
-
-    GUID a{}, b{};
-    ASSERT_EQ(CoCreateGuid(&a), S_OK);
-    ASSERT_EQ(CoCreateGuid(&b), S_OK);
-    EXPECT_NE(a, b);
-    EXPECT_EQ(a.Data3 >> 12, 4);
-    EXPECT_EQ(a.Data4[0] >> 6, 2);
 }
