@@ -227,9 +227,6 @@ TEST(Control, ExceptionsThatAreNotFrameworkErrorsGiveTheMethodsFixedMessage) {
     VARIANT_BOOL ok;
     expectFailure(control->StatusOK(&ok), E_FAIL,
                   "Received a Non-ZynError exception while calling StatusOK().", 1);
-    LONG count;
-    expectFailure(control->GetNumResolutions(0, &count), E_FAIL,
-                  "Received a Non-ZynError exception while calling GetNumResolutions().", 1);
 }
 
 TEST(Control, KeepImageFileOpenIsTrueOnlyForMinusOneAndReachesTheSource) {
