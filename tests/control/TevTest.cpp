@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "CTevTransformBase.h"
 #include "ComTestHelpers.h"
 #include "TevErrors.h"
@@ -26,6 +28,10 @@ TEST(TevSupport, ReportsSetRecordsAndTheIfNotSetFormKeepsAnExistingOne) {
     EXPECT_EQ(TevReportErrorIfNotSet(OLESTR("second"), 8, IID_ITevSource, CLSID_TevAnyFileSource,
                                      E_INVALIDARG),
               E_INVALIDARG);
+    // The record is the reporting thread's alone.
+    bool seenElsewhere = true;
+    std::thread([&] { seenElsewhere = takeError().present; }).join();
+    EXPECT_FALSE(seenElsewhere);
     ErrorRecord record = takeError();
     EXPECT_EQ(record.description, "first");
     EXPECT_EQ(record.help, 7u);
