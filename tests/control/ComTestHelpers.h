@@ -95,10 +95,3 @@ inline std::string registryValue(const ComString& path, const OLECHAR* name = nu
     RegCloseKey(key);
     return r == ERROR_SUCCESS ? comToUtf8(value) : "<no value>";
 }
-
-inline bool registryKeyExists(const ComString& path, HKEY root = HKEY_CLASSES_ROOT) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
-}

@@ -97,7 +97,6 @@ TEST_F(MetaRegistry, BadFilesAndModesFailWithTheirPlaceAndChangeNothing) {
     EXPECT_EQ(loadError(lonely, VUL_MMA_DEFAULT).message(),
               lonely + ":1: expected \"key usage [description]\"");
     EXPECT_EQ(loadError(file("no equals sign\n"), VUL_MMA_ALIAS_FILE).code(), 13);
-    EXPECT_EQ(loadError(dir_ + "/missing.txt", VUL_MMA_DEFAULT).code(), 130);
     EXPECT_EQ(loadError(file(""), 7).code(), 414);
     EXPECT_FALSE(registry().findUsage("A"));
     EXPECT_EQ(registry().usage("Kept"), VUL_USAGE_READ);

@@ -19,7 +19,6 @@ TEST(TevSupport, ColourSpacesMapByKindAndGenericOnesByBands) {
     EXPECT_EQ(CTevTransformBase::colorSpaceOf(ZynGenericColorSpace(3)), TEV_GENERIC3);
     EXPECT_EQ(CTevTransformBase::colorSpaceOf(ZynGenericColorSpace(4)), TEV_GENERIC4);
     EXPECT_EQ(CTevTransformBase::colorSpaceOf(ZynGenericColorSpace(2)), TEV_GENERICN);
-    EXPECT_EQ(CTevTransformBase::colorSpaceOf(ZynGenericColorSpace(7)), TEV_GENERICN);
 }
 
 TEST(TevSupport, ReportsSetRecordsAndTheIfNotSetFormKeepsAnExistingOne) {

@@ -38,7 +38,7 @@ TEST(ComRegistry, KeysAndValuesSurviveInTheStoreWithEscapesAndAnyCase) {
     RegCloseKey(key);
     EXPECT_EQ(registryValue(u"Software\\Test\\Deep", u"Quote", HKEY_CURRENT_USER),
               "a \"b\" \\c\nd");
-    EXPECT_TRUE(registryKeyExists(u"Software\\Test", HKEY_CURRENT_USER));
+    EXPECT_EQ(registryValue(u"Software\\Test", nullptr, HKEY_CURRENT_USER), "<no value>");
     EXPECT_NE(readFileBytes(store).find("[HKEY_CURRENT_USER\\Software\\Test\\Deep]"),
               std::string::npos);
 }
@@ -49,8 +49,8 @@ TEST(ComRegistry, DeletingRemovesWholeTreesOnly) {
     setString(HKEY_LOCAL_MACHINE, u"A\\BB", nullptr, u"bb");
     EXPECT_EQ(RegDeleteKeyW(HKEY_LOCAL_MACHINE, u"A\\B"), ERROR_ACCESS_DENIED);
     EXPECT_EQ(RegDeleteTreeW(HKEY_LOCAL_MACHINE, u"A\\B"), ERROR_SUCCESS);
-    EXPECT_FALSE(registryKeyExists(u"A\\B\\C", HKEY_LOCAL_MACHINE));
-    EXPECT_FALSE(registryKeyExists(u"A\\B", HKEY_LOCAL_MACHINE));
+    EXPECT_EQ(registryValue(u"A\\B\\C", nullptr, HKEY_LOCAL_MACHINE), "<missing>");
+    EXPECT_EQ(registryValue(u"A\\B", nullptr, HKEY_LOCAL_MACHINE), "<missing>");
     EXPECT_EQ(registryValue(u"A\\BB", nullptr, HKEY_LOCAL_MACHINE), "bb");
     EXPECT_EQ(RegDeleteTreeW(HKEY_LOCAL_MACHINE, u"A\\B"), ERROR_FILE_NOT_FOUND);
 }
