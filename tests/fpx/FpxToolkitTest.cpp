@@ -105,24 +105,6 @@ TEST(FpxToolkit, SummaryInformation) {
     EXPECT_EQ(fpxGetSummaryInformation(o.image.get(), summary), FpxStatus::PropertyNotFound);
 }
 
-TEST(FpxToolkit, InitialisationIsCounted) {
-    uint32_t w, h;
-    FpxImageInfo info;
-    FpxResolutionInfo levels;
-    FpxImageHandle image;
-    EXPECT_EQ(fpxCloseToolkit(), FpxStatus::NotInitialised);
-    EXPECT_EQ(fpxOpenImageByFilename("/nonexistent.fpx", w, h, info, levels, image),
-              FpxStatus::NotInitialised);
-    EXPECT_EQ(fpxInitToolkit(), FpxStatus::Ok);
-    EXPECT_EQ(fpxInitToolkit(), FpxStatus::Ok);
-    EXPECT_EQ(fpxCloseToolkit(), FpxStatus::Ok);
-    EXPECT_EQ(fpxOpenImageByFilename("/nonexistent.fpx", w, h, info, levels, image),
-              FpxStatus::FileNotFound);
-    EXPECT_EQ(fpxCloseToolkit(), FpxStatus::Ok);
-    EXPECT_EQ(fpxIsValidFlashPixFile("/nonexistent.fpx"), FpxStatus::NotInitialised);
-    EXPECT_EQ(fpxCloseImage(image), FpxStatus::InvalidHandle);
-}
-
 // Damaged files: every failure is a status, never a crash, a hang or an unbounded allocation.
 namespace {
 
