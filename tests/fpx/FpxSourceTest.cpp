@@ -203,24 +203,40 @@ TEST(FpxSource, OpenAndReadFailuresCarryTheirMessages) {
             "/view.fpx (nuve lib error 10220--Wrong file type), Probably a non-image view "
             "file created by pre ZynV2.4 software"));
     EXPECT_EQ(viewOnly->op()->osErrorNumber(), 0);
+}
 
-    // A tile whose table entry points outside its stream fails the request that needs it.
-    FpxFixtureRecipe recipe;
-    const FpxFixture fixture = writeFpx(dir + "/tile.fpx", recipe);
-    std::string bytes = readFileBytes(dir + "/tile.fpx");
-    patchU32(
-        bytes,
-        fixture.layout.streams.at(FpxFixture::levelPath(1) + "/Subimage 0000 Header") + 64 + 16,
-        0xFFFFFF00);
-    writeFile(dir + "/tile.fpx", bytes);
-    auto damaged = openBasic(dir + "/tile.fpx");
-    ASSERT_TRUE(damaged->status());
-    renderRect(*damaged, {100, 70}, {0, 0, 64, 64}, ZynDataType::UInt8, 3);
-    expectZynError(
-        [&] {
-            renderRect(*damaged, {100, 70}, {60, 10, 10, 10}, ZynDataType::UInt8, 3);
-        },
-        130, "Couldn't read image resolution 0for region (60,10) (69,19)");
+// Damage to the tile table, or to a tile's data, fails only the requests that need those tiles.
+TEST(FpxSource, TileDamageFailsOnlyTheRequestsThatNeedIt) {
+    const std::string path = testDir() + "/tiles.fpx";
+    const FpxFixtureRecipe recipe{.tiles = Tiles::Jpeg};
+    const FpxFixture fixture = writeFpx(path, recipe);
+    std::string bytes = readFileBytes(path);
+    const std::string level = FpxFixture::levelPath(1);
+    const uint64_t table = fixture.layout.streams.at(level + "/Subimage 0000 Header") + 64;
+    patchU32(bytes, table + 0, 0xFFFFFF00);       // tile 0 starts past its stream
+    patchU32(bytes, table + 16 + 4, 0x7FFFFFFF);  // tile 1 runs past it
+    patchU32(bytes, table + 32 + 8, 7);           // tile 2 has an unknown compression
+    // Tile 3's data is garbage.
+    const std::vector<std::string>& tiles = fixture.levels[0].jpegTiles;
+    const uint64_t tile3 = fixture.layout.streams.at(level + "/Subimage 0000 Data") + 28 +
+                           tiles[0].size() + tiles[1].size() + tiles[2].size();
+    for (int i = 20; i < 200; ++i) bytes[tile3 + i] = static_cast<char>(i * 37);
+    writeFile(path, bytes);
+    auto source = openBasic(path);
+    ASSERT_TRUE(source->status()) << source->error().message();
+    for (const auto& [x, y] : {std::pair{60, 10}, std::pair{70, 3}, std::pair{3, 66}})
+        expectZynError(
+            [&] {
+                renderRect(*source, {100, 70}, {x, y, 2, 2}, ZynDataType::UInt8, 3);
+            },
+            130,
+            "Couldn't read image resolution 0for region (" + std::to_string(x) + "," +
+                std::to_string(y) + ") (" + std::to_string(x + 1) + "," + std::to_string(y + 1) +
+                ")");
+    // Whatever libjpeg makes of the garbage, it must not crash.
+    errorOf([&] { renderRect(*source, {100, 70}, {70, 66, 9, 4}, ZynDataType::UInt8, 3); });
+    EXPECT_TRUE(samplesMatch(renderRect(*source, {50, 35}, {0, 0, 50, 35}, ZynDataType::UInt8, 3),
+                             expectedFpxPixels(fixture, recipe, 1), 50, 1));
 }
 
 TEST(FpxSource, DamagedReducedLevelsAreLeftOutOfTheResolutions) {
