@@ -224,6 +224,12 @@ TEST(FpxSource, TileDamageFailsOnlyTheRequestsThatNeedIt) {
     writeFile(path, bytes);
     auto source = openBasic(path);
     ASSERT_TRUE(source->status()) << source->error().message();
+    // Requests outside the image are refused before any tile is read.
+    expectZynError(
+        [&] {
+            renderRect(*source, {100, 70}, {95, 3, 10, 1}, ZynDataType::UInt8, 3);
+        },
+        411, "requested (95,3) w=10, h=1 pixels from an image of 100x70 pixels");
     for (const auto& [x, y] : {std::pair{60, 10}, std::pair{70, 3}, std::pair{3, 66}})
         expectZynError(
             [&] {

@@ -40,16 +40,6 @@ Opened writeAndOpen(const FpxFixtureRecipe& recipe) {
     return openImage(path);
 }
 
-// The stored channels' codes, in order, for a description of all of them.
-FpxImageDesc nativeDesc(const FpxImageInfo& info, uint8_t* data, uint32_t width) {
-    FpxImageDesc desc;
-    desc.numChannels = info.numChannels;
-    for (int k = 0; k < info.numChannels; ++k)
-        desc.channels[k] = {info.channelCodes[k], FpxSampleKind::UInt8, info.numChannels,
-                            static_cast<ptrdiff_t>(width) * info.numChannels, data + k};
-    return desc;
-}
-
 // The file through the FlashPix source, as a host reads it.
 std::shared_ptr<ZynFpxImageSourceBasic> sourceOf(const std::string& path) {
     auto source = std::make_shared<ZynFpxImageSourceBasic>(qorWiden(path), true);
@@ -60,24 +50,6 @@ std::shared_ptr<ZynFpxImageSourceBasic> sourceOf(const std::string& path) {
 using Color = FpxFixtureColor;
 
 }  // namespace
-
-TEST(FpxToolkit, RefusesRequestsOutsideTheImageOrItsChannels) {
-    Toolkit toolkit;
-    Opened o = writeAndOpen({});
-    ASSERT_EQ(o.status, FpxStatus::Ok);
-    uint8_t pixel[4];
-    FpxImageDesc desc = nativeDesc(o.info, pixel, 1);
-    // Past the right edge, a level the file lacks, and a rectangle ending before it starts.
-    const std::tuple<uint32_t, uint32_t, int> outside[] = {{0, 100, 0}, {0, 0, 2}, {5, 4, 0}};
-    for (const auto& [x0, x1, level] : outside)
-        EXPECT_EQ(fpxReadImageRectangle(o.image.get(), x0, 0, x1, 0, level, desc),
-                  FpxStatus::InvalidParameter)
-            << x0 << "-" << x1 << " at " << level;
-    desc.channels[0].colorCode = kFpxChannelAlpha;
-    EXPECT_EQ(fpxReadImageRectangle(o.image.get(), 0, 0, 0, 0, 0, desc),
-              FpxStatus::InvalidParameter);
-    EXPECT_EQ(fpxReadImageRectangle(nullptr, 0, 0, 0, 0, 0, desc), FpxStatus::InvalidHandle);
-}
 
 TEST(FpxToolkit, SummaryInformation) {
     Toolkit toolkit;

@@ -154,6 +154,12 @@ TEST(VDXSource, FillsBuffersOfAnyLayout) {
     ZynGraph::render(*source, 0, {768, 512}, upward);
     expectBuffer(upward, base, 0, VdxExpect::RGB);
 
+    expectZynError(
+        [&] {
+            render(*source, {768, 512}, {760, 500, 10, 10}, 3);
+        },
+        411, "requested (760,500) w=10, h=10 pixels from an image of 768x512 pixels");
+
     source->imageOutput(0)->setCaching(true);
     expectBuffer(render(*source, {384, 256}, {3, 3, 50, 50}, 3), pack.levels[1], 0, VdxExpect::RGB);
     EXPECT_EQ(openDescriptorsOn(pack.path), 1) << "kept open";
