@@ -135,12 +135,10 @@ TEST_P(FpxSourceKinds, EveryLevelMatchesWhatTheEncoderWasGiven) {
 INSTANTIATE_TEST_SUITE_P(
     Kinds, FpxSourceKinds,
     ::testing::Values(
-        Kind{"RgbUncompressed", Color::Rgb, Tiles::Uncompressed, Zyn::FpxRGB, 0x30000102},
         Kind{"RgbSingleColor", Color::Rgb, Tiles::SingleColor, Zyn::FpxRGB, 0x30000102},
         Kind{"RgbJpeg", Color::Rgb, Tiles::Jpeg, Zyn::FpxRGB, 0x30000102},
         Kind{"RgbJpegSubsampled", Color::Rgb, Tiles::JpegSharedTables, Zyn::FpxRGB, 0x30000102,
              true},
-        Kind{"RgbaUncompressed", Color::RgbAlpha, Tiles::Uncompressed, Zyn::FpxRGBA, 0x30017FFE},
         Kind{"RgbaSingleColor", Color::RgbAlpha, Tiles::SingleColor, Zyn::FpxRGBA, 0x30017FFE},
         Kind{"RgbaJpeg", Color::RgbAlpha, Tiles::JpegSharedTables, Zyn::FpxRGBA, 0x30017FFE},
         Kind{"MonoUncompressed", Color::Monochrome, Tiles::Uncompressed, Zyn::FpxLum, 0x10000000},

@@ -118,17 +118,11 @@ const std::string kContents = "Data Object Store 000001/\005Image Contents";
 
 }  // namespace
 
-// Files that are no container or are cut short, and damage to the header, the sector chains, the
-// directory, the image contents' property set or the full resolution's header.
+// A folder, files cut short, and damage to the header, the sector chains, the directory, the
+// image contents' property set or the full resolution's header.
 TEST(FpxContainer, StructuralDamageMakesTheFileInvalid) {
     Toolkit toolkit;
     Damaged d;
-    writeFile(d.dir + "/ppm.fpx", "P6\n1 1\n255\nabc");
-    EXPECT_EQ(openImage(d.dir + "/ppm.fpx").status, FpxStatus::InvalidFormat);
-    CompoundFileWriter other;
-    other.addStream("WordDocument", std::string(5000, 'x'));
-    writeFile(d.dir + "/other.doc", other.build());
-    EXPECT_EQ(openImage(d.dir + "/other.doc").status, FpxStatus::InvalidFormat);
     EXPECT_EQ(openImage(d.dir).status, FpxStatus::FileNotFound);
     const std::string good = d.bytes;
     for (size_t cut : {size_t{100}, size_t{600}, good.size() / 2}) {

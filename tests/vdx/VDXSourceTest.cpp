@@ -92,8 +92,7 @@ TEST(VDXSource, EachColourFormatAtEveryResolution) {
         ZynColorKind kind;
         VdxExpect expect;
     };
-    const Case cases[] = {{"", ZynColorKind::VDXRGB, VdxExpect::RGB},
-                          {"VDXRGB", ZynColorKind::VDXRGB, VdxExpect::RGB},
+    const Case cases[] = {{"VDXRGB", ZynColorKind::VDXRGB, VdxExpect::RGB},
                           {"VDXLum", ZynColorKind::VDXLum, VdxExpect::Lum},
                           {"VDXYCC", ZynColorKind::VDXYCC, VdxExpect::YCC}};
     for (const Case& c : cases) {
