@@ -5,17 +5,6 @@
 #include "HctSignature.h"
 #include "ZynRVQInitializer.h"
 
-namespace {
-
-HctImageRecord openRecord(HctDriver* driver, const std::string& path) {
-    HctImageRecord record;
-    EXPECT_EQ(hctOpenImageFile(driver, path, &record), kHctOk);
-    EXPECT_EQ(hctGetImageType(&record), kHctOk);
-    return record;
-}
-
-}  // namespace
-
 // Image types and folders are checked through the source's attributes.
 TEST(CameraSdk, DriverIsSharedProcessStateInOneModeAndImagesNeedIt) {
     ASSERT_EQ(hctDriverUses(), 0);
@@ -24,7 +13,9 @@ TEST(CameraSdk, DriverIsSharedProcessStateInOneModeAndImagesNeedIt) {
     HctDriver* files = nullptr;
     HctDriver* devices = nullptr;
     ASSERT_EQ(hctOpenDriver(&files, kHctDriverFilesOnly), kHctOk);
-    HctImageRecord record = openRecord(files, path);
+    HctImageRecord record;
+    ASSERT_EQ(hctOpenImageFile(files, path, &record), kHctOk);
+    ASSERT_EQ(hctGetImageType(&record), kHctOk);
     HctImageData data;
     EXPECT_EQ(hctGetThumbnail(&record, &data), kHctThumbnailFromPreview);
     ASSERT_EQ(hctCloseDriver(files), kHctOk);
