@@ -1,13 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <memory>
-#include <thread>
-#include <vector>
 
 #include "PpmFixture.h"
 #include "QorSystem.h"
@@ -105,24 +101,6 @@ TEST(QorSystem, ReadsAtOffsetsLeaveTheStreamWhereItWas) {
     EXPECT_EQ(rest, bytes.substr(3));
 }
 
-TEST(QorSystem, ThreadsReadOneDescriptorAtOnce) {
-    const std::string path = testDir() + "/t.bin";
-    const std::string bytes = patternBytes(64 * 1024);
-    writeFile(path, bytes);
-    QorDescriptor descriptor(qorOpenReadOnly(path));
-    ASSERT_GE(descriptor.get(), 0);
-    constexpr int kThreads = 4;
-    std::vector<int> wrong(kThreads, 0);
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t)
-        threads.emplace_back([&, t] {
-            for (size_t offset = t * 97; offset + 333 <= bytes.size(); offset += 1001)
-                wrong[t] += readAt(descriptor.get(), 333, offset) != bytes.substr(offset, 333);
-        });
-    for (std::thread& thread : threads) thread.join();
-    EXPECT_EQ(wrong, std::vector<int>(kThreads, 0));
-}
-
 // Offsets beyond what 32 bits hold, where long has 32 bits.
 TEST(QorSystem, StreamsSeekPastFourGibibytes) {
     File file(qorOpenFile(testDir() + "/big.bin", "wb"));
@@ -132,21 +110,4 @@ TEST(QorSystem, StreamsSeekPastFourGibibytes) {
     EXPECT_EQ(qorTell(file.get()), far);
     ASSERT_EQ(qorSeek(file.get(), -7, SEEK_CUR), 0);
     EXPECT_EQ(qorTell(file.get()), int64_t{5} << 30);
-}
-
-// Setting the environment replaces a value.
-TEST(QorSystem, MapsFilesReadOnlyAndSetsTheEnvironment) {
-    const std::string path = testDir() + "/m.bin";
-    const std::string bytes = patternBytes(70000);
-    writeFile(path, bytes);
-    QorDescriptor descriptor(qorOpenReadOnly(path));
-    const uint8_t* data = qorMapReadOnly(descriptor.get(), bytes.size());
-    ASSERT_TRUE(data);
-    descriptor.reset();
-    EXPECT_EQ(std::memcmp(data, bytes.data(), bytes.size()), 0);
-    qorUnmap(data, bytes.size());
-
-    ASSERT_TRUE(qorSetEnvironment("QOR_SYSTEM_TEST", "one"));
-    ASSERT_TRUE(qorSetEnvironment("QOR_SYSTEM_TEST", "two"));
-    EXPECT_STREQ(std::getenv("QOR_SYSTEM_TEST"), "two");
 }
