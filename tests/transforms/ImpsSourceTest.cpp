@@ -12,7 +12,6 @@ TEST(ImpsSource, DocumentationAttributeHoldsTheWholeDocFile) {
     writeImpsSet(dir, "doc", ImpsKind::Lum, set, std::vector<uint32_t>(8, 9));
     auto imps = sourceOf(dir + "/doc.lum", "IMPSSource", false);
     ASSERT_TRUE(ZynGraph::statusOK(*imps)) << imps->error().message();
-    EXPECT_FALSE(imps->needsSetup());
     EXPECT_EQ(imps->getAttribute<std::string>("Documentation"),
               "Info From Doc File: " + dir + "/doc.doc\n" + readFileBytes(dir + "/doc.doc"));
     // Field reading ended at the line without '='; the later PIXELS line is only text.
