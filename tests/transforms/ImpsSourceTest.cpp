@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ImpsFixture.h"
-#include "PpmFixture.h"
 #include "SampleFileTestSupport.h"
-#include "ZynIMPSImageSource.h"
 
 TEST(ImpsSource, DocumentationAttributeHoldsTheWholeDocFile) {
     const std::string dir = testDir();
@@ -16,13 +14,4 @@ TEST(ImpsSource, DocumentationAttributeHoldsTheWholeDocFile) {
               "Info From Doc File: " + dir + "/doc.doc\n" + readFileBytes(dir + "/doc.doc"));
     // Field reading ended at the line without '='; the later PIXELS line is only text.
     EXPECT_EQ(imps->imageOutput(0)->coordSpace()->resolutions().at(0).width, 4u);
-}
-
-TEST(ImpsSource, TheHeaderNamesTheDocFileItCannotOpen) {
-    const std::string dir = testDir();
-    writeFile(dir + "/lone.lum", std::string(16, 'x'));
-    ZynIMPSHeader header;
-    EXPECT_EQ(errorOf([&] { header.setFile(dir + "/lone.lum"); }).message(),
-              "ZynIMPSHeader::setFileUnable to open the image 'doc' file: " + dir +
-                  "/lone.doc with read permission.");
 }
