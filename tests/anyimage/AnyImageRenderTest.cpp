@@ -191,7 +191,7 @@ std::vector<uint8_t> bytesOf(const std::vector<T>& samples) {
 }
 
 // A dump case writes its file and returns the samples the encoder was given, in this machine's
-// order, or nothing for a lossy file.
+// order.
 using DumpWriter = std::function<std::vector<uint8_t>(const std::string& path)>;
 
 template <class T>
@@ -225,11 +225,6 @@ std::vector<uint8_t> twelveBitJ2kSamples(const std::string& path) {
     return bytesOf(samples);
 }
 
-std::vector<uint8_t> ycbcrJpeg(const std::string& path) {
-    writeJpeg(path, jpegOptions(JpegFixtureOptions::Coding::YCbCr));
-    return {};
-}
-
 // The colour space, data type and bands of info --json.
 std::string descriptionOf(const std::string& file) {
     const std::string json = anyimage({"info", "--json", file}).out;
@@ -260,7 +255,6 @@ TEST(AnyImageRender, TiffDumpsReadBackAsTheSamplesAndColourSpaceDelivered) {
         {"PPM", "rgb.ppm", ppmFile},
         {"16-bit grey and alpha PNG", "ga.png", greyAlphaPng},
         {"12-bit JPEG 2000", "g12.jp2", twelveBitJ2kSamples},
-        {"JPEG", "ycc.jpg", ycbcrJpeg},
     };
     const std::string dir = testDir();
     for (const Case& c : cases) {
@@ -269,9 +263,7 @@ TEST(AnyImageRender, TiffDumpsReadBackAsTheSamplesAndColourSpaceDelivered) {
         const std::vector<uint8_t> given = c.write(file);
         ASSERT_EQ(anyimage({"render", file, "-o", dump}).status, 0) << c.what;
         const std::vector<uint8_t> dumped = readTiledTiff(dump);
-        if (!given.empty()) {
-            EXPECT_TRUE(dumped == given) << c.what;
-        }
+        EXPECT_TRUE(dumped == given) << c.what;
         EXPECT_EQ(descriptionOf(dump), descriptionOf(file)) << c.what;
         ASSERT_EQ(anyimage({"render", dump, "-o", again}).status, 0) << c.what;
         EXPECT_TRUE(readTiledTiff(again) == dumped) << c.what;
