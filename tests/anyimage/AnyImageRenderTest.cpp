@@ -77,13 +77,13 @@ std::vector<uint16_t> ycbcrTiff(const std::string& path, bool) {
     return {rgb.begin(), rgb.end()};
 }
 
-std::vector<uint16_t> twoBitGreyTiff(const std::string& path, bool samples) {
+std::vector<uint16_t> twoBitGreyTiff(const std::string& path, bool) {
     const std::vector<uint32_t> grey = tiffPattern(kWidth, kHeight, 1, 2);
     TiffPage page = tiffPage(2, 1, PHOTOMETRIC_MINISBLACK);
     page.data = packTiffSamples(grey, kWidth, 2);
     writeTiff(path, {page});
     std::vector<uint16_t> expected;
-    for (const uint32_t v : grey) expected.push_back(static_cast<uint16_t>(samples ? v : v * 85));
+    for (const uint32_t v : grey) expected.push_back(static_cast<uint16_t>(v * 85));
     return expected;
 }
 
@@ -162,7 +162,6 @@ TEST(AnyImageRender, WritesWhatAPersonExpectsToSee) {
         {"12-bit JPEG 2000 scaled to 16 bits", "g12.jp2", twelveBitJ2k, "o.pgm", 65535, 0, false},
         {"--samples: 10-bit samples as they are", "p10.tif", tenBitPlanarTiff, "o.ppm", 65535, 0,
          true},
-        {"--samples: 2-bit samples as they are", "g2.tif", twoBitGreyTiff, "o.pgm", 255, 0, true},
     };
     const std::string dir = testDir();
     for (const Case& c : cases) {
@@ -192,7 +191,7 @@ std::vector<uint8_t> bytesOf(const std::vector<T>& samples) {
 }
 
 // A dump case writes its file and returns the samples the encoder was given, in this machine's
-// order, or nothing for a lossy file.
+// order.
 using DumpWriter = std::function<std::vector<uint8_t>(const std::string& path)>;
 
 template <class T>
@@ -226,11 +225,6 @@ std::vector<uint8_t> twelveBitJ2kSamples(const std::string& path) {
     return bytesOf(samples);
 }
 
-std::vector<uint8_t> ycbcrJpeg(const std::string& path) {
-    writeJpeg(path, jpegOptions(JpegFixtureOptions::Coding::YCbCr));
-    return {};
-}
-
 // The colour space, data type and bands of info --json.
 std::string descriptionOf(const std::string& file) {
     const std::string json = anyimage({"info", "--json", file}).out;
@@ -261,7 +255,6 @@ TEST(AnyImageRender, TiffDumpsReadBackAsTheSamplesAndColourSpaceDelivered) {
         {"PPM", "rgb.ppm", ppmFile},
         {"16-bit grey and alpha PNG", "ga.png", greyAlphaPng},
         {"12-bit JPEG 2000", "g12.jp2", twelveBitJ2kSamples},
-        {"JPEG", "ycc.jpg", ycbcrJpeg},
     };
     const std::string dir = testDir();
     for (const Case& c : cases) {
@@ -270,9 +263,7 @@ TEST(AnyImageRender, TiffDumpsReadBackAsTheSamplesAndColourSpaceDelivered) {
         const std::vector<uint8_t> given = c.write(file);
         ASSERT_EQ(anyimage({"render", file, "-o", dump}).status, 0) << c.what;
         const std::vector<uint8_t> dumped = readTiledTiff(dump);
-        if (!given.empty()) {
-            EXPECT_TRUE(dumped == given) << c.what;
-        }
+        EXPECT_TRUE(dumped == given) << c.what;
         EXPECT_EQ(descriptionOf(dump), descriptionOf(file)) << c.what;
         ASSERT_EQ(anyimage({"render", dump, "-o", again}).status, 0) << c.what;
         EXPECT_TRUE(readTiledTiff(again) == dumped) << c.what;

@@ -88,7 +88,6 @@ TEST(CameraSource, OpensADngByRecognitionWithTwoResolutions) {
     EXPECT_EQ(source->typeName(), "ZynRVQImageSource");
     ASSERT_TRUE(ZynGraph::statusOK(*source)) << source->error().message();
     EXPECT_EQ(resolutionsOf(*source), (std::vector<ZynResolution>{{64, 48}, {32, 24}}));
-    EXPECT_EQ(source->attribute("image_type").toText(), "DEFAULT_COLOR_IMAGE_TYPE");
     // A colour file develops into 8-bit RGB unless asked for another type, a monochrome one grey.
     EXPECT_EQ(*source->imageOutput(0)->colorSpace(), ZynRGBColorSpace(0, 255));
     auto grey = openCamera(writeDngFile("mono.dng", {.monochrome = true}).path);
@@ -178,6 +177,17 @@ TEST(CameraSource, CamerasWithoutCalibrationDevelopWithTheFolders) {
     EXPECT_EQ(textOf(setupError(*openCamera(bare.path, DCRGBImage24))),
               "153 a calibration path (\"calibration_path\") is required for files of camera "
               "models without a colour calibration of their own");
+    // Only colour files without a matrix, in the file or known to LibRaw, need the folder.
+    const std::pair<DngFixtureOptions, bool> kinds[] = {
+        {{.monochrome = true}, false},
+        {{.dngVersion = false, .colorMatrix = false}, true},
+        {{.dngVersion = false, .colorMatrix = false, .make = "Canon", .model = "EOS 5D"}, false}};
+    for (auto [kind, needsFolder] : kinds) {
+        kind.preview = Preview::None;
+        const std::string kindPath = writeDngFile("kind.dng", kind).path;
+        EXPECT_EQ(ZynGraph::statusOK(*openCamera(kindPath, DCRGBImage24)), !needsFolder)
+            << kind.make << " " << kind.monochrome;
+    }
 
     const std::string folder = testDir(), empty = testDir(), other = testDir();
     writeCalibration(folder,
@@ -227,6 +237,13 @@ TEST(CameraSource, DamagedAndForeignFilesFailWithTheirMessagesAndPrintNothing) {
     const std::string cutData = writeDngFile("cut_data.dng", {.mosaicBytes = 3000}).path;
     const std::string cutHeader = dir + "/cut_header.dng";
     writeFile(cutHeader, readFileBytes(cutData).substr(0, 100));
+    const std::string shortRaw = dir + "/short.raw", ppm = dir + "/image.ppm",
+                      text = dir + "/text.txt", dump = dir + "/dump.raw";
+    writeFile(shortRaw, std::string(40, 'x'));
+    writePpm(ppm, 30, 30, fixturePattern(30, 30, 3));
+    writeFile(text, std::string(500, 't'));
+    // A headerless dump of a size LibRaw knows.
+    writeFile(dump, std::string(1024 * 768, '\x40'));
     DngFixtureOptions options{.preview = Preview::Jpeg};
     const Dng badJpeg = writeDngFile("bad_preview.dng", options);
     endJpegEarly(badJpeg.path, badJpeg.written.previewJpeg);
@@ -253,11 +270,15 @@ TEST(CameraSource, DamagedAndForeignFilesFailWithTheirMessagesAndPrintNothing) {
                             "15 error in ZynRVQImageInfo::getFullImage");
                   EXPECT_EQ(renderError(*cut, {32, 24}, DCRGBImage24), "0 no error");
 
-                  EXPECT_FALSE(ZynRVQImageSource::recognize(qorWiden(cutHeader), nullptr, false));
-                  EXPECT_EQ(textOf(setupError(*openCamera(cutHeader))),
-                            "134 The file " + cutHeader + " is not a RVQ file.");
-                  EXPECT_EQ(textOf(setupError(*openCamera(dir + "/absent.dng"))),
-                            "15 unspecified HCT-SDK toolkit error");
+                  // Files of no camera are told from files that cannot be read.
+                  for (const std::string& path : {cutHeader, shortRaw, ppm, text, dump}) {
+                      EXPECT_FALSE(ZynRVQImageSource::recognize(qorWiden(path), nullptr, false));
+                      EXPECT_EQ(textOf(setupError(*openCamera(path))),
+                                "134 The file " + path + " is not a RVQ file.");
+                  }
+                  for (const std::string& path : {dir + "/absent.dng", dir})
+                      EXPECT_EQ(textOf(setupError(*openCamera(path))),
+                                "15 unspecified HCT-SDK toolkit error");
                   EXPECT_EQ(textOf(setupError(*openCamera(""))),
                             "130 the file name is an empty string");
                   EXPECT_EQ(renderError(*openCamera(badJpeg.path), {32, 24}, DCRGBImage24),

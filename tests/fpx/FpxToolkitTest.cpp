@@ -40,24 +40,6 @@ Opened writeAndOpen(const FpxFixtureRecipe& recipe) {
     return openImage(path);
 }
 
-// The stored channels' codes, in order, for a description of all of them.
-FpxImageDesc nativeDesc(const FpxImageInfo& info, uint8_t* data, uint32_t width) {
-    FpxImageDesc desc;
-    desc.numChannels = info.numChannels;
-    for (int k = 0; k < info.numChannels; ++k)
-        desc.channels[k] = {info.channelCodes[k], FpxSampleKind::UInt8, info.numChannels,
-                            static_cast<ptrdiff_t>(width) * info.numChannels, data + k};
-    return desc;
-}
-
-// Reads (x0, y0) to (x1, y1) of a level, all channels in file order, into `pixels`.
-FpxStatus readNative(Opened& o, int level, uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1,
-                     std::vector<uint8_t>& pixels) {
-    pixels.assign(size_t{x1 - x0 + 1} * (y1 - y0 + 1) * o.info.numChannels, 0);
-    return fpxReadImageRectangle(o.image.get(), x0, y0, x1, y1, level,
-                                 nativeDesc(o.info, pixels.data(), x1 - x0 + 1));
-}
-
 // The file through the FlashPix source, as a host reads it.
 std::shared_ptr<ZynFpxImageSourceBasic> sourceOf(const std::string& path) {
     auto source = std::make_shared<ZynFpxImageSourceBasic>(qorWiden(path), true);
@@ -69,24 +51,6 @@ using Color = FpxFixtureColor;
 
 }  // namespace
 
-TEST(FpxToolkit, RefusesRequestsOutsideTheImageOrItsChannels) {
-    Toolkit toolkit;
-    Opened o = writeAndOpen({});
-    ASSERT_EQ(o.status, FpxStatus::Ok);
-    uint8_t pixel[4];
-    FpxImageDesc desc = nativeDesc(o.info, pixel, 1);
-    // Past the right edge, a level the file lacks, and a rectangle ending before it starts.
-    const std::tuple<uint32_t, uint32_t, int> outside[] = {{0, 100, 0}, {0, 0, 2}, {5, 4, 0}};
-    for (const auto& [x0, x1, level] : outside)
-        EXPECT_EQ(fpxReadImageRectangle(o.image.get(), x0, 0, x1, 0, level, desc),
-                  FpxStatus::InvalidParameter)
-            << x0 << "-" << x1 << " at " << level;
-    desc.channels[0].colorCode = kFpxChannelAlpha;
-    EXPECT_EQ(fpxReadImageRectangle(o.image.get(), 0, 0, 0, 0, 0, desc),
-              FpxStatus::InvalidParameter);
-    EXPECT_EQ(fpxReadImageRectangle(nullptr, 0, 0, 0, 0, 0, desc), FpxStatus::InvalidHandle);
-}
-
 TEST(FpxToolkit, SummaryInformation) {
     Toolkit toolkit;
     FpxFixtureRecipe recipe{.summary = true};
@@ -96,31 +60,21 @@ TEST(FpxToolkit, SummaryInformation) {
     EXPECT_EQ(summary.title.view(), "Harbour at dawn");
     EXPECT_EQ(summary.author.view(), "A. Photographer \xc3\xa9");
     EXPECT_EQ(summary.subject.length, 0u);
-    EXPECT_EQ(summary.created.value(), 0x01D9A0B0C0D0E0F0ull);
+    EXPECT_EQ(summary.created.dwHighDateTime, 0x01D9A0B0u);
+    EXPECT_EQ(summary.created.dwLowDateTime, 0xC0D0E0F0u);
     EXPECT_EQ(summary.pageCount, 1u);
     EXPECT_EQ(summary.applicationName.view(), "fixture writer");
     ASSERT_EQ(summary.thumbnail.length, 5u);
     EXPECT_EQ(summary.thumbnail.ptr[4], 5);
+    // A copy owns its values: clearing the original leaves it whole and terminated.
+    const NIFSummaryInformation copy = summary;
+    summary.title.clear();
+    summary.thumbnail.clear();
+    EXPECT_EQ(copy.title.view(), "Harbour at dawn");
+    EXPECT_EQ(copy.title.ptr[copy.title.length], '\0');
+    EXPECT_EQ(copy.thumbnail.ptr[4], 5);
     o = writeAndOpen({});
     EXPECT_EQ(fpxGetSummaryInformation(o.image.get(), summary), FpxStatus::PropertyNotFound);
-}
-
-TEST(FpxToolkit, InitialisationIsCounted) {
-    uint32_t w, h;
-    FpxImageInfo info;
-    FpxResolutionInfo levels;
-    FpxImageHandle image;
-    EXPECT_EQ(fpxCloseToolkit(), FpxStatus::NotInitialised);
-    EXPECT_EQ(fpxOpenImageByFilename("/nonexistent.fpx", w, h, info, levels, image),
-              FpxStatus::NotInitialised);
-    EXPECT_EQ(fpxInitToolkit(), FpxStatus::Ok);
-    EXPECT_EQ(fpxInitToolkit(), FpxStatus::Ok);
-    EXPECT_EQ(fpxCloseToolkit(), FpxStatus::Ok);
-    EXPECT_EQ(fpxOpenImageByFilename("/nonexistent.fpx", w, h, info, levels, image),
-              FpxStatus::FileNotFound);
-    EXPECT_EQ(fpxCloseToolkit(), FpxStatus::Ok);
-    EXPECT_EQ(fpxIsValidFlashPixFile("/nonexistent.fpx"), FpxStatus::NotInitialised);
-    EXPECT_EQ(fpxCloseImage(image), FpxStatus::InvalidHandle);
 }
 
 // Damaged files: every failure is a status, never a crash, a hang or an unbounded allocation.
@@ -164,17 +118,11 @@ const std::string kContents = "Data Object Store 000001/\005Image Contents";
 
 }  // namespace
 
-// Files that are no container or are cut short, and damage to the header, the sector chains, the
-// directory, the image contents' property set or the full resolution's header.
+// A folder, files cut short, and damage to the header, the sector chains, the directory, the
+// image contents' property set or the full resolution's header.
 TEST(FpxContainer, StructuralDamageMakesTheFileInvalid) {
     Toolkit toolkit;
     Damaged d;
-    writeFile(d.dir + "/ppm.fpx", "P6\n1 1\n255\nabc");
-    EXPECT_EQ(openImage(d.dir + "/ppm.fpx").status, FpxStatus::InvalidFormat);
-    CompoundFileWriter other;
-    other.addStream("WordDocument", std::string(5000, 'x'));
-    writeFile(d.dir + "/other.doc", other.build());
-    EXPECT_EQ(openImage(d.dir + "/other.doc").status, FpxStatus::InvalidFormat);
     EXPECT_EQ(openImage(d.dir).status, FpxStatus::FileNotFound);
     const std::string good = d.bytes;
     for (size_t cut : {size_t{100}, size_t{600}, good.size() / 2}) {
@@ -239,31 +187,6 @@ TEST(FpxContainer, StructuralDamageMakesTheFileInvalid) {
         writeFile(d.dir + "/counts.fpx", cfb.build());
         EXPECT_EQ(openImage(d.dir + "/counts.fpx").status, FpxStatus::InvalidFormat) << variant;
     }
-}
-
-TEST(FpxContainer, TileTableDamageFailsOnlyTheTilesItTouches) {
-    Toolkit toolkit;
-    FpxFixtureRecipe recipe{.tiles = FpxFixtureTiles::Jpeg};
-    Damaged d(recipe);
-    const uint64_t table = d.stream(kFull + "/Subimage 0000 Header") + 64;
-    patchU32(d.bytes, table + 0, 0xFFFFFF00);       // tile 0 starts past its stream
-    patchU32(d.bytes, table + 16 + 4, 0x7FFFFFFF);  // tile 1 runs past it
-    patchU32(d.bytes, table + 32 + 8, 7);           // tile 2 has an unknown compression
-    // Tile 3's data is garbage.
-    const uint64_t data = d.stream(kFull + "/Subimage 0000 Data");
-    const uint32_t tile3 = readU32(d.bytes, table + 48);
-    for (int i = 20; i < 200; ++i) d.bytes[data + 28 + tile3 + i] = static_cast<char>(i * 37);
-    Opened o = openImage(d.save("tiles.fpx"));
-    ASSERT_EQ(o.status, FpxStatus::Ok);
-    std::vector<uint8_t> pixels;
-    auto readTile = [&](uint32_t tx, uint32_t ty) {
-        return readNative(o, 0, tx * 64, ty * 64, tx * 64 + 9, ty * 64 + 5, pixels);
-    };
-    EXPECT_EQ(readTile(0, 0), FpxStatus::CorruptTile);
-    EXPECT_EQ(readTile(1, 0), FpxStatus::CorruptTile);
-    EXPECT_EQ(readTile(0, 1), FpxStatus::CorruptTile);
-    readTile(1, 1);  // whatever libjpeg makes of the garbage, it must not crash
-    EXPECT_EQ(readNative(o, 1, 0, 0, 9, 9, pixels), FpxStatus::Ok);
 }
 
 // Large sectors, and files big enough that their FAT sectors are listed in DIFAT sectors.

@@ -2,7 +2,6 @@
 
 #include "PpmFixture.h"
 #include "SampleFileTestSupport.h"
-#include "ZynRecognizer.h"
 
 TEST(AnyImageSource, MessagesAndLifecycle) {
     auto any = std::make_shared<ZynAnyImageSource>();
@@ -25,15 +24,4 @@ TEST(AnyImageSource, MessagesAndLifecycle) {
     EXPECT_FALSE(ZynGraph::statusOK(*any));
     EXPECT_TRUE(any->transforms().empty());
     EXPECT_TRUE(first.expired());
-}
-
-// A file goes to the first recogniser that takes it: signatures that another format's data could
-// hold are asked last.
-TEST(AnyImageSource, RecognisersAreOfferedFilesInTheirOrder) {
-    std::vector<std::string> order;
-    for (const auto& r : ZynRecognizerRegistration::recognizers()) order.push_back(r.format);
-    EXPECT_EQ(order,
-              (std::vector<std::string>{"RVQSource", "J2KSource", "TiffSource", "PpmSource",
-                                        "PNGSource", "OrbidiscSource", "JpegSource", "IMPSSource",
-                                        "FPXSource", "ExifSource", "BMPSource"}));
 }

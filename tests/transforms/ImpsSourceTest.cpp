@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ImpsFixture.h"
-#include "PpmFixture.h"
 #include "SampleFileTestSupport.h"
-#include "ZynIMPSImageSource.h"
 
 TEST(ImpsSource, DocumentationAttributeHoldsTheWholeDocFile) {
     const std::string dir = testDir();
@@ -12,18 +10,8 @@ TEST(ImpsSource, DocumentationAttributeHoldsTheWholeDocFile) {
     writeImpsSet(dir, "doc", ImpsKind::Lum, set, std::vector<uint32_t>(8, 9));
     auto imps = sourceOf(dir + "/doc.lum", "IMPSSource", false);
     ASSERT_TRUE(ZynGraph::statusOK(*imps)) << imps->error().message();
-    EXPECT_FALSE(imps->needsSetup());
     EXPECT_EQ(imps->getAttribute<std::string>("Documentation"),
               "Info From Doc File: " + dir + "/doc.doc\n" + readFileBytes(dir + "/doc.doc"));
     // Field reading ended at the line without '='; the later PIXELS line is only text.
     EXPECT_EQ(imps->imageOutput(0)->coordSpace()->resolutions().at(0).width, 4u);
-}
-
-TEST(ImpsSource, TheHeaderNamesTheDocFileItCannotOpen) {
-    const std::string dir = testDir();
-    writeFile(dir + "/lone.lum", std::string(16, 'x'));
-    ZynIMPSHeader header;
-    EXPECT_EQ(errorOf([&] { header.setFile(dir + "/lone.lum"); }).message(),
-              "ZynIMPSHeader::setFileUnable to open the image 'doc' file: " + dir +
-                  "/lone.doc with read permission.");
 }

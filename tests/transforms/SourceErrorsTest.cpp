@@ -60,15 +60,11 @@ std::vector<BadFile> badFiles() {
     std::string hugeWidth = rgb24({}), zeroWidth = rgb24({});
     hugeWidth[18] = hugeWidth[19] = hugeWidth[20] = '\x7F';
     zeroWidth[18] = '\0';
-    const std::string blank = "P6 \n1 1\n255\nabc";
     const std::string dibEof = "Unexpected File I/O Error (Possible EOF) For File \"%/a.dib\"";
     std::vector<BadFile> cases = {
-        // The recogniser takes only an exact first line; the source says what is wrong.
+        // The recogniser takes only an exact first line.
         content("crlf.ppm", "P6\r\n1 1\n255\nabc", 153,
                 "Failed to open the given file: %/crlf.ppm"),
-        content("blank.ppm", blank, 153, "Failed to open the given file: %/blank.ppm"),
-        one("PpmSource", "blank.ppm", blank, 130, "Expected \"P6\" as first line of image. "),
-        content("h.ppm", "P6\n", 130, "Unexpected end of file in \"%/h.ppm\" at byte 3"),
         content("h.ppm", "P6\n2 2\n", 130, "Unexpected end of file in \"%/h.ppm\" at byte 7"),
         content("h.ppm", "P6\n0 0 255\n", 130, "Invalid PPM image size 0x0"),
         content("h.ppm", "P6\n2 2 65535\n" + std::string(24, 'x'), 130,
@@ -76,14 +72,11 @@ std::vector<BadFile> badFiles() {
                 "one has maxval 65535"),
         content("h.ppm", "P6\n" + std::string(1100, '#') + "\n", 130,
                 "Error or unexpected EOF while reading \""),
-        named("Any Image Source", std::nullopt, 153, "No file name given"),
 
         content("v4.bmp", rgb24({.infoSize = 108}), 130, "File is not a Windows 3.x bmp image"),
         content("rle.bmp", indexed({.compression = 1}), 130,
                 "Compressed bmp files are not supported"),
         content("four.bmp", indexed({.bitCount = 4}), 130,
-                "Only 8 and 24 bit bmp images are supported"),
-        content("16.bmp", rgb24({.bitCount = 16}), 130,
                 "Only 8 and 24 bit bmp images are supported"),
         content("planes.bmp", rgb24({.planes = 2}), 130,
                 "Image file has more than one color plane"),
@@ -206,8 +199,6 @@ TEST(SampleFileSources, MissingDataFailsTheRequestThatNeedsIt) {
         {"t.ppm", "P6\n10 10\n255\n" + std::string(100, 'x'), "",
          "Unexpected end of file in \"%/t.ppm\" at byte 113"},
         {"cut.bmp", bmpBytes(8, 8, 24, rgb, {}).substr(0, 54 + 24 * 5), "",
-         "Unable to read line from file"},
-        {"past.bmp", bmpBytes(8, 8, 24, rgb, {}, {.dataOffset = 100000}).substr(0, 54 + 24 * 8), "",
          "Unable to read line from file"},
         {"cut.dib", bmpBytes(4, 4, 24, rgb, {}).substr(0, 54 + 16 * 2), "DIBSource",
          "Unexpected file I/O error (possible EOF)"},

@@ -92,8 +92,7 @@ TEST(VDXSource, EachColourFormatAtEveryResolution) {
         ZynColorKind kind;
         VdxExpect expect;
     };
-    const Case cases[] = {{"", ZynColorKind::VDXRGB, VdxExpect::RGB},
-                          {"VDXRGB", ZynColorKind::VDXRGB, VdxExpect::RGB},
+    const Case cases[] = {{"VDXRGB", ZynColorKind::VDXRGB, VdxExpect::RGB},
                           {"VDXLum", ZynColorKind::VDXLum, VdxExpect::Lum},
                           {"VDXYCC", ZynColorKind::VDXYCC, VdxExpect::YCC}};
     for (const Case& c : cases) {
@@ -153,6 +152,12 @@ TEST(VDXSource, FillsBuffersOfAnyLayout) {
     EXPECT_FALSE(op->canFill(upward));
     ZynGraph::render(*source, 0, {768, 512}, upward);
     expectBuffer(upward, base, 0, VdxExpect::RGB);
+
+    expectZynError(
+        [&] {
+            render(*source, {768, 512}, {760, 500, 10, 10}, 3);
+        },
+        411, "requested (760,500) w=10, h=10 pixels from an image of 768x512 pixels");
 
     source->imageOutput(0)->setCaching(true);
     expectBuffer(render(*source, {384, 256}, {3, 3, 50, 50}, 3), pack.levels[1], 0, VdxExpect::RGB);
