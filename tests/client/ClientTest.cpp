@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "../control/ComTestHelpers.h"
+#include "PngFixture.h"
 #include "PpmFixture.h"
 #include "QorSystem.h"
 #include "TestSupport.h"
@@ -42,28 +43,59 @@ ComPtr<IStream> globalMemoryStream() {
     return stream;
 }
 
+// A sample file and the pixels its encoder was given, at the finest and the coarsest level.
+struct Written {
+    std::string path;
+    std::vector<int32_t> finest;
+    std::vector<int32_t> coarsest;
+    std::vector<ZynResolution> resolutions;
+};
+
+template <class T>
+std::vector<int32_t> widened(const std::vector<T>& samples) {
+    return {samples.begin(), samples.end()};
+}
+
+struct Sample {
+    const char* name;
+    std::function<Written(const std::string& dir)> write;
+};
+
+const Sample kSamples[] = {
+    {"png16",
+     [](const std::string& dir) {
+         const PngImage image = pngPattern(29, 17, 6, 16);
+         writePng(dir + "/s.png", image);
+         return Written{dir + "/s.png", widened(image.samples), {}, {{29, 17}}};
+     }},
+    {"tiffPyramid",
+     [](const std::string& dir) {
+         TiffPage full{.width = 80, .height = 60, .samplesPerPixel = 3, .photometric = 2};
+         full.compression = 8;
+         full.tileWidth = full.tileHeight = 16;
+         TiffPage half = full;
+         half.width = 40;
+         half.height = 30;
+         half.subfileType = 1;
+         const auto finest = tiffPattern(80, 60, 3, 8), coarsest = tiffPattern(40, 30, 3, 8, 2);
+         full.data = packTiffSamples(finest, 80 * 3, 8);
+         half.data = packTiffSamples(coarsest, 40 * 3, 8);
+         writeTiff(dir + "/s.tif", {full, half});
+         return Written{dir + "/s.tif", widened(finest), widened(coarsest), {{80, 60}, {40, 30}}};
+     }},
+};
+
+class ClientSample : public ::testing::TestWithParam<Sample> {
+  protected:
+    static void SetUpTestSuite() { registerServer(); }
+};
+
 }  // namespace
 
-// A two-level pyramid: the level listing and both levels' pixels, against what the encoder was
-// given, through a control the system activated.
-TEST(Client, AnswersTheSourceQueriesAndItsTransformGivesTheEncodedPixels) {
-    registerServer();
-    const std::string path = testDir() + "/s.tif";
-    TiffPage full{.width = 80, .height = 60, .samplesPerPixel = 3, .photometric = 2};
-    full.compression = 8;
-    full.tileWidth = full.tileHeight = 16;
-    TiffPage half = full;
-    half.width = 40;
-    half.height = 30;
-    half.subfileType = 1;
-    const auto finest = tiffPattern(80, 60, 3, 8), coarsest = tiffPattern(40, 30, 3, 8, 2);
-    full.data = packTiffSamples(finest, 80 * 3, 8);
-    half.data = packTiffSamples(coarsest, 40 * 3, 8);
-    writeTiff(path, {full, half});
-    const std::vector<ZynResolution> levels = {{80, 60}, {40, 30}};
-
+TEST_P(ClientSample, AnswersTheSourceQueriesAndItsTransformGivesTheEncodedPixels) {
+    const Written sample = GetParam().write(testDir());
     auto control = createByProgId();
-    ASSERT_EQ(control->put_Filename(bstr(path).get()), S_OK);
+    ASSERT_EQ(control->put_Filename(bstr(sample.path).get()), S_OK);
     VARIANT_BOOL ok = VARIANT_FALSE;
     ASSERT_EQ(control->StatusOK(&ok), S_OK);
     ASSERT_EQ(ok, VARIANT_TRUE) << transformOf(control).error().message();
@@ -73,18 +105,28 @@ TEST(Client, AnswersTheSourceQueriesAndItsTransformGivesTheEncodedPixels) {
     EXPECT_EQ(control->GetHeight(0, &height), S_OK);
     EXPECT_EQ(control->GetNumResolutions(0, &count), S_OK);
     // Extents are in the image's own unit; their ratio is the finest level's.
-    EXPECT_NEAR(width / height, 80.0 / 60, 1e-9);
-    ASSERT_EQ(count, static_cast<LONG>(levels.size()));
+    EXPECT_NEAR(width / height, double(sample.resolutions[0].width) / sample.resolutions[0].height,
+                1e-9);
+    ASSERT_EQ(count, static_cast<LONG>(sample.resolutions.size()));
     for (LONG r = 0; r < count; ++r) {
         LONG w = 0, h = 0;
         EXPECT_EQ(control->GetHorzResolution(0, r, &w), S_OK);
         EXPECT_EQ(control->GetVertResolution(0, r, &h), S_OK);
-        EXPECT_EQ((ZynResolution{static_cast<uint32_t>(w), static_cast<uint32_t>(h)}), levels[r]);
+        EXPECT_EQ((ZynResolution{static_cast<uint32_t>(w), static_cast<uint32_t>(h)}),
+                  sample.resolutions[r]);
     }
     ZynTransform& transform = transformOf(control);
-    EXPECT_TRUE(samplesMatch(renderWhole(transform, levels[0]), finest, 80));
-    EXPECT_TRUE(samplesMatch(renderWhole(transform, levels[1]), coarsest, 40));
+    const ZynResolution& finest = sample.resolutions.front();
+    EXPECT_TRUE(samplesMatch(renderWhole(transform, finest), sample.finest, finest.width));
+    if (!sample.coarsest.empty()) {
+        const ZynResolution& coarsest = sample.resolutions.back();
+        EXPECT_TRUE(
+            samplesMatch(renderWhole(transform, coarsest), sample.coarsest, coarsest.width));
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(Formats, ClientSample, ::testing::ValuesIn(kSamples),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Client, EveryInterfaceOfTheControlIsOneObject) {
     registerServer();
