@@ -8,6 +8,9 @@
 #include <functional>
 
 #include "../control/ComTestHelpers.h"
+#include "FpxFixture.h"
+#include "J2kFixture.h"
+#include "JpegFixture.h"
 #include "PngFixture.h"
 #include "PpmFixture.h"
 #include "QorSystem.h"
@@ -56,6 +59,13 @@ std::vector<int32_t> widened(const std::vector<T>& samples) {
     return {samples.begin(), samples.end()};
 }
 
+std::vector<int32_t> interleaved(const std::vector<J2kPlane>& planes) {
+    std::vector<int32_t> pixels;
+    for (size_t i = 0; i < planes[0].samples.size(); ++i)
+        for (const J2kPlane& plane : planes) pixels.push_back(plane.samples[i]);
+    return pixels;
+}
+
 struct Sample {
     const char* name;
     std::function<Written(const std::string& dir)> write;
@@ -82,6 +92,38 @@ const Sample kSamples[] = {
          half.data = packTiffSamples(coarsest, 40 * 3, 8);
          writeTiff(dir + "/s.tif", {full, half});
          return Written{dir + "/s.tif", widened(finest), widened(coarsest), {{80, 60}, {40, 30}}};
+     }},
+    {"jpeg",
+     [](const std::string& dir) {
+         JpegFixtureOptions options;
+         options.width = 61;
+         options.height = 47;
+         writeJpeg(dir + "/s.jpg", options);
+         const std::string bytes = readFileBytes(dir + "/s.jpg");
+         return Written{dir + "/s.jpg",
+                        widened(decodeJpegReference(bytes).pixels),
+                        widened(decodeJpegReference(bytes, 8).pixels),
+                        {{61, 47}, {31, 24}, {16, 12}, {8, 6}}};
+     }},
+    {"jpeg2000",
+     [](const std::string& dir) {
+         J2kFixtureOptions options;
+         options.levels = 3;
+         const auto planes = writeJ2k(dir + "/s.jp2", options);
+         return Written{dir + "/s.jp2",
+                        interleaved(planes),
+                        interleaved(decodeJ2kWithOpenJpeg(dir + "/s.jp2", 2)),
+                        {{64, 48}, {32, 24}, {16, 12}}};
+     }},
+    {"flashPix",
+     [](const std::string& dir) {
+         FpxFixtureRecipe recipe;
+         recipe.tiles = FpxFixtureTiles::JpegSharedTables;
+         const FpxFixture fixture = writeFpx(dir + "/s.fpx", recipe);
+         return Written{dir + "/s.fpx",
+                        widened(expectedFpxPixels(fixture, recipe, 0)),
+                        widened(expectedFpxPixels(fixture, recipe, 1)),
+                        {{100, 70}, {50, 35}}};
      }},
 };
 
@@ -236,6 +278,8 @@ TEST(Client, FailuresLeaveTheMessageHelpAndInterfaceInTheThreadsErrorInfo) {
          "Output index 5 is out of range: ", 34, IID_ITevSource},
         {[&] { return control->GetVertResolution(0, 99, &pixels); }, E_INVALIDARG,
          "Resolution index 99 is out of range: output 0 has 1 resolution(s)", 35, IID_ITevSource},
+        {[&] { return control->GetWidth(0, nullptr); }, E_POINTER, "Bad pointer passed in.", 6,
+         IID_ITevSource},
         {[&] {
              return query<ITevZynWrapper2>(control, IID_ITevZynWrapper2)->CloneControl(nullptr);
          },
