@@ -3,6 +3,8 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <thread>
+#include <vector>
 
 #include "PpmFixture.h"
 #include "QorSystem.h"
@@ -98,4 +100,24 @@ TEST(QorSystem, StreamsSeekPastFourGibibytes) {
     EXPECT_EQ(qorTell(file.get()), far);
     ASSERT_EQ(qorSeek(file.get(), -7, SEEK_CUR), 0);
     EXPECT_EQ(qorTell(file.get()), int64_t{5} << 30);
+}
+
+// The engine's threads share one descriptor; test_zyn, which pulls on many threads, does not run
+// under Wine, so this is what checks the Windows positional read.
+TEST(QorSystem, ThreadsReadOneDescriptorAtOnce) {
+    const std::string path = testDir() + "/t.bin";
+    const std::string bytes = patternBytes(64 * 1024);
+    writeFile(path, bytes);
+    QorDescriptor descriptor(qorOpenReadOnly(path));
+    ASSERT_GE(descriptor.get(), 0);
+    constexpr int kThreads = 4;
+    std::vector<int> wrong(kThreads, 0);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&, t] {
+            for (size_t offset = t * 97; offset + 333 <= bytes.size(); offset += 1001)
+                wrong[t] += readAt(descriptor.get(), 333, offset) != bytes.substr(offset, 333);
+        });
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(wrong, std::vector<int>(kThreads, 0));
 }
