@@ -43,12 +43,6 @@ TEST(ExifSource, OffersTheScaledImageThenTheThumbnail) {
     EXPECT_LT(meanDifference(thumbnail, images.thumbnail, 40), 13.0);
     // A part of the thumbnail comes through its whole native tile.
     EXPECT_TRUE(rendersLike(*source, decodeJpegReference(images.thumbnailBytes), {5, 6, 20, 10}));
-
-    // Recognition tries the JPEG source first, which reads the same pixels.
-    auto any = openByContent(path);
-    ASSERT_TRUE(ZynGraph::statusOK(*any));
-    EXPECT_EQ(any->transforms()[0]->typeName(), "ZynJpegImageSource");
-    EXPECT_TRUE(rendersLike(*any, decodeJpegReference(bytes)));
 }
 
 TEST(ExifSource, ThumbnailSettingAndExtendedImage) {
@@ -264,12 +258,4 @@ TEST(ExifSource, Failures) {
                            "Error reading Exif file NIFStatus = -5, Premature end of JPEG file"));
     // The reader starts again from the top for the next request.
     EXPECT_TRUE(rendersLike(*truncated, decodeJpegReference(bytes), band(0, 64, 256)));
-
-    expectZynError(
-        [&] {
-            truncated->genTile({7, 7}, *std::make_unique<ZynRectBuffer>(
-                                           ZynRect{0, 0, 7, 7}, std::make_shared<ZynSimpleDataOrg>(
-                                                                    7, 7, ZynDataType::UInt8, 3)));
-        },
-        3, "Unsupported resolution requested: 7x7");
 }
