@@ -79,7 +79,6 @@ TEST(ExifSource, ColourSpaceIdentifiersAndOverrides) {
         ZynColorKind kind;
     };
     for (const Case& c : {Case{"srgb", 1, "R98", ZynColorKind::RGB},
-                          Case{"wide", 0xFFFF, "R03", ZynColorKind::AdobeSRGB},
                           Case{"other", 0xFFFF, "R98", ZynColorKind::RGB},
                           Case{"untagged", 0, "", ZynColorKind::RGB}}) {
         ExifFixtureOptions options = exifOptions(16, 16);
