@@ -256,7 +256,6 @@ TEST(PngSource, DamagedFilesFailWithCode14Or130) {
         {"bad chunk length", with(idat, "\x7f\xff\xff\xf0")},
         {"short chunk length", with(idat, std::string("\x00\x00\x00\x10", 4))},
         {"missing IEND", good.substr(0, iend)},
-        {"garbage after the signature", good.substr(0, 8) + std::string(200, '\x5a')},
         {"signature only", good.substr(0, 8)},
     };
     for (const auto& [name, bytes] : cases) {

@@ -53,19 +53,14 @@ TEST(TiffFailure, FilesThatCannotBeOpened) {
     EXPECT_TRUE(isZynError(openByName("TiffSource", empty)->error(), 130,
                            "\nProblem opening image file " + fileSuffix(empty)));
 
-    // Cut inside the header, or with the first directory past the end: the library's text.
-    std::vector<uint32_t> rgb;
-    TiffBytes far = twoLevels(rgb);
-    far.setFirstIfd(0x7FFFFFF0);
-    for (const std::string& path :
-         {fileOf(TiffBytes(std::string("II\x2A\0\x08", 5))), fileOf(far)}) {
-        const ZynError e = openByName("TiffSource", path)->error();
-        EXPECT_EQ(e.code(), 130);
-        EXPECT_TRUE(e.message().starts_with(kOpenFailure)) << e.message();
-        EXPECT_TRUE(e.message().ends_with(fileSuffix(path))) << e.message();
-        EXPECT_GT(e.message().size(), kOpenFailure.size() + fileSuffix(path).size())
-            << "the library's text is missing: " << e.message();
-    }
+    // Cut inside the header: the library's text.
+    const std::string cut = fileOf(TiffBytes(std::string("II\x2A\0\x08", 5)));
+    const ZynError e = openByName("TiffSource", cut)->error();
+    EXPECT_EQ(e.code(), 130);
+    EXPECT_TRUE(e.message().starts_with(kOpenFailure)) << e.message();
+    EXPECT_TRUE(e.message().ends_with(fileSuffix(cut))) << e.message();
+    EXPECT_GT(e.message().size(), kOpenFailure.size() + fileSuffix(cut).size())
+        << "the library's text is missing: " << e.message();
 }
 
 TEST(TiffFailure, DamagedDirectoriesAndStrips) {
