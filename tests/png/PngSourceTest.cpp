@@ -149,21 +149,6 @@ TEST(PngSource, PhysicalSizeComesFromPhysInMetres) {
     EXPECT_EQ(metres.resolutions(), (std::vector<ZynResolution>{{300, 200}}));
 }
 
-// Without a tag image the OutTag output carries error 1.
-TEST(PngSource, TwoOutputsAndAnEmptyTagOutput) {
-    ZynTransformPtr png = openByName("PNGSource", pngFile(pngPattern(20, 10, kRgb, 8)));
-    ASSERT_TRUE(ZynGraph::statusOK(*png));
-    ASSERT_EQ(png->numOutputs(), 2);
-    EXPECT_EQ(png->output(0).name(), "out");
-    EXPECT_EQ(png->output(1).name(), "OutTag");
-    EXPECT_EQ(png->clone()->numOutputs(), 2);
-    const ZynImageOutputCP* tag = png->imageOutput(1);
-    EXPECT_EQ(tag->colorSpace()->kind(), ZynColorKind::Lum);
-    EXPECT_EQ(tag->dataOrg()->bands(), 1);
-    const ZynError noTag = errorOf([&] { renderOutput(*png, 1, {20, 10}, {0, 0, 20, 10}); });
-    EXPECT_TRUE(isZynError(noTag, 1, "There is no chroma key tag image available"));
-}
-
 TEST(PngSource, RowsAboveTheDecoderComeFromTheStripCacheOrARestart) {
     const uint32_t w = 40, h = 600;
     const PngImage im = pngPattern(w, h, kRgb, 8);
