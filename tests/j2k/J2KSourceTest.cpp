@@ -246,6 +246,9 @@ TEST(J2KSource, ColorSpacesAndSampleTypes) {
         EXPECT_EQ(out.colorSpace()->maximum(), c.maximum);
         EXPECT_EQ(out.dataOrg()->dataType(), c.type);
         EXPECT_EQ(out.dataOrg()->bands(), c.options.components);
+        const std::vector<uint8_t>& icc = c.options.iccProfile;
+        EXPECT_TRUE(metadataIs(*source, "DigitalProcess.ICCProfile",
+                               icc.empty() ? VulMetaValue{} : VulMetaValue{icc}));
     }
 
     J2kFixtureOptions cmyk = small(4), twoBandRgb = small(2);
@@ -276,19 +279,12 @@ TEST(J2KSource, ColorSpacesAndSampleTypes) {
     EXPECT_TRUE(isZynError(setupError(*source), 133, "Unsupported ZYN color space: CMYK"));
 }
 
+// The profile's bytes are J2KSource.ColorSpacesAndSampleTypes'; a host shows their count.
 TEST(J2KSource, IccProfileIsTheMetadataOfItsKey) {
     const std::string dir = testDir();
     J2kFixtureOptions o;
     o.iccProfile = fakeIccProfile("RGB ", 564);
     writeJ2k(dir + "/icc.jp2", o);
-    writeJ2k(dir + "/plain.jp2", J2kFixtureOptions{});
-
-    auto any = openByContent(dir + "/icc.jp2");
-    ASSERT_TRUE(ZynGraph::statusOK(*any));
-    EXPECT_TRUE(metadataIs(*any, "DigitalProcess.ICCProfile", o.iccProfile));
-    EXPECT_TRUE(metadataIs(*any, "DigitalProcess.Jpeg.LuminQTable", {}));
-    EXPECT_TRUE(metadataIs(*openJ2k(dir + "/plain.jp2"), "DigitalProcess.ICCProfile", {}));
-
     const CommandResult r =
         runProgram(ANYIMAGE_EXE, {"meta", dir + "/icc.jp2", "DigitalProcess.ICCProfile"});
     EXPECT_EQ(r.status, 0) << r.err;
