@@ -35,7 +35,6 @@ JpegFixtureOptions options(uint32_t width, uint32_t height, Coding coding = Codi
 
 std::vector<Variant> variants() {
     std::vector<Variant> all = {
-        {"baseline420", options(64, 48)},
         {"s444", options(64, 48, Coding::YCbCr, 1, 1)},
         {"s422", options(64, 48, Coding::YCbCr, 2, 1)},
         {"gray", options(40, 30, Coding::Gray, 1, 1), ZynColorKind::Lum},
@@ -48,8 +47,8 @@ std::vector<Variant> variants() {
         {"progressive", options(70, 150)},
         {"restart", options(80, 140)},
     };
-    all[10].options.progressive = true;
-    all[11].options.restartInterval = 3;
+    all[9].options.progressive = true;
+    all[10].options.restartInterval = 3;
     return all;
 }
 
