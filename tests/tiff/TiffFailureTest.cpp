@@ -53,19 +53,28 @@ TEST(TiffFailure, FilesThatCannotBeOpened) {
     EXPECT_TRUE(isZynError(openByName("TiffSource", empty)->error(), 130,
                            "\nProblem opening image file " + fileSuffix(empty)));
 
-    // Cut inside the header, or with the first directory past the end: the library's text.
+    // Cut inside the header: the library's text.
+    const std::string cut = fileOf(TiffBytes(std::string("II\x2A\0\x08", 5)));
+    const ZynError e = openByName("TiffSource", cut)->error();
+    EXPECT_EQ(e.code(), 130);
+    EXPECT_TRUE(e.message().starts_with(kOpenFailure)) << e.message();
+    EXPECT_TRUE(e.message().ends_with(fileSuffix(cut))) << e.message();
+    EXPECT_GT(e.message().size(), kOpenFailure.size() + fileSuffix(cut).size())
+        << "the library's text is missing: " << e.message();
+
+    // Sizes past the decode budget are refused before anything is allocated for them.
     std::vector<uint32_t> rgb;
-    TiffBytes far = twoLevels(rgb);
-    far.setFirstIfd(0x7FFFFFF0);
-    for (const std::string& path :
-         {fileOf(TiffBytes(std::string("II\x2A\0\x08", 5))), fileOf(far)}) {
-        const ZynError e = openByName("TiffSource", path)->error();
-        EXPECT_EQ(e.code(), 130);
-        EXPECT_TRUE(e.message().starts_with(kOpenFailure)) << e.message();
-        EXPECT_TRUE(e.message().ends_with(fileSuffix(path))) << e.message();
-        EXPECT_GT(e.message().size(), kOpenFailure.size() + fileSuffix(path).size())
-            << "the library's text is missing: " << e.message();
-    }
+    TiffBytes wide = twoLevels(rgb, 16);
+    wide.setLong(wide.ifd(0), TIFFTAG_IMAGEWIDTH, 0x7FFFFFFF);
+    const ZynError budget = setupError(*openByName("TiffSource", fileOf(wide)));
+    EXPECT_NE(budget.message().find("decode budget"), std::string::npos) << budget.message();
+
+    TiffPage tiled = bytePage(64, 48, 3, PHOTOMETRIC_RGB, rgb);
+    tiled.tileWidth = tiled.tileHeight = 16;
+    TiffBytes tiles(readFileBytes(tiffFile({tiled})));
+    tiles.setLong(tiles.ifd(0), TIFFTAG_TILEWIDTH, 1u << 20);
+    tiles.setLong(tiles.ifd(0), TIFFTAG_TILELENGTH, 1u << 20);
+    EXPECT_EQ(setupError(*openByName("TiffSource", fileOf(tiles))).code(), 130);
 }
 
 TEST(TiffFailure, DamagedDirectoriesAndStrips) {
@@ -168,21 +177,6 @@ TEST(TiffFailure, DamagedDeflateEndsAlikeOnOneAndSeveralThreads) {
         }
         EXPECT_EQ(outcomes[1], outcomes[0]);
     }
-}
-
-TEST(TiffFailure, HugeDeclaredSizesAreRefusedBeforeAnyAllocation) {
-    std::vector<uint32_t> rgb;
-    TiffBytes wide = twoLevels(rgb, 16);
-    wide.setLong(wide.ifd(0), TIFFTAG_IMAGEWIDTH, 0x7FFFFFFF);
-    const ZynError e = setupError(*openByName("TiffSource", fileOf(wide)));
-    EXPECT_NE(e.message().find("decode budget"), std::string::npos) << e.message();
-
-    TiffPage tiled = bytePage(64, 48, 3, PHOTOMETRIC_RGB, rgb);
-    tiled.tileWidth = tiled.tileHeight = 16;
-    TiffBytes tiles(readFileBytes(tiffFile({tiled})));
-    tiles.setLong(tiles.ifd(0), TIFFTAG_TILEWIDTH, 1u << 20);
-    tiles.setLong(tiles.ifd(0), TIFFTAG_TILELENGTH, 1u << 20);
-    EXPECT_EQ(setupError(*openByName("TiffSource", fileOf(tiles))).code(), 130);
 }
 
 TEST(TiffFailure, LibraryMessagesStayOffStandardErrorUnlessTracing) {

