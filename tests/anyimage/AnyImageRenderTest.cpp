@@ -12,7 +12,6 @@
 #include "J2kFixture.h"
 #include "JpegFixture.h"
 #include "NetpbmImage.h"
-#include "PngFixture.h"
 #include "PpmFixture.h"
 
 namespace {
@@ -206,18 +205,6 @@ DumpWriter tiffOf(uint16_t bands, uint16_t photometric, std::vector<uint16_t> ex
     };
 }
 
-std::vector<uint8_t> ppmFile(const std::string& path) {
-    const std::vector<uint8_t> rgb = fixturePattern(kWidth, kHeight, 3);
-    writePpm(path, kWidth, kHeight, rgb);
-    return rgb;
-}
-
-std::vector<uint8_t> greyAlphaPng(const std::string& path) {
-    const PngImage image = pngPattern(kWidth, kHeight, 4, 16);
-    writePng(path, image);
-    return bytesOf(image.samples);
-}
-
 std::vector<uint8_t> twelveBitJ2kSamples(const std::string& path) {
     std::vector<uint16_t> samples;
     for (const uint16_t v : twelveBitJ2k(path, false))
@@ -252,8 +239,6 @@ TEST(AnyImageRender, TiffDumpsReadBackAsTheSamplesAndColourSpaceDelivered) {
          tiffOf<double>(5, PHOTOMETRIC_MINISBLACK, {0, 0, 0, 0}, 1.0 / 4096, -3)},
         {"CMYK", "cmyk.tif", tiffOf<uint8_t>(4, PHOTOMETRIC_SEPARATED, {})},
         {"YCbCr", "ycc.tif", tiffOf<uint8_t>(3, PHOTOMETRIC_YCBCR, {})},
-        {"PPM", "rgb.ppm", ppmFile},
-        {"16-bit grey and alpha PNG", "ga.png", greyAlphaPng},
         {"12-bit JPEG 2000", "g12.jp2", twelveBitJ2kSamples},
     };
     const std::string dir = testDir();
