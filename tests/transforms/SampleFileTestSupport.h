@@ -34,6 +34,20 @@ std::vector<double> widened(const std::vector<T>& samples) {
     return {samples.begin(), samples.end()};
 }
 
+// Samples of three bands in setFile's organisations: pixels, band after band, line by line.
+template <class T>
+std::vector<T> inOrganization(uint32_t w, uint32_t h, int organization, const std::vector<T>& rgb) {
+    std::vector<T> out(rgb.size());
+    for (size_t i = 0; i < rgb.size(); ++i) {
+        const size_t pixel = i / 3, b = i % 3, x = pixel % w, y = pixel / w;
+        const size_t at = organization == 0   ? i
+                          : organization == 1 ? b * w * h + pixel
+                                              : (y * 3 + b) * w + x;
+        out[at] = rgb[i];
+    }
+    return out;
+}
+
 // `rect` of the primary output at its first resolution, in the output's own type and bands.
 inline ZynRectBuffer renderOwn(ZynTransform& t, const ZynRect& rect,
                                ZynInterleave interleave = ZynInterleave::Pixel) {

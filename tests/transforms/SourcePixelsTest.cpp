@@ -130,20 +130,6 @@ Picture raw(const std::string& dir, const std::string& bytes, uint32_t w, uint32
                    bands == 3 ? ZynColorKind::RGB : ZynColorKind::Lum, type, maximum);
 }
 
-// Samples of three bands in setFile's organisations: pixels, band after band, line by line.
-std::string threeBandFile(uint32_t w, uint32_t h, int organization,
-                          const std::vector<uint8_t>& rgb) {
-    std::string out(rgb.size(), '\0');
-    for (size_t i = 0; i < rgb.size(); ++i) {
-        const size_t pixel = i / 3, b = i % 3, x = pixel % w, y = pixel / w;
-        const size_t at = organization == 0   ? i
-                          : organization == 1 ? b * w * h + pixel
-                                              : (y * 3 + b) * w + x;
-        out[at] = static_cast<char>(rgb[i]);
-    }
-    return out;
-}
-
 Picture vaxF(Dir dir) {
     const std::vector<std::array<unsigned, 2>> fs = {{129, 0}, {3, 0x7FFFFF}, {0, 5},
                                                      {1, 9},   {2, 0x400000}, {200, 0x123456}};
@@ -248,8 +234,8 @@ std::vector<Row> rows() {
             {"raw organisation " + std::to_string(organization), "", [organization](Dir d) {
                  const auto rgb = fixturePattern(23, 300, 3);
                  Picture p =
-                     raw(d, threeBandFile(23, 300, organization, rgb), 23, 300, 3, organization,
-                         ZynDataType::UInt8, 0, nativeHWD, widened(rgb), true);
+                     raw(d, sampleBytes(inOrganization(23, 300, organization, rgb), false), 23, 300,
+                         3, organization, ZynDataType::UInt8, 0, nativeHWD, widened(rgb), true);
                  p.stripHeight = ZynSettings::get().defaultStripHeight;
                  p.alsoCheck = [organization, rgb, source = p.source] {
                      auto& raw = dynamic_cast<ZynRawImageSource&>(*source);
