@@ -135,7 +135,6 @@ std::vector<BadFile> badFiles() {
         {"x = PIXELS\n", lum, true, "Error in Doc file, PIXELS field."},
         {kImpsBase + "x = NUMLINES\n", lum, true, "Error in Doc file. Needed fields missing"},
         {kOneByte + "Q = BYTE_ORDER\n", lum, true, "Error in Doc file, BYTE_ORDER field."},
-        {kOneByte + "abc = MAX_VALUE\n", lum, true, "Error in Doc file, MAX_VALUE field."},
         {kOneByte + "99999999999 = SIGNED\n", lum, true, "Error in Doc file, SIGNED field."},
         {docLine(-4, "PIXELS") + docLine(2, "LINES") + docLine(1, "BYTES_PER_PIXEL"), lum, true,
          "Unexpected negative PIXELS value in header"},
