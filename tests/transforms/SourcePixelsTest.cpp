@@ -201,15 +201,24 @@ std::vector<Row> rows() {
         rows.push_back(
             {std::string("IMPS luminance ") + name, "ZynIMPSImageSource", [name](Dir d) {
                  const auto samples = impsSamples(512 * 480, 0xFF);
-                 writeImpsSet(d, "moon", ImpsKind::Lum, {512, 480}, samples);
-                 return Picture{sourceOf(d + name), 512, 480, widened(samples), ZynColorKind::Lum};
+                 // Field reading ends at the line without '='; the later PIXELS is only text.
+                 ImpsSet set{512, 480};
+                 set.extraDoc = "\nTaken at the observatory.\n7 = PIXELS\n";
+                 writeImpsSet(d, "moon", ImpsKind::Lum, set, samples);
+                 Picture p{sourceOf(d + name), 512, 480, widened(samples), ZynColorKind::Lum};
+                 p.alsoCheck = [d, source = p.source] {
+                     auto& any = dynamic_cast<ZynAnyImageSource&>(*source);
+                     EXPECT_EQ(any.transforms().at(0)->getAttribute<std::string>("Documentation"),
+                               "Info From Doc File: " + d + "/moon.doc\n" +
+                                   readFileBytes(d + "/moon.doc"));
+                 };
+                 return p;
              }});
     rows.push_back(impsColour("IMPS colour file", ImpsKind::Rgb, "/set.rgb"));
     rows.push_back(impsColour("IMPS colour set by its doc file", ImpsKind::Rgb, "/set.doc"));
     rows.push_back(impsColour("IMPS band files by their doc file", ImpsKind::Bands, "/set.doc"));
     rows.push_back(impsColour("IMPS one band file", ImpsKind::Bands, "/set.grn"));
     rows.push_back(impsOrder("IMPS Intel order", "Intel", false, "", ZynDataType::Int16));
-    rows.push_back(impsOrder("IMPS order s", "s", true, "", ZynDataType::Int16));
     rows.push_back(impsOrder("IMPS DEC order, unsigned", "DEC", false,
                              "12 = SIGNIFICANT_BITS\n0 = SIGNED\n", ZynDataType::UInt16));
     rows.push_back(
