@@ -109,13 +109,10 @@ std::vector<uint16_t> cmykTiff(const std::string& path, bool) {
     return expected;
 }
 
-JpegFixtureOptions jpegOptions(JpegFixtureOptions::Coding coding) {
-    return {.width = kWidth, .height = kHeight, .coding = coding};
-}
-
 // libjpeg marks CMYK files it writes as Adobe's, whose inks are read complemented.
 std::vector<uint16_t> adobeCmykJpeg(const std::string& path, bool) {
-    const std::string bytes = jpegBytes(jpegOptions(JpegFixtureOptions::Coding::CMYK));
+    const std::string bytes =
+        jpegBytes({.width = kWidth, .height = kHeight, .coding = JpegFixtureOptions::Coding::CMYK});
     writeFile(path, bytes);
     const JpegReference decoded = decodeJpegReference(bytes);
     std::vector<uint16_t> expected;
@@ -189,27 +186,32 @@ std::vector<uint8_t> bytesOf(const std::vector<T>& samples) {
     return bytes;
 }
 
-// A dump case writes its file and returns the samples the encoder was given, in this machine's
-// order.
-using DumpWriter = std::function<std::vector<uint8_t>(const std::string& path)>;
+// What a dump case's file was written from: the samples the encoder was given, in this machine's
+// byte order and as values, and their bands.
+struct Given {
+    std::vector<uint8_t> bytes;
+    std::vector<double> values;
+    int bands;
+};
+using DumpWriter = std::function<Given(const std::string& path)>;
 
 template <class T>
 DumpWriter tiffOf(uint16_t bands, uint16_t photometric, std::vector<uint16_t> extra,
                   double scale = 1, double offset = 0) {
     return [=](const std::string& path) {
-        TiffPage page = typedPage<T>(kWidth, kHeight, bands, scale, offset).first;
+        auto [page, values] = typedPage<T>(kWidth, kHeight, bands, scale, offset);
         page.photometric = photometric;
         page.extraSamples = extra;
         writeTiff(path, {page});
-        return page.data;
+        return Given{page.data, values, bands};
     };
 }
 
-std::vector<uint8_t> twelveBitJ2kSamples(const std::string& path) {
+Given twelveBitJ2kSamples(const std::string& path) {
     std::vector<uint16_t> samples;
     for (const uint16_t v : twelveBitJ2k(path, false))
         samples.push_back(rounded(uint64_t{v} * 4095, 65535));
-    return bytesOf(samples);
+    return {bytesOf(samples), {samples.begin(), samples.end()}, 1};
 }
 
 // The colour space, data type and bands of info --json.
@@ -222,6 +224,8 @@ std::string descriptionOf(const std::string& file) {
 
 }  // namespace
 
+// Stats too: every sample type and band count takes its own accumulation path; wide rows cross
+// the lanes' chunks with a remainder. Signed and floating samples reach below zero.
 TEST(AnyImageRender, TiffDumpsReadBackAsTheSamplesAndColourSpaceDelivered) {
     struct Case {
         const char* what;
@@ -230,11 +234,12 @@ TEST(AnyImageRender, TiffDumpsReadBackAsTheSamplesAndColourSpaceDelivered) {
     };
     const Case cases[] = {
         {"uint8 grey", "u8.tif", tiffOf<uint8_t>(1, PHOTOMETRIC_MINISBLACK, {})},
+        {"uint32 grey", "u32.tif", tiffOf<uint32_t>(1, PHOTOMETRIC_MINISBLACK, {}, 65537)},
         {"int16 grey and alpha", "i16.tif",
          tiffOf<int16_t>(2, PHOTOMETRIC_MINISBLACK, {EXTRASAMPLE_UNASSALPHA}, 1, -32768)},
         {"uint16 RGB", "u16.tif", tiffOf<uint16_t>(3, PHOTOMETRIC_RGB, {})},
         {"float32 RGBA", "f32.tif",
-         tiffOf<float>(4, PHOTOMETRIC_RGB, {EXTRASAMPLE_UNASSALPHA}, 1.0 / 65535)},
+         tiffOf<float>(4, PHOTOMETRIC_RGB, {EXTRASAMPLE_UNASSALPHA}, 1.0 / 65535, -0.5)},
         {"float64 of five bands", "f64.tif",
          tiffOf<double>(5, PHOTOMETRIC_MINISBLACK, {0, 0, 0, 0}, 1.0 / 4096, -3)},
         {"CMYK", "cmyk.tif", tiffOf<uint8_t>(4, PHOTOMETRIC_SEPARATED, {})},
@@ -245,10 +250,11 @@ TEST(AnyImageRender, TiffDumpsReadBackAsTheSamplesAndColourSpaceDelivered) {
     for (const Case& c : cases) {
         const std::string file = dir + "/" + c.file, dump = dir + "/dump.tif",
                           again = dir + "/again.tif";
-        const std::vector<uint8_t> given = c.write(file);
+        const Given given = c.write(file);
+        EXPECT_EQ(anyimage({"stats", file}).out, statsText(given.values, given.bands)) << c.what;
         ASSERT_EQ(anyimage({"render", file, "-o", dump}).status, 0) << c.what;
         const std::vector<uint8_t> dumped = readTiledTiff(dump);
-        EXPECT_TRUE(dumped == given) << c.what;
+        EXPECT_TRUE(dumped == given.bytes) << c.what;
         EXPECT_EQ(descriptionOf(dump), descriptionOf(file)) << c.what;
         ASSERT_EQ(anyimage({"render", dump, "-o", again}).status, 0) << c.what;
         EXPECT_TRUE(readTiledTiff(again) == dumped) << c.what;

@@ -121,30 +121,6 @@ TEST(AnyImage, RendersPngsThatLibpngReadsBack) {
     EXPECT_EQ(pixels, f.rgb);
 }
 
-// Every sample type and band count takes its own accumulation path; wide rows cross the lanes'
-// chunks with a remainder.
-TEST(AnyImage, StatsOfEverySampleTypeAndBandCount) {
-    const std::string dir = testDir();
-    // Signed and floating samples reach below zero.
-    const std::pair<TiffPage, std::vector<double>> cases[] = {
-        typedPage<uint8_t>(77, 9, 5),
-        typedPage<uint16_t>(77, 9, 3),
-        typedPage<int16_t>(77, 9, 2, 1, -32768),
-        typedPage<uint32_t>(77, 9, 1, 65537),
-        typedPage<float>(77, 9, 4, 1.0 / 65535, -0.5),
-        typedPage<double>(77, 9, 1, 0.25, -7),
-    };
-    for (auto [page, values] : cases) {
-        SCOPED_TRACE(std::to_string(page.bitsPerSample) + " bits, format " +
-                     std::to_string(page.sampleFormat));
-        page.extraSamples.assign(page.samplesPerPixel - 1u, 0);
-        writeTiff(dir + "/s.tif", {page});
-        const CommandResult r = anyimage({"stats", dir + "/s.tif"});
-        ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(r.out, statsText(values, page.samplesPerPixel));
-    }
-}
-
 TEST(AnyImage, ErrorsCarryTheSystemsMessagesAndCodes) {
     Fixture f;
     writeFile(f.dir + "/junk.txt", "hello");
