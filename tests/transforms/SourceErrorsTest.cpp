@@ -101,8 +101,6 @@ std::vector<BadFile> badFiles() {
         named("DIBSource", std::nullopt, 130, "No file name specified for ZynDIBImageSource"),
 
         named("RawImageSource", std::nullopt, 130, "No filename on ZynRawImageSource"),
-        one("RawImageSource", "a.raw", std::string(64, 'a'), 130,
-            "No file attributes defined for ZynRawImageSource"),
         named("RawImageSource", "missing.raw", 130,
               "Could not open file: \"%/missing.raw\"System error code = 2\nSystem error string "
               "= No such file or directory"),
