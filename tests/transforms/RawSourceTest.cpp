@@ -6,18 +6,6 @@
 #include "PpmFixture.h"
 #include "RawFixture.h"
 #include "SampleFileTestSupport.h"
-#include "ZynRawImageSource.h"
-
-namespace {
-
-std::shared_ptr<ZynRawImageSource> rawSource(const std::string& path, bool keepOpen = false) {
-    auto raw = std::make_shared<ZynRawImageSource>();
-    setName(*raw, path);
-    raw->setAttribute<bool>("keep_open", keepOpen);
-    return raw;
-}
-
-}  // namespace
 
 // What a source saves is a description anyimage reads the file by.
 TEST(RawSource, SavedDescriptionsOpenTheFileInAnyimage) {

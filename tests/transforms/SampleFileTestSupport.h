@@ -8,6 +8,7 @@
 
 #include "QorString.h"
 #include "TestSupport.h"
+#include "ZynRawImageSource.h"
 #include "ZynTransformRegistryEntry.h"
 
 // Helpers of the tests of the sources that read sample files themselves.
@@ -17,6 +18,14 @@ using Dir = const std::string&;
 
 inline void setName(ZynTransform& t, const std::string& path) {
     t.setAttribute<std::wstring>("wfile_name", qorWiden(path));
+}
+
+inline std::shared_ptr<ZynRawImageSource> rawSource(const std::string& path,
+                                                    bool keepOpen = false) {
+    auto raw = std::make_shared<ZynRawImageSource>();
+    setName(*raw, path);
+    raw->setAttribute<bool>("keep_open", keepOpen);
+    return raw;
 }
 
 // A source of `path`: recognised by content when `registryName` is empty, else created by name.

@@ -116,10 +116,8 @@ Row ppm(const std::string& name, const std::string& header, uint32_t w, uint32_t
 Picture raw(const std::string& dir, const std::string& bytes, uint32_t w, uint32_t h, int bands,
             int organization, ZynDataType type, uint32_t offset, const ZynHardwareDesc& order,
             std::vector<double> samples, bool keepOpen = false) {
-    auto source = std::make_shared<ZynRawImageSource>();
     writeFile(dir + "/a.raw", bytes);
-    setName(*source, dir + "/a.raw");
-    source->setAttribute<bool>("keep_open", keepOpen);
+    auto source = rawSource(dir + "/a.raw", keepOpen);
     source->setFile(organization, w, h, bands, nullptr, type, offset, order);
     const bool floats = type == ZynDataType::Float32 || type == ZynDataType::Float64;
     const double maximum = floats                        ? 1.0
