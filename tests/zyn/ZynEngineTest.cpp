@@ -97,14 +97,6 @@ TEST(ZynEngine, SplitsRequestsIntoNativeTilesAndConvertsIntoTheCallersOrganisati
     }
 }
 
-TEST(ZynEngine, RefusesRectanglesOutsideTheImage) {
-    auto source = tiledSource();
-    ZynRectBuffer buffer({30, 0, 10, 5}, org(10, 5));
-    EXPECT_EQ(errorOf([&] { ZynGraph::render(*source, 0, kFull, buffer); }).code(), 411);
-    ZynRectBuffer other({0, 0, 5, 5}, org(5, 5));
-    EXPECT_THROW(ZynGraph::render(*source, 0, {10, 10}, other), ZynError);
-}
-
 TEST(ZynEngine, SetsUpAgainOnlyAfterAChange) {
     auto source = tiledSource();
     auto pass = std::make_shared<PassOperation>();
