@@ -40,13 +40,10 @@ void checkAllPairs(int bands) {
 
 }  // namespace
 
+// Three and four bands of bytes take every path of the copy.
 TEST(ZynConvert, EveryLayoutPairKeepsEverySample) {
     checkAllPairs<uint8_t>(3);
     checkAllPairs<uint8_t>(4);
-    checkAllPairs<uint8_t>(1);
-    checkAllPairs<int16_t>(3);
-    checkAllPairs<float>(2);
-    checkAllPairs<double>(3);
 }
 
 TEST(ZynConvert, RefusesOtherTypesAndBandCounts) {
