@@ -118,15 +118,6 @@ TEST(ZynEngine, SetsUpAgainOnlyAfterAChange) {
 TEST(ZynEngine, AttributeErrors) {
     auto source = tiledSource();
     EXPECT_EQ(errorOf([&] { source->setAttribute<double>("value", 1.0); }).code(), 13);
-    source->attribute("value").setReadOnly(true);
-    expectZynError([&] { source->setAttributeText("value", "3"); }, 21, "value");
-}
-
-TEST(ZynEngine, AggregatesForwardThroughTheirAlias) {
-    auto aggregate = std::make_shared<Aggregate>();
-    expectRendered(*aggregate, {0, 0, 37, 23}, org(37, 23, kLayouts[2]));
-    EXPECT_EQ(aggregate->inner->postRenders, 1);
-    EXPECT_EQ(aggregate->imageOutput(0), aggregate->inner->imageOutput(0));
 }
 
 TEST(ZynEngine, CachingOutputsRenderEachTileOnce) {
