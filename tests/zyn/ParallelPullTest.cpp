@@ -22,17 +22,6 @@
 
 namespace {
 
-// Sets the engine's thread count for the scope of a test and restores it after.
-class ThreadCount {
-  public:
-    ThreadCount() : saved_(ZynSettings::get().threads) {}
-    ~ThreadCount() { ZynSettings::get().threads = saved_; }
-    void set(uint32_t threads) { ZynSettings::get().threads = threads; }
-
-  private:
-    uint32_t saved_;
-};
-
 // An image ready to render and, when the fixture gives them, its pixels as packed samples of
 // its own type.
 struct Opened {
@@ -140,16 +129,7 @@ Opened over(const std::string& name, const Attributes& attributes, const Opened&
 const Attributes kBicubic = {{"affines", kRotation}, {"resamplingType", "BICUBIC"}};
 const Attributes kBilinear = {{"affines", kRotation}, {"resamplingType", "BILINEAR"}};
 const Attributes kContrast = {{"contrast", "1.4"}};
-
-// The band selection reverses the bands.
-Opened reversedBands(const Opened& input) {
-    std::vector<uint8_t> bgr(input.expected.size());
-    for (size_t i = 0; i < bgr.size(); ++i) bgr[i] = input.expected[i - i % 3 + 2 - i % 3];
-    return {operation("ChannelSelect",
-                      {{"allBands", "false"}, {"inputs", "[0,0,0]"}, {"bands", "[2,1,0]"}},
-                      input.image),
-            bgr};
-}
+const Attributes kReversed = {{"allBands", "false"}, {"inputs", "[0,0,0]"}, {"bands", "[2,1,0]"}};
 
 using Opener = std::function<Opened(Dir)>;
 
@@ -170,36 +150,33 @@ const std::pair<const char*, Opener> kRows[] = {
     {"Affine identity over JPEG 2000", [](Dir d) { return over("Affine", {}, tiledJ2k(d), true); }},
     {"ColorMatrix over TIFF", [](Dir d) { return over("ColorMatrix", kTwist, tiff(d, true, 8)); }},
     {"Contrast over BMP", [](Dir d) { return over("Contrast", kContrast, bmp(d)); }},
-    {"ChannelSelect over IMPS", [](Dir d) { return reversedBands(imps(d)); }},
+    {"ChannelSelect over IMPS", [](Dir d) { return over("ChannelSelect", kReversed, imps(d)); }},
     {"Nop over raw", [](Dir d) { return over("Nop", {}, raw(d), true); }},
 };
 
-ZynResolution fullOf(ZynTransform& image) {
-    return resolutionsOf(image).at(0);
-}
-
 // The whole image at its first resolution in packed pixels of its own sample type.
 std::vector<uint8_t> wholeBytes(ZynTransform& image) {
-    const ZynResolution full = fullOf(image);
+    const ZynResolution full = resolutionsOf(image).at(0);
     const ZynRectBuffer buffer = renderOwn(image, {0, 0, full.width, full.height});
     const auto* origin = reinterpret_cast<const uint8_t*>(buffer.origin());
     return {origin, origin + buffer.org().bytesNeeded()};
 }
 
 TEST(ParallelPull, EveryFormatAndOperationRendersTheSameOnAnyNumberOfThreads) {
-    ThreadCount threads;
+    uint32_t& threads = ZynSettings::get().threads;
+    const ScopedValue restore(threads, 1u);
     for (const auto& [name, open] : kRows) {
         SCOPED_TRACE(name);
         const Opened opened = open(testDir());
         ASSERT_TRUE(ZynGraph::statusOK(*opened.image)) << opened.image->error().message();
 
-        threads.set(1);
+        threads = 1;
         const std::vector<uint8_t> sequential = wholeBytes(*opened.image);
         if (!opened.expected.empty()) {
             EXPECT_TRUE(sequential == opened.expected);
         }
         for (uint32_t n : {2u, 8u}) {
-            threads.set(n);
+            threads = n;
             EXPECT_TRUE(wholeBytes(*opened.image) == sequential) << n << " threads";
         }
     }
@@ -208,8 +185,7 @@ TEST(ParallelPull, EveryFormatAndOperationRendersTheSameOnAnyNumberOfThreads) {
 // Four hosts render rectangles of one graph at once, in packed or band-sequential buffers; files
 // kept open share one handle, the others are opened by each pass.
 TEST(ParallelPull, ConcurrentHostsOfOneGraphGetTheSamePixels) {
-    ThreadCount threads;
-    threads.set(2);
+    const ScopedValue threads(ZynSettings::get().threads, 2u);
     const std::pair<const char*, Opened> cases[] = {
         {"PPM kept open", ppm(testDir(), true)},
         {"PPM opened for each pass", ppm(testDir(), false)},
@@ -220,7 +196,7 @@ TEST(ParallelPull, ConcurrentHostsOfOneGraphGetTheSamePixels) {
         SCOPED_TRACE(name);
         ZynTransform& image = *opened.image;
         ASSERT_TRUE(ZynGraph::statusOK(image)) << image.error().message();
-        const ZynResolution full = fullOf(image);
+        const ZynResolution full = resolutionsOf(image).at(0);
         const ZynRectBuffer whole = renderOwn(image, {0, 0, full.width, full.height});
         std::vector<double> samples;
         for (int64_t y = 0; y < full.height; ++y)
@@ -239,8 +215,7 @@ TEST(ParallelPull, ConcurrentHostsOfOneGraphGetTheSamePixels) {
 }
 
 TEST(ParallelPull, SourcesWordTheirOwnRectanglesOutsideTheImage) {
-    ThreadCount threads;
-    threads.set(2);
+    const ScopedValue threads(ZynSettings::get().threads, 2u);
     const std::string dir = testDir();
     // What each source says after "requested (x,y) w=W, h=H pixels from ".
     const std::tuple<Opened, ZynRect, std::string> cases[] = {
