@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+
 #include "OperationOnImage.h"
 #include "ZynAffineOp.h"
 #include "ZynFpxViewOperation.h"
