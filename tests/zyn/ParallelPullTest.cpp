@@ -217,18 +217,17 @@ TEST(ParallelPull, ConcurrentHostsOfOneGraphGetTheSamePixels) {
 TEST(ParallelPull, SourcesWordTheirOwnRectanglesOutsideTheImage) {
     const ScopedValue threads(ZynSettings::get().threads, 2u);
     const std::string dir = testDir();
-    // What each source says after "requested (x,y) w=W, h=H pixels from ".
     const std::tuple<Opened, ZynRect, std::string> cases[] = {
-        {bmp(dir, "DIBSource", 23), {36, 0, 2, 1}, "BMP image which is 37x23 pixels"},
-        {raw(dir), {0, 140, 30, 20}, "raw image which is 30x150 pixels"},
-        {png(dir), {0, 140, 40, 20}, "an image of 40x150 pixels"},
+        {bmp(dir, "DIBSource", 23),
+         {36, 0, 2, 1},
+         "(36,0) w=2, h=1 pixels from BMP image which is 37x23"},
+        {raw(dir), {0, 140, 30, 20}, "(0,140) w=30, h=20 pixels from raw image which is 30x150"},
+        {png(dir), {0, 140, 40, 20}, "(0,140) w=40, h=20 pixels from an image of 40x150"},
     };
-    for (const auto& [opened, rect, image] : cases) {
-        ASSERT_TRUE(ZynGraph::statusOK(*opened.image)) << image;
-        const std::string message = "requested (" + std::to_string(rect.x) + "," +
-                                    std::to_string(rect.y) + ") w=" + std::to_string(rect.width) +
-                                    ", h=" + std::to_string(rect.height) + " pixels from " + image;
-        expectZynError([&] { renderOwn(*opened.image, rect); }, 411, message);
+    for (const auto& [opened, rect, message] : cases) {
+        ASSERT_TRUE(ZynGraph::statusOK(*opened.image)) << message;
+        expectZynError([&] { renderOwn(*opened.image, rect); }, 411,
+                       "requested " + message + " pixels");
     }
 }
 
