@@ -20,7 +20,6 @@ std::shared_ptr<MemorySource<T>> rgbSource(uint32_t width, uint32_t height, int 
 // organisations must give the same samples.
 TEST(Operations, PixelsDoNotDependOnHowTheOutputIsRequested) {
     const std::pair<std::string, Attributes> cases[] = {
-        {"Nop", {}},
         {"Affine", {{"affines", "[0.99,-0.12,8,0.12,0.99,-15]"}, {"resamplingType", "BICUBIC"}}},
         {"Contrast", {{"contrast", "2"}}},
         {"ColorMatrix",
