@@ -36,7 +36,6 @@ const std::vector<double> kRGBOut({247.1, 0, 247.1, 0, 247.1, -47.9374, -125.773
 TEST(ColorMatrix, TextForm) {
     const Matrix identity = Matrix::identity(2);
     EXPECT_EQ(identity.toText(), "ZynMatrix<float64>[2,2:1,0;0,1]");
-    EXPECT_EQ(Matrix::fromText("ZynMatrix<float64>[2,2:1,0;0,1]"), identity);
     const Matrix odd(2, 3, {0.1, -2, 1e-300, 4, 5.5, 1.0 / 3});
     EXPECT_EQ(Matrix::fromText(odd.toText()), odd);
 

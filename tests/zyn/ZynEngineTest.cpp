@@ -62,7 +62,6 @@ TEST(ZynEngine, SplitsRequestsIntoNativeTilesAndConvertsIntoTheCallersOrganisati
     for (const Layout& layout : kLayouts) {
         SCOPED_TRACE(layout.name);
         expectRendered(*source, {3, 4, 30, 17}, org(30, 17, layout));
-        expectRendered(*source, {0, 0, 37, 23}, org(37, 23, layout));
     }
 
     // A caching output renders each tile once for any number of requests.
