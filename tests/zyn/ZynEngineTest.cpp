@@ -61,7 +61,7 @@ TEST(ZynEngine, SplitsRequestsIntoNativeTilesAndConvertsIntoTheCallersOrganisati
     EXPECT_EQ(accepting->op().calls, 1);
     for (const Layout& layout : kLayouts) {
         SCOPED_TRACE(layout.name);
-        expectRendered(*source, {3, 4, 30, 17}, org(30, 17, layout));
+        expectRendered(*source, {3, 4, 34, 19}, org(34, 19, layout));
     }
 
     // A caching output renders each tile once for any number of requests.
