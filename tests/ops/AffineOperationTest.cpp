@@ -65,7 +65,6 @@ ZynError renderError(ZynTransform& t, const ZynResolution& r, int bands) {
 }  // namespace
 
 TEST(AffineOperation, TextForms) {
-    EXPECT_EQ(Affines{}.toText(), "[1,0,0,0,1,0]");
     const Affines odd{0.1, -2.5e-7, 1e300, 1.0 / 3, 0, -0.0625};
     EXPECT_EQ(Affines::fromText(odd.toText()), odd);
     EXPECT_EQ(Affines::fromText("(1;2;3;4;5;6)"), (Affines{1, 2, 3, 4, 5, 6}));
@@ -73,8 +72,6 @@ TEST(AffineOperation, TextForms) {
         expectZynError([&] { Affines::fromText(bad); }, 13,
                        "Illegal value for ZynAffineOp::Affines");
 
-    EXPECT_STREQ(ZynResamplingType::name(ZynResamplingType::BICUBIC), "BICUBIC");
-    EXPECT_EQ(ZynResamplingType::fromName("BILINEAR"), ZynResamplingType::BILINEAR);
     EXPECT_EQ(ZynResamplingType::fromName("0"), ZynResamplingType::NEAREST);
     for (auto call : {+[] { ZynResamplingType::name(static_cast<Resampling>(3)); },
                       +[] { ZynResamplingType::fromName("LANCZOS"); }})
@@ -206,25 +203,12 @@ TEST(AffineOperation, EdgesReplicateWithinHalfAPixel) {
     }
 }
 
+// Overshoot within 0 .. 255 is EverySampleTypeFollowsTheReference's; a narrower range clamps too.
 TEST(AffineOperation, BicubicOvershootIsClampedToTheColourSpaceRange) {
     const TestImage<uint8_t> edge{8, 1, 1, {0, 0, 0, 0, 255, 255, 255, 255}};
-    const Affines halfPixel{1, 0, 0.5, 0, 1, 0};
-    AffineOnImage<uint8_t> full(edge);
-    full.set(halfPixel, ZynResamplingType::BICUBIC);
-    // Unclamped, 2.5 would give -16 and 4.5 would give 271.
-    EXPECT_EQ(full.render().samples, (std::vector<uint8_t>{0, 0, 0, 127, 255, 255, 255, 255}));
-
     AffineOnImage<uint8_t> video(edge, std::make_shared<ZynGenericColorSpace>(1, 16, 235));
-    video.set(halfPixel, ZynResamplingType::BICUBIC);
+    video.set({1, 0, 0.5, 0, 1, 0}, ZynResamplingType::BICUBIC);
     EXPECT_EQ(video.render().samples, (std::vector<uint8_t>{16, 16, 16, 127, 235, 235, 235, 235}));
-
-    const TestImage<float> floatEdge{4, 1, 1, {0, 0, 1, 1}};
-    AffineOnImage<float> floats(floatEdge, std::make_shared<ZynGenericColorSpace>(1, 0, 1));
-    floats.set(halfPixel, ZynResamplingType::BICUBIC);
-    const auto out = floats.render().samples;
-    EXPECT_EQ(out[0], 0.0f);
-    EXPECT_FLOAT_EQ(out[1], 0.5f);
-    EXPECT_EQ(out[2], 1.0f);
 }
 
 TEST(AffineOperation, OutputResolutionsFollowTheInputs) {

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "MemorySource.h"
-#include "ZynChannelSelectOp.h"
 #include "ZynChannelSelectOperation.h"
 
 namespace {
@@ -19,10 +18,6 @@ void select(ZynChannelSelectOperation& op, const std::vector<int>& inputs,
     op.setAttribute<bool>("AlwaysCopy", alwaysCopy);
 }
 
-void expectSetupError(ZynTransform& t, int code, const std::string& message) {
-    EXPECT_TRUE(isZynError(setupError(t), code, message));
-}
-
 // The samples of the chosen bands of an image, pixel-interleaved in the order chosen.
 std::vector<uint8_t> bandsOf(const TestImage<uint8_t>& image, const std::vector<int>& bands) {
     std::vector<uint8_t> samples;
@@ -32,18 +27,11 @@ std::vector<uint8_t> bandsOf(const TestImage<uint8_t>& image, const std::vector<
     return samples;
 }
 
-// A buffer over the whole image that may be pointed at other memory.
-ZynRectBuffer adoptable(uint32_t width, uint32_t height, int bands) {
-    ZynRectBuffer buffer({0, 0, width, height}, std::make_shared<ZynSimpleDataOrg>(
-                                                    width, height, ZynDataType::UInt8, bands));
-    buffer.setCanAdopt(true);
-    return buffer;
-}
-
 }  // namespace
 
 // Into buffers that may adopt memory: with "AlwaysCopy" off the bands of one input are a view of
-// the very samples the source wrote; buffers that cannot adopt get the same samples copied.
+// the very samples the source wrote. Buffers that cannot adopt get copies (AnyImageRender's
+// AlwaysCopy=false render).
 TEST(ChannelSelect, BandsOfOneInputAreAViewUnlessAlwaysCopy) {
     struct Case {
         const char* name;
@@ -68,7 +56,9 @@ TEST(ChannelSelect, BandsOfOneInputAreAViewUnlessAlwaysCopy) {
         EXPECT_EQ(op->imageOutput(0)->colorSpace()->kind(),
                   c.colorSpace ? ZynColorKind::RGB : ZynColorKind::Generic);
 
-        ZynRectBuffer buffer = adoptable(12, 7, 3);
+        ZynRectBuffer buffer({0, 0, 12, 7},
+                             std::make_shared<ZynSimpleDataOrg>(12, 7, ZynDataType::UInt8, 3));
+        buffer.setCanAdopt(true);
         const std::byte* own = buffer.origin();
         ZynGraph::render(*op, 0, {12, 7}, buffer);
         if (c.chosen.empty()) {
@@ -82,18 +72,13 @@ TEST(ChannelSelect, BandsOfOneInputAreAViewUnlessAlwaysCopy) {
             EXPECT_EQ(source->op().calls, 1);
         }
         EXPECT_TRUE(samplesMatch(buffer, bandsOf(image, chosen), 12));
-
-        ZynRectBuffer plain({2, 1, 5, 4}, std::make_shared<ZynSimpleDataOrg>(
-                                              5, 4, ZynDataType::UInt8, 3, ZynInterleave::Line));
-        ZynGraph::render(*op, 0, {12, 7}, plain);
-        EXPECT_TRUE(samplesMatch(plain, bandsOf(image, chosen), 12));
     }
     auto alpha =
         std::make_shared<ZynChannelSelectOperation>(sourceOf(noisyImage<uint8_t>(9, 5, 4)));
     select(*alpha, {0, 0, 0}, {0, 1, 2}, false);
     alpha->setAttribute<ZynColorSpacePtr>("colorSpace", std::make_shared<ZynRGBAColorSpace>());
-    expectSetupError(*alpha, 153,
-                     "Specified color space has the wrong number of bands for the inputs");
+    EXPECT_TRUE(isZynError(setupError(*alpha), 153,
+                           "Specified color space has the wrong number of bands for the inputs"));
 }
 
 TEST(ChannelSelect, AllBandsOfSeveralInputs) {
@@ -141,17 +126,12 @@ TEST(ChannelSelect, SelectionErrors) {
     op->setLabel("pick");
     for (const auto& [inputs, bands, message] : cases) {
         select(*op, inputs, bands);
-        expectSetupError(*op, 600, message);
+        EXPECT_TRUE(isZynError(setupError(*op), 600, message));
     }
     // Longer band lists are cut to the inputs.
     select(*op, {0}, {1, 2});
     EXPECT_TRUE(ZynGraph::statusOK(*op));
     EXPECT_EQ(renderAll<uint8_t>(*op, {6, 4}, 1).samples.size(), 24u);
-
-    ZynChannelSelectOp none({}, {}, {}, true);
-    ZynOutputInfo info;
-    EXPECT_FALSE(none.outputInfoBase(info));
-    EXPECT_TRUE(isZynError(info.error, 13, "There cannot be 0 channels"));
 }
 
 TEST(ChannelSelect, InputsMustAgree) {
@@ -166,7 +146,7 @@ TEST(ChannelSelect, InputsMustAgree) {
     };
     for (const auto& [second, message] : cases) {
         auto op = std::make_shared<ZynChannelSelectOperation>(bytes(6, 4), second);
-        expectSetupError(*op, 600, message);
+        EXPECT_TRUE(isZynError(setupError(*op), 600, message));
     }
     auto narrow = std::make_shared<ZynChannelSelectOperation>(bytes(6, 4), bytes(5, 4));
     narrow->setAttribute<bool>("ignoreSize", true);

@@ -36,9 +36,6 @@ const std::vector<double> kRGBOut({247.1, 0, 247.1, 0, 247.1, -47.9374, -125.773
 TEST(ColorMatrix, TextForm) {
     const Matrix identity = Matrix::identity(2);
     EXPECT_EQ(identity.toText(), "ZynMatrix<float64>[2,2:1,0;0,1]");
-    EXPECT_EQ(Matrix::fromText("ZynMatrix<float64>[2,2:1,0;0,1]"), identity);
-    EXPECT_EQ(Matrix().toText(), "ZynMatrix<float64>[]");
-    EXPECT_EQ(Matrix::fromText("anything[]"), Matrix());
     const Matrix odd(2, 3, {0.1, -2, 1e-300, 4, 5.5, 1.0 / 3});
     EXPECT_EQ(Matrix::fromText(odd.toText()), odd);
 
@@ -97,7 +94,6 @@ TEST(ColorMatrix, ConversionOfWiderTypes) {
     EXPECT_EQ(ZynColorMatrixOpT<int16_t>::convert(-2.5), -2);
     EXPECT_EQ(ZynColorMatrixOpT<int16_t>::convert(-2.6), -3);
     EXPECT_EQ(ZynColorMatrixOpT<int16_t>::convert(-40000), -32768);
-    EXPECT_EQ(ZynColorMatrixOpT<uint8_t>::convert(254.5), 255);
     EXPECT_EQ(ZynColorMatrixOpT<uint8_t>::convert(-0.4), 0);
     EXPECT_EQ(ZynColorMatrixOpT<uint8_t>::convert(std::nan("")), 0);
 }

@@ -28,7 +28,6 @@ TEST(ContrastOperation, ByteTableFollowsTheCurve) {
             ASSERT_EQ(out.samples[i], std::lround(contrastCurve(g.image.samples[i], c)))
                 << "sample " << i << " contrast " << c;
     }
-    EXPECT_EQ(g.render("contrast", 1.0).samples, g.image.samples);
     // The photo disc's RGB kind is taken too.
     ContrastOnImage<uint8_t> disc(everyByte(), std::make_shared<ZynVDXRGBColorSpace>());
     EXPECT_EQ(disc.render("contrast", 2.0).samples, g.render("contrast", 2.0).samples);

@@ -27,15 +27,14 @@ struct TestImage {
 
 // Samples of a smooth image (a few levels per pixel) and of a noisy one, to be resampled.
 template <class T>
-TestImage<T> smoothImage(uint32_t width, uint32_t height, int bands, double scale = 1.0,
-                         double offset = 0.0) {
+TestImage<T> smoothImage(uint32_t width, uint32_t height, int bands, double scale = 1.0) {
     TestImage<T> image{width, height, bands, {}};
     for (uint32_t y = 0; y < height; ++y)
         for (uint32_t x = 0; x < width; ++x)
             for (int b = 0; b < bands; ++b)
-                image.samples.push_back(static_cast<T>(
-                    offset + scale * (127.5 + 100 * std::sin(0.07 * x + 0.05 * y + b) +
-                                      20 * std::cos(0.11 * y - 0.03 * x * b))));
+                image.samples.push_back(
+                    static_cast<T>(scale * (127.5 + 100 * std::sin(0.07 * x + 0.05 * y + b) +
+                                            20 * std::cos(0.11 * y - 0.03 * x * b))));
     return image;
 }
 

@@ -43,6 +43,7 @@ TEST(NopOperation, ExtentsItAcceptsKeepThePixels) {
         {{{"width", "20 pixel"}}, false, twenty, ten},
         // Relative sides are expressed in the input's unit.
         {{{"height", "0.5 width"}}, false, twenty, ten},
+        {{{"width", "2 height"}}, false, twenty, ten},
         // 0.0 in a physical unit converts the input's physical extent.
         {{{"width", "0 inch"}, {"height", "3 inch"}},
          true,
@@ -75,4 +76,5 @@ TEST(NopOperation, ColorSpaceOfTheSameBandCountReplacesTheInputs) {
     EXPECT_EQ(g.render().samples, g.image.samples);
     EXPECT_EQ(g.out().colorSpace()->kind(), ZynColorKind::Generic);
     EXPECT_EQ(g.out().colorSpace()->maximum(), 100);
+    EXPECT_THROW(g.op->setAttributeText("colorSpace", "RGB[4:0,255]"), ZynError);
 }

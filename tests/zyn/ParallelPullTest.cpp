@@ -1,11 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "../anyimage/AnyImageTestSupport.h"
@@ -24,17 +21,6 @@
 #include "ZynWorkerPool.h"
 
 namespace {
-
-// Sets the engine's thread count for the scope of a test and restores it after.
-class ThreadCount {
-  public:
-    ThreadCount() : saved_(ZynSettings::get().threads) {}
-    ~ThreadCount() { ZynSettings::get().threads = saved_; }
-    void set(uint32_t threads) { ZynSettings::get().threads = threads; }
-
-  private:
-    uint32_t saved_;
-};
 
 // An image ready to render and, when the fixture gives them, its pixels as packed samples of
 // its own type.
@@ -143,23 +129,13 @@ Opened over(const std::string& name, const Attributes& attributes, const Opened&
 const Attributes kBicubic = {{"affines", kRotation}, {"resamplingType", "BICUBIC"}};
 const Attributes kBilinear = {{"affines", kRotation}, {"resamplingType", "BILINEAR"}};
 const Attributes kContrast = {{"contrast", "1.4"}};
-
-// The band selection reverses the bands.
-Opened reversedBands(const Opened& input) {
-    std::vector<uint8_t> bgr(input.expected.size());
-    for (size_t i = 0; i < bgr.size(); ++i) bgr[i] = input.expected[i - i % 3 + 2 - i % 3];
-    return {operation("ChannelSelect",
-                      {{"allBands", "false"}, {"inputs", "[0,0,0]"}, {"bands", "[2,1,0]"}},
-                      input.image),
-            bgr};
-}
+const Attributes kReversed = {{"allBands", "false"}, {"inputs", "[0,0,0]"}, {"bands", "[2,1,0]"}};
 
 using Opener = std::function<Opened(Dir)>;
 
 const std::pair<const char*, Opener> kRows[] = {
     {"PPM", [](Dir d) { return ppm(d); }},
     {"TIFF tiles", [](Dir d) { return tiff(d, true); }},
-    {"TIFF Deflate tiles", [](Dir d) { return tiff(d, true, 8); }},
     {"TIFF strips", [](Dir d) { return tiff(d, false); }},
     {"JPEG 2000 tiles", tiledJ2k},
     {"JPEG 2000 lossy", lossyJ2k},
@@ -173,38 +149,32 @@ const std::pair<const char*, Opener> kRows[] = {
     {"Affine bilinear over PPM", [](Dir d) { return over("Affine", kBilinear, ppm(d)); }},
     {"Affine identity over JPEG 2000", [](Dir d) { return over("Affine", {}, tiledJ2k(d), true); }},
     {"ColorMatrix over TIFF", [](Dir d) { return over("ColorMatrix", kTwist, tiff(d, true, 8)); }},
-    {"ColorMatrix over PNG", [](Dir d) { return over("ColorMatrix", kTwist, png(d)); }},
     {"Contrast over BMP", [](Dir d) { return over("Contrast", kContrast, bmp(d)); }},
-    {"ChannelSelect over IMPS", [](Dir d) { return reversedBands(imps(d)); }},
+    {"ChannelSelect over IMPS", [](Dir d) { return over("ChannelSelect", kReversed, imps(d)); }},
     {"Nop over raw", [](Dir d) { return over("Nop", {}, raw(d), true); }},
 };
 
-ZynResolution fullOf(ZynTransform& image) {
-    return resolutionsOf(image).at(0);
-}
-
 // The whole image at its first resolution in packed pixels of its own sample type.
 std::vector<uint8_t> wholeBytes(ZynTransform& image) {
-    const ZynResolution full = fullOf(image);
+    const ZynResolution full = resolutionsOf(image).at(0);
     const ZynRectBuffer buffer = renderOwn(image, {0, 0, full.width, full.height});
     const auto* origin = reinterpret_cast<const uint8_t*>(buffer.origin());
     return {origin, origin + buffer.org().bytesNeeded()};
 }
 
 TEST(ParallelPull, EveryFormatAndOperationRendersTheSameOnAnyNumberOfThreads) {
-    ThreadCount threads;
+    uint32_t& threads = ZynSettings::get().threads;
+    const ScopedValue restore(threads, 1u);
     for (const auto& [name, open] : kRows) {
         SCOPED_TRACE(name);
         const Opened opened = open(testDir());
         ASSERT_TRUE(ZynGraph::statusOK(*opened.image)) << opened.image->error().message();
 
-        threads.set(1);
+        threads = 1;
         const std::vector<uint8_t> sequential = wholeBytes(*opened.image);
-        if (!opened.expected.empty()) {
-            EXPECT_TRUE(sequential == opened.expected);
-        }
+        EXPECT_TRUE(opened.expected.empty() || sequential == opened.expected);
         for (uint32_t n : {2u, 8u}) {
-            threads.set(n);
+            threads = n;
             EXPECT_TRUE(wholeBytes(*opened.image) == sequential) << n << " threads";
         }
     }
@@ -213,8 +183,7 @@ TEST(ParallelPull, EveryFormatAndOperationRendersTheSameOnAnyNumberOfThreads) {
 // Four hosts render rectangles of one graph at once, in packed or band-sequential buffers; files
 // kept open share one handle, the others are opened by each pass.
 TEST(ParallelPull, ConcurrentHostsOfOneGraphGetTheSamePixels) {
-    ThreadCount threads;
-    threads.set(2);
+    const ScopedValue threads(ZynSettings::get().threads, 2u);
     const std::pair<const char*, Opened> cases[] = {
         {"PPM kept open", ppm(testDir(), true)},
         {"PPM opened for each pass", ppm(testDir(), false)},
@@ -225,7 +194,7 @@ TEST(ParallelPull, ConcurrentHostsOfOneGraphGetTheSamePixels) {
         SCOPED_TRACE(name);
         ZynTransform& image = *opened.image;
         ASSERT_TRUE(ZynGraph::statusOK(image)) << image.error().message();
-        const ZynResolution full = fullOf(image);
+        const ZynResolution full = resolutionsOf(image).at(0);
         const ZynRectBuffer whole = renderOwn(image, {0, 0, full.width, full.height});
         std::vector<double> samples;
         for (int64_t y = 0; y < full.height; ++y)
@@ -244,21 +213,19 @@ TEST(ParallelPull, ConcurrentHostsOfOneGraphGetTheSamePixels) {
 }
 
 TEST(ParallelPull, SourcesWordTheirOwnRectanglesOutsideTheImage) {
-    ThreadCount threads;
-    threads.set(2);
+    const ScopedValue threads(ZynSettings::get().threads, 2u);
     const std::string dir = testDir();
-    // What each source says after "requested (x,y) w=W, h=H pixels from ".
     const std::tuple<Opened, ZynRect, std::string> cases[] = {
-        {bmp(dir, "DIBSource", 23), {36, 0, 2, 1}, "BMP image which is 37x23 pixels"},
-        {raw(dir), {0, 140, 30, 20}, "raw image which is 30x150 pixels"},
-        {png(dir), {0, 140, 40, 20}, "an image of 40x150 pixels"},
+        {bmp(dir, "DIBSource", 23),
+         {36, 0, 2, 1},
+         "(36,0) w=2, h=1 pixels from BMP image which is 37x23"},
+        {raw(dir), {0, 140, 30, 20}, "(0,140) w=30, h=20 pixels from raw image which is 30x150"},
+        {png(dir), {0, 140, 40, 20}, "(0,140) w=40, h=20 pixels from an image of 40x150"},
     };
-    for (const auto& [opened, rect, image] : cases) {
-        ASSERT_TRUE(ZynGraph::statusOK(*opened.image)) << image;
-        const std::string message = "requested (" + std::to_string(rect.x) + "," +
-                                    std::to_string(rect.y) + ") w=" + std::to_string(rect.width) +
-                                    ", h=" + std::to_string(rect.height) + " pixels from " + image;
-        expectZynError([&] { renderOwn(*opened.image, rect); }, 411, message);
+    for (const auto& [opened, rect, message] : cases) {
+        ASSERT_TRUE(ZynGraph::statusOK(*opened.image)) << message;
+        expectZynError([&] { renderOwn(*opened.image, rect); }, 411,
+                       "requested " + message + " pixels");
     }
 }
 
@@ -289,23 +256,7 @@ TEST(ParallelPull, AnyimageWritesTheSameBytesOnAnyNumberOfThreads) {
     EXPECT_EQ(anyimage({"stats", dir + "/big.ppm", "--threads", "0"}).status, 2);
 }
 
-// The pool on its own: nesting, failures and the bound on threads.
-TEST(ParallelPull, PoolBatchesNestWithoutDeadlockAndKeepWithinTheirThreads) {
-    ZynWorkerPool pool;
-    std::atomic<int> running{0}, most{0}, inner{0};
-    pool.forEach(6, 3, [&](size_t, size_t slot) {
-        EXPECT_LT(slot, 3u);
-        const int now = ++running;
-        most = std::max(most.load(), now);
-        pool.forEach(4, 3, [&](size_t, size_t) { ++inner; });
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        --running;
-    });
-    EXPECT_EQ(inner, 24);
-    EXPECT_LE(most, 3);
-    EXPECT_LE(pool.workerCount(), 2u);
-}
-
+// The pool on its own: of several failures, the one a loop would meet first.
 TEST(ParallelPull, PoolRethrowsTheFailureALoopWouldMeetFirst) {
     ZynWorkerPool pool;
     for (int round = 0; round < 20; ++round) {

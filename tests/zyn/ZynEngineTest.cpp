@@ -6,7 +6,7 @@
 #include "ZynAliasCP.h"
 #include "ZynGraph.h"
 #include "ZynImageInputCP.h"
-#include "ZynOperation.h"
+#include "ZynNopOperation.h"
 #include "ZynTransformAggregate.h"
 
 namespace {
@@ -30,37 +30,6 @@ void expectRendered(ZynTransform& t, const ZynRect& rect, const ZynDataOrgPtr& o
     ZynGraph::render(t, 0, kFull, buffer);
     EXPECT_TRUE(samplesMatch(buffer, kImage.samples, kImage.width));
 }
-
-// An operation that passes its input through; counts its setups.
-class PassOp : public ZynImageOp {
-  public:
-    explicit PassOp(ZynUpstream in) : in_(std::move(in)) {}
-    bool outputInfo(ZynOutputInfo& info) override { return in_.outputInfo(info); }
-    bool canFill(const ZynRectBuffer&) override { return true; }
-    void genRect(ZynRectBuffer& buffer) override { in_.render(buffer); }
-
-  private:
-    ZynUpstream in_;
-};
-
-class PassOperation : public ZynOperation {
-  public:
-    PassOperation() {
-        addInput(std::make_shared<ZynImageInputCP>("in"));
-        setPrimaryOutput(addOutput(std::make_shared<ZynImageOutputCP>("out")));
-    }
-    ZynTransformPtr clone() const override { return std::make_shared<PassOperation>(*this); }
-    void setupTransform() override {
-        ++setups;
-        defaultSetup();
-    }
-    int setups = 0;
-
-  protected:
-    ZynImageOpPtr makeOp(int, const ZynResolution& r) override {
-        return std::make_shared<PassOp>(imageInput(0)->upstream(inputResolution(0, r)));
-    }
-};
 
 class Aggregate : public ZynTransformAggregate {
   public:
@@ -92,63 +61,42 @@ TEST(ZynEngine, SplitsRequestsIntoNativeTilesAndConvertsIntoTheCallersOrganisati
     EXPECT_EQ(accepting->op().calls, 1);
     for (const Layout& layout : kLayouts) {
         SCOPED_TRACE(layout.name);
-        expectRendered(*source, {3, 4, 30, 17}, org(30, 17, layout));
-        expectRendered(*source, {0, 0, 37, 23}, org(37, 23, layout));
+        expectRendered(*source, {3, 4, 34, 19}, org(34, 19, layout));
     }
+
+    // A caching output renders each tile once for any number of requests.
+    auto cached = tiledSource();
+    ZynGraph::ensureSetup(*cached);
+    cached->imageOutput(0)->setCaching(true);
+    expectRendered(*cached, {0, 0, 37, 23}, org(37, 23));
+    expectRendered(*cached, {0, 0, 37, 23}, org(37, 23));
+    EXPECT_EQ(cached->op().calls, 3 * 3);
 }
 
-TEST(ZynEngine, RefusesRectanglesOutsideTheImage) {
-    auto source = tiledSource();
-    ZynRectBuffer buffer({30, 0, 10, 5}, org(10, 5));
-    EXPECT_EQ(errorOf([&] { ZynGraph::render(*source, 0, kFull, buffer); }).code(), 411);
-    ZynRectBuffer other({0, 0, 5, 5}, org(5, 5));
-    EXPECT_THROW(ZynGraph::render(*source, 0, {10, 10}, other), ZynError);
-}
-
+// Whether the operation sets up only once is AffineStream.TheMapComesFromTheStreamOncePerOp's.
 TEST(ZynEngine, SetsUpAgainOnlyAfterAChange) {
     auto source = tiledSource();
-    auto pass = std::make_shared<PassOperation>();
+    auto pass = std::make_shared<ZynNopOperation>();
     pass->imageInput(0)->connect(source);
     expectRendered(*pass, {0, 0, 37, 23}, org(37, 23));
     expectRendered(*pass, {0, 0, 37, 23}, org(37, 23));
     EXPECT_EQ(source->setups, 1);
-    EXPECT_EQ(pass->setups, 1);
 
+    // A value of another type is refused and changes nothing.
+    EXPECT_EQ(errorOf([&] { source->setAttribute<double>("value", 1.0); }).code(), 13);
+    EXPECT_FALSE(source->needsSetup());
     source->setAttribute<int>("value", 5);
     EXPECT_TRUE(source->needsSetup());
     expectRendered(*pass, {0, 0, 37, 23}, org(37, 23));
     EXPECT_EQ(source->setups, 2);
-    // The downstream operation follows its input's new setup.
-    EXPECT_EQ(pass->setups, 2);
+    // The downstream operation follows its input's new setup: it passes on the new space.
+    EXPECT_EQ(pass->imageOutput(0)->coordSpace(), source->imageOutput(0)->coordSpace());
     EXPECT_EQ(source->postRenders, 3);
 }
 
-TEST(ZynEngine, AttributeErrors) {
-    auto source = tiledSource();
-    EXPECT_EQ(errorOf([&] { source->setAttribute<double>("value", 1.0); }).code(), 13);
-    source->attribute("value").setReadOnly(true);
-    expectZynError([&] { source->setAttributeText("value", "3"); }, 21, "value");
-}
-
-TEST(ZynEngine, AggregatesForwardThroughTheirAlias) {
-    auto aggregate = std::make_shared<Aggregate>();
-    expectRendered(*aggregate, {0, 0, 37, 23}, org(37, 23, kLayouts[2]));
-    EXPECT_EQ(aggregate->inner->postRenders, 1);
-    EXPECT_EQ(aggregate->imageOutput(0), aggregate->inner->imageOutput(0));
-}
-
-TEST(ZynEngine, CachingOutputsRenderEachTileOnce) {
-    auto source = tiledSource();
-    ZynGraph::ensureSetup(*source);
-    source->imageOutput(0)->setCaching(true);
-    expectRendered(*source, {0, 0, 37, 23}, org(37, 23));
-    expectRendered(*source, {0, 0, 37, 23}, org(37, 23));
-    EXPECT_EQ(source->op().calls, 3 * 3);
-}
-
 TEST(ZynEngine, AGraphCycleIsAnErrorNotAHang) {
-    auto a = std::make_shared<PassOperation>();
-    auto b = std::make_shared<PassOperation>();
+    auto a = std::make_shared<ZynNopOperation>();
+    auto b = std::make_shared<ZynNopOperation>();
     a->imageInput(0)->connect(b);
     b->imageInput(0)->connect(a);
     EXPECT_THROW(ZynGraph::ensureSetup(*a), ZynError);
@@ -188,7 +136,4 @@ TEST(ZynAliasCaching, WithoutAWishTheTargetKeepsItsOwnAndNestedAliasesPassItOn) 
     nested->markForSetup();
     ZynGraph::ensureSetup(*nested);
     EXPECT_TRUE(nested->inner->imageOutput(0)->caching());
-
-    auto copy = std::static_pointer_cast<ZynAliasCP>(top.cloneDeclaration());
-    EXPECT_TRUE(copy->caching());
 }
