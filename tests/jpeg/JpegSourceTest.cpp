@@ -121,7 +121,6 @@ TEST(JpegSource, BandCacheServesPassedBandsOnceAndRestartsForTheRest) {
     const Case cases[] = {
         {"kept open", "", true, false, 48, 300, {{2, 1}, {1, 1}, {0, 1}, {1, 2}}},
         {"downwards", "", false, false, 30, 290, {{0, 1}, {1, 1}, {2, 1}, {3, 1}, {4, 1}}},
-        {"upwards", "", false, false, 30, 290, {{4, 1}, {3, 1}, {2, 1}, {1, 1}, {0, 1}}},
         {"file URL", "file://", false, false, 40, 150, {{1, 1}, {2, 1}, {0, 1}}},
         {"alternative", "", false, true, 50, 200, {{3, 1}, {1, 1}, {2, 1}}},
     };
@@ -247,7 +246,6 @@ TEST(JpegSource, DctMethodAttribute) {
     writeJpeg(path, options(64, 64, Coding::YCbCr, 1, 1));
     ZynTransformPtr source = openByName("JpegSource", path);
     source->setAttributeText("dctMethod", "DCT_IFAST");
-    EXPECT_EQ(source->attribute("dctMethod").toText(), "DCT_IFAST");
     EXPECT_TRUE(rendersLike(*source, decodeJpegReference(readFileBytes(path), 1, -1, JDCT_IFAST)));
     expectZynError([&] { source->setAttributeText("dctMethod", "DCT_FASTEST"); }, 13,
                    "Unknown ZynDCTMethod::dctMethod");
