@@ -15,12 +15,6 @@ constexpr int kGray = PNG_COLOR_TYPE_GRAY, kGrayAlpha = PNG_COLOR_TYPE_GRAY_ALPH
               kRgb = PNG_COLOR_TYPE_RGB, kRgba = PNG_COLOR_TYPE_RGB_ALPHA,
               kPalette = PNG_COLOR_TYPE_PALETTE;
 
-ZynColorKind kindFor(int bands) {
-    const ZynColorKind kinds[] = {ZynColorKind::Lum, ZynColorKind::LumA, ZynColorKind::RGB,
-                                  ZynColorKind::RGBA};
-    return kinds[bands - 1];
-}
-
 using S = std::vector<int>;
 
 template <class... T>
@@ -76,7 +70,9 @@ TEST(PngSource, EveryKindOpensByRecognitionAndRendersTheWrittenSamples) {
         EXPECT_EQ(any->transforms().at(0)->typeName(), "ZynPNGImageSource");
         const ZynImageOutputCP* out = any->imageOutput(0);
         EXPECT_EQ(out->coordSpace()->resolutions(), (std::vector<ZynResolution>{{width, height}}));
-        EXPECT_EQ(out->colorSpace()->kind(), kindFor(expected.bands));
+        const ZynColorKind kinds[] = {ZynColorKind::Lum, ZynColorKind::LumA, ZynColorKind::RGB,
+                                      ZynColorKind::RGBA};
+        EXPECT_EQ(out->colorSpace()->kind(), kinds[expected.bands - 1]);
         EXPECT_EQ(out->colorSpace()->maximum(), expected.bits == 16 ? 32760.0 : 255.0);
         EXPECT_EQ(out->dataOrg()->dataType(),
                   expected.bits == 16 ? ZynDataType::UInt16 : ZynDataType::UInt8);
