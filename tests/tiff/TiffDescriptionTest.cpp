@@ -138,8 +138,7 @@ TEST(TiffDescription, SampleRangesFromTags) {
         {16, 1, 100, 4000, 200.0, 3000.0, 200, 3000},  // the S tags win
         {16, 2, {}, {}, -100.0, 100.0, -100, 100},
         {16, 2, {}, {}, 100.0, -100.0, -32768, 32767},  // inverted: the natural range
-        {8, 1, {}, 300, {}, {}, 0, 255},                // clamped to what the type holds
-        {12, 1, {}, 5000, {}, {}, 0, 4095},
+        {12, 1, {}, 5000, {}, {}, 0, 4095},             // clamped to what the depth holds
         {32, 3, {}, {}, -1.0, 1.0, -1, 1},
     };
     for (const Case& c : cases) {

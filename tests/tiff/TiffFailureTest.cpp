@@ -91,12 +91,12 @@ TEST(TiffFailure, DamagedDirectoriesAndStrips) {
 
     // A level the library cannot decode is not offered; the rest of the file still is.
     TiffBytes unknown = sound;
-    unknown.setValue(unknown.ifd(1), TIFFTAG_COMPRESSION, 34712);
+    unknown.setLong(unknown.ifd(1), TIFFTAG_COMPRESSION, 34712);
     image = openByContent(fileOf(unknown));
     ASSERT_TRUE(image->status()) << image->error().message();
     EXPECT_EQ(resolutionsOf(*image), (std::vector<ZynResolution>{{64, 48}}));
     // ... and when no directory is usable, the scan's message stands.
-    unknown.setValue(unknown.ifd(0), TIFFTAG_COMPRESSION, 34712);
+    unknown.setLong(unknown.ifd(0), TIFFTAG_COMPRESSION, 34712);
     const std::string none = fileOf(unknown);
     EXPECT_TRUE(isZynError(openByName("TiffSource", none)->error(), 130,
                            "\nTiffError caught in ZynTiffImageSourceOp.Unsupported tiff "
@@ -114,7 +114,7 @@ TEST(TiffFailure, DamagedDirectoriesAndStrips) {
         {compressed, TIFFTAG_STRIPBYTECOUNTS, 0x3FFFFFFF},
     };
     for (auto [bytes, tag, value] : damages) {
-        bytes.setValue(bytes.ifd(0), tag, value);
+        bytes.setLong(bytes.ifd(0), tag, value);
         const std::string path = fileOf(bytes);
         for (bool keepOpen : {true, false}) {
             image = openByContent(path, keepOpen);
@@ -182,7 +182,7 @@ TEST(TiffFailure, DamagedDeflateEndsAlikeOnOneAndSeveralThreads) {
 TEST(TiffFailure, LibraryMessagesStayOffStandardErrorUnlessTracing) {
     std::vector<uint32_t> rgb;
     TiffBytes damaged = twoLevels(rgb);
-    damaged.setValue(damaged.ifd(0), TIFFTAG_STRIPOFFSETS, 0x7FFFFF00);
+    damaged.setLong(damaged.ifd(0), TIFFTAG_STRIPOFFSETS, 0x7FFFFF00);
     damaged.setTag(damaged.ifd(1), TIFFTAG_PHOTOMETRIC, 65000);
     const std::string path = fileOf(damaged);
     writeFile(path + ".cut", std::string("MM\0\x2A\0\0\0\x08\0", 9));
@@ -240,7 +240,7 @@ TEST(TiffFailure, MetadataOfTheFirstDirectoryAndNoDescriptorLeftOpen) {
         EXPECT_EQ(openDescriptorCount(), before) << "after keep_open was switched off";
     }
     TiffBytes bytes(readFileBytes(path));
-    bytes.setValue(bytes.ifd(1), TIFFTAG_STRIPOFFSETS, 0x7FFFFF00);
+    bytes.setLong(bytes.ifd(1), TIFFTAG_STRIPOFFSETS, 0x7FFFFF00);
     auto damaged = openByContent(fileOf(bytes), false);
     EXPECT_THROW(renderRect(*damaged, {10, 5}, {0, 0, 10, 5}), ZynError);
     EXPECT_EQ(openDescriptorCount(), before) << "after a failed render";

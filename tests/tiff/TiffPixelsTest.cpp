@@ -22,12 +22,6 @@ constexpr Storage kStorages[] = {
     {"32x16 tiles", 0, 32, 16},
 };
 
-void store(TiffPage& page, const Storage& storage) {
-    page.rowsPerStrip = storage.rowsPerStrip;
-    page.tileWidth = storage.tileWidth;
-    page.tileHeight = storage.tileHeight;
-}
-
 template <class E>
 void expectEveryRect(ZynTransform& image, const ZynResolution& r, const std::vector<E>& expected,
                      double tolerance = 0) {
@@ -147,7 +141,9 @@ TEST(TiffPixels, EveryLayoutInEveryStorageAndByteOrder) {
                 page.compression = l.compression;
                 page.predictor = l.predictor;
                 if (l.alpha >= 0) page.extraSamples = {static_cast<uint16_t>(l.alpha)};
-                store(page, storage);
+                page.rowsPerStrip = storage.rowsPerStrip;
+                page.tileWidth = storage.tileWidth;
+                page.tileHeight = storage.tileHeight;
                 std::vector<double> expected(samples.begin(), samples.end());
                 if (l.format == I && l.type != ZynDataType::UInt8)
                     for (double& v : expected)
