@@ -157,10 +157,9 @@ TEST(ExifSource, BandCacheSweepsAndTheFileLockedOpen) {
     // Band-sequential buffers are filled channel by channel.
     auto source = openExif(path);
     const JpegReference half = decodeJpegReference(bytes, 2);
-    ZynRectBuffer planes({0, 0, 20, 145}, std::make_shared<ZynSimpleDataOrg>(
-                                              20, 145, ZynDataType::UInt8, 3, ZynInterleave::Band));
-    ZynGraph::render(*source, 0, {20, 145}, planes);
-    EXPECT_TRUE(sameAsReference(planes, half));
+    EXPECT_TRUE(sameAsReference(
+        renderRect(*source, {20, 145}, {0, 0, 20, 145}, ZynDataType::UInt8, 3, ZynInterleave::Band),
+        half));
     EXPECT_EQ(source->readerOpens(1), 1);
 }
 
