@@ -323,10 +323,9 @@ TEST(JpegSource, SetupFailures) {
     EXPECT_TRUE(isZynError(setupError(*ZynTransformRegistry::create("JpegSource")), 130,
                            "No filename specified in ZynJpegImagesource"));
 
-    ZynTransformPtr missing = openByName("JpegSource", dir + "/none.jpg");
-    EXPECT_FALSE(missing->status());
-    EXPECT_EQ(missing->error().code(), 130);
-    EXPECT_NE(missing->error().message().find("No such file"), std::string::npos);
+    const ZynError missing = openByName("JpegSource", dir + "/none.jpg")->error();
+    EXPECT_EQ(missing.code(), 130);
+    EXPECT_NE(missing.message().find("No such file"), std::string::npos);
 
     // A frame header claiming 12-bit samples.
     const std::string bytes = jpegBytes(options(16, 16));
@@ -345,8 +344,7 @@ TEST(JpegSource, SetupFailures) {
     writeFile(dir + "/bogus.jpg", bogus);
     for (const char* name : {"/cut.jpg", "/bogus.jpg"}) {
         ZynTransformPtr source = openByName("JpegSource", dir + name);
-        EXPECT_FALSE(source->status()) << name;
-        EXPECT_EQ(source->error().code(), 130);
+        EXPECT_EQ(source->error().code(), 130) << name;
         EXPECT_EQ(source->error().message().rfind("Error Reading Jpeg Header, Jpeg Status = ", 0),
                   0u)
             << source->error().message();
