@@ -52,10 +52,6 @@ std::vector<Variant> variants() {
     return all;
 }
 
-void PrintTo(const Variant& variant, std::ostream* out) {
-    *out << variant.name;
-}
-
 class JpegVariant : public ::testing::TestWithParam<Variant> {};
 
 ZynJpegFileSourceOp& implementationOf(ZynTransform& source, const ZynResolution& resolution) {

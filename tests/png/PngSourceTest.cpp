@@ -39,8 +39,6 @@ TEST(PngSource, EveryKindOpensByRecognitionAndRendersTheWrittenSamples) {
     };
     const Variant variants[] = {
         {"gray1", kGray, 1},
-        {"gray2", kGray, 2},
-        {"gray4", kGray, 4},
         {"gray8", kGray, 8},
         {"gray16", kGray, 16},
         {"gray8key", kGray, 8, false, true},

@@ -83,13 +83,12 @@ TEST(TiffPixels, EveryLayoutInEveryStorageAndByteOrder) {
         {8, U, 3, kRgb, kDeflate, T::UInt8, K::RGB, 0, 255},
         {8, U, 3, kRgb, COMPRESSION_PACKBITS, T::UInt8, K::RGB, 0, 255},
         // Depths and sample formats; signed samples narrower than their type come back
-        // sign-extended. Whole 16- and 32-bit samples are read alike in one band or three.
+        // sign-extended. Whole 8-, 16- and 32-bit samples are read alike in one band or three.
         {1, U, 1, kGray, kNone, T::UInt8, K::Lum, 0, 1},
         {1, U, 3, kRgb, kLzw, T::UInt8, K::RGB, 0, 1},
         {4, U, 1, kGray, kLzw, T::UInt8, K::Lum, 0, 15},
         {4, U, 3, kRgb, kNone, T::UInt8, K::RGB, 0, 15},
         {8, I, 1, kGray, kNone, T::UInt8, K::Lum, 0, 255},
-        {8, I, 3, kRgb, kLzw, T::UInt8, K::RGB, 0, 255},
         {12, U, 1, kGray, kLzw, T::UInt16, K::Lum, 0, 4095},
         {12, U, 3, kRgb, kNone, T::UInt16, K::RGB, 0, 4095},
         {12, I, 1, kGray, kNone, T::Int16, K::Lum, -2048, 2047},
