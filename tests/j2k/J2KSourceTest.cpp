@@ -284,8 +284,7 @@ TEST(J2KSource, MessagesOfSetupAndRequestsAndAChangedFileName) {
     auto unnamed = ZynTransformRegistry::create("J2KSource");
     EXPECT_TRUE(isZynError(setupError(*unnamed), 130, "No File Name Specified"));
 
-    auto missing = openJ2k(dir + "/missing.jp2");
-    ZynError e = setupError(*missing);
+    const ZynError e = setupError(*openJ2k(dir + "/missing.jp2"));
     EXPECT_EQ(e.code(), 130);
     EXPECT_NE(e.message().find("missing.jp2"), std::string::npos) << e.message();
 

@@ -274,9 +274,8 @@ TEST(JpegSource, MetadataFromTheHeader) {
 
     const CommandResult meta = runProgram(ANYIMAGE_EXE, {"meta", dir + "/m.jpg", kVulLuminQTable});
     EXPECT_EQ(meta.status, 0) << meta.err;
-    EXPECT_EQ(meta.out.rfind(
-                  kVulLuminQTable + ": " + std::to_string(reference.quantTables[0][0]) + " ", 0),
-              0u)
+    EXPECT_TRUE(meta.out.starts_with(kVulLuminQTable + ": " +
+                                     std::to_string(reference.quantTables[0][0]) + " "))
         << meta.out;
 }
 
@@ -330,8 +329,8 @@ TEST(JpegSource, SetupFailures) {
     for (const char* name : {"/cut.jpg", "/bogus.jpg"}) {
         ZynTransformPtr source = openByName("JpegSource", dir + name);
         EXPECT_EQ(source->error().code(), 130) << name;
-        EXPECT_EQ(source->error().message().rfind("Error Reading Jpeg Header, Jpeg Status = ", 0),
-                  0u)
+        EXPECT_TRUE(
+            source->error().message().starts_with("Error Reading Jpeg Header, Jpeg Status = "))
             << source->error().message();
         EXPECT_NE(source->error().message().find(", msg = "), std::string::npos);
         auto byRecognition = openByContent(dir + name);
@@ -357,7 +356,7 @@ TEST(JpegSource, DamagedDataFailsTheRequestAndTheNextRequestStartsAgain) {
         ASSERT_TRUE(source->status()) << source->error().message();
         const ZynError e = renderError(*source, {64, 256}, band(3, 64, 256), 3);
         EXPECT_EQ(e.code(), 130) << name;
-        EXPECT_EQ(e.message().rfind(prefix, 0), 0u) << e.message();
+        EXPECT_TRUE(e.message().starts_with(prefix)) << e.message();
         EXPECT_NE(e.message().find(", msg = "), std::string::npos) << e.message();
         // Bands passed before the failure were kept; the next one above it starts again.
         for (int starts : {1, 2}) {
