@@ -67,15 +67,6 @@ J2kFixtureOptions options(uint32_t w, uint32_t h, int components, int precision,
     return o;
 }
 
-// The options with one field changed.
-template <class T, class V>
-J2kFixtureOptions with(J2kFixtureOptions o, T J2kFixtureOptions::*field, V value) {
-    o.*field = value;
-    return o;
-}
-
-using O = J2kFixtureOptions;
-
 std::vector<std::pair<const char*, J2kFixtureOptions>> losslessCases() {
     J2kFixtureOptions offset = options(171, 133, 3, 8, 50, 4), ycc = options(101, 77, 3, 8, 0, 3),
                       half = options(130, 102, 3, 8, 64, 4);
@@ -87,22 +78,25 @@ std::vector<std::pair<const char*, J2kFixtureOptions>> losslessCases() {
     offset.tileY0 = 3;
     ycc.color = J2kFixtureColor::SYCC;
     ycc.chromaStep = 2;
+    J2kFixtureOptions transformed = options(211, 149, 3, 8, 100, 3),
+                      signed16 = options(120, 80, 1, 16, 64, 3),
+                      signed8 = options(90, 70, 3, 8, 0, 2), across = options(130, 50, 3, 8, 0, 3);
+    transformed.colorTransform = signed16.isSigned = signed8.isSigned = true;
+    across.stepX = 2;
     return {
         {"grey, 64-pixel tiles", options(203, 157, 1, 8, 64, 4)},
-        {"RGB with the colour transform, 100-pixel tiles",
-         with(options(211, 149, 3, 8, 100, 3), &O::colorTransform, true)},
+        {"RGB with the colour transform, 100-pixel tiles", transformed},
         {"RGB in one tile, six levels", options(301, 201, 3, 8, 0, 6)},
         {"12-bit grey", options(130, 90, 1, 12, 64, 3)},
         {"16-bit RGB", options(140, 100, 3, 16, 128, 2)},
-        {"signed 16-bit grey", with(options(120, 80, 1, 16, 64, 3), &O::isSigned, true)},
-        {"signed 8-bit RGB", with(options(90, 70, 3, 8, 0, 2), &O::isSigned, true)},
+        {"signed 16-bit grey", signed16},
+        {"signed 8-bit RGB", signed8},
         {"image and tiles off the grid origin", offset},
         {"no wavelet levels", options(50, 40, 3, 8, 16, 1)},
         {"RGB and alpha", options(60, 40, 4, 8, 32, 2)},
         // The image is component 0's size, not the reference grid's.
         {"every component subsampled by 2", half},
-        {"every component subsampled by 2 across",
-         with(options(130, 50, 3, 8, 0, 3), &O::stepX, 2)},
+        {"every component subsampled by 2 across", across},
         // Subsampled chroma is replicated to full size.
         {"YCbCr with chroma subsampled by 2", ycc},
     };

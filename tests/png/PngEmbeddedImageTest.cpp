@@ -28,12 +28,11 @@ struct EmbeddedFile {
 }  // namespace
 
 TEST(PngEmbeddedImages, ReducedResolutionAndTagImagesComeFromTheirStreams) {
-    const std::string dir = testDir();
     EmbeddedFile f;
     f.reduced.interlaced = true;
+    const std::string path = f.write(testDir() + "/e.png");
     for (bool keepOpen : {true, false}) {
         SCOPED_TRACE(keepOpen);
-        const std::string path = f.write(dir + "/e" + std::to_string(keepOpen) + ".png");
         auto any = openByContent(path, keepOpen);
         ASSERT_TRUE(any->status()) << any->error().message();
         EXPECT_EQ(any->imageOutput(0)->coordSpace()->resolutions(),
@@ -58,7 +57,7 @@ TEST(PngEmbeddedImages, ReducedResolutionAndTagImagesComeFromTheirStreams) {
     }
 
     // The reduced image gets the primary image's transformations.
-    ZynTransformPtr png = openByName("PNGSource", f.write(dir + "/t.png", 1, 1));
+    ZynTransformPtr png = openByName("PNGSource", path);
     png->setAttribute<bool>("png_rgbtobgr", true);
     std::vector<uint16_t> swapped = decodedSamples(f.reduced).samples;
     for (size_t i = 0; i < swapped.size(); i += 3) std::swap(swapped[i], swapped[i + 2]);
