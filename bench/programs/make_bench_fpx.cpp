@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "../../tests/fixtures/FpxFixture.cpp"
+#include "../../tests/fixtures/JpegFixture.cpp"
 #include "../../tests/fixtures/PpmFixture.cpp"
 
 namespace {

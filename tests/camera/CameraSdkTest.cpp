@@ -5,26 +5,12 @@
 #include "HctSignature.h"
 #include "ZynRVQInitializer.h"
 
-// Image types and folders are checked through the source's attributes.
-TEST(CameraSdk, DriverIsSharedProcessStateInOneModeAndImagesNeedIt) {
+// Opening images, developing them and closing them is what every source test does; image
+// types and folders are checked through the source's attributes.
+TEST(CameraSdk, DriverIsSharedProcessStateInOneMode) {
     ASSERT_EQ(hctDriverUses(), 0);
-    const std::string path = testDir() + "/image.dng";
-    writeDng(path);
-    HctDriver* files = nullptr;
-    HctDriver* devices = nullptr;
-    ASSERT_EQ(hctOpenDriver(&files, kHctDriverFilesOnly), kHctOk);
-    HctImageRecord record;
-    ASSERT_EQ(hctOpenImageFile(files, path, &record), kHctOk);
-    ASSERT_EQ(hctGetImageType(&record), kHctOk);
-    HctImageData data;
-    EXPECT_EQ(hctGetThumbnail(&record, &data), kHctThumbnailFromPreview);
-    ASSERT_EQ(hctCloseDriver(files), kHctOk);
-    EXPECT_EQ(hctGetImage(&record, &data), kHctBadHandle);
-    EXPECT_EQ(hctCloseImage(&record), kHctOk);
-    EXPECT_EQ(hctCloseImage(&record), kHctBadHandle);
-    EXPECT_EQ(hctCloseDriver(files), kHctBadHandle);
-
     // Opened elsewhere in another mode, the driver cannot serve the source.
+    HctDriver* devices = nullptr;
     ASSERT_EQ(hctOpenDriver(&devices, kHctDriverDevices), kHctOk);
     EXPECT_EQ(textOf(errorOf(ZynRVQInitializer::beginUse)),
               "15 HCT-SDK toolkit error: the DC Driver has already been opened  by the "
@@ -50,22 +36,19 @@ TEST(CameraSdk, CalibrationFilesNameCamerasByMakeAndModel) {
     HctCameraMatrix matrix;
     EXPECT_EQ(hctReadCalibration(dir, "Make", "Model", 3, matrix), kHctCalibrationMissing);
     std::ofstream(dir + "/" + kHctCalibrationFileName) << "# make;model;matrix\n\n"
-                                                          "Make;Model;1 0 0 0 1 0 0 0\n"
                                                           "Make;Four;1 0 0 0 1 0 0 0 1 0.5 0.5 0\n"
                                                           "Make;Words;one two\n";
     const struct Case {
         const char *make, *model;
         int colors;
         HctStatus status;
-    } cases[] = {{"Make", "Model", 3, kHctCalibrationMalformed},
-                 {"Make", "Words", 3, kHctCalibrationMalformed},
+    } cases[] = {{"Make", "Words", 3, kHctCalibrationMalformed},
                  {"Make", "Four", 3, kHctCalibrationMalformed},
                  {"Other", "Model", 3, kHctCalibrationNoCamera},
                  {"Make", "Four", 4, kHctOk}};
     for (const Case& c : cases) {
         EXPECT_EQ(hctReadCalibration(dir, c.make, c.model, c.colors, matrix), c.status) << c.model;
-        if (c.status != kHctOk) continue;
-        EXPECT_EQ(matrix.colors, c.colors);
+        if (c.status == kHctOk) EXPECT_EQ(matrix.colors, c.colors);
     }
     EXPECT_TRUE(hctCalibrationProblem(kHctCalibrationMalformed));
     EXPECT_FALSE(hctCalibrationProblem(kHctDriverInUse));

@@ -109,24 +109,18 @@ inline std::shared_ptr<ZynRVQImageSource> openCamera(const std::string& path,
 }
 
 // Renders a whole resolution into a compact pixel-interleaved buffer of the type's samples.
-inline TestImage renderCamera(ZynTransform& t, const ZynResolution& r, DCImageType type) {
-    const ZynRectBuffer buffer = renderWhole(t, r, dataTypeOf(type), hctLayout(type).bands);
-    return imageOf(r.width, r.height, buffer.bands(), 8, [&](uint32_t x, uint32_t y, int b) {
-        return static_cast<uint32_t>(sampleAt(buffer, x, y, b));
-    });
+inline ZynRectBuffer renderCamera(ZynTransform& t, const ZynResolution& r, DCImageType type) {
+    return renderWhole(t, r, dataTypeOf(type), hctLayout(type).bands);
 }
 
-// Samples equal within `tolerance`; reports the first difference.
-inline void expectImage(const TestImage& actual, const TestImage& expected,
-                        uint32_t tolerance = 0) {
-    ASSERT_EQ(actual.width, expected.width);
-    ASSERT_EQ(actual.height, expected.height);
-    ASSERT_EQ(actual.samples.size(), expected.samples.size());
-    for (size_t i = 0; i < actual.samples.size(); ++i) {
-        const uint32_t a = actual.samples[i], e = expected.samples[i];
-        ASSERT_LE(a > e ? a - e : e - a, tolerance)
-            << "sample " << i % actual.colors << " of pixel " << i / actual.colors;
-    }
+// Whether the whole resolution, rendered in the type's samples, is `expected` within `tolerance`.
+inline ::testing::AssertionResult rendersAs(ZynTransform& t, const ZynResolution& r,
+                                            DCImageType type, const TestImage& expected,
+                                            double tolerance = 0) {
+    if (expected.width != r.width || expected.height != r.height)
+        return ::testing::AssertionFailure()
+               << "expected " << expected.width << "x" << expected.height;
+    return samplesMatch(renderCamera(t, r, type), expected.samples, r.width, tolerance);
 }
 
 // "code message" of an error.

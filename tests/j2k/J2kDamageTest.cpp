@@ -24,11 +24,6 @@ ZynError firstFailure(const std::string& path) {
     return ZynError();
 }
 
-struct Damaged {
-    std::string name;
-    std::string bytes;
-};
-
 // `bytes` with `count` big-endian bytes of `v` written at each of the places.
 std::string patched(std::string bytes, std::initializer_list<size_t> places, uint64_t v,
                     int count) {
@@ -38,7 +33,7 @@ std::string patched(std::string bytes, std::initializer_list<size_t> places, uin
     return bytes;
 }
 
-std::vector<Damaged> damagedFiles(const std::string& good) {
+std::vector<std::pair<std::string, std::string>> damagedFiles(const std::string& good) {
     const size_t siz = good.find("\xFF\x4F\xFF\x51") + 2;
     const size_t cod = good.find("\xFF\x52", siz);
     const size_t sot = good.find("\xFF\x90", cod);
@@ -74,10 +69,10 @@ TEST(J2kDamage, DamagedFilesFailWithCode130) {
 
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    for (const Damaged& d : damagedFiles(good)) {
-        SCOPED_TRACE(d.name);
+    for (const auto& [name, bytes] : damagedFiles(good)) {
+        SCOPED_TRACE(name);
         const std::string path = dir + "/damaged.jp2";
-        writeFile(path, d.bytes);
+        writeFile(path, bytes);
         const ZynError e = firstFailure(path);
         EXPECT_EQ(e.code(), 130) << e.message();
         EXPECT_FALSE(e.message().empty());

@@ -138,7 +138,6 @@ TEST(ExifSource, BandCacheSweepsAndTheFileLockedOpen) {
         {true, {{2, 1}, {0, 1}, {0, 0}}},
         {false, {{2, 1}, {0, 1}, {0, 2}}},
         {false, {{0, 1}, {1, 1}, {2, 1}, {3, 1}, {4, 1}}},
-        {false, {{4, 1}, {3, 1}, {2, 1}, {1, 1}, {0, 1}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(&c - cases);
@@ -158,10 +157,9 @@ TEST(ExifSource, BandCacheSweepsAndTheFileLockedOpen) {
     // Band-sequential buffers are filled channel by channel.
     auto source = openExif(path);
     const JpegReference half = decodeJpegReference(bytes, 2);
-    ZynRectBuffer planes({0, 0, 20, 145}, std::make_shared<ZynSimpleDataOrg>(
-                                              20, 145, ZynDataType::UInt8, 3, ZynInterleave::Band));
-    ZynGraph::render(*source, 0, {20, 145}, planes);
-    EXPECT_TRUE(sameAsReference(planes, half));
+    EXPECT_TRUE(sameAsReference(
+        renderRect(*source, {20, 145}, {0, 0, 20, 145}, ZynDataType::UInt8, 3, ZynInterleave::Band),
+        half));
     EXPECT_EQ(source->readerOpens(1), 1);
 }
 
@@ -223,10 +221,8 @@ TEST(ExifSource, Failures) {
     writeFile(dir + "/text.jpg", "not an image at all");
     auto text = openExif(dir + "/text.jpg");
     EXPECT_EQ(text->error().code(), 130);
-    EXPECT_EQ(text->error().message().rfind("Error -2 from Nif-Exif library trying to open " + dir +
-                                                "/text.jpg, Not a JPEG file",
-                                            0),
-              0u)
+    EXPECT_TRUE(text->error().message().starts_with(
+        "Error -2 from Nif-Exif library trying to open " + dir + "/text.jpg, Not a JPEG file"))
         << text->error().message();
 
     {

@@ -52,10 +52,6 @@ std::vector<Variant> variants() {
     return all;
 }
 
-void PrintTo(const Variant& variant, std::ostream* out) {
-    *out << variant.name;
-}
-
 class JpegVariant : public ::testing::TestWithParam<Variant> {};
 
 ZynJpegFileSourceOp& implementationOf(ZynTransform& source, const ZynResolution& resolution) {
@@ -121,7 +117,6 @@ TEST(JpegSource, BandCacheServesPassedBandsOnceAndRestartsForTheRest) {
     const Case cases[] = {
         {"kept open", "", true, false, 48, 300, {{2, 1}, {1, 1}, {0, 1}, {1, 2}}},
         {"downwards", "", false, false, 30, 290, {{0, 1}, {1, 1}, {2, 1}, {3, 1}, {4, 1}}},
-        {"upwards", "", false, false, 30, 290, {{4, 1}, {3, 1}, {2, 1}, {1, 1}, {0, 1}}},
         {"file URL", "file://", false, false, 40, 150, {{1, 1}, {2, 1}, {0, 1}}},
         {"alternative", "", false, true, 50, 200, {{3, 1}, {1, 1}, {2, 1}}},
     };
@@ -174,7 +169,7 @@ TEST(JpegSource, ThreadsRenderAllResolutionsFromOneSource) {
     EXPECT_EQ(failures, std::vector<int>(4, 0));
 }
 
-TEST(JpegSource, ColorSpaceAttributeSelectsWhatTheDecoderCanDeliver) {
+TEST(JpegSource, ColorSpaceAndDctMethodAttributesSelectWhatTheDecoderDelivers) {
     struct Case {
         Coding coding;
         const char* name;
@@ -221,39 +216,27 @@ TEST(JpegSource, ColorSpaceAttributeSelectsWhatTheDecoderCanDeliver) {
             renderRect(*source, full, band(0, 40, 140), ZynDataType::UInt8, c.bands),
             decodeJpegReference(bytes, 1, c.libjpegSpace)));
     }
+    // The DCT method is the decoder's too.
+    source->setAttributeText("dctMethod", "DCT_IFAST");
+    EXPECT_TRUE(sameAsReference(renderRect(*source, full, band(0, 40, 140), ZynDataType::UInt8, 4),
+                                decodeJpegReference(bytes, 1, JCS_YCCK, JDCT_IFAST)));
+    expectZynError([&] { source->setAttributeText("dctMethod", "DCT_FASTEST"); }, 13,
+                   "Unknown ZynDCTMethod::dctMethod");
+    source->setAttribute("dctMethod", static_cast<ZynDCTMethod::dctMethod>(7));
+    EXPECT_TRUE(isZynError(renderError(*source, full, band(0, 40, 140), 4), 13,
+                           "Unhandled ZynDCTMethod::dctMethod value"));
 }
 
 // Every scan is a pass over the whole image: past 500 a file is refused rather than decoded.
 TEST(JpegSource, ProgressiveFilesOfTooManyScansAreRefused) {
     const std::string path = testDir() + "/s.jpg";
-    for (const auto& [scans, refused] : {std::pair{400, false}, std::pair{600, true}}) {
-        const std::string bytes = manyScanJpegBytes(scans);
-        writeFile(path, bytes);
-        ZynTransformPtr source = openByName("JpegSource", path);
-        ASSERT_TRUE(source->status()) << source->error().message();
-        if (refused) {
-            const ZynError e = renderError(*source, {16, 16}, {0, 0, 16, 16}, 1);
-            EXPECT_EQ(e.code(), 130);
-            EXPECT_TRUE(e.message().ends_with("msg = JPEG file has more than 500 scans"))
-                << e.message();
-        } else {
-            EXPECT_TRUE(rendersLike(*source, decodeJpegReference(bytes)));
-        }
-    }
-}
-
-TEST(JpegSource, DctMethodAttribute) {
-    const std::string path = testDir() + "/d.jpg";
-    writeJpeg(path, options(64, 64, Coding::YCbCr, 1, 1));
-    ZynTransformPtr source = openByName("JpegSource", path);
-    source->setAttributeText("dctMethod", "DCT_IFAST");
-    EXPECT_EQ(source->attribute("dctMethod").toText(), "DCT_IFAST");
-    EXPECT_TRUE(rendersLike(*source, decodeJpegReference(readFileBytes(path), 1, -1, JDCT_IFAST)));
-    expectZynError([&] { source->setAttributeText("dctMethod", "DCT_FASTEST"); }, 13,
-                   "Unknown ZynDCTMethod::dctMethod");
-    source->setAttribute("dctMethod", static_cast<ZynDCTMethod::dctMethod>(7));
-    EXPECT_TRUE(isZynError(renderError(*source, {64, 64}, {0, 0, 64, 64}, 3), 13,
-                           "Unhandled ZynDCTMethod::dctMethod value"));
+    writeFile(path, manyScanJpegBytes(400));
+    EXPECT_TRUE(
+        rendersLike(*openByName("JpegSource", path), decodeJpegReference(readFileBytes(path))));
+    writeFile(path, manyScanJpegBytes(600));
+    const ZynError e = renderError(*openByName("JpegSource", path), {16, 16}, {0, 0, 16, 16}, 1);
+    EXPECT_EQ(e.code(), 130);
+    EXPECT_TRUE(e.message().ends_with("msg = JPEG file has more than 500 scans")) << e.message();
 }
 
 TEST(JpegSource, MetadataFromTheHeader) {
@@ -291,9 +274,8 @@ TEST(JpegSource, MetadataFromTheHeader) {
 
     const CommandResult meta = runProgram(ANYIMAGE_EXE, {"meta", dir + "/m.jpg", kVulLuminQTable});
     EXPECT_EQ(meta.status, 0) << meta.err;
-    EXPECT_EQ(meta.out.rfind(
-                  kVulLuminQTable + ": " + std::to_string(reference.quantTables[0][0]) + " ", 0),
-              0u)
+    EXPECT_TRUE(meta.out.starts_with(kVulLuminQTable + ": " +
+                                     std::to_string(reference.quantTables[0][0]) + " "))
         << meta.out;
 }
 
@@ -325,10 +307,9 @@ TEST(JpegSource, SetupFailures) {
     EXPECT_TRUE(isZynError(setupError(*ZynTransformRegistry::create("JpegSource")), 130,
                            "No filename specified in ZynJpegImagesource"));
 
-    ZynTransformPtr missing = openByName("JpegSource", dir + "/none.jpg");
-    EXPECT_FALSE(missing->status());
-    EXPECT_EQ(missing->error().code(), 130);
-    EXPECT_NE(missing->error().message().find("No such file"), std::string::npos);
+    const ZynError missing = openByName("JpegSource", dir + "/none.jpg")->error();
+    EXPECT_EQ(missing.code(), 130);
+    EXPECT_NE(missing.message().find("No such file"), std::string::npos);
 
     // A frame header claiming 12-bit samples.
     const std::string bytes = jpegBytes(options(16, 16));
@@ -347,10 +328,9 @@ TEST(JpegSource, SetupFailures) {
     writeFile(dir + "/bogus.jpg", bogus);
     for (const char* name : {"/cut.jpg", "/bogus.jpg"}) {
         ZynTransformPtr source = openByName("JpegSource", dir + name);
-        EXPECT_FALSE(source->status()) << name;
-        EXPECT_EQ(source->error().code(), 130);
-        EXPECT_EQ(source->error().message().rfind("Error Reading Jpeg Header, Jpeg Status = ", 0),
-                  0u)
+        EXPECT_EQ(source->error().code(), 130) << name;
+        EXPECT_TRUE(
+            source->error().message().starts_with("Error Reading Jpeg Header, Jpeg Status = "))
             << source->error().message();
         EXPECT_NE(source->error().message().find(", msg = "), std::string::npos);
         auto byRecognition = openByContent(dir + name);
@@ -376,7 +356,7 @@ TEST(JpegSource, DamagedDataFailsTheRequestAndTheNextRequestStartsAgain) {
         ASSERT_TRUE(source->status()) << source->error().message();
         const ZynError e = renderError(*source, {64, 256}, band(3, 64, 256), 3);
         EXPECT_EQ(e.code(), 130) << name;
-        EXPECT_EQ(e.message().rfind(prefix, 0), 0u) << e.message();
+        EXPECT_TRUE(e.message().starts_with(prefix)) << e.message();
         EXPECT_NE(e.message().find(", msg = "), std::string::npos) << e.message();
         // Bands passed before the failure were kept; the next one above it starts again.
         for (int starts : {1, 2}) {

@@ -35,15 +35,13 @@ inline ::testing::AssertionResult sameAsReference(const ZynRectBuffer& buffer,
 }
 
 // Whether `rect` of the level the reference was decoded at renders, in 8-bit samples of the
-// reference's bands, as the reference; the whole level by default.
+// reference's bands, as the reference; the whole level when `rect` is empty.
 inline ::testing::AssertionResult rendersLike(ZynTransform& t, const JpegReference& reference,
-                                              const ZynRect& rect) {
-    return sameAsReference(renderRect(t, {reference.width, reference.height}, rect,
-                                      ZynDataType::UInt8, reference.components),
+                                              ZynRect rect = {}) {
+    const ZynResolution level{reference.width, reference.height};
+    if (rect.width == 0) rect = {0, 0, level.width, level.height};
+    return sameAsReference(renderRect(t, level, rect, ZynDataType::UInt8, reference.components),
                            reference);
-}
-inline ::testing::AssertionResult rendersLike(ZynTransform& t, const JpegReference& reference) {
-    return rendersLike(t, reference, {0, 0, reference.width, reference.height});
 }
 
 // Mean absolute difference between the buffer and the pixels of an image `width` pixels wide.

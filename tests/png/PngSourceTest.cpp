@@ -15,12 +15,6 @@ constexpr int kGray = PNG_COLOR_TYPE_GRAY, kGrayAlpha = PNG_COLOR_TYPE_GRAY_ALPH
               kRgb = PNG_COLOR_TYPE_RGB, kRgba = PNG_COLOR_TYPE_RGB_ALPHA,
               kPalette = PNG_COLOR_TYPE_PALETTE;
 
-ZynColorKind kindFor(int bands) {
-    const ZynColorKind kinds[] = {ZynColorKind::Lum, ZynColorKind::LumA, ZynColorKind::RGB,
-                                  ZynColorKind::RGBA};
-    return kinds[bands - 1];
-}
-
 using S = std::vector<int>;
 
 template <class... T>
@@ -45,8 +39,6 @@ TEST(PngSource, EveryKindOpensByRecognitionAndRendersTheWrittenSamples) {
     };
     const Variant variants[] = {
         {"gray1", kGray, 1},
-        {"gray2", kGray, 2},
-        {"gray4", kGray, 4},
         {"gray8", kGray, 8},
         {"gray16", kGray, 16},
         {"gray8key", kGray, 8, false, true},
@@ -76,7 +68,11 @@ TEST(PngSource, EveryKindOpensByRecognitionAndRendersTheWrittenSamples) {
         EXPECT_EQ(any->transforms().at(0)->typeName(), "ZynPNGImageSource");
         const ZynImageOutputCP* out = any->imageOutput(0);
         EXPECT_EQ(out->coordSpace()->resolutions(), (std::vector<ZynResolution>{{width, height}}));
-        EXPECT_EQ(out->colorSpace()->kind(), kindFor(expected.bands));
+        // Without a physical size the image is measured in pixels.
+        EXPECT_EQ(out->coordSpace()->height(), (ZynValue{double(height), ZynUnit::Pixel}));
+        const ZynColorKind kinds[] = {ZynColorKind::Lum, ZynColorKind::LumA, ZynColorKind::RGB,
+                                      ZynColorKind::RGBA};
+        EXPECT_EQ(out->colorSpace()->kind(), kinds[expected.bands - 1]);
         EXPECT_EQ(out->colorSpace()->maximum(), expected.bits == 16 ? 32760.0 : 255.0);
         EXPECT_EQ(out->dataOrg()->dataType(),
                   expected.bits == 16 ? ZynDataType::UInt16 : ZynDataType::UInt8);
@@ -136,10 +132,6 @@ TEST(PngSource, OptionsTransformTheSamples) {
 
 TEST(PngSource, PhysicalSizeComesFromPhysInMetres) {
     PngImage im = pngPattern(300, 200, kGray, 8);
-    auto plain = openByContent(pngFile(im));
-    const ZynXyCoordSpace& pixels = *plain->imageOutput(0)->coordSpace();
-    EXPECT_EQ(pixels.width(), (ZynValue{300.0, ZynUnit::Pixel}));
-    EXPECT_EQ(pixels.height(), (ZynValue{200.0, ZynUnit::Pixel}));
     im.pixelsPerMeterX = 3000;
     im.pixelsPerMeterY = 4000;
     auto phys = openByContent(pngFile(im));

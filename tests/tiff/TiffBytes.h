@@ -20,14 +20,6 @@ class TiffBytes {
     size_t nextPointer(uint32_t ifd) const { return ifd + 2 + size_t{get16(ifd)} * 12; }
     void setNextIfd(uint32_t ifd, uint32_t next) { set32(nextPointer(ifd), next); }
 
-    // Sets the single SHORT or LONG value of a tag held in the entry itself.
-    void setValue(uint32_t ifd, uint16_t tag, uint32_t value) {
-        const size_t entry = find(ifd, tag);
-        if (get16(entry + 2) == 3)
-            set16(entry + 8, static_cast<uint16_t>(value));
-        else
-            set32(entry + 8, value);
-    }
     // Makes a tag hold one LONG value, whatever type it had.
     void setLong(uint32_t ifd, uint16_t tag, uint32_t value) {
         const size_t entry = find(ifd, tag);

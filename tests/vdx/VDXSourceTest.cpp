@@ -49,15 +49,12 @@ std::string openFailure(const std::string& path, int code, const std::string& te
 
 }  // namespace
 
-// A pack is taken by its signature, zero byte included; under trace the recogniser says why.
+// A pack is taken by its signature, zero byte included; under trace the recogniser says why. A
+// whole pack opened by content is CameraRecognition.FilesOfOtherFormatsGoToTheirOwnSources'.
 TEST(VDXSource, RecognisedByItsSignature) {
     const std::string dir = testDir();
     writeVdxPack(dir + "/a.vdx", vdxPatternLevels());
     writeVdxPack(dir + "/b.vdx", vdxPatternLevels(), {.signatureEnd = '2'});
-    auto any = openByContent(dir + "/a.vdx");
-    ASSERT_TRUE(ZynGraph::statusOK(*any)) << any->error().message();
-    EXPECT_EQ(any->transforms().front()->typeName(), "ZynVDXImageSource");
-    EXPECT_EQ(resolutionsOf(*any), kLandscape);
     auto other = openByContent(dir + "/b.vdx");
     EXPECT_FALSE(ZynGraph::statusOK(*other));
     EXPECT_EQ(other->error().code(), 153);
@@ -78,10 +75,6 @@ TEST(VDXSource, RecognisedByItsSignature) {
               dir + "/a.vdx Has a VDX magic number \n" + dir +
                   "/b.vdx Not vdx: magic number is V D X _ I P I 2 \nNot a vdx file none\n");
 
-    const auto* entry = ZynTransformRegistry::find("OrbidiscSource");
-    ASSERT_TRUE(entry);
-    EXPECT_EQ(entry->firstProperty(), 0);
-    EXPECT_EQ(entry->secondProperty(), 0);
     EXPECT_EQ(ZynTransformRegistry::create("OrbidiscSource")->typeName(), "ZynVDXImageSource");
 }
 
