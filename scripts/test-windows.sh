@@ -132,10 +132,9 @@ check_script_host() {
 
 # Cases that stay with the Linux run: Wine's COM reads no per-user classes on activation; its
 # OLE Automation copies a null string in a variant as an empty one and parses decimals to fewer
-# places; and a function's address in a test program is a stub, not the DLL's.
+# places.
 wine_differences='Server.PerUserRegistrationGoesToTheUsersClassesAndStillActivates'
 wine_differences+=':Persist.TrampDataOfEveryVariantTypeRoundTrips'
-wine_differences+=':JpegSource.AlternativeImplementationMapsTheFileAndDecodesTheSame'
 
 # The stacks of every thread of the running Windows program named $1.
 print_stacks() {

@@ -149,8 +149,9 @@ TEST(JpegSource, BandCacheServesPassedBandsOnceAndRestartsForTheRest) {
             }
         }
     }
-    // Nothing loads late, so the handler the alternative installed is never called.
-    ASSERT_EQ(jpdClientCallback, &ZynJpegIJLImageSourceOp::delayedLoadFailed);
+    // Nothing loads late, so the handler the alternative installed is never called. Its address
+    // is not compared: under Wine a test program sees a stub, not the DLL's function.
+    ASSERT_NE(jpdClientCallback, nullptr);
     expectZynError([&] { jpdClientCallback("libjpegalt.so"); }, 10,
                    "\nDelayed Load of the libjpegalt.so failed. Make sure the DLL is in the PATH");
 }
